@@ -1,0 +1,111 @@
+#include "app/application.h"
+
+#include "app/appdelegate.h"
+#include "platform/binder.h"
+#include "platform/views/mainwindow.h"
+#include "player/itunesbridgeprotocol.h"
+#include "preferences/zivpreferences.h"
+#include "ui_mainwindow.h"
+#include "ui_preferences.h"
+#include "ui_updatepanel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLayout>
+#include <QScreen>
+
+#include <cstdio>
+
+namespace sleevelight {
+
+struct Application::Private
+{
+    std::unique_ptr<MainWindow> window;
+    Ui::MainWindow mainUi;
+    Ui::PreferencesPanel preferencesUi;
+    Ui::UpdatePanel updateUi;
+    ZivPreferences* preferences = nullptr;
+    Panel* updatePanel = nullptr;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+Application::Application() : d(std::make_unique<Private>()) {}
+
+Application::~Application()
+{
+    // The application object goes first: it refers to the views, never the other way round.
+    d->delegate.reset();
+}
+
+bool Application::load(QString* error)
+{
+    d->delegate = std::make_unique<AppDelegate>();
+    if (!d->delegate->iTunesBridge) {
+        *error = QStringLiteral("no player bridge named \"itb\" is available");
+        return false;
+    }
+
+    d->window = std::make_unique<MainWindow>();
+    d->mainUi.setupUi(d->window.get());
+    d->preferences = new ZivPreferences(d->window.get());
+    d->preferencesUi.setupUi(d->preferences);
+    d->updatePanel = new Panel(d->window.get());
+    d->updateUi.setupUi(d->updatePanel);
+    // Every action of the window answers its shortcut and appears in the window's menu.
+    d->window->addActions(d->window->findChildren<QAction*>(Qt::FindDirectChildrenOnly));
+
+    const QList<QObject*> roots = {d->window.get()};
+    QStringList problems;
+    const QStringList missing = d->delegate->connectOutlets(roots);
+    for (const QString& name : missing)
+        problems << QStringLiteral("the interface has no outlet ") + name;
+    problems << Binder::connect(d->delegate.get(), roots);
+    if (!problems.isEmpty()) {
+        *error = problems.join(u'\n');
+        return false;
+    }
+    if (d->delegate->applicationShouldTerminateAfterLastWindowClosed())
+        QObject::connect(d->window.get(), &MainWindow::closed, qApp, &QCoreApplication::quit);
+    return true;
+}
+
+void Application::launch()
+{
+    MainWindow* window = d->window.get();
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        window->move(available.center() - window->rect().center());
+    }
+    // The views get their first geometry before the launch sequence measures them.
+    window->centralWidget()->layout()->activate();
+    window->show();
+    d->delegate->applicationDidFinishLaunching();
+}
+
+AppDelegate* Application::delegate() const
+{
+    return d->delegate.get();
+}
+
+MainWindow* Application::window() const
+{
+    return d->window.get();
+}
+
+int runApplication()
+{
+    if (QGuiApplication::primaryScreen() == nullptr) {
+        std::fputs("sleevelight: there is no screen to show the display on\n", stderr);
+        return 1;
+    }
+    Application application;
+    QString error;
+    if (!application.load(&error)) {
+        std::fprintf(stderr, "sleevelight: cannot start: %s\n", qPrintable(error));
+        return 1;
+    }
+    application.launch();
+    return QApplication::exec();
+}
+
+} // namespace sleevelight

@@ -1,0 +1,209 @@
+// Start-up: the launch sequence, the window's set-up and the re-layout on window changes.
+
+#include "app/appdelegate.h"
+
+#include "display/utility.h"
+#include "interaction/eventmonitor.h"
+#include "platform/fonts.h"
+#include "platform/timers.h"
+#include "platform/userdefaults.h"
+#include "platform/views/frameview.h"
+#include "platform/views/imageview.h"
+#include "platform/views/mainwindow.h"
+#include "platform/views/panel.h"
+#include "platform/views/progressbar.h"
+#include "platform/views/stackview.h"
+#include "platform/views/textfield.h"
+#include "platform/views/titlebutton.h"
+#include "player/itunesbridgeprotocol.h"
+#include "preferences/zivpreferences.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QScreen>
+#include <QSlider>
+
+using namespace sleevelight;
+
+namespace {
+
+bool equalsNumberOne(const QVariant& value)
+{
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    return value.typeId() != QMetaType::QString && ok && number == 1.0;
+}
+
+} // namespace
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    // 1. The player's notification.
+    connect(iTunesBridge.get(), &iTunesBridgeProtocol::playerInfoChanged, this, &AppDelegate::updateTrackInfo);
+
+    // 2. The display view reports its frame changes (listened to only after the set-up).
+    mView->setPostsFrameChangedNotifications(true);
+
+    // 3.1 The star lists.
+    mTrackRatingRight = QList<QPointer<TitleButton>>{mTrackRatingR1, mTrackRatingR2, mTrackRatingR3,
+                                                     mTrackRatingR4, mTrackRatingR5};
+    mTrackRatingLeft = QList<QPointer<TitleButton>>{mTrackRatingL1, mTrackRatingL2, mTrackRatingL3,
+                                                    mTrackRatingL4, mTrackRatingL5};
+
+    // 3.2 Preferences: stored ones, or on the first start the reset values, written at once.
+    if (UserDefaults::standardUserDefaults().stringForKey(QStringLiteral("automaticCheckUpdate"))) {
+        getFromUserDefaults();
+        setViewFromPrefValue();
+    } else {
+        resetPreference(nullptr);
+        setViewFromPrefValue();
+        saveToUserDefaults();
+    }
+    changeViewFromPrefValueWithTimer(false);
+
+    // 3.3 The panel's font choosers and samples.
+    for (QWidget* control : std::initializer_list<QWidget*>{mNameTextField, mAlbumTextField, mArtistTextField,
+                                                            mNameFontPopup, mAlbumFontPopup, mArtistFontPopup})
+        control->setEnabled(true);
+
+    // 3.4 The window has no title bar and moves by its background (the mouse handler drags it).
+    mWindow->setWindowTitle(QStringLiteral("Sleevelight"));
+
+    // 3.5
+    mView->setBackgroundColor(Qt::black);
+
+    // 3.6 The screen the window is on.
+    if (QScreen* screen = mWindow->screen() ? mWindow->screen() : QGuiApplication::primaryScreen()) {
+        screenWidth = screen->geometry().width();
+        screenHeight = screen->geometry().height();
+    }
+
+    // 3.7
+    if (screenWidth && screenHeight)
+        mWindow->setAspectRatio(QSizeF(*screenWidth, *screenHeight));
+    mWindow->setMinimumSize(300, 300);
+
+    // 3.8
+    if (screenWidth && *screenWidth > 0)
+        windowSizeRatio = float(mView->width() / *screenWidth);
+
+    // 3.9 The artwork view starts square, as tall as the display.
+    mArtworkView->resize(mView->height(), mArtworkView->height());
+    mArtworkView->resize(mArtworkView->width(), mView->height());
+
+    // 3.10 The text stacks are placed by the constraints below, not by a layout of their parent.
+
+    // 3.11 The first five constraints.
+    m_constraintLayout = new ConstraintLayout(mWindow->contentView());
+    const float w = float(mArtworkView->width());
+    const LayoutAttribute vertical = equalsNumberOne(trackInfoPosition()) ? LayoutAttribute::Top
+                                                                          : LayoutAttribute::Bottom;
+    trackStackViewRightConstraint =
+        ConstraintLayout::make(mTrackStackViewRight, LayoutAttribute::Leading, double(w + trackInfoLRSpacing));
+    trackStackViewLeftConstraint =
+        ConstraintLayout::make(mTrackStackViewLeft, LayoutAttribute::Trailing, double(-(w + trackInfoLRSpacing)));
+    trackStackViewRightConstraint2 = ConstraintLayout::make(mTrackStackViewRight, vertical, trackInfoTopSpacing);
+    trackStackViewLeftConstraint2 = ConstraintLayout::make(mTrackStackViewLeft, vertical, trackInfoTopSpacing);
+    trackStackViewWideConstraint =
+        ConstraintLayout::make(mTrackStackViewWide, LayoutAttribute::Trailing, -trackInfoLRSpacing);
+    for (const Constraint& c : {trackStackViewRightConstraint, trackStackViewLeftConstraint,
+                                trackStackViewRightConstraint2, trackStackViewLeftConstraint2,
+                                trackStackViewWideConstraint})
+        installConstraint(c);
+    // Constraints the program never rebuilds come with the views, from the interface file.
+    for (StackView* stack : {mTrackStackViewRight.data(), mTrackStackViewLeft.data(), mTrackStackViewWide.data()}) {
+        const QVariant fixed = stack->property("constraints");
+        for (const QString& entry : fixed.toString().split(u';', Qt::SkipEmptyParts)) {
+            const QString attribute = entry.section(u':', 0, 0).trimmed();
+            const double constant = entry.section(u':', 1, 1).trimmed().toDouble();
+            static const QHash<QString, LayoutAttribute> names = {
+                {QStringLiteral("top"), LayoutAttribute::Top},
+                {QStringLiteral("bottom"), LayoutAttribute::Bottom},
+                {QStringLiteral("leading"), LayoutAttribute::Leading},
+                {QStringLiteral("trailing"), LayoutAttribute::Trailing}};
+            if (names.contains(attribute))
+                installConstraint(ConstraintLayout::make(stack, names.value(attribute), constant));
+        }
+    }
+
+    // 3.12
+    mTrackStackViewLeft->hide();
+    mTrackStackViewRight->hide();
+    mTrackStackViewWide->hide();
+    mSound->hide();
+
+    // 3.13 Every installed font, after whatever the interface file put there.
+    const QStringList fonts = FontManager::availableFonts();
+    for (QComboBox* popup : {mNameFontPopup.data(), mAlbumFontPopup.data(), mArtistFontPopup.data()})
+        popup->addItems(fonts);
+
+    // 3.14
+    for (ProgressBar* bar : {mSlider.data(), mSlider2.data(), mSlider3.data()})
+        bar->setBackgroundColor(QColor::fromRgbF(0.3f, 0.3f, 0.3f, 1.0f));
+
+    // 3.15 Empty glyphs, and the notice line's look.
+    for (int i = 0; i < 5; ++i) {
+        Utility::styleButtonTitle((*mTrackRatingRight)[i], charStar[0], std::nullopt, 0.0, QColor(Qt::gray), false,
+                                  TextAlignment::Natural);
+        Utility::styleButtonTitle((*mTrackRatingLeft)[i], charStar[0], std::nullopt, 0.0, QColor(Qt::gray), false,
+                                  TextAlignment::Natural);
+    }
+    Utility::styleButtonTitle(mTrackLovedRight, charLoved[0], std::nullopt, 0.0, QColor(Qt::gray), false,
+                              TextAlignment::Natural);
+    Utility::styleButtonTitle(mTrackLovedLeft, charLoved[0], std::nullopt, 0.0, QColor(Qt::gray), false,
+                              TextAlignment::Natural);
+    Utility::styleTextField(mAlertInfo, std::nullopt, 24.0, QColor(Qt::yellow), true, TextAlignment::Natural);
+
+    // 3.16 Timers.
+    Timers::schedule(this, updateTrackProgressTimerInterval, true, [this] { updateTrackProgress(); });
+    setHideMouseTimer(Timers::schedule(this, hideMouseTimerInterval, false, [this] { hideMouse(); }));
+    setToggleArtworkTimer(
+        Timers::schedule(this, double(toggleArtworkInterval()), true, [this] { toggleArtworkImage(); }));
+    if (preventSleep())
+        setPreventSleepTimer(Timers::schedule(this, preventSleepTimerInterval, true, [this] { setScreenSleep(); }));
+
+    // 3.17 The three input handlers, for the life of the process.
+    qApp->installEventFilter(new EventMonitor(this));
+
+    // 3.18 The first refresh.
+    updateTrackInfo();
+
+    // 4. Re-layout whenever the display view's frame changes from now on.
+    connect(mView, &FrameView::frameChanged, this, [this] { updateViewBounds(); });
+
+    // 5. Closing the panel, however it is closed, throws its unconfirmed edits away.
+    connect(mPreferencePanel, &Panel::willClose, this, [this] { closePreferencesObserver(mPreferencePanel); });
+
+    // The window's full-screen transitions.
+    connect(mWindow, &MainWindow::willEnterFullScreen, this, &AppDelegate::mWindowWillEnterFullScreen);
+    connect(mWindow, &MainWindow::didEnterFullScreen, this, &AppDelegate::mWindowDidEnterFullScreen);
+    connect(mWindow, &MainWindow::willExitFullScreen, this, &AppDelegate::mWindowWillExitFullScreen);
+    connect(mWindow, &MainWindow::didExitFullScreen, this, &AppDelegate::mWindowDidExitFullScreen);
+
+    // 6.1 Full screen, unless the window already covers the screen.
+    const bool screenSized = screenWidth && screenHeight && mWindow->width() == *screenWidth
+                             && mWindow->height() == *screenHeight;
+    if (!screenSized && fullScreenMode())
+        mWindow->toggleFullScreen();
+
+    // 6.2 A new version, shown over the full-screen display.
+    if (automaticCheckUpdate() && isUpdateAvailable() == 1) {
+        checkForUpdate(nullptr);
+        mCheckForUpdatePanel->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        mCheckForUpdatePanel->show();
+    }
+}
+
+void AppDelegate::updateViewBounds()
+{
+    if (screenWidth && *screenWidth > 0)
+        windowSizeRatio = float(mView->width() / *screenWidth);
+    updateViews();
+}
+
+void AppDelegate::updateViews()
+{
+    updateViewSizeAndConstraint();
+    updateViewPosition();
+    updateViewItems();
+}

@@ -1,0 +1,127 @@
+#include "display/utility.h"
+
+#include "platform/fonts.h"
+#include "platform/views/textfield.h"
+#include "platform/views/titlebutton.h"
+
+#include <algorithm>
+
+using namespace sleevelight;
+
+namespace {
+
+struct FontChoice
+{
+    bool chosen = false;
+    std::optional<QFont> font; // none when no installed face answers to the name
+};
+
+FontChoice chooseFont(const TextField* field, const std::optional<QString>& fontName,
+                      std::optional<double> fontSize)
+{
+    const std::optional<QFont> current = field->fieldFont();
+    QString name;
+    double size = 0.0;
+    if (fontName) {
+        name = *fontName;
+        size = fontSize ? *fontSize : (current ? current->pointSizeF() : 12.0);
+    } else if (fontSize) {
+        name = current ? FontManager::fontName(*current) : QStringLiteral("Arial");
+        size = *fontSize;
+    } else {
+        return {};
+    }
+    size = std::max(size, Utility::minimumTextFieldFontSize);
+    return {true, FontManager::fontWithName(name, size)};
+}
+
+Qt::Alignment qtAlignment(TextAlignment alignment)
+{
+    switch (alignment) {
+    case TextAlignment::Left:
+        return Qt::AlignLeft;
+    case TextAlignment::Right:
+        return Qt::AlignRight;
+    case TextAlignment::Center:
+        return Qt::AlignHCenter;
+    case TextAlignment::Justified:
+        return Qt::AlignJustify;
+    case TextAlignment::Natural:
+        break;
+    }
+    return Qt::AlignLeading;
+}
+
+Shadow textShadow()
+{
+    return Shadow{Utility::shadowBlurRadius, Qt::black, {}};
+}
+
+} // namespace
+
+void Utility::styleTextField(TextField* field, const std::optional<QString>& fontName,
+                             std::optional<double> fontSize, const std::optional<QColor>& textColor, bool shadow,
+                             TextAlignment alignment)
+{
+    if (field == nullptr)
+        return;
+    if (const FontChoice choice = chooseFont(field, fontName, fontSize); choice.chosen)
+        field->setFieldFont(choice.font);
+    if (textColor)
+        field->setTextColor(*textColor);
+    if (alignment != TextAlignment::Natural)
+        field->setAlignment(qtAlignment(alignment));
+    if (shadow)
+        field->setShadow(textShadow());
+}
+
+void Utility::styleAttributedText(TextField* field, const QString& text, const std::optional<QString>& fontName,
+                                  std::optional<double> fontSize, const std::optional<QColor>& textColor,
+                                  bool shadow, TextAlignment alignment, bool append)
+{
+    if (field == nullptr)
+        return;
+    TextRun run{text, {}, {}, {}, {}};
+    bool any = false;
+    if (const FontChoice choice = chooseFont(field, fontName, fontSize); choice.chosen && choice.font) {
+        run.font = choice.font;
+        any = true;
+    }
+    if (textColor) {
+        run.color = textColor;
+        any = true;
+    }
+    if (alignment != TextAlignment::Natural) {
+        run.alignment = qtAlignment(alignment);
+        any = true;
+    }
+    if (shadow) {
+        run.shadow = textShadow();
+        any = true;
+    }
+    if (!any) {
+        field->setText(text);
+        return;
+    }
+    QList<TextRun> runs;
+    if (append)
+        runs = field->attributedText();
+    runs.append(run);
+    field->setAttributedText(runs);
+}
+
+void Utility::styleButtonTitle(TitleButton* button, const QString& title, const std::optional<QString>& fontName,
+                               std::optional<double> fontSize, const std::optional<QColor>& textColor, bool shadow,
+                               TextAlignment alignment)
+{
+    if (button == nullptr)
+        return;
+    TitleButton::Title attributed;
+    attributed.text = title;
+    attributed.color = textColor.value_or(QColor(Qt::white));
+    attributed.alignment = qtAlignment(alignment);
+    const QString name = fontName.value_or(QStringLiteral("Helvetica"));
+    attributed.font = FontManager::fontWithName(name, fontSize.value_or(32.0)).value_or(button->font());
+    attributed.shadow = shadow ? textShadow() : Shadow{};
+    button->setAttributedTitle(attributed);
+}

@@ -1,0 +1,43 @@
+#include "interaction/eventmonitor.h"
+
+#include "app/appdelegate.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWindow>
+
+namespace sleevelight {
+
+EventMonitor::EventMonitor(AppDelegate* delegate) : QObject(delegate), m_delegate(delegate) {}
+
+bool EventMonitor::eventFilter(QObject* watched, QEvent* event)
+{
+    // Input reaches a window first and is then passed on to its widgets, each pass seen by an
+    // application-wide filter; taking it at the window sees each event exactly once.
+    if (!watched->isWindowType())
+        return false;
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        m_delegate->handleKeyDown(static_cast<QKeyEvent*>(event));
+        break;
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton)
+            m_delegate->handleLeftMouse(mouse);
+        break;
+    }
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->buttons() & Qt::LeftButton)
+            m_delegate->handleLeftMouse(mouse);
+        else if (mouse->buttons() == Qt::NoButton)
+            m_delegate->handleMouseMoved(mouse);
+        break;
+    }
+    default:
+        break;
+    }
+    return false;
+}
+
+} // namespace sleevelight

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QMetaType>
+#include <QSizeF>
+
+#include <memory>
+
+namespace sleevelight {
+
+// An immutable picture: either encoded bytes whose size was read from the header
+// (decoded later, at the size it is shown) or an already decoded image.
+// Copies share the picture; two images are equal when they are the same picture.
+class Image
+{
+public:
+    // Pictures beyond this many pixels are refused rather than decoded.
+    static constexpr qint64 maxPixels = 100'000'000;
+
+    Image() = default;
+
+    // Reads only the header. Null when the bytes are not a picture we can decode or it is too large.
+    static Image fromData(const QByteArray& bytes);
+    static Image fromImage(const QImage& image);
+    // A picture compiled into the program, by its file name ("no_cover.png"); one instance per name.
+    static Image named(const QString& name);
+
+    bool isNull() const { return !d; }
+    QSizeF size() const;
+    QByteArray data() const;
+
+    // Decodes to fit inside `bound` (device pixels), keeping the proportions; never larger than the
+    // picture itself. A null QImage when the bytes do not decode after all (a truncated file).
+    QImage decoded(const QSize& bound) const;
+
+    friend bool operator==(const Image& a, const Image& b) { return a.d == b.d; }
+    friend bool operator!=(const Image& a, const Image& b) { return a.d != b.d; }
+
+private:
+    struct Data;
+    std::shared_ptr<const Data> d;
+};
+
+} // namespace sleevelight
+
+Q_DECLARE_METATYPE(sleevelight::Image)

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QWidget>
+
+namespace sleevelight {
+
+// A plain view with an optional background colour that can report changes of its frame.
+class FrameView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit FrameView(QWidget* parent = nullptr);
+
+    void setPostsFrameChangedNotifications(bool posts) { m_posts = posts; }
+    bool postsFrameChangedNotifications() const { return m_posts; }
+
+    QColor backgroundColor() const { return m_background; }
+    void setBackgroundColor(const QColor& color);
+
+Q_SIGNALS:
+    void frameChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    bool m_posts = false;
+    QColor m_background = Qt::transparent;
+};
+
+} // namespace sleevelight

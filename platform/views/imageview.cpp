@@ -1,0 +1,49 @@
+#include "platform/views/imageview.h"
+
+#include <QPainter>
+
+namespace sleevelight {
+
+ImageView::ImageView(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void ImageView::setImage(const Image& image)
+{
+    if (m_image == image)
+        return;
+    m_image = image;
+    m_scaled = QImage();
+    update();
+}
+
+void ImageView::resizeEvent(QResizeEvent* event)
+{
+    m_scaled = QImage();
+    QWidget::resizeEvent(event);
+}
+
+void ImageView::paintEvent(QPaintEvent*)
+{
+    if (m_image.isNull() || width() <= 0 || height() <= 0)
+        return;
+    const qreal dpr = devicePixelRatioF();
+    if (m_scaled.isNull()) {
+        const QSize bound = (QSizeF(size()) * dpr).toSize();
+        const QSize fitted = m_image.size().scaled(QSizeF(bound), Qt::KeepAspectRatio).toSize();
+        m_scaled = m_image.decoded(fitted);
+        if (!m_scaled.isNull() && m_scaled.size() != fitted && !fitted.isEmpty())
+            m_scaled = m_scaled.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        m_scaled.setDevicePixelRatio(dpr);
+        ++m_scaleCount;
+    }
+    if (m_scaled.isNull())
+        return;
+    const QSizeF shown = QSizeF(m_scaled.size()) / dpr;
+    const QPointF origin((width() - shown.width()) / 2.0, (height() - shown.height()) / 2.0);
+    QPainter painter(this);
+    painter.drawImage(origin, m_scaled);
+}
+
+} // namespace sleevelight

@@ -1,0 +1,123 @@
+#include "platform/views/stackview.h"
+
+#include <QChildEvent>
+
+#include <cmath>
+
+namespace sleevelight {
+
+StackView::StackView(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void StackView::childEvent(QChildEvent* event)
+{
+    // The layout arrives from the interface file after construction: make it size the stack.
+    if (event->type() == QEvent::ChildPolished || event->type() == QEvent::ChildAdded) {
+        if (QLayout* l = layout(); l && l->sizeConstraint() != QLayout::SetFixedSize) {
+            l->setSizeConstraint(QLayout::SetFixedSize);
+            l->setContentsMargins(0, 0, 0, 0);
+        }
+        if (event->type() == QEvent::ChildPolished)
+            applyAlignment();
+    }
+    QWidget::childEvent(event);
+}
+
+QBoxLayout* StackView::boxLayout() const
+{
+    return qobject_cast<QBoxLayout*>(layout());
+}
+
+StackView::Orientation StackView::orientation() const
+{
+    const QBoxLayout* box = boxLayout();
+    if (box == nullptr)
+        return Horizontal;
+    const auto direction = box->direction();
+    return (direction == QBoxLayout::TopToBottom || direction == QBoxLayout::BottomToTop) ? Vertical
+                                                                                           : Horizontal;
+}
+
+void StackView::setOrientation(Orientation orientation)
+{
+    if (QBoxLayout* box = boxLayout()) {
+        box->setDirection(orientation == Vertical ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+        applyAlignment();
+    }
+}
+
+double StackView::spacing() const
+{
+    const QBoxLayout* box = boxLayout();
+    return box ? box->spacing() : 0.0;
+}
+
+void StackView::setSpacing(double spacing)
+{
+    if (QBoxLayout* box = boxLayout())
+        box->setSpacing(int(std::lround(spacing)));
+}
+
+void StackView::setStackAlignment(int attribute)
+{
+    m_alignment = attribute;
+    applyAlignment();
+}
+
+void StackView::applyAlignment()
+{
+    QBoxLayout* box = boxLayout();
+    if (box == nullptr)
+        return;
+    Qt::Alignment alignment;
+    switch (m_alignment) {
+    case 1:
+    case 5:
+        alignment = orientation() == Vertical ? Qt::AlignLeft : Qt::AlignTop;
+        break;
+    case 2:
+    case 6:
+        alignment = orientation() == Vertical ? Qt::AlignRight : Qt::AlignBottom;
+        break;
+    case 3:
+        alignment = Qt::AlignTop;
+        break;
+    case 4:
+        alignment = Qt::AlignBottom;
+        break;
+    default:
+        alignment = orientation() == Vertical ? Qt::AlignHCenter : Qt::AlignVCenter;
+        break;
+    }
+    for (QWidget* view : arrangedSubviews())
+        box->setAlignment(view, alignment);
+    box->invalidate();
+}
+
+QList<QWidget*> StackView::arrangedSubviews() const
+{
+    QList<QWidget*> views;
+    if (const QBoxLayout* box = boxLayout())
+        for (int i = 0; i < box->count(); ++i)
+            if (QWidget* w = box->itemAt(i)->widget())
+                views.append(w);
+    return views;
+}
+
+void StackView::addArrangedSubview(QWidget* view)
+{
+    if (QBoxLayout* box = boxLayout()) {
+        box->addWidget(view);
+        applyAlignment();
+    }
+}
+
+void StackView::removeView(QWidget* view)
+{
+    if (QBoxLayout* box = boxLayout())
+        box->removeWidget(view);
+}
+
+} // namespace sleevelight

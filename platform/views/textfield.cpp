@@ -1,0 +1,196 @@
+#include "platform/views/textfield.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QEvent>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <cmath>
+
+namespace sleevelight {
+
+TextField::TextField(QWidget* parent) : QWidget(parent), m_font(font())
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_runs.append(TextRun{});
+}
+
+QString TextField::text() const
+{
+    QString all;
+    for (const TextRun& run : m_runs)
+        all += run.text;
+    return all;
+}
+
+void TextField::setText(const QString& text)
+{
+    if (!m_attributed && m_runs.size() == 1 && m_runs.first().text == text)
+        return;
+    m_runs = {TextRun{text, {}, {}, {}, {}}};
+    m_attributed = false;
+    contentChanged();
+}
+
+void TextField::setAttributedText(const QList<TextRun>& runs)
+{
+    m_runs = runs.isEmpty() ? QList<TextRun>{TextRun{}} : runs;
+    m_attributed = true;
+    contentChanged();
+}
+
+void TextField::setFieldFont(const std::optional<QFont>& font)
+{
+    if (m_font == font)
+        return;
+    m_font = font;
+    contentChanged();
+}
+
+void TextField::setTextColor(const QColor& color)
+{
+    if (m_color == color)
+        return;
+    m_color = color;
+    contentChanged();
+}
+
+void TextField::setAlignment(Qt::Alignment alignment)
+{
+    if (m_alignment == alignment)
+        return;
+    m_alignment = alignment;
+    contentChanged();
+}
+
+void TextField::setShadow(const std::optional<Shadow>& shadow)
+{
+    if (m_shadow == shadow)
+        return;
+    m_shadow = shadow;
+    contentChanged();
+}
+
+void TextField::setPreferredMaxLayoutWidth(double width)
+{
+    if (m_maxWidth == width)
+        return;
+    m_maxWidth = width;
+    contentChanged();
+}
+
+void TextField::changeEvent(QEvent* event)
+{
+    // A font set from the interface file arrives as the widget's font.
+    if (event->type() == QEvent::FontChange && m_font && !m_attributed) {
+        m_font = font();
+        contentChanged();
+    }
+    QWidget::changeEvent(event);
+}
+
+void TextField::contentChanged()
+{
+    m_textSize.reset();
+    m_rendered = QImage();
+    updateGeometry();
+    update();
+}
+
+int TextField::margin() const
+{
+    double blur = m_shadow ? m_shadow->blurRadius : 0.0;
+    for (const TextRun& run : m_runs)
+        if (run.shadow)
+            blur = std::max(blur, run.shadow->blurRadius);
+    return int(std::ceil(blur));
+}
+
+QFont TextField::effectiveFont(const std::optional<QFont>& font) const
+{
+    if (font)
+        return *font;
+    if (m_font)
+        return *m_font;
+    return QWidget::font();
+}
+
+void TextField::layoutDocument(QTextDocument& document, double width) const
+{
+    document.setDocumentMargin(0);
+    document.setDefaultFont(effectiveFont({}));
+    QTextCursor cursor(&document);
+    bool first = true;
+    for (const TextRun& run : m_runs) {
+        QTextCharFormat format;
+        format.setFont(effectiveFont(run.font));
+        format.setForeground(run.color.value_or(m_color));
+        QTextBlockFormat blockFormat;
+        blockFormat.setAlignment(run.alignment.value_or(m_alignment));
+        // Line breaks of any kind start a new paragraph, as typed text does.
+        QString text = run.text;
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+        const QStringList paragraphs = text.split(u'\n');
+        for (qsizetype i = 0; i < paragraphs.size(); ++i) {
+            if (i > 0)
+                cursor.insertBlock(blockFormat, format);
+            else if (first)
+                cursor.setBlockFormat(blockFormat);
+            cursor.insertText(paragraphs[i], format);
+        }
+        first = false;
+    }
+    document.setTextWidth(width);
+}
+
+QSizeF TextField::textSize() const
+{
+    if (!m_textSize) {
+        QTextDocument document;
+        layoutDocument(document, m_maxWidth > 0 ? m_maxWidth : -1);
+        QSizeF size(document.idealWidth(), document.size().height());
+        if (m_maxWidth > 0)
+            size.setWidth(std::min(size.width(), m_maxWidth));
+        m_textSize = size;
+    }
+    return *m_textSize;
+}
+
+QSize TextField::sizeHint() const
+{
+    const QSizeF size = textSize();
+    const int m = margin();
+    return QSize(int(std::ceil(size.width())) + 2 * m, int(std::ceil(size.height())) + 2 * m);
+}
+
+void TextField::paintEvent(QPaintEvent*)
+{
+    const qreal dpr = devicePixelRatioF();
+    if (m_rendered.isNull() || m_rendered.size() != size() * dpr) {
+        const int m = margin();
+        QImage image(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(dpr);
+        image.fill(Qt::transparent);
+        {
+            QTextDocument document;
+            layoutDocument(document, std::max(1, width() - 2 * m));
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::TextAntialiasing);
+            painter.translate(m, m);
+            document.drawContents(&painter);
+        }
+        std::optional<Shadow> shadow = m_shadow;
+        for (const TextRun& run : m_runs)
+            if (!shadow && run.shadow)
+                shadow = run.shadow;
+        m_rendered = shadow ? withShadow(image, *shadow) : image;
+        ++m_renderCount;
+    }
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_rendered);
+}
+
+} // namespace sleevelight

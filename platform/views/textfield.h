@@ -1,0 +1,95 @@
+#pragma once
+
+#include "platform/views/shadow.h"
+
+#include <QFont>
+#include <QImage>
+#include <QList>
+#include <QWidget>
+
+class QTextDocument;
+
+#include <optional>
+
+namespace sleevelight {
+
+// A piece of text with its own look; unset parts take the field's.
+struct TextRun
+{
+    QString text;
+    std::optional<QFont> font;
+    std::optional<QColor> color;
+    std::optional<Qt::Alignment> alignment;
+    std::optional<Shadow> shadow;
+};
+
+// A label that draws its text, wrapped at its preferred width, with an optional soft shadow.
+// The drawn text is kept until something about it changes, so repaints never blur again.
+class TextField : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(QString text READ text WRITE setText)
+    Q_PROPERTY(QColor textColor READ textColor WRITE setTextColor)
+    Q_PROPERTY(Qt::Alignment alignment READ alignment WRITE setAlignment)
+    Q_PROPERTY(double preferredMaxLayoutWidth READ preferredMaxLayoutWidth WRITE setPreferredMaxLayoutWidth)
+
+public:
+    explicit TextField(QWidget* parent = nullptr);
+
+    // The plain string value; setting it replaces any attributed content.
+    QString text() const;
+    void setText(const QString& text);
+
+    // Content made of runs that each may carry font, colour, alignment and shadow.
+    const QList<TextRun>& attributedText() const { return m_runs; }
+    void setAttributedText(const QList<TextRun>& runs);
+    bool hasAttributedText() const { return m_attributed; }
+
+    // The field's font, or none after a font of an unknown name was set.
+    std::optional<QFont> fieldFont() const { return m_font; }
+    void setFieldFont(const std::optional<QFont>& font);
+
+    QColor textColor() const { return m_color; }
+    void setTextColor(const QColor& color);
+
+    Qt::Alignment alignment() const { return m_alignment; }
+    void setAlignment(Qt::Alignment alignment);
+
+    std::optional<Shadow> shadow() const { return m_shadow; }
+    void setShadow(const std::optional<Shadow>& shadow);
+
+    // Text wider than this wraps; 0 means no limit.
+    double preferredMaxLayoutWidth() const { return m_maxWidth; }
+    void setPreferredMaxLayoutWidth(double width);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+    // How many times the text was drawn afresh (not repainted from what was kept).
+    int renderCount() const { return m_renderCount; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void contentChanged();
+    int margin() const;
+    QFont effectiveFont(const std::optional<QFont>& font) const;
+    void layoutDocument(QTextDocument& document, double width) const;
+    QSizeF textSize() const;
+
+    QList<TextRun> m_runs;
+    bool m_attributed = false;
+    std::optional<QFont> m_font;
+    QColor m_color = Qt::white;
+    Qt::Alignment m_alignment = Qt::AlignLeading;
+    std::optional<Shadow> m_shadow;
+    double m_maxWidth = 0.0;
+
+    mutable std::optional<QSizeF> m_textSize;
+    QImage m_rendered;
+    int m_renderCount = 0;
+};
+
+} // namespace sleevelight

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <optional>
+
+// The one seam between the display and the music player. Every answer comes at once from
+// what the bridge already knows; a bridge never blocks its caller. Missing or ill-typed
+// values are absent values, never errors.
+//
+// trackInfo keys: "trackName", "trackAlbum", "trackArtist", "trackNumbers", "trackDuration"
+// (display-ready strings), "trackYear" (number), "trackLoved" (number, 0 or 1),
+// "trackRating" (number 0-100). trackProgress keys: "trackProgressRatio" (number 0-1),
+// "trackElapsed" (display-ready string).
+class iTunesBridgeProtocol : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    virtual QVariant isRunning() = 0;
+    virtual QVariant playerState() = 0;
+    virtual std::optional<QVariantMap> trackInfo() = 0;
+    virtual std::optional<QVariantMap> trackProgress() = 0;
+    // The encoded pictures of the current track, main picture first; an empty entry has no data.
+    virtual std::optional<QList<QByteArray>> artworkImages() = 0;
+
+    virtual QVariant soundVolume() = 0;
+    virtual void setSoundVolume(const QVariant& volume) = 0;
+    virtual QVariant iTrackLoved() = 0;
+    virtual void setITrackLoved(const QVariant& loved) = 0;
+    virtual QVariant iTrackRating() = 0;
+    virtual void setITrackRating(const QVariant& rating) = 0;
+    virtual QVariant iCodecInfo() = 0;
+
+    virtual void playPause() = 0;
+    virtual void gotoPreviousTrack() = 0;
+    virtual void gotoNextTrack() = 0;
+
+Q_SIGNALS:
+    // The player changed track, state or what it says about the track.
+    void playerInfoChanged();
+};

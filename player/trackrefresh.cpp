@@ -1,0 +1,92 @@
+// The full refresh from the player, and the light one every second.
+
+#include "app/appdelegate.h"
+
+#include "player/itunesbridgeprotocol.h"
+#include "player/values.h"
+#include "platform/views/textfield.h"
+
+using namespace sleevelight;
+
+namespace {
+
+// A state the bridge gives that is no number, no whole number or outside 0-5 counts as not running.
+PlayerState stateFrom(const QVariant& answer)
+{
+    const std::optional<qint64> raw = exactInteger(answer);
+    return raw ? playerStateFromRaw(*raw).value_or(PlayerState::notRunning) : PlayerState::notRunning;
+}
+
+} // namespace
+
+void AppDelegate::updateTrackInfo()
+{
+    const PlayerState state = stateFrom(iTunesBridge->playerState());
+    setPlayerState(state);
+    if (state == PlayerState::notRunning && !startItunesWithApp())
+        return;
+
+    const std::optional<QVariantMap> info = iTunesBridge->trackInfo();
+    if (!info) {
+        if (state == PlayerState::stopped)
+            colorTrackName();
+        return;
+    }
+    setTrackName(stringFor(*info, QStringLiteral("trackName")));
+    setTrackAlbum(stringFor(*info, QStringLiteral("trackAlbum")));
+    setTrackArtist(stringFor(*info, QStringLiteral("trackArtist")));
+    setTrackYear(numberFor(*info, QStringLiteral("trackYear")));
+    setTrackNumbers(stringFor(*info, QStringLiteral("trackNumbers")));
+    setTrackDuration(stringFor(*info, QStringLiteral("trackDuration")));
+    setTrackLoved(numberFor(*info, QStringLiteral("trackLoved")));
+    setTrackRating(numberFor(*info, QStringLiteral("trackRating")));
+
+    if (const std::optional<QVariantMap> progress = iTunesBridge->trackProgress()) {
+        setTrackProgress(numberFor(*progress, QStringLiteral("trackProgressRatio")));
+        // A progress without its elapsed text keeps the text that stands.
+        if (const QVariant elapsed = stringFor(*progress, QStringLiteral("trackElapsed")); elapsed.isValid())
+            setTrackElapsed(elapsed.toString());
+    }
+
+    // Only the name tells tracks apart; an absent name differs from an empty one.
+    const bool isNewTrack = !(trackName() == prevTrackName);
+
+    getArtworkImage(isNewTrack);
+    colorTrackName();
+    changeArtworkPosition(isNewTrack);
+    updateViewSizeAndConstraint();
+    updateViewPosition();
+    updateViewItems();
+    prevTrackName = trackName();
+
+    if (preventSleep() && playerState() == PlayerState::playing)
+        setScreenSleep();
+}
+
+void AppDelegate::colorTrackName()
+{
+    const PlayerState state = playerState();
+    const bool inactive = state == PlayerState::stopped || state == PlayerState::paused;
+    const QColor color = inactive ? QColor::fromRgbF(0.8f, 0.8f, 0.8f, 1.0f) : QColor::fromRgbF(1.0f, 1.0f, 0.0f, 1.0f);
+    for (TextField* field : {mTrackName.data(), mTrackName2.data(), mTrackName3.data()})
+        if (field != nullptr)
+            field->setTextColor(color);
+    if (inactive)
+        setVinylImage(Image());
+}
+
+void AppDelegate::updateTrackProgress()
+{
+    const PlayerState state = playerState();
+    if (state == PlayerState::notRunning)
+        return;
+    if (isActive(state)) {
+        if (const std::optional<QVariantMap> progress = iTunesBridge->trackProgress()) {
+            setTrackProgress(numberFor(*progress, QStringLiteral("trackProgressRatio")));
+            if (const QVariant elapsed = stringFor(*progress, QStringLiteral("trackElapsed")); elapsed.isValid())
+                setTrackElapsed(elapsed.toString());
+        }
+    }
+    // Keeps the volume slider in step with changes made in the player.
+    setSoundVolume(iTunesBridge->soundVolume());
+}

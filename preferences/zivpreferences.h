@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/views/panel.h"
+
+#include <QPointer>
+#include <QVariant>
+
+class ZivPreferences;
+
+// Told when the panel's show-vinyl control changes.
+class ZivPreferencesProtocol
+{
+public:
+    virtual ~ZivPreferencesProtocol() = default;
+    virtual void showVinylChanged(ZivPreferences* panel, qint64 showVinyl) = 0;
+};
+
+// The preferences panel's window.
+class ZivPreferences : public sleevelight::Panel
+{
+    Q_OBJECT
+    Q_PROPERTY(QVariant isShowVinyl READ isShowVinyl WRITE setIsShowVinyl NOTIFY isShowVinylChanged)
+
+public:
+    explicit ZivPreferences(QWidget* parent = nullptr);
+
+    QVariant isShowVinyl() const { return m_isShowVinyl; }
+    void setIsShowVinyl(const QVariant& value);
+
+    QPointer<sleevelight::Panel> preferencePanel;
+    qint64 showVinyl = 0;
+    QPointer<QWidget> preferenceView;
+    ZivPreferencesProtocol* prefDelegate = nullptr;
+
+public Q_SLOTS:
+    void showVinylButtonPressed(QObject* sender);
+
+Q_SIGNALS:
+    void isShowVinylChanged();
+
+private:
+    QVariant m_isShowVinyl;
+};

@@ -1,0 +1,43 @@
+#include "tests/support/testenvironment.h"
+
+#include "app/application.h"
+#include "platform/timers.h"
+#include "platform/userdefaults.h"
+#include "tests/support/fakebridge.h"
+
+#include <QDir>
+#include <QTest>
+
+namespace sleevelight::test {
+
+TestEnvironment::TestEnvironment(double timeScale)
+{
+    qputenv("XDG_CONFIG_HOME", QDir(m_dir.path()).filePath(QStringLiteral("config")).toUtf8());
+    qputenv("XDG_DATA_HOME", QDir(m_dir.path()).filePath(QStringLiteral("data")).toUtf8());
+    UserDefaults::resetStandardUserDefaults();
+    Timers::setTimeScale(timeScale);
+}
+
+TestEnvironment::~TestEnvironment()
+{
+    UserDefaults::resetStandardUserDefaults();
+    Timers::setTimeScale(1.0);
+}
+
+QString TestEnvironment::settingsFile() const
+{
+    return UserDefaults::standardFilePath();
+}
+
+std::unique_ptr<Application> launchApplication()
+{
+    FakeBridge::install();
+    auto application = std::make_unique<Application>();
+    QString error;
+    if (!application->load(&error))
+        qFatal("the application did not load: %s", qPrintable(error));
+    application->launch();
+    return application;
+}
+
+} // namespace sleevelight::test
