@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing need (only what is missing), then configures and
+# builds into ./build. Extra CMake options can be passed in SLEEVELIGHT_CMAKE_ARGS.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  # build
+  cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+  libtag1-dev libsqlite3-dev libfontconfig-dev
+  # run and test
+  dbus dbus-x11 fontconfig fonts-dejavu-core
+  mpv mpv-mpris playerctl
+  xvfb xauth openbox xdotool x11-utils imagemagick
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "Installing Debian packages: ${missing[*]}"
+  sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo=(sudo)
+  fi
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" </dev/null
+fi
+
+# shellcheck disable=SC2086
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo ${SLEEVELIGHT_CMAKE_ARGS:-}
+cmake --build build -j"$(nproc)"
