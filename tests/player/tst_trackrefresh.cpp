@@ -1,0 +1,274 @@
+// The full refresh and the one-second refresh, driven through the fake bridge.
+
+#include "app/appdelegate.h"
+#include "app/application.h"
+#include "platform/views/textfield.h"
+#include "tests/support/fakebridge.h"
+#include "tests/support/testenvironment.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace sleevelight;
+using namespace sleevelight::test;
+
+namespace {
+const QColor grey = QColor::fromRgbF(0.8f, 0.8f, 0.8f, 1.0f);
+const QColor yellow = QColor::fromRgbF(1.0f, 1.0f, 0.0f, 1.0f);
+} // namespace
+
+class TestTrackRefresh : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestEnvironment> m_environment;
+    std::unique_ptr<Application> m_application;
+    AppDelegate* d = nullptr;
+    FakeBridge* bridge = nullptr;
+
+    void refreshWith(QVariant state)
+    {
+        bridge->state = std::move(state);
+        bridge->resetCounts();
+        d->updateTrackInfo();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        // A slow clock, so that only the test refreshes.
+        m_environment = std::make_unique<TestEnvironment>(1000.0);
+        m_application = launchApplication();
+        d = m_application->delegate();
+        bridge = FakeBridge::last;
+        bridge->playTrack(QStringLiteral("Giant Steps"), QStringLiteral("Giant Steps"), QStringLiteral("Coltrane"));
+        d->updateTrackInfo();
+    }
+
+    void cleanup()
+    {
+        m_application.reset();
+        m_environment.reset();
+    }
+
+    void copiesTheTrackInformation()
+    {
+        QCOMPARE(d->trackName(), QVariant(QStringLiteral("Giant Steps")));
+        QCOMPARE(d->trackArtist(), QVariant(QStringLiteral("Coltrane")));
+        QCOMPARE(d->trackYear(), QVariant(1999));
+        QCOMPARE(d->trackNumbers(), QVariant(QStringLiteral("1/10  1/1")));
+        QCOMPARE(d->trackDuration(), QVariant(QStringLiteral("4:05")));
+        QCOMPARE(d->trackRating(), QVariant(40));
+        QCOMPARE(d->trackProgress(), QVariant(0.25));
+        QCOMPARE(d->trackElapsed(), QStringLiteral("1:01"));
+        QCOMPARE(d->mTrackName->textColor(), yellow);
+        QCOMPARE(d->prevTrackName, QVariant(QStringLiteral("Giant Steps")));
+    }
+
+    void notRunningAsksOnlyForTheState()
+    {
+        bridge->info->insert(QStringLiteral("trackName"), QStringLiteral("Other"));
+        refreshWith(0);
+        QCOMPARE(bridge->reads, (QHash<QString, int>{{QStringLiteral("playerState"), 1}}));
+        QCOMPARE(d->playerState(), PlayerState::notRunning);
+        QCOMPARE(d->trackName(), QVariant(QStringLiteral("Giant Steps")));
+    }
+
+    void notRunningWithStartWithAppGoesOn()
+    {
+        d->setStartItunesWithApp(true);
+        bridge->info->insert(QStringLiteral("trackName"), QStringLiteral("Other"));
+        refreshWith(0);
+        QCOMPARE(bridge->reads.value(QStringLiteral("trackInfo")), 1);
+        QCOMPARE(d->trackName(), QVariant(QStringLiteral("Other")));
+    }
+
+    void invalidStatesCountAsNotRunning_data()
+    {
+        QTest::addColumn<QVariant>("state");
+        QTest::newRow("seven") << QVariant(7);
+        QTest::newRow("negative") << QVariant(-1);
+        QTest::newRow("fraction") << QVariant(2.5);
+        QTest::newRow("text") << QVariant(QStringLiteral("2"));
+        QTest::newRow("nothing") << QVariant();
+    }
+
+    void invalidStatesCountAsNotRunning()
+    {
+        QFETCH(QVariant, state);
+        refreshWith(state);
+        QCOMPARE(d->playerState(), PlayerState::notRunning);
+        QCOMPARE(bridge->reads.value(QStringLiteral("trackInfo")), 0);
+    }
+
+    void wholeNumbersAsFractionsAreStates()
+    {
+        refreshWith(3.0);
+        QCOMPARE(d->playerState(), PlayerState::paused);
+    }
+
+    void stoppedWithoutTrackOnlyGreysTheName()
+    {
+        d->setVinylImage(Image::fromImage(QImage(4, 4, QImage::Format_RGB32)));
+        bridge->info.reset();
+        refreshWith(1);
+        for (TextField* name : {d->mTrackName.data(), d->mTrackName2.data(), d->mTrackName3.data()})
+            QCOMPARE(name->textColor(), grey);
+        QVERIFY(d->vinylImage().isNull());
+        QCOMPARE(d->trackName(), QVariant(QStringLiteral("Giant Steps")));
+        QCOMPARE(bridge->reads.value(QStringLiteral("trackProgress")), 0);
+    }
+
+    void pausedWithoutTrackLeavesTheColour()
+    {
+        bridge->info.reset();
+        refreshWith(3);
+        QCOMPARE(d->mTrackName->textColor(), yellow);
+    }
+
+    void nameColourFollowsTheState_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("greyed");
+        QTest::newRow("stopped") << 1 << true;
+        QTest::newRow("playing") << 2 << false;
+        QTest::newRow("paused") << 3 << true;
+        QTest::newRow("fast forward") << 4 << false;
+        QTest::newRow("rewinding") << 5 << false;
+    }
+
+    void nameColourFollowsTheState()
+    {
+        QFETCH(int, state);
+        QFETCH(bool, greyed);
+        const Image record = Image::fromImage(QImage(4, 4, QImage::Format_RGB32));
+        d->setVinylImage(record);
+        refreshWith(state);
+        QCOMPARE(d->mTrackName2->textColor(), greyed ? grey : yellow);
+        if (greyed)
+            QVERIFY(d->vinylImage().isNull());
+    }
+
+    void missingAndIllTypedValuesBecomeAbsent()
+    {
+        bridge->info->remove(QStringLiteral("trackYear"));
+        bridge->info->insert(QStringLiteral("trackRating"), QStringLiteral("five stars"));
+        bridge->info->insert(QStringLiteral("trackAlbum"), 42);
+        bridge->progress->remove(QStringLiteral("trackProgressRatio"));
+        refreshWith(2);
+        QVERIFY(!d->trackYear().isValid());
+        QVERIFY(!d->trackRating().isValid());
+        QVERIFY(!d->trackAlbum().isValid());
+        QVERIFY(!d->trackProgress().isValid());
+        QCOMPARE(d->mTrackAlbum->text(), QString());
+    }
+
+    void progressWithoutElapsedKeepsTheText()
+    {
+        bridge->progress = QVariantMap{{QStringLiteral("trackProgressRatio"), 0.5},
+                                       {QStringLiteral("trackElapsed"), 12}};
+        refreshWith(2);
+        QCOMPARE(d->trackElapsed(), QStringLiteral("1:01"));
+        QCOMPARE(d->trackProgress(), QVariant(0.5));
+        bridge->progress.reset();
+        refreshWith(2);
+        QCOMPARE(d->trackProgress(), QVariant(0.5));
+    }
+
+    void progressTickReadsAtMostTwice_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("advances");
+        QTest::newRow("playing") << 2 << true;
+        QTest::newRow("fast forward") << 4 << true;
+        QTest::newRow("rewinding") << 5 << true;
+        QTest::newRow("paused") << 3 << false;
+        QTest::newRow("stopped") << 1 << false;
+    }
+
+    void progressTickReadsAtMostTwice()
+    {
+        QFETCH(int, state);
+        QFETCH(bool, advances);
+        refreshWith(state);
+        d->updateTrackProgress(); // the first tick may tell the slider of the volume
+        bridge->progress = QVariantMap{{QStringLiteral("trackProgressRatio"), 0.75},
+                                       {QStringLiteral("trackElapsed"), QStringLiteral("3:03")}};
+        bridge->resetCounts();
+        for (int tick = 0; tick < 3; ++tick)
+            d->updateTrackProgress();
+        QVERIFY2(bridge->totalReads() <= 6, qPrintable(QString::number(bridge->totalReads())));
+        QCOMPARE(bridge->reads.value(QStringLiteral("trackProgress")), advances ? 3 : 0);
+        QCOMPARE(bridge->reads.value(QStringLiteral("playerState")), 0);
+        QCOMPARE(bridge->reads.value(QStringLiteral("trackInfo")), 0);
+        QCOMPARE(d->trackElapsed(), advances ? QStringLiteral("3:03") : QStringLiteral("1:01"));
+        // The volume is written back every second, changed or not.
+        QCOMPARE(bridge->volumeWrites.size(), 3);
+    }
+
+    void progressTickDoesNothingWhileNotRunning()
+    {
+        refreshWith(0);
+        bridge->resetCounts();
+        d->updateTrackProgress();
+        QCOMPARE(bridge->totalReads(), 0);
+        QVERIFY(bridge->volumeWrites.isEmpty());
+    }
+
+    void volumeChangesInThePlayerReachTheSlider()
+    {
+        QSignalSpy spy(d, &AppDelegate::soundVolumeChanged);
+        bridge->volume = 80;
+        d->updateTrackProgress();
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(d->soundVolume(), QVariant(80));
+    }
+
+    void passThroughWhenNotRunning()
+    {
+        bridge->running = false;
+        bridge->resetCounts();
+        QCOMPARE(d->soundVolume(), QVariant(0));
+        QCOMPARE(d->iTrackRating(), QVariant(0));
+        QCOMPARE(d->iTrackLoved(), QVariant(false));
+        QCOMPARE(bridge->reads, (QHash<QString, int>{{QStringLiteral("isRunning"), 3}}));
+        // Writes go through at once, without asking; absent values are dropped.
+        d->setITrackRating(60);
+        d->setITrackRating(QVariant());
+        QCOMPARE(bridge->ratingWrites, QList<QVariant>{60});
+    }
+
+    void playerActionsCommandThenRefresh()
+    {
+        bridge->resetCounts();
+        d->gotoNextTrack(nullptr);
+        d->gotoPreviousTrack(nullptr);
+        d->playPause(nullptr);
+        QCOMPARE(bridge->commands, (QStringList{QStringLiteral("gotoNextTrack"), QStringLiteral("gotoPreviousTrack"),
+                                                QStringLiteral("playPause")}));
+        QCOMPARE(bridge->reads.value(QStringLiteral("playerState")), 3);
+    }
+
+    void playerNotificationRefreshes()
+    {
+        bridge->playTrack(QStringLiteral("Naima"));
+        bridge->resetCounts();
+        bridge->notify();
+        QCOMPARE(bridge->reads.value(QStringLiteral("playerState")), 1);
+        QCOMPARE(d->mTrackName3->text(), QStringLiteral("Naima"));
+    }
+
+    void newTrackDetection()
+    {
+        // The remembered name is what the last refresh saw; absent and empty names differ.
+        bridge->info->insert(QStringLiteral("trackName"), QStringLiteral(""));
+        refreshWith(2);
+        QCOMPARE(d->prevTrackName, QVariant(QString()));
+        bridge->info->remove(QStringLiteral("trackName"));
+        refreshWith(2);
+        QVERIFY(!d->prevTrackName.isValid());
+    }
+};
+
+QTEST_MAIN(TestTrackRefresh)
+#include "tst_trackrefresh.moc"
