@@ -1,7 +1,6 @@
 #include "app/appdelegate.h"
 
 #include "app/playbuttonnametransformer.h"
-#include "player/bridgeregistry.h"
 #include "platform/powerassertion.h"
 #include "platform/views/frameview.h"
 #include "platform/views/imageview.h"
@@ -11,6 +10,7 @@
 #include "platform/views/stackview.h"
 #include "platform/views/textfield.h"
 #include "platform/views/titlebutton.h"
+#include "player/bridgeregistry.h"
 #include "preferences/zivpreferences.h"
 
 #include <QComboBox>

@@ -40,7 +40,10 @@ class TitleButton;
 
 // Getter and setter of an observable property kept in m_<name>; the setter notifies only on change.
 #define SL_OBSERVABLE(Type, name, Setter)                                                                    \
-    Type name() const { return m_##name; }                                                                   \
+    Type name() const                                                                                        \
+    {                                                                                                        \
+        return m_##name;                                                                                     \
+    }                                                                                                        \
     void Setter(Type const& value)                                                                           \
     {                                                                                                        \
         if (m_##name == value)                                                                               \
@@ -66,9 +69,10 @@ class AppDelegate : public QObject
     Q_PROPERTY(QVariant trackProgress READ trackProgress WRITE setTrackProgress NOTIFY trackProgressChanged)
     Q_PROPERTY(QVariant trackLoved READ trackLoved WRITE setTrackLoved NOTIFY trackLovedChanged)
     Q_PROPERTY(QVariant trackRating READ trackRating WRITE setTrackRating NOTIFY trackRatingChanged)
-    Q_PROPERTY(sleevelight::Image artworkImage READ artworkImage WRITE setArtworkImage NOTIFY artworkImageChanged)
-    Q_PROPERTY(sleevelight::Image artworkImageHolder READ artworkImageHolder WRITE setArtworkImageHolder NOTIFY
-                   artworkImageHolderChanged)
+    Q_PROPERTY(
+        sleevelight::Image artworkImage READ artworkImage WRITE setArtworkImage NOTIFY artworkImageChanged)
+    Q_PROPERTY(sleevelight::Image artworkImageHolder READ artworkImageHolder WRITE setArtworkImageHolder
+                   NOTIFY artworkImageHolderChanged)
     Q_PROPERTY(sleevelight::Image vinylImage READ vinylImage WRITE setVinylImage NOTIFY vinylImageChanged)
 
     // The player.
@@ -82,15 +86,17 @@ class AppDelegate : public QObject
     Q_PROPERTY(QTimer* preventSleepTimer READ preventSleepTimer NOTIFY preventSleepTimerChanged)
     Q_PROPERTY(QTimer* hideMouseTimer READ hideMouseTimer NOTIFY hideMouseTimerChanged)
     Q_PROPERTY(QTimer* resetAlertInfoTimer READ resetAlertInfoTimer NOTIFY resetAlertInfoTimerChanged)
-    Q_PROPERTY(bool isWindowChangingFullScreen READ isWindowChangingFullScreen WRITE setIsWindowChangingFullScreen
-                   NOTIFY isWindowChangingFullScreenChanged)
+    Q_PROPERTY(bool isWindowChangingFullScreen READ isWindowChangingFullScreen WRITE
+                   setIsWindowChangingFullScreen NOTIFY isWindowChangingFullScreenChanged)
     Q_PROPERTY(bool sleepDisabled READ sleepDisabled WRITE setSleepDisabled NOTIFY sleepDisabledChanged)
 
     // Preferences: the working copy the panel edits, and the live values the display reads.
     Q_PROPERTY(bool prefFullScreenMode READ prefFullScreenMode WRITE setPrefFullScreenMode NOTIFY
                    prefFullScreenModeChanged)
-    Q_PROPERTY(bool prefPreventSleep READ prefPreventSleep WRITE setPrefPreventSleep NOTIFY prefPreventSleepChanged)
-    Q_PROPERTY(bool prefIsShowVinyl READ prefIsShowVinyl WRITE setPrefIsShowVinyl NOTIFY prefIsShowVinylChanged)
+    Q_PROPERTY(
+        bool prefPreventSleep READ prefPreventSleep WRITE setPrefPreventSleep NOTIFY prefPreventSleepChanged)
+    Q_PROPERTY(
+        bool prefIsShowVinyl READ prefIsShowVinyl WRITE setPrefIsShowVinyl NOTIFY prefIsShowVinylChanged)
     Q_PROPERTY(bool prefIsShowAlbumName READ prefIsShowAlbumName WRITE setPrefIsShowAlbumName NOTIFY
                    prefIsShowAlbumNameChanged)
     Q_PROPERTY(bool prefIsShowAlbumNumber READ prefIsShowAlbumNumber WRITE setPrefIsShowAlbumNumber NOTIFY
@@ -99,23 +105,26 @@ class AppDelegate : public QObject
                    prefIsShowRatingsChanged)
     Q_PROPERTY(bool prefIsShowProgress READ prefIsShowProgress WRITE setPrefIsShowProgress NOTIFY
                    prefIsShowProgressChanged)
-    Q_PROPERTY(bool prefIsShowMultiArtworks READ prefIsShowMultiArtworks WRITE setPrefIsShowMultiArtworks NOTIFY
-                   prefIsShowMultiArtworksChanged)
-    Q_PROPERTY(qint64 prefToggleArtworkInterval READ prefToggleArtworkInterval WRITE setPrefToggleArtworkInterval
-                   NOTIFY prefToggleArtworkIntervalChanged)
+    Q_PROPERTY(bool prefIsShowMultiArtworks READ prefIsShowMultiArtworks WRITE setPrefIsShowMultiArtworks
+                   NOTIFY prefIsShowMultiArtworksChanged)
+    Q_PROPERTY(qint64 prefToggleArtworkInterval READ prefToggleArtworkInterval WRITE
+                   setPrefToggleArtworkInterval NOTIFY prefToggleArtworkIntervalChanged)
     Q_PROPERTY(QString prefNameFont READ prefNameFont WRITE setPrefNameFont NOTIFY prefNameFontChanged)
     Q_PROPERTY(QString prefAlbumFont READ prefAlbumFont WRITE setPrefAlbumFont NOTIFY prefAlbumFontChanged)
-    Q_PROPERTY(QString prefArtistFont READ prefArtistFont WRITE setPrefArtistFont NOTIFY prefArtistFontChanged)
-    Q_PROPERTY(qint64 prefMaxFontSize READ prefMaxFontSize WRITE setPrefMaxFontSize NOTIFY prefMaxFontSizeChanged)
+    Q_PROPERTY(
+        QString prefArtistFont READ prefArtistFont WRITE setPrefArtistFont NOTIFY prefArtistFontChanged)
+    Q_PROPERTY(
+        qint64 prefMaxFontSize READ prefMaxFontSize WRITE setPrefMaxFontSize NOTIFY prefMaxFontSizeChanged)
     Q_PROPERTY(bool prefStartItunesWithApp READ prefStartItunesWithApp WRITE setPrefStartItunesWithApp NOTIFY
                    prefStartItunesWithAppChanged)
-    Q_PROPERTY(bool prefAutomaticCheckUpdate READ prefAutomaticCheckUpdate WRITE setPrefAutomaticCheckUpdate NOTIFY
-                   prefAutomaticCheckUpdateChanged)
+    Q_PROPERTY(bool prefAutomaticCheckUpdate READ prefAutomaticCheckUpdate WRITE setPrefAutomaticCheckUpdate
+                   NOTIFY prefAutomaticCheckUpdateChanged)
 
     Q_PROPERTY(bool fullScreenMode READ fullScreenMode WRITE setFullScreenMode NOTIFY fullScreenModeChanged)
     Q_PROPERTY(bool preventSleep READ preventSleep WRITE setPreventSleep NOTIFY preventSleepChanged)
     Q_PROPERTY(bool isShowVinyl READ isShowVinyl WRITE setIsShowVinyl NOTIFY isShowVinylChanged)
-    Q_PROPERTY(bool isShowAlbumName READ isShowAlbumName WRITE setIsShowAlbumName NOTIFY isShowAlbumNameChanged)
+    Q_PROPERTY(
+        bool isShowAlbumName READ isShowAlbumName WRITE setIsShowAlbumName NOTIFY isShowAlbumNameChanged)
     Q_PROPERTY(bool isShowAlbumNumber READ isShowAlbumNumber WRITE setIsShowAlbumNumber NOTIFY
                    isShowAlbumNumberChanged)
     Q_PROPERTY(bool isShowRatings READ isShowRatings WRITE setIsShowRatings NOTIFY isShowRatingsChanged)
@@ -163,7 +172,8 @@ public:
     QPointer<sleevelight::StackView> mTrackStackAlbumNumbersRatingsRight, mTrackStackAlbumNumbersRatingsLeft;
     QPointer<sleevelight::StackView> mTrackStackNumbersRatingsRight, mTrackStackNumbersRatingsLeft;
     QPointer<sleevelight::StackView> mTrackStackRatingsRight, mTrackStackRatingsLeft;
-    QPointer<sleevelight::StackView> mTrackStackProgressRight, mTrackStackProgressLeft, mTrackStackProgressWide;
+    QPointer<sleevelight::StackView> mTrackStackProgressRight, mTrackStackProgressLeft,
+        mTrackStackProgressWide;
     QPointer<sleevelight::TextField> mAlertInfo;
     QPointer<sleevelight::TextField> mTrackName, mTrackAlbum, mTrackNumbers, mTrackArtist;
     QPointer<sleevelight::ProgressBar> mSlider;

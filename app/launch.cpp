@@ -39,7 +39,8 @@ bool equalsNumberOne(const QVariant& value)
 void AppDelegate::applicationDidFinishLaunching()
 {
     // 1. The player's notification.
-    connect(iTunesBridge.get(), &iTunesBridgeProtocol::playerInfoChanged, this, &AppDelegate::updateTrackInfo);
+    connect(iTunesBridge.get(), &iTunesBridgeProtocol::playerInfoChanged, this,
+            &AppDelegate::updateTrackInfo);
 
     // 2. The display view reports its frame changes (listened to only after the set-up).
     mView->setPostsFrameChangedNotifications(true);
@@ -62,8 +63,9 @@ void AppDelegate::applicationDidFinishLaunching()
     changeViewFromPrefValueWithTimer(false);
 
     // 3.3 The panel's font choosers and samples.
-    for (QWidget* control : std::initializer_list<QWidget*>{mNameTextField, mAlbumTextField, mArtistTextField,
-                                                            mNameFontPopup, mAlbumFontPopup, mArtistFontPopup})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{mNameTextField, mAlbumTextField, mArtistTextField, mNameFontPopup,
+                                         mAlbumFontPopup, mArtistFontPopup})
         control->setEnabled(true);
 
     // 3.4 The window has no title bar and moves by its background (the mouse handler drags it).
@@ -96,22 +98,25 @@ void AppDelegate::applicationDidFinishLaunching()
     // 3.11 The first five constraints.
     m_constraintLayout = new ConstraintLayout(mWindow->contentView());
     const float w = float(mArtworkView->width());
-    const LayoutAttribute vertical = equalsNumberOne(trackInfoPosition()) ? LayoutAttribute::Top
-                                                                          : LayoutAttribute::Bottom;
-    trackStackViewRightConstraint =
-        ConstraintLayout::make(mTrackStackViewRight, LayoutAttribute::Leading, double(w + trackInfoLRSpacing));
-    trackStackViewLeftConstraint =
-        ConstraintLayout::make(mTrackStackViewLeft, LayoutAttribute::Trailing, double(-(w + trackInfoLRSpacing)));
-    trackStackViewRightConstraint2 = ConstraintLayout::make(mTrackStackViewRight, vertical, trackInfoTopSpacing);
-    trackStackViewLeftConstraint2 = ConstraintLayout::make(mTrackStackViewLeft, vertical, trackInfoTopSpacing);
+    const LayoutAttribute vertical =
+        equalsNumberOne(trackInfoPosition()) ? LayoutAttribute::Top : LayoutAttribute::Bottom;
+    trackStackViewRightConstraint = ConstraintLayout::make(mTrackStackViewRight, LayoutAttribute::Leading,
+                                                           double(w + trackInfoLRSpacing));
+    trackStackViewLeftConstraint = ConstraintLayout::make(mTrackStackViewLeft, LayoutAttribute::Trailing,
+                                                          double(-(w + trackInfoLRSpacing)));
+    trackStackViewRightConstraint2 =
+        ConstraintLayout::make(mTrackStackViewRight, vertical, trackInfoTopSpacing);
+    trackStackViewLeftConstraint2 =
+        ConstraintLayout::make(mTrackStackViewLeft, vertical, trackInfoTopSpacing);
     trackStackViewWideConstraint =
         ConstraintLayout::make(mTrackStackViewWide, LayoutAttribute::Trailing, -trackInfoLRSpacing);
-    for (const Constraint& c : {trackStackViewRightConstraint, trackStackViewLeftConstraint,
-                                trackStackViewRightConstraint2, trackStackViewLeftConstraint2,
-                                trackStackViewWideConstraint})
+    for (const Constraint& c :
+         {trackStackViewRightConstraint, trackStackViewLeftConstraint, trackStackViewRightConstraint2,
+          trackStackViewLeftConstraint2, trackStackViewWideConstraint})
         installConstraint(c);
     // Constraints the program never rebuilds come with the views, from the interface file.
-    for (StackView* stack : {mTrackStackViewRight.data(), mTrackStackViewLeft.data(), mTrackStackViewWide.data()}) {
+    for (StackView* stack :
+         {mTrackStackViewRight.data(), mTrackStackViewLeft.data(), mTrackStackViewWide.data()}) {
         const QVariant fixed = stack->property("constraints");
         for (const QString& entry : fixed.toString().split(u';', Qt::SkipEmptyParts)) {
             const QString attribute = entry.section(u':', 0, 0).trimmed();
@@ -143,10 +148,10 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // 3.15 Empty glyphs, and the notice line's look.
     for (int i = 0; i < 5; ++i) {
-        Utility::styleButtonTitle((*mTrackRatingRight)[i], charStar[0], std::nullopt, 0.0, QColor(Qt::gray), false,
-                                  TextAlignment::Natural);
-        Utility::styleButtonTitle((*mTrackRatingLeft)[i], charStar[0], std::nullopt, 0.0, QColor(Qt::gray), false,
-                                  TextAlignment::Natural);
+        Utility::styleButtonTitle((*mTrackRatingRight)[i], charStar[0], std::nullopt, 0.0, QColor(Qt::gray),
+                                  false, TextAlignment::Natural);
+        Utility::styleButtonTitle((*mTrackRatingLeft)[i], charStar[0], std::nullopt, 0.0, QColor(Qt::gray),
+                                  false, TextAlignment::Natural);
     }
     Utility::styleButtonTitle(mTrackLovedRight, charLoved[0], std::nullopt, 0.0, QColor(Qt::gray), false,
                               TextAlignment::Natural);
@@ -160,7 +165,8 @@ void AppDelegate::applicationDidFinishLaunching()
     setToggleArtworkTimer(
         Timers::schedule(this, double(toggleArtworkInterval()), true, [this] { toggleArtworkImage(); }));
     if (preventSleep())
-        setPreventSleepTimer(Timers::schedule(this, preventSleepTimerInterval, true, [this] { setScreenSleep(); }));
+        setPreventSleepTimer(
+            Timers::schedule(this, preventSleepTimerInterval, true, [this] { setScreenSleep(); }));
 
     // 3.17 The three input handlers, for the life of the process.
     qApp->installEventFilter(new EventMonitor(this));
@@ -172,7 +178,8 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(mView, &FrameView::frameChanged, this, [this] { updateViewBounds(); });
 
     // 5. Closing the panel, however it is closed, throws its unconfirmed edits away.
-    connect(mPreferencePanel, &Panel::willClose, this, [this] { closePreferencesObserver(mPreferencePanel); });
+    connect(mPreferencePanel, &Panel::willClose, this,
+            [this] { closePreferencesObserver(mPreferencePanel); });
 
     // The window's full-screen transitions.
     connect(mWindow, &MainWindow::willEnterFullScreen, this, &AppDelegate::mWindowWillEnterFullScreen);
@@ -181,8 +188,8 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(mWindow, &MainWindow::didExitFullScreen, this, &AppDelegate::mWindowDidExitFullScreen);
 
     // 6.1 Full screen, unless the window already covers the screen.
-    const bool screenSized = screenWidth && screenHeight && mWindow->width() == *screenWidth
-                             && mWindow->height() == *screenHeight;
+    const bool screenSized =
+        screenWidth && screenHeight && mWindow->width() == *screenWidth && mWindow->height() == *screenHeight;
     if (!screenSized && fullScreenMode())
         mWindow->toggleFullScreen();
 

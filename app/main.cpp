@@ -10,8 +10,9 @@
 int main(int argc, char* argv[])
 {
     // Without a display the platform plugin would abort with a message few people can act on.
-    const bool displayless = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-                             && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    const bool displayless = qEnvironmentVariableIsEmpty("DISPLAY") &&
+                             qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+                             qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
     if (displayless) {
         std::fputs("sleevelight: no graphical display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
                    "Run it from a desktop session, or under a virtual one such as: xvfb-run -a sleevelight\n",

@@ -26,8 +26,8 @@ constexpr std::optional<PlayerState> playerStateFromRaw(long long raw)
 // Playing, fast-forwarding and rewinding move the progress, show the record and cycle the artworks.
 constexpr bool isActive(PlayerState state)
 {
-    return state == PlayerState::playing || state == PlayerState::fastForwarding
-           || state == PlayerState::rewinding;
+    return state == PlayerState::playing || state == PlayerState::fastForwarding ||
+           state == PlayerState::rewinding;
 }
 
 Q_DECLARE_METATYPE(PlayerState)

@@ -35,8 +35,8 @@ bool isEditable(QObject* view)
 {
     if (auto* button = qobject_cast<QAbstractButton*>(view))
         return button->isCheckable();
-    return qobject_cast<QAbstractSpinBox*>(view) || qobject_cast<QAbstractSlider*>(view)
-           || qobject_cast<QLineEdit*>(view);
+    return qobject_cast<QAbstractSpinBox*>(view) || qobject_cast<QAbstractSlider*>(view) ||
+           qobject_cast<QLineEdit*>(view);
 }
 
 // One declared binding; lives as long as the view.
@@ -49,8 +49,7 @@ public:
             ValueTransformers::Transform transform)
         : QObject(view), m_model(model), m_modelProperty(modelProperty), m_view(view),
           m_viewProperty(viewProperty), m_transform(std::move(transform))
-    {
-    }
+    {}
 
 public Q_SLOTS:
     void modelChanged()

@@ -76,8 +76,8 @@ void ConstraintLayout::place(QWidget* item)
     const double width = m_container->width();
     const double height = m_container->height();
     // Positions are worked out in the container's coordinates and moved into the item's parent's.
-    QPoint inContainer = item->parentWidget() ? item->parentWidget()->mapTo(m_container, item->pos())
-                                              : item->pos();
+    QPoint inContainer =
+        item->parentWidget() ? item->parentWidget()->mapTo(m_container, item->pos()) : item->pos();
     double x = inContainer.x();
     double y = inContainer.y();
     for (const Constraint& c : std::as_const(m_constraints)) {
@@ -101,7 +101,8 @@ void ConstraintLayout::place(QWidget* item)
         }
     }
     const QPoint target(qRound(x), qRound(y));
-    const QPoint inParent = item->parentWidget() ? item->parentWidget()->mapFrom(m_container, target) : target;
+    const QPoint inParent =
+        item->parentWidget() ? item->parentWidget()->mapFrom(m_container, target) : target;
     if (item->pos() != inParent)
         item->move(inParent);
 }

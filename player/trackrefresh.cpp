@@ -2,9 +2,9 @@
 
 #include "app/appdelegate.h"
 
+#include "platform/views/textfield.h"
 #include "player/itunesbridgeprotocol.h"
 #include "player/values.h"
-#include "platform/views/textfield.h"
 
 using namespace sleevelight;
 
@@ -67,7 +67,8 @@ void AppDelegate::colorTrackName()
 {
     const PlayerState state = playerState();
     const bool inactive = state == PlayerState::stopped || state == PlayerState::paused;
-    const QColor color = inactive ? QColor::fromRgbF(0.8f, 0.8f, 0.8f, 1.0f) : QColor::fromRgbF(1.0f, 1.0f, 0.0f, 1.0f);
+    const QColor color =
+        inactive ? QColor::fromRgbF(0.8f, 0.8f, 0.8f, 1.0f) : QColor::fromRgbF(1.0f, 1.0f, 0.0f, 1.0f);
     for (TextField* field : {mTrackName.data(), mTrackName2.data(), mTrackName3.data()})
         if (field != nullptr)
             field->setTextColor(color);
@@ -83,7 +84,8 @@ void AppDelegate::updateTrackProgress()
     if (isActive(state)) {
         if (const std::optional<QVariantMap> progress = iTunesBridge->trackProgress()) {
             setTrackProgress(numberFor(*progress, QStringLiteral("trackProgressRatio")));
-            if (const QVariant elapsed = stringFor(*progress, QStringLiteral("trackElapsed")); elapsed.isValid())
+            if (const QVariant elapsed = stringFor(*progress, QStringLiteral("trackElapsed"));
+                elapsed.isValid())
                 setTrackElapsed(elapsed.toString());
         }
     }

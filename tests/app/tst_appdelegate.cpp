@@ -6,8 +6,8 @@
 #include "app/playbuttonnametransformer.h"
 #include "platform/binder.h"
 #include "platform/views/mainwindow.h"
-#include "player/bridgeregistry.h"
 #include "platform/views/textfield.h"
+#include "player/bridgeregistry.h"
 #include "tests/support/fakebridge.h"
 #include "tests/support/testenvironment.h"
 
@@ -51,8 +51,8 @@ private Q_SLOTS:
         QCOMPARE(delegate.trackInfoPosition(), QVariant(1));
         QVERIFY(!delegate.sleepDisabled());
         QCOMPARE(delegate.assertionID, 0u);
-        QVERIFY(!delegate.toggleArtworkTimer() && !delegate.hideMouseTimer() && !delegate.preventSleepTimer()
-                && !delegate.resetAlertInfoTimer());
+        QVERIFY(!delegate.toggleArtworkTimer() && !delegate.hideMouseTimer() &&
+                !delegate.preventSleepTimer() && !delegate.resetAlertInfoTimer());
         QCOMPARE(delegate.charLoved, (QStringList{QStringLiteral("\u2661"), QStringLiteral("\u2665")}));
         QCOMPARE(delegate.charStar, (QStringList{QStringLiteral("\u2606"), QStringLiteral("\u2605")}));
         QCOMPARE(AppDelegate::helpText.size(), 172);
@@ -118,8 +118,10 @@ private Q_SLOTS:
             QTest::addRow("state %d", raw) << QVariant(raw) << QStringLiteral("Play");
         QTest::newRow("playing") << QVariant(2) << QStringLiteral("Pause");
         QTest::newRow("playing, 64-bit") << QVariant(qint64(2)) << QStringLiteral("Pause");
-        QTest::newRow("playing, as the state") << QVariant::fromValue(PlayerState::playing) << QStringLiteral("Pause");
-        QTest::newRow("paused, as the state") << QVariant::fromValue(PlayerState::paused) << QStringLiteral("Play");
+        QTest::newRow("playing, as the state")
+            << QVariant::fromValue(PlayerState::playing) << QStringLiteral("Pause");
+        QTest::newRow("paused, as the state")
+            << QVariant::fromValue(PlayerState::paused) << QStringLiteral("Play");
         QTest::newRow("text") << QVariant(QStringLiteral("2")) << QStringLiteral("Play");
         QTest::newRow("fraction") << QVariant(2.5) << QStringLiteral("Play");
     }

@@ -15,8 +15,8 @@
 
 #include <QComboBox>
 #include <QScreen>
-#include <QSlider>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QTest>
 
 using namespace sleevelight;
@@ -51,7 +51,8 @@ private Q_SLOTS:
         QVERIFY(d->mSound->isHidden());
         for (ProgressBar* bar : {d->mSlider.data(), d->mSlider2.data(), d->mSlider3.data()})
             QCOMPARE(bar->backgroundColor(), QColor::fromRgbF(0.3f, 0.3f, 0.3f));
-        for (QComboBox* popup : {d->mNameFontPopup.data(), d->mAlbumFontPopup.data(), d->mArtistFontPopup.data()}) {
+        for (QComboBox* popup :
+             {d->mNameFontPopup.data(), d->mAlbumFontPopup.data(), d->mArtistFontPopup.data()}) {
             QVERIFY(popup->isEnabled());
             QVERIFY(popup->count() > 0);
         }

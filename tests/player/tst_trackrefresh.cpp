@@ -41,7 +41,8 @@ private Q_SLOTS:
         m_application = launchApplication();
         d = m_application->delegate();
         bridge = FakeBridge::last;
-        bridge->playTrack(QStringLiteral("Giant Steps"), QStringLiteral("Giant Steps"), QStringLiteral("Coltrane"));
+        bridge->playTrack(QStringLiteral("Giant Steps"), QStringLiteral("Giant Steps"),
+                          QStringLiteral("Coltrane"));
         d->updateTrackInfo();
     }
 
@@ -165,8 +166,8 @@ private Q_SLOTS:
 
     void progressWithoutElapsedKeepsTheText()
     {
-        bridge->progress = QVariantMap{{QStringLiteral("trackProgressRatio"), 0.5},
-                                       {QStringLiteral("trackElapsed"), 12}};
+        bridge->progress =
+            QVariantMap{{QStringLiteral("trackProgressRatio"), 0.5}, {QStringLiteral("trackElapsed"), 12}};
         refreshWith(2);
         QCOMPARE(d->trackElapsed(), QStringLiteral("1:01"));
         QCOMPARE(d->trackProgress(), QVariant(0.5));
@@ -244,8 +245,9 @@ private Q_SLOTS:
         d->gotoNextTrack(nullptr);
         d->gotoPreviousTrack(nullptr);
         d->playPause(nullptr);
-        QCOMPARE(bridge->commands, (QStringList{QStringLiteral("gotoNextTrack"), QStringLiteral("gotoPreviousTrack"),
-                                                QStringLiteral("playPause")}));
+        QCOMPARE(bridge->commands,
+                 (QStringList{QStringLiteral("gotoNextTrack"), QStringLiteral("gotoPreviousTrack"),
+                              QStringLiteral("playPause")}));
         QCOMPARE(bridge->reads.value(QStringLiteral("playerState")), 3);
     }
 
