@@ -544,7 +544,14 @@ private:
     QVariant m_lastSoundVolume;
     // -- display --
     // -- interaction --
+    bool isPanelVisible() const;
+    bool isInDisplayView(const QPointF& windowPosition) const;
+    void showStandardWindowButtons(bool show);
+    void showHiddenPointer();
+    void drawStar(int position, bool filled);
     // -- preferences --
+    // The artwork timer, never faster than once a second whatever the stored interval says.
+    void scheduleToggleArtworkTimer();
     // -- update --
 };
 

@@ -1,7 +1,9 @@
 #include "interaction/eventmonitor.h"
 
 #include "app/appdelegate.h"
+#include "platform/views/mainwindow.h"
 
+#include <QAbstractButton>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWindow>
@@ -34,6 +36,14 @@ bool EventMonitor::eventFilter(QObject* watched, QEvent* event)
             m_delegate->handleMouseMoved(mouse);
         break;
     }
+    case QEvent::Leave:
+        // The pointer left the window without a last movement over it: the buttons go too.
+        if (MainWindow* window = m_delegate->mWindow; window && watched == window->windowHandle())
+            for (MainWindow::StandardButton which :
+                 {MainWindow::CloseButton, MainWindow::MiniaturizeButton, MainWindow::ZoomButton})
+                if (QAbstractButton* button = window->standardWindowButton(which))
+                    button->hide();
+        break;
     default:
         break;
     }

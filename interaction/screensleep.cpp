@@ -2,10 +2,51 @@
 
 #include "app/appdelegate.h"
 
-void AppDelegate::setScreenSleep() {}
+#include "platform/powerassertion.h"
+#include "platform/timers.h"
 
-void AppDelegate::disableScreenSleepWithReason(const QString&) {}
+void AppDelegate::setScreenSleep()
+{
+    if (playerState() == PlayerState::playing && !sleepDisabled()) {
+        disableScreenSleepWithReason(screenSleepReason);
+        pauseDurationCounter = 0;
+    }
+    if (playerState() != PlayerState::playing && sleepDisabled()) {
+        pauseDurationCounter += 1;
+        if (pauseDurationCounter >= pauseDurationCounterMax) {
+            enableScreenSleep();
+            pauseDurationCounter = 0;
+        }
+    }
+}
 
-void AppDelegate::enableScreenSleep() {}
+void AppDelegate::disableScreenSleepWithReason(const QString& reason)
+{
+    const bool created = powerAssertion && powerAssertion->create(reason, &assertionID);
+    setSleepDisabled(created);
+}
 
-void AppDelegate::updatePreventSleepTimer() {}
+void AppDelegate::enableScreenSleep()
+{
+    if (powerAssertion)
+        powerAssertion->release(assertionID);
+    setSleepDisabled(false);
+}
+
+void AppDelegate::updatePreventSleepTimer()
+{
+    if (preventSleep()) {
+        if (!preventSleepTimer())
+            setPreventSleepTimer(
+                sleevelight::Timers::schedule(this, preventSleepTimerInterval, true, [this] { setScreenSleep(); }));
+        return;
+    }
+    if (QTimer* timer = preventSleepTimer()) {
+        sleevelight::Timers::invalidate(timer);
+        setPreventSleepTimer(nullptr);
+    }
+    if (sleepDisabled()) {
+        enableScreenSleep();
+        pauseDurationCounter = 0;
+    }
+}

@@ -14,7 +14,8 @@ std::function<bool(const QUrl&)>& opener()
 
 bool Workspace::openURL(const QUrl& url)
 {
-    if (!url.isValid() || url.isEmpty())
+    // An address without a scheme would be taken for a local file.
+    if (!url.isValid() || url.isEmpty() || url.isRelative())
         return false;
     if (opener())
         return opener()(url);

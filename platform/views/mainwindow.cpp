@@ -129,10 +129,10 @@ QPoint MainWindow::mouseLocationOutsideOfEventStream() const
     return mapFromGlobal(QCursor::pos());
 }
 
-void MainWindow::performWindowDrag()
+bool MainWindow::performWindowDrag()
 {
-    if (QWindow* window = windowHandle())
-        window->startSystemMove();
+    QWindow* window = windowHandle();
+    return window != nullptr && window->startSystemMove();
 }
 
 } // namespace sleevelight

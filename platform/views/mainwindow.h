@@ -34,8 +34,9 @@ public:
     void makeKeyAndOrderFront();
     // The pointer's place in this window's coordinates, wherever the pointer is.
     QPoint mouseLocationOutsideOfEventStream() const;
-    // Lets the window follow the pointer until the button is released.
-    void performWindowDrag();
+    // Lets the window follow the pointer until the button is released; false when the
+    // platform cannot move windows for us (no window manager, say).
+    bool performWindowDrag();
     // Kept for the callers that ask; the window's shadow is the window manager's business here.
     void invalidateShadow() {}
 

@@ -1,0 +1,64 @@
+#include "interaction/keycommands.h"
+
+namespace sleevelight {
+
+namespace {
+
+// X keyboard codes are the Linux input codes plus 8.
+KeyCommand fromXkbKeycode(quint32 code)
+{
+    switch (code) {
+    case 39:
+        return KeyCommand::Rating;
+    case 43:
+        return KeyCommand::Help;
+    case 54:
+        return KeyCommand::CodecInfo;
+    case 55:
+        return KeyCommand::Vinyl;
+    case 46:
+        return KeyCommand::Loved;
+    case 57:
+        return KeyCommand::NextArtwork;
+    case 58:
+        return KeyCommand::MultiArtworks;
+    default:
+        return KeyCommand::None;
+    }
+}
+
+KeyCommand fromLetter(int qtKey)
+{
+    switch (qtKey) {
+    case Qt::Key_S:
+        return KeyCommand::Rating;
+    case Qt::Key_H:
+        return KeyCommand::Help;
+    case Qt::Key_C:
+        return KeyCommand::CodecInfo;
+    case Qt::Key_V:
+        return KeyCommand::Vinyl;
+    case Qt::Key_L:
+        return KeyCommand::Loved;
+    case Qt::Key_N:
+        return KeyCommand::NextArtwork;
+    case Qt::Key_M:
+        return KeyCommand::MultiArtworks;
+    default:
+        return KeyCommand::None;
+    }
+}
+
+} // namespace
+
+KeyCommand keyCommand(int qtKey, quint32 nativeScanCode, const QString& platformName)
+{
+    // Other Linux platforms (the framebuffer ones) report raw input codes without the offset,
+    // so only these two are read by place.
+    const bool xkbCodes = platformName == u"xcb" || platformName.startsWith(u"wayland");
+    if (xkbCodes && nativeScanCode != 0)
+        return fromXkbKeycode(nativeScanCode);
+    return fromLetter(qtKey);
+}
+
+} // namespace sleevelight
