@@ -1,6 +1,6 @@
 #include "app/application.h"
 #include "player/bridgeregistry.h"
-#include "player/idlebridge.h"
+#include "player/mprisbridge.h"
 
 #include <QApplication>
 
@@ -24,7 +24,6 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Sleevelight"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    sleevelight::BridgeRegistry::registerClass(sleevelight::BridgeRegistry::applicationBridgeName,
-                                               [] { return std::make_unique<sleevelight::IdleBridge>(); });
+    sleevelight::MprisBridge::registerAsApplicationBridge();
     return sleevelight::runApplication();
 }

@@ -1,0 +1,241 @@
+#include "player/localmedia.h"
+
+#include <QDirIterator>
+#include <QFileInfo>
+
+#include <taglib/aifffile.h>
+#include <taglib/apefile.h>
+#include <taglib/asffile.h>
+#include <taglib/attachedpictureframe.h>
+#include <taglib/fileref.h>
+#include <taglib/flacfile.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mp4file.h>
+#include <taglib/mpegfile.h>
+#include <taglib/oggflacfile.h>
+#include <taglib/opusfile.h>
+#include <taglib/vorbisfile.h>
+#include <taglib/wavfile.h>
+#include <taglib/wavpackfile.h>
+#include <taglib/xiphcomment.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sleevelight::localmedia {
+
+namespace {
+
+struct Picture
+{
+    bool front = false;
+    QByteArray bytes;
+};
+
+QByteArray toBytes(const TagLib::ByteVector& data)
+{
+    return QByteArray(data.data(), static_cast<qsizetype>(data.size()));
+}
+
+void addId3Pictures(TagLib::ID3v2::Tag* tag, QList<Picture>& out)
+{
+    if (tag == nullptr)
+        return;
+    for (TagLib::ID3v2::Frame* frame : tag->frameListMap()["APIC"]) {
+        if (const auto* apic = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(frame))
+            out.append({apic->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover, toBytes(apic->picture())});
+    }
+}
+
+void addFlacPictures(const TagLib::List<TagLib::FLAC::Picture*>& pictures, QList<Picture>& out)
+{
+    for (const TagLib::FLAC::Picture* picture : pictures)
+        out.append({picture->type() == TagLib::FLAC::Picture::FrontCover, toBytes(picture->data())});
+}
+
+void addXiphPictures(TagLib::Ogg::XiphComment* comment, QList<Picture>& out)
+{
+    if (comment != nullptr)
+        addFlacPictures(comment->pictureList(), out);
+}
+
+QString channelsText(int channels)
+{
+    switch (channels) {
+    case 1:
+        return QStringLiteral("mono");
+    case 2:
+        return QStringLiteral("stereo");
+    default:
+        return QStringLiteral("%1 channels").arg(channels);
+    }
+}
+
+QString formatName(TagLib::File* file, const QString& path)
+{
+    if (dynamic_cast<TagLib::MPEG::File*>(file))
+        return QStringLiteral("MP3");
+    if (dynamic_cast<TagLib::FLAC::File*>(file) || dynamic_cast<TagLib::Ogg::FLAC::File*>(file))
+        return QStringLiteral("FLAC");
+    if (dynamic_cast<TagLib::Ogg::Vorbis::File*>(file))
+        return QStringLiteral("Ogg Vorbis");
+    if (dynamic_cast<TagLib::Ogg::Opus::File*>(file))
+        return QStringLiteral("Opus");
+    if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file)) {
+        if (mp4->audioProperties() != nullptr && mp4->audioProperties()->codec() == TagLib::MP4::Properties::ALAC)
+            return QStringLiteral("ALAC");
+        return QStringLiteral("AAC");
+    }
+    if (dynamic_cast<TagLib::RIFF::WAV::File*>(file))
+        return QStringLiteral("WAV");
+    if (dynamic_cast<TagLib::RIFF::AIFF::File*>(file))
+        return QStringLiteral("AIFF");
+    if (dynamic_cast<TagLib::APE::File*>(file))
+        return QStringLiteral("Monkey's Audio");
+    if (dynamic_cast<TagLib::WavPack::File*>(file))
+        return QStringLiteral("WavPack");
+    if (dynamic_cast<TagLib::ASF::File*>(file))
+        return QStringLiteral("WMA");
+    return QFileInfo(path).suffix().toUpper();
+}
+
+} // namespace
+
+bool isRegularFile(const QString& path)
+{
+    struct stat status {};
+    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes)
+{
+    if (path.isEmpty())
+        return std::nullopt;
+    // Non-blocking, so that a FIFO without a writer cannot hold us at open; the type is checked
+    // on the open descriptor, so a file swapped after a check cannot slip through.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > maxBytes) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    QByteArray bytes;
+    bytes.resize(static_cast<qsizetype>(status.st_size));
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    ::close(fd);
+    bytes.truncate(done);
+    return bytes;
+}
+
+QList<QByteArray> embeddedPictures(const QString& path, qint64 maxBytes, int maxCount)
+{
+    if (!isRegularFile(path))
+        return {};
+    TagLib::FileRef ref(QFile::encodeName(path).constData(), false);
+    TagLib::File* file = ref.file();
+    if (file == nullptr || !file->isValid())
+        return {};
+
+    QList<Picture> pictures;
+    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file)) {
+        addId3Pictures(mpeg->ID3v2Tag(), pictures);
+    } else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file)) {
+        addFlacPictures(flac->pictureList(), pictures);
+        addId3Pictures(flac->ID3v2Tag(), pictures);
+    } else if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file)) {
+        if (mp4->tag() != nullptr && mp4->tag()->contains("covr")) {
+            bool first = true;
+            for (const TagLib::MP4::CoverArt& cover : mp4->tag()->item("covr").toCoverArtList()) {
+                pictures.append({first, toBytes(cover.data())});
+                first = false;
+            }
+        }
+    } else if (auto* vorbis = dynamic_cast<TagLib::Ogg::Vorbis::File*>(file)) {
+        addXiphPictures(vorbis->tag(), pictures);
+    } else if (auto* opus = dynamic_cast<TagLib::Ogg::Opus::File*>(file)) {
+        addXiphPictures(opus->tag(), pictures);
+    } else if (auto* oggFlac = dynamic_cast<TagLib::Ogg::FLAC::File*>(file)) {
+        addXiphPictures(oggFlac->tag(), pictures);
+    } else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file)) {
+        addId3Pictures(wav->ID3v2Tag(), pictures);
+    } else if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(file)) {
+        addId3Pictures(aiff->tag(), pictures);
+    }
+
+    std::stable_sort(pictures.begin(), pictures.end(),
+                     [](const Picture& a, const Picture& b) { return a.front && !b.front; });
+    QList<QByteArray> result;
+    for (const Picture& picture : std::as_const(pictures)) {
+        if (result.size() >= maxCount)
+            break;
+        if (!picture.bytes.isEmpty() && picture.bytes.size() <= maxBytes)
+            result << picture.bytes;
+    }
+    return result;
+}
+
+QStringList folderCoverFiles(const QString& folder)
+{
+    static const QStringList names = {QStringLiteral("cover"), QStringLiteral("folder"), QStringLiteral("front"),
+                                      QStringLiteral("back")};
+    static const QStringList suffixes = {QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png")};
+    if (folder.isEmpty())
+        return {};
+
+    QList<std::pair<int, QString>> found;
+    // A folder of many thousand files is not searched to its end.
+    int seen = 0;
+    QDirIterator it(folder, QDir::Files | QDir::Readable | QDir::Hidden);
+    while (it.hasNext() && seen++ < 5000) {
+        const QFileInfo info = it.nextFileInfo();
+        if (!suffixes.contains(info.suffix().toLower()))
+            continue;
+        const QString base = info.completeBaseName().toLower();
+        int rank = static_cast<int>(names.indexOf(base));
+        if (rank < 0 && base.startsWith(QLatin1String("albumart")))
+            rank = static_cast<int>(names.size()) + (base.contains(QLatin1String("small")) ? 1 : 0);
+        if (rank >= 0)
+            found.append({rank, info.filePath()});
+    }
+    std::sort(found.begin(), found.end());
+    QStringList files;
+    for (const auto& entry : std::as_const(found))
+        files << entry.second;
+    return files;
+}
+
+QString codecInfo(const QString& path)
+{
+    if (!isRegularFile(path))
+        return {};
+    TagLib::FileRef ref(QFile::encodeName(path).constData(), true, TagLib::AudioProperties::Fast);
+    TagLib::File* file = ref.file();
+    if (file == nullptr || !file->isValid())
+        return {};
+    QStringList parts{formatName(file, path)};
+    if (const TagLib::AudioProperties* audio = file->audioProperties()) {
+        if (audio->bitrate() > 0)
+            parts << QStringLiteral("%1 kbps").arg(audio->bitrate());
+        if (audio->sampleRate() > 0)
+            parts << QStringLiteral("%1 kHz").arg(QString::number(audio->sampleRate() / 1000.0, 'g', 4));
+        if (audio->channels() > 0)
+            parts << channelsText(audio->channels());
+    }
+    parts << path;
+    return parts.join(QStringLiteral(", "));
+}
+
+} // namespace sleevelight::localmedia

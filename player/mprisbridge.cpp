@@ -1,0 +1,304 @@
+#include "player/mprisbridge.h"
+
+#include "player/artworkcollector.h"
+#include "player/bridgeregistry.h"
+#include "player/localmedia.h"
+#include "player/mprisnames.h"
+#include "player/mprisplayer.h"
+#include "player/mprisplayermanager.h"
+#include "player/ratingstore.h"
+#include "player/values.h"
+#include "platform/timers.h"
+
+#include <QDBusMessage>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include <cmath>
+
+namespace sleevelight {
+
+namespace {
+
+const QString lastPlayerKey = QStringLiteral("lastPlayer");
+// Asking the bus to start a player again and again would only repeat its refusal.
+constexpr double startRetrySeconds = 10.0;
+
+// "org.mpris.MediaPlayer2.vlc.instance7389" is started as "org.mpris.MediaPlayer2.vlc".
+QString startableName(const QString& busName)
+{
+    static const QRegularExpression instance(QStringLiteral("\\.instance[0-9_]*$"));
+    return QString(busName).remove(instance);
+}
+
+std::optional<double> numberOf(const QVariant& value)
+{
+    if (!isNumber(value))
+        return std::nullopt;
+    const double number = value.toDouble();
+    return std::isfinite(number) ? std::optional<double>(number) : std::nullopt;
+}
+
+} // namespace
+
+MprisBridge::MprisBridge(const QDBusConnection& bus, QObject* parent)
+    : iTunesBridgeProtocol(parent), m_bus(bus), m_store(std::make_unique<RatingStore>())
+{
+    m_players = new MprisPlayerManager(bus, this);
+    m_artwork = new ArtworkCollector(this);
+    m_notify = new QTimer(this);
+    m_notify->setSingleShot(true);
+    m_notify->setInterval(0);
+    connect(m_notify, &QTimer::timeout, this, &iTunesBridgeProtocol::playerInfoChanged);
+
+    connect(m_players, &MprisPlayerManager::followedChanged, this, &MprisBridge::followedChanged);
+    connect(m_players, &MprisPlayerManager::followedPlayerChanged, this, &MprisBridge::scheduleNotify);
+    connect(m_players, &MprisPlayerManager::followedPlayerSeeked, this, [this] {
+        // While playing the progress timer follows the position; otherwise only a refresh shows a seek.
+        if (MprisPlayer* player = m_players->followed(); player && !player->isPlaying())
+            scheduleNotify();
+    });
+    connect(m_artwork, &ArtworkCollector::remotePictureArrived, this, &MprisBridge::scheduleNotify);
+}
+
+MprisBridge::~MprisBridge() = default;
+
+void MprisBridge::registerAsApplicationBridge()
+{
+    BridgeRegistry::registerClass(BridgeRegistry::applicationBridgeName,
+                                  [] { return std::make_unique<MprisBridge>(); });
+}
+
+void MprisBridge::scheduleNotify()
+{
+    // Players often send several signals for one change; they are answered by one refresh.
+    if (!m_notify->isActive())
+        m_notify->start();
+}
+
+void MprisBridge::followedChanged()
+{
+    if (MprisPlayer* player = m_players->followed()) {
+        const QString name = startableName(player->busName());
+        if (name != lastPlayerName()) {
+            m_lastPlayerName = name;
+            m_store->setValue(lastPlayerKey, name);
+        }
+    }
+    scheduleNotify();
+}
+
+QString MprisBridge::lastPlayerName() const
+{
+    if (!m_lastPlayerNameRead) {
+        m_lastPlayerName = m_store->value(lastPlayerKey);
+        m_lastPlayerNameRead = true;
+    }
+    return m_lastPlayerName;
+}
+
+void MprisBridge::startLastPlayer()
+{
+    if (!m_players->isReady() || !m_players->players().isEmpty())
+        return;
+    if (m_lastStart.isValid() && m_lastStart.elapsed() < Timers::milliseconds(startRetrySeconds))
+        return;
+    const QString name = lastPlayerName();
+    if (!name.startsWith(mpris::busNamePrefix))
+        return;
+    m_lastStart.start();
+    QDBusMessage start = QDBusMessage::createMethodCall(mpris::busService, mpris::busPath, mpris::busInterface,
+                                                        QStringLiteral("StartServiceByName"));
+    start << name << 0u;
+    // The player's arrival on the bus is what counts, not the bus's answer.
+    m_bus.send(start);
+}
+
+MprisPlayer* MprisBridge::track() const
+{
+    MprisPlayer* player = m_players->followed();
+    return player != nullptr && !player->metadata().isEmpty() ? player : nullptr;
+}
+
+QVariant MprisBridge::isRunning()
+{
+    return m_players->followed() != nullptr;
+}
+
+QVariant MprisBridge::playerState()
+{
+    const MprisPlayer* player = m_players->followed();
+    if (player == nullptr)
+        return 0;
+    const QString status = player->playbackStatus();
+    if (status == QLatin1String("Playing"))
+        return player->rate() < 0.0 ? 5 : 2;
+    if (status == QLatin1String("Paused"))
+        return 3;
+    if (status == QLatin1String("Stopped"))
+        return 1;
+    // Followed, but it has not said yet what it does.
+    return 0;
+}
+
+std::optional<QVariantMap> MprisBridge::trackInfo()
+{
+    if (m_players->followed() == nullptr)
+        startLastPlayer();
+    const MprisPlayer* player = track();
+    if (player == nullptr)
+        return std::nullopt;
+    const mpris::TrackMetadata& metadata = player->metadata();
+    QVariantMap info;
+    if (const std::optional<QString> name = metadata.displayName())
+        info.insert(QStringLiteral("trackName"), *name);
+    if (metadata.album)
+        info.insert(QStringLiteral("trackAlbum"), *metadata.album);
+    if (metadata.artist)
+        info.insert(QStringLiteral("trackArtist"), *metadata.artist);
+    if (const QString numbers = mpris::trackNumbersText(metadata.trackNumber, metadata.discNumber); !numbers.isEmpty())
+        info.insert(QStringLiteral("trackNumbers"), numbers);
+    if (metadata.lengthUs)
+        info.insert(QStringLiteral("trackDuration"), mpris::formatTime(*metadata.lengthUs));
+    if (metadata.year)
+        info.insert(QStringLiteral("trackYear"), *metadata.year);
+    info.insert(QStringLiteral("trackLoved"), iTrackLoved());
+    info.insert(QStringLiteral("trackRating"), iTrackRating());
+    return info;
+}
+
+std::optional<QVariantMap> MprisBridge::trackProgress()
+{
+    MprisPlayer* player = track();
+    if (player == nullptr)
+        return std::nullopt;
+    const qint64 position = player->position();
+    QVariantMap progress{{QStringLiteral("trackElapsed"), mpris::formatTime(position)}};
+    if (const std::optional<qint64> length = player->metadata().lengthUs)
+        progress.insert(QStringLiteral("trackProgressRatio"), std::clamp(double(position) / double(*length), 0.0, 1.0));
+    return progress;
+}
+
+std::optional<QList<QByteArray>> MprisBridge::artworkImages()
+{
+    const MprisPlayer* player = track();
+    if (player == nullptr)
+        return std::nullopt;
+    QList<QByteArray> pictures = m_artwork->pictures(player->metadata().artUrl, player->metadata().url);
+    if (pictures.isEmpty())
+        return std::nullopt;
+    return pictures;
+}
+
+QVariant MprisBridge::soundVolume()
+{
+    const MprisPlayer* player = m_players->followed();
+    if (player == nullptr || !player->volume())
+        return {};
+    return qRound(*player->volume() * 100.0);
+}
+
+void MprisBridge::setSoundVolume(const QVariant& volume)
+{
+    MprisPlayer* player = m_players->followed();
+    const std::optional<double> percent = numberOf(volume);
+    if (player == nullptr || !percent || *percent < 0.0)
+        return;
+    // The display writes back every second what it just read; only a real change goes to the
+    // player, or a stale value could undo a change the user just made there.
+    if (player->volume() && qRound(*player->volume() * 100.0) == qRound(*percent))
+        return;
+    player->setVolume(*percent / 100.0);
+}
+
+QVariant MprisBridge::iTrackLoved()
+{
+    const MprisPlayer* player = track();
+    if (player == nullptr)
+        return 0;
+    return m_store->entry(player->metadata().storeKey()).loved.value_or(false) ? 1 : 0;
+}
+
+void MprisBridge::setITrackLoved(const QVariant& loved)
+{
+    const MprisPlayer* player = track();
+    const std::optional<double> value = numberOf(loved);
+    if (player == nullptr || !value)
+        return;
+    m_store->setLoved(player->metadata().storeKey(), *value != 0.0);
+    scheduleNotify();
+}
+
+QVariant MprisBridge::iTrackRating()
+{
+    const MprisPlayer* player = track();
+    if (player == nullptr)
+        return 0;
+    const mpris::TrackMetadata& metadata = player->metadata();
+    if (const std::optional<int> stored = m_store->entry(metadata.storeKey()).rating)
+        return *stored;
+    return metadata.userRating ? qRound(*metadata.userRating * 100.0) : 0;
+}
+
+void MprisBridge::setITrackRating(const QVariant& rating)
+{
+    MprisPlayer* player = track();
+    const std::optional<double> value = numberOf(rating);
+    if (player == nullptr || !value)
+        return;
+    const int percent = std::clamp(qRound(*value), 0, 100);
+    const mpris::TrackMetadata& metadata = player->metadata();
+    m_store->setRating(metadata.storeKey(), percent);
+
+    // Players that publish a way to rate get the rating too.
+    if (player->publishes(QStringLiteral("Rating")))
+        player->setPlayerProperty(QStringLiteral("Rating"), percent / 100.0);
+    const QString name = startableName(player->busName());
+    if (name == mpris::rhythmboxBusName && !metadata.url.isEmpty()) {
+        const QVariantMap properties{{QStringLiteral("rating"), percent / 20.0}};
+        player->sendToOwner(mpris::rhythmboxDbPath, mpris::rhythmboxDbInterface, QStringLiteral("SetEntryProperties"),
+                            {metadata.url, properties});
+    }
+    scheduleNotify();
+}
+
+QVariant MprisBridge::iCodecInfo()
+{
+    const MprisPlayer* player = track();
+    if (player == nullptr)
+        return {};
+    const mpris::TrackMetadata& metadata = player->metadata();
+    const QString key = metadata.url + u'\n' + metadata.encodingText;
+    if (key == m_codecFor)
+        return m_codecInfo;
+    m_codecFor = key;
+    QString text;
+    if (const QString path = mpris::localPath(metadata.url); !path.isEmpty())
+        text = localmedia::codecInfo(path);
+    if (text.isEmpty() && !metadata.encodingText.isEmpty())
+        text = metadata.url.isEmpty() ? metadata.encodingText : metadata.encodingText + QStringLiteral(", ") + metadata.url;
+    if (text.isEmpty())
+        text = metadata.url.left(mpris::maxTextLength);
+    m_codecInfo = text.isEmpty() ? QVariant() : QVariant(text);
+    return m_codecInfo;
+}
+
+void MprisBridge::playPause()
+{
+    if (MprisPlayer* player = m_players->followed())
+        player->playPause();
+}
+
+void MprisBridge::gotoPreviousTrack()
+{
+    if (MprisPlayer* player = m_players->followed())
+        player->previous();
+}
+
+void MprisBridge::gotoNextTrack()
+{
+    if (MprisPlayer* player = m_players->followed())
+        player->next();
+}
+
+} // namespace sleevelight

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "player/itunesbridgeprotocol.h"
+
+#include <QDBusConnection>
+#include <QElapsedTimer>
+
+#include <memory>
+
+class QTimer;
+
+namespace sleevelight {
+
+class ArtworkCollector;
+class MprisPlayer;
+class MprisPlayerManager;
+class RatingStore;
+
+// The bridge to whichever MPRIS player on the session bus is followed. Every read answers from
+// what the players have already said; every command is sent without waiting for a reply. Changes
+// of the followed player reach playerInfoChanged() once per turn of the event loop, however many
+// signals the player sends for them.
+class MprisBridge : public iTunesBridgeProtocol
+{
+    Q_OBJECT
+
+public:
+    explicit MprisBridge(const QDBusConnection& bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
+    ~MprisBridge() override;
+
+    // Makes the application's bridge an MprisBridge on the session bus.
+    static void registerAsApplicationBridge();
+
+    MprisPlayerManager& players() const { return *m_players; }
+    ArtworkCollector& artwork() const { return *m_artwork; }
+    RatingStore& store() const { return *m_store; }
+
+    // The player name asked to start when none is on the bus ("Start with the app").
+    QString lastPlayerName() const;
+
+    QVariant isRunning() override;
+    QVariant playerState() override;
+    std::optional<QVariantMap> trackInfo() override;
+    std::optional<QVariantMap> trackProgress() override;
+    std::optional<QList<QByteArray>> artworkImages() override;
+    QVariant soundVolume() override;
+    void setSoundVolume(const QVariant& volume) override;
+    QVariant iTrackLoved() override;
+    void setITrackLoved(const QVariant& loved) override;
+    QVariant iTrackRating() override;
+    void setITrackRating(const QVariant& rating) override;
+    QVariant iCodecInfo() override;
+    void playPause() override;
+    void gotoPreviousTrack() override;
+    void gotoNextTrack() override;
+
+private:
+    MprisPlayer* track() const;
+    void scheduleNotify();
+    void followedChanged();
+    void startLastPlayer();
+
+    QDBusConnection m_bus;
+    MprisPlayerManager* m_players = nullptr;
+    ArtworkCollector* m_artwork = nullptr;
+    std::unique_ptr<RatingStore> m_store;
+    QTimer* m_notify = nullptr;
+    mutable QString m_lastPlayerName;
+    mutable bool m_lastPlayerNameRead = false;
+    QElapsedTimer m_lastStart;
+    QString m_codecFor;
+    QVariant m_codecInfo;
+};
+
+} // namespace sleevelight

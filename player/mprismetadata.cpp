@@ -1,0 +1,248 @@
+#include "player/mprismetadata.h"
+
+#include <QDBusArgument>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <cmath>
+
+namespace sleevelight::mpris {
+
+namespace {
+
+QString cleanText(QString text)
+{
+    if (text.size() > maxTextLength)
+        text.truncate(maxTextLength);
+    // Line breaks and other control characters would break the one-line layout of the display.
+    for (QChar& c : text)
+        if (c.category() == QChar::Other_Control)
+            c = u' ';
+    return text.trimmed();
+}
+
+std::optional<QString> textFrom(const QVariant& value)
+{
+    const QVariant plain = plainValue(value);
+    if (plain.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return cleanText(plain.toString());
+}
+
+// A list of texts, or one text where a list is expected.
+std::optional<QString> joinedTextFrom(const QVariant& value)
+{
+    const QVariant plain = plainValue(value);
+    QStringList parts;
+    if (plain.typeId() == QMetaType::QString) {
+        parts << plain.toString();
+    } else if (plain.typeId() == QMetaType::QStringList) {
+        parts = plain.toStringList();
+    } else {
+        return std::nullopt;
+    }
+    QStringList kept;
+    qsizetype length = 0;
+    for (const QString& part : std::as_const(parts)) {
+        const QString text = cleanText(part);
+        if (text.isEmpty())
+            continue;
+        kept << text;
+        length += text.size() + 2;
+        if (length > maxTextLength)
+            break;
+    }
+    return cleanText(kept.join(QStringLiteral(", ")));
+}
+
+std::optional<qint64> positiveIntegerFrom(const QVariant& value)
+{
+    const std::optional<double> number = numberFrom(value, true);
+    if (!number || *number < 1.0 || *number > 1.0e6)
+        return std::nullopt;
+    return static_cast<qint64>(*number);
+}
+
+std::optional<int> yearFrom(const QVariant& value)
+{
+    const QVariant plain = plainValue(value);
+    if (plain.typeId() == QMetaType::QString) {
+        static const QRegularExpression leadingYear(QStringLiteral("^\\s*(\\d{4})"));
+        const QRegularExpressionMatch match = leadingYear.match(plain.toString().left(64));
+        if (!match.hasMatch())
+            return std::nullopt;
+        const int year = match.captured(1).toInt();
+        return year > 0 ? std::optional<int>(year) : std::nullopt;
+    }
+    const std::optional<double> number = numberFrom(plain);
+    if (!number || *number < 1.0 || *number > 9999.0)
+        return std::nullopt;
+    return static_cast<int>(*number);
+}
+
+} // namespace
+
+QVariant plainValue(const QVariant& value)
+{
+    if (value.userType() == qMetaTypeId<QDBusVariant>())
+        return plainValue(value.value<QDBusVariant>().variant());
+    if (value.userType() == qMetaTypeId<QDBusObjectPath>())
+        return value.value<QDBusObjectPath>().path();
+    if (value.userType() != qMetaTypeId<QDBusArgument>())
+        return value;
+
+    const QDBusArgument argument = value.value<QDBusArgument>();
+    const QString signature = argument.currentSignature();
+    if (signature == QLatin1String("a{sv}")) {
+        QVariantMap map;
+        argument >> map;
+        return map;
+    }
+    if (signature == QLatin1String("av")) {
+        // Some players wrap each artist in a variant of its own.
+        QStringList texts;
+        argument.beginArray();
+        while (!argument.atEnd()) {
+            QDBusVariant item;
+            argument >> item;
+            const QVariant inner = plainValue(item.variant());
+            if (inner.typeId() != QMetaType::QString)
+                return {};
+            texts << inner.toString();
+        }
+        argument.endArray();
+        return texts;
+    }
+    return {};
+}
+
+std::optional<double> numberFrom(const QVariant& value, bool allowText)
+{
+    const QVariant plain = plainValue(value);
+    switch (plain.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::UChar:
+    case QMetaType::Double: {
+        const double number = plain.toDouble();
+        return std::isfinite(number) ? std::optional<double>(number) : std::nullopt;
+    }
+    case QMetaType::QString: {
+        if (!allowText)
+            return std::nullopt;
+        // "7" or "7/12": the leading whole number.
+        static const QRegularExpression leading(QStringLiteral("^\\s*(\\d{1,9})"));
+        const QRegularExpressionMatch match = leading.match(plain.toString().left(64));
+        if (!match.hasMatch())
+            return std::nullopt;
+        return match.captured(1).toDouble();
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+TrackMetadata parseMetadata(const QVariantMap& metadata)
+{
+    TrackMetadata track;
+    track.trackId = textFrom(metadata.value(QStringLiteral("mpris:trackid"))).value_or(QString());
+    track.title = textFrom(metadata.value(QStringLiteral("xesam:title")));
+    track.album = textFrom(metadata.value(QStringLiteral("xesam:album")));
+    track.artist = joinedTextFrom(metadata.value(QStringLiteral("xesam:artist")));
+    // Addresses are not cleaned like display texts, only bounded.
+    for (auto [key, field] : {std::pair{QStringLiteral("xesam:url"), &track.url},
+                              std::pair{QStringLiteral("mpris:artUrl"), &track.artUrl}}) {
+        const QVariant plain = plainValue(metadata.value(key));
+        if (plain.typeId() == QMetaType::QString && plain.toString().size() <= 64 * 1024 * 1024)
+            *field = plain.toString().trimmed();
+    }
+    track.trackNumber = positiveIntegerFrom(metadata.value(QStringLiteral("xesam:trackNumber")));
+    track.discNumber = positiveIntegerFrom(metadata.value(QStringLiteral("xesam:discNumber")));
+    if (const std::optional<double> length = numberFrom(metadata.value(QStringLiteral("mpris:length")));
+        length && *length > 0.0 && *length < 1.0e15)
+        track.lengthUs = static_cast<qint64>(*length);
+    track.year = yearFrom(metadata.value(QStringLiteral("xesam:contentCreated")));
+    if (const std::optional<double> rating = numberFrom(metadata.value(QStringLiteral("xesam:userRating"))))
+        track.userRating = std::clamp(*rating, 0.0, 1.0);
+
+    QStringList encoding;
+    for (auto it = metadata.begin(); it != metadata.end(); ++it) {
+        const QString key = it.key().toLower();
+        if (!key.contains(QLatin1String("bitrate")) && !key.contains(QLatin1String("codec"))
+            && !key.contains(QLatin1String("samplerate")) && !key.contains(QLatin1String("format")))
+            continue;
+        const QVariant plain = plainValue(it.value());
+        if (plain.typeId() == QMetaType::QString || numberFrom(plain))
+            encoding << cleanText(it.key().section(u':', -1) + QStringLiteral(": ") + plain.toString());
+    }
+    track.encodingText = encoding.join(QStringLiteral(", "));
+    return track;
+}
+
+bool TrackMetadata::isEmpty() const
+{
+    return !title && !album && !artist && url.isEmpty() && trackId.isEmpty();
+}
+
+std::optional<QString> TrackMetadata::displayName() const
+{
+    if (title && !title->isEmpty())
+        return title;
+    if (!url.isEmpty()) {
+        const QString path = localPath(url);
+        const QString name = path.isEmpty() ? QUrl(url).fileName() : path.section(u'/', -1);
+        if (!name.isEmpty())
+            return cleanText(name);
+    }
+    return title;
+}
+
+QString TrackMetadata::storeKey() const
+{
+    if (!url.isEmpty())
+        return url;
+    if (!title && !album && !artist)
+        return {};
+    const QStringList parts{artist.value_or(QString()), album.value_or(QString()), title.value_or(QString())};
+    return QStringLiteral("tag:") + parts.join(QChar(0x1f));
+}
+
+QString formatTime(qint64 microseconds)
+{
+    const qint64 seconds = std::max<qint64>(0, microseconds / 1'000'000);
+    const qint64 h = seconds / 3600;
+    const qint64 m = (seconds / 60) % 60;
+    const qint64 s = seconds % 60;
+    if (h > 0)
+        return QStringLiteral("%1:%2:%3").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2").arg(m).arg(s, 2, 10, QLatin1Char('0'));
+}
+
+QString trackNumbersText(std::optional<qint64> track, std::optional<qint64> disc)
+{
+    QStringList parts;
+    if (track)
+        parts << QStringLiteral("Track %1").arg(*track);
+    if (disc)
+        parts << QStringLiteral("Disc %1").arg(*disc);
+    return parts.join(QStringLiteral(" \u00b7 "));
+}
+
+QString localPath(const QString& address)
+{
+    if (address.startsWith(u'/'))
+        return address;
+    const QUrl url(address);
+    // file://host/... names a file on another machine.
+    if (!url.isLocalFile() || !(url.host().isEmpty() || url.host() == QLatin1String("localhost")))
+        return {};
+    return url.toLocalFile();
+}
+
+} // namespace sleevelight::mpris

@@ -1,0 +1,222 @@
+#include "player/mprisplayer.h"
+
+#include "player/mprisnames.h"
+#include "player/mprispropertiesproxy.h"
+#include "player/mprisplayerproxy.h"
+#include "platform/timers.h"
+
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+
+#include <cmath>
+
+namespace sleevelight {
+
+namespace {
+const QString playbackStatusKey = QStringLiteral("PlaybackStatus");
+const QString metadataKey = QStringLiteral("Metadata");
+const QString rateKey = QStringLiteral("Rate");
+const QString volumeKey = QStringLiteral("Volume");
+const QString positionKey = QStringLiteral("Position");
+
+bool sameTrack(const mpris::TrackMetadata& a, const mpris::TrackMetadata& b)
+{
+    return a.trackId == b.trackId && a.url == b.url && a.title == b.title && a.album == b.album
+           && a.artist == b.artist;
+}
+} // namespace
+
+MprisPlayer::MprisPlayer(const QDBusConnection& bus, const QString& busName, const QString& owner, QObject* parent)
+    : QObject(parent), m_bus(bus), m_busName(busName), m_owner(owner)
+{
+    m_properties = new OrgFreedesktopDBusPropertiesInterface(owner, mpris::objectPath, bus, this);
+    m_player = new OrgMprisMediaPlayer2PlayerInterface(owner, mpris::objectPath, bus, this);
+    m_properties->setTimeout(mpris::callTimeoutMs);
+    m_player->setTimeout(mpris::callTimeoutMs);
+    connect(m_properties, &OrgFreedesktopDBusPropertiesInterface::PropertiesChanged, this,
+            &MprisPlayer::onPropertiesChanged);
+    connect(m_player, &OrgMprisMediaPlayer2PlayerInterface::Seeked, this, [this](qlonglong position) {
+        anchorPosition(position);
+        Q_EMIT seeked();
+    });
+    m_anchorClock.start();
+    load();
+}
+
+MprisPlayer::~MprisPlayer() = default;
+
+void MprisPlayer::load()
+{
+    auto* watcher = new QDBusPendingCallWatcher(m_properties->GetAll(mpris::playerInterface), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        QDBusPendingReply<QVariantMap> reply = *call;
+        const bool first = !m_loaded;
+        m_loaded = true;
+        if (!reply.isError())
+            applyProperties(reply.value());
+        // A player that answered with an error is still followed; it simply says nothing yet.
+        if (first)
+            Q_EMIT changed();
+    });
+}
+
+void MprisPlayer::onPropertiesChanged(const QString& interface, const QVariantMap& changedProperties,
+                                      const QStringList& invalidated)
+{
+    if (interface != mpris::playerInterface)
+        return;
+    applyProperties(changedProperties);
+    for (const QString& name : invalidated.mid(0, 32))
+        fetchProperty(name);
+}
+
+void MprisPlayer::fetchProperty(const QString& name)
+{
+    auto* watcher = new QDBusPendingCallWatcher(m_properties->Get(mpris::playerInterface, name), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, name](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        QDBusPendingReply<QDBusVariant> reply = *call;
+        if (!reply.isError())
+            applyProperties({{name, reply.value().variant()}});
+    });
+}
+
+void MprisPlayer::applyProperties(const QVariantMap& properties)
+{
+    bool anyChange = false;
+    bool statusMoved = false;
+    for (auto it = properties.cbegin(); it != properties.cend(); ++it) {
+        const QString& key = it.key();
+        m_published.insert(key);
+        const QVariant value = mpris::plainValue(it.value());
+        if (key == playbackStatusKey) {
+            const QString status = value.toString();
+            if (status != QLatin1String("Playing") && status != QLatin1String("Paused")
+                && status != QLatin1String("Stopped"))
+                continue;
+            if (status == m_status)
+                continue;
+            // The position runs on from where it stood when the state changed.
+            anchorPosition(extrapolatedPosition());
+            m_status = status;
+            statusMoved = anyChange = true;
+            m_lastPoll.invalidate();
+        } else if (key == rateKey) {
+            const std::optional<double> rate = mpris::numberFrom(value);
+            if (!rate || *rate == m_rate)
+                continue;
+            anchorPosition(extrapolatedPosition());
+            m_rate = *rate;
+            anyChange = true;
+        } else if (key == metadataKey) {
+            const mpris::TrackMetadata metadata = mpris::parseMetadata(value.toMap());
+            if (metadata == m_metadata)
+                continue;
+            if (!sameTrack(metadata, m_metadata)) {
+                m_positionEverMoved = false;
+                // The position a player gives with the metadata, if any, follows below.
+                anchorPosition(0);
+                m_lastPoll.invalidate();
+            }
+            m_metadata = metadata;
+            anyChange = true;
+        } else if (key == volumeKey) {
+            if (const std::optional<double> volume = mpris::numberFrom(value); volume && *volume >= 0.0)
+                m_volume = *volume;
+        }
+    }
+    // Read after the state and the track, so that a Position sent beside them is kept.
+    if (const auto position = properties.constFind(positionKey); position != properties.cend())
+        if (const std::optional<double> us = mpris::numberFrom(*position))
+            anchorPosition(static_cast<qint64>(*us));
+    if (statusMoved)
+        Q_EMIT statusChanged();
+    if (anyChange)
+        Q_EMIT changed();
+}
+
+void MprisPlayer::anchorPosition(qint64 positionUs)
+{
+    if (positionUs > 0)
+        m_positionEverMoved = true;
+    m_anchorUs = std::max<qint64>(0, positionUs);
+    m_anchorClock.restart();
+}
+
+qint64 MprisPlayer::extrapolatedPosition() const
+{
+    qint64 position = m_anchorUs;
+    if (isPlaying())
+        position += static_cast<qint64>(std::llround(m_rate * double(m_anchorClock.nsecsElapsed()) / 1000.0));
+    position = std::max<qint64>(0, position);
+    if (m_metadata.lengthUs)
+        position = std::min(position, *m_metadata.lengthUs);
+    return position;
+}
+
+qint64 MprisPlayer::position()
+{
+    if (isPlaying())
+        pollPosition();
+    return extrapolatedPosition();
+}
+
+void MprisPlayer::pollPosition()
+{
+    if (m_pollInFlight || (m_lastPoll.isValid() && m_lastPoll.elapsed() < Timers::milliseconds(1.0)))
+        return;
+    m_pollInFlight = true;
+    m_lastPoll.start();
+    auto* watcher = new QDBusPendingCallWatcher(m_properties->Get(mpris::playerInterface, positionKey), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        m_pollInFlight = false;
+        QDBusPendingReply<QDBusVariant> reply = *call;
+        if (reply.isError())
+            return;
+        const std::optional<double> us = mpris::numberFrom(reply.value().variant());
+        if (!us)
+            return;
+        // Some players never report a position and answer 0 throughout; the clock then runs on.
+        if (*us == 0.0 && isPlaying() && !m_positionEverMoved && extrapolatedPosition() > 1'500'000)
+            return;
+        anchorPosition(static_cast<qint64>(*us));
+    });
+}
+
+void MprisPlayer::playPause()
+{
+    m_player->PlayPause();
+}
+
+void MprisPlayer::previous()
+{
+    m_player->Previous();
+}
+
+void MprisPlayer::next()
+{
+    m_player->Next();
+}
+
+void MprisPlayer::setVolume(double volume)
+{
+    m_volume = volume;
+    setPlayerProperty(volumeKey, volume);
+}
+
+void MprisPlayer::setPlayerProperty(const QString& name, const QVariant& value)
+{
+    m_properties->Set(mpris::playerInterface, name, QDBusVariant(value));
+}
+
+void MprisPlayer::sendToOwner(const QString& path, const QString& interface, const QString& method,
+                              const QVariantList& arguments)
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(m_owner, path, interface, method);
+    message.setArguments(arguments);
+    m_bus.send(message);
+}
+
+} // namespace sleevelight

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "player/mprismetadata.h"
+
+#include <QDBusConnection>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+#include <optional>
+
+class OrgFreedesktopDBusPropertiesInterface;
+class OrgMprisMediaPlayer2PlayerInterface;
+
+namespace sleevelight {
+
+// What one player on the bus says, kept in a cache that answers at once. The cache is filled by
+// an asynchronous GetAll and kept fresh by PropertiesChanged and Seeked; the position, which
+// players do not signal, is asked for at most once a second and extrapolated in between.
+// Every call to the player is addressed to its unique connection name, so a player that
+// restarts under the same well-known name is a new MprisPlayer.
+class MprisPlayer : public QObject
+{
+    Q_OBJECT
+
+public:
+    MprisPlayer(const QDBusConnection& bus, const QString& busName, const QString& owner, QObject* parent = nullptr);
+    ~MprisPlayer() override;
+
+    QString busName() const { return m_busName; }
+    QString owner() const { return m_owner; }
+
+    // True once the player has answered GetAll.
+    bool isLoaded() const { return m_loaded; }
+    // "Playing", "Paused" or "Stopped"; empty until known.
+    QString playbackStatus() const { return m_status; }
+    bool isPlaying() const { return m_status == QLatin1String("Playing"); }
+    double rate() const { return m_rate; }
+    std::optional<double> volume() const { return m_volume; }
+    const mpris::TrackMetadata& metadata() const { return m_metadata; }
+    // The player publishes this property on its Player interface.
+    bool publishes(const QString& property) const { return m_published.contains(property); }
+
+    // Microseconds into the track. While playing, this may send one asynchronous question.
+    qint64 position();
+
+    void playPause();
+    void previous();
+    void next();
+    // Sent without waiting; the cache takes the value at once.
+    void setVolume(double volume);
+    void setPlayerProperty(const QString& name, const QVariant& value);
+    // A method of another object of the same player connection (Rhythmbox's database).
+    void sendToOwner(const QString& path, const QString& interface, const QString& method,
+                     const QVariantList& arguments);
+
+Q_SIGNALS:
+    void statusChanged();
+    // State, track or what the player says about the track changed.
+    void changed();
+    // The player moved the position itself (Seeked).
+    void seeked();
+
+private:
+    void load();
+    void applyProperties(const QVariantMap& properties);
+    void onPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated);
+    void fetchProperty(const QString& name);
+    void anchorPosition(qint64 positionUs);
+    qint64 extrapolatedPosition() const;
+    void pollPosition();
+
+    QDBusConnection m_bus;
+    QString m_busName;
+    QString m_owner;
+    OrgFreedesktopDBusPropertiesInterface* m_properties = nullptr;
+    OrgMprisMediaPlayer2PlayerInterface* m_player = nullptr;
+
+    bool m_loaded = false;
+    QString m_status;
+    double m_rate = 1.0;
+    std::optional<double> m_volume;
+    mpris::TrackMetadata m_metadata;
+    QSet<QString> m_published;
+
+    qint64 m_anchorUs = 0;
+    QElapsedTimer m_anchorClock;
+    QElapsedTimer m_lastPoll;
+    bool m_pollInFlight = false;
+    bool m_positionEverMoved = false;
+};
+
+} // namespace sleevelight

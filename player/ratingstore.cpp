@@ -1,0 +1,231 @@
+#include "player/ratingstore.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+
+namespace sleevelight {
+
+namespace {
+
+// Another copy of the program may hold the file for a moment; the window must not wait longer.
+constexpr int busyTimeoutMs = 250;
+
+class Statement
+{
+public:
+    Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr); }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool isValid() const { return m_statement != nullptr; }
+    void bind(int index, const QString& text)
+    {
+        const QByteArray utf8 = text.toUtf8();
+        sqlite3_bind_text(m_statement, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+    }
+    void bind(int index, std::optional<int> number)
+    {
+        if (number)
+            sqlite3_bind_int(m_statement, index, *number);
+        else
+            sqlite3_bind_null(m_statement, index);
+    }
+    int step() { return sqlite3_step(m_statement); }
+    std::optional<int> integer(int column) const
+    {
+        if (sqlite3_column_type(m_statement, column) == SQLITE_NULL)
+            return std::nullopt;
+        return sqlite3_column_int(m_statement, column);
+    }
+    QString text(int column) const
+    {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+        return bytes == nullptr ? QString() : QString::fromUtf8(bytes, sqlite3_column_bytes(m_statement, column));
+    }
+
+private:
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+bool exec(sqlite3* db, const char* sql)
+{
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+} // namespace
+
+RatingStore::RatingStore(QString path) : m_path(std::move(path)) {}
+
+RatingStore::~RatingStore()
+{
+    close();
+}
+
+QString RatingStore::defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+           + QStringLiteral("/Sleevelight/ratings.sqlite");
+}
+
+void RatingStore::close()
+{
+    if (m_db != nullptr)
+        sqlite3_close(m_db);
+    m_db = nullptr;
+}
+
+bool RatingStore::open()
+{
+    if (m_db != nullptr)
+        return true;
+    if (m_openFailed)
+        return false;
+    QDir().mkpath(QFileInfo(m_path).path());
+
+    auto tryOpen = [this] {
+        if (sqlite3_open_v2(QFile::encodeName(m_path).constData(), &m_db,
+                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr)
+            != SQLITE_OK) {
+            close();
+            return false;
+        }
+        sqlite3_busy_timeout(m_db, busyTimeoutMs);
+        // A full sync on every commit: a loved flag set just before a power cut is still there.
+        if (!exec(m_db, "PRAGMA synchronous=FULL")
+            || !exec(m_db, "CREATE TABLE IF NOT EXISTS tracks (key TEXT PRIMARY KEY, loved INTEGER, "
+                           "rating INTEGER, changed INTEGER)")
+            || !exec(m_db, "CREATE TABLE IF NOT EXISTS state (name TEXT PRIMARY KEY, value TEXT)")) {
+            close();
+            return false;
+        }
+        Statement check(m_db, "PRAGMA quick_check");
+        if (!check.isValid() || check.step() != SQLITE_ROW || check.text(0) != QLatin1String("ok")) {
+            close();
+            return false;
+        }
+        return true;
+    };
+
+    if (tryOpen())
+        return true;
+    // A damaged file is set aside, not overwritten, and a fresh one started beside it.
+    if (QFileInfo::exists(m_path)) {
+        const QString aside = m_path + QStringLiteral(".damaged-")
+                              + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        if (QFile::rename(m_path, aside)) {
+            QFile::remove(m_path + QStringLiteral("-journal"));
+            if (tryOpen())
+                return true;
+        }
+    }
+    m_openFailed = true;
+    return false;
+}
+
+RatingStore::Entry RatingStore::entry(const QString& key)
+{
+    if (const auto pending = m_pending.constFind(key); pending != m_pending.cend())
+        return *pending;
+    Entry result;
+    if (key.isEmpty() || !open())
+        return result;
+    Statement select(m_db, "SELECT loved, rating FROM tracks WHERE key = ?1");
+    if (!select.isValid())
+        return result;
+    select.bind(1, key);
+    if (select.step() == SQLITE_ROW) {
+        if (const std::optional<int> loved = select.integer(0))
+            result.loved = *loved != 0;
+        result.rating = select.integer(1);
+    }
+    return result;
+}
+
+bool RatingStore::setLoved(const QString& key, bool loved)
+{
+    if (key.isEmpty())
+        return false;
+    Entry changed = entry(key);
+    changed.loved = loved;
+    return write(key, changed);
+}
+
+bool RatingStore::setRating(const QString& key, int rating)
+{
+    if (key.isEmpty())
+        return false;
+    Entry changed = entry(key);
+    changed.rating = std::clamp(rating, 0, 100);
+    return write(key, changed);
+}
+
+bool RatingStore::write(const QString& key, const Entry& entry)
+{
+    m_pending.insert(key, entry);
+    return flushPending();
+}
+
+bool RatingStore::flushPending()
+{
+    // Writes try the file again each time; the folder may have become writable meanwhile.
+    m_openFailed = false;
+    if (!open())
+        return false;
+    if (!exec(m_db, "BEGIN IMMEDIATE"))
+        return false;
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    bool ok = true;
+    for (auto it = m_pending.cbegin(); ok && it != m_pending.cend(); ++it) {
+        Statement upsert(m_db, "INSERT INTO tracks (key, loved, rating, changed) VALUES (?1, ?2, ?3, ?4) "
+                               "ON CONFLICT(key) DO UPDATE SET loved = excluded.loved, rating = excluded.rating, "
+                               "changed = excluded.changed");
+        upsert.bind(1, it.key());
+        upsert.bind(2, it->loved ? std::optional<int>(*it->loved ? 1 : 0) : std::nullopt);
+        upsert.bind(3, it->rating);
+        upsert.bind(4, static_cast<int>(now & 0x7fffffff));
+        ok = upsert.isValid() && upsert.step() == SQLITE_DONE;
+    }
+    for (auto it = m_pendingValues.cbegin(); ok && it != m_pendingValues.cend(); ++it) {
+        Statement upsert(m_db, "INSERT INTO state (name, value) VALUES (?1, ?2) "
+                               "ON CONFLICT(name) DO UPDATE SET value = excluded.value");
+        upsert.bind(1, it.key());
+        upsert.bind(2, it.value());
+        ok = upsert.isValid() && upsert.step() == SQLITE_DONE;
+    }
+    if (!ok || !exec(m_db, "COMMIT")) {
+        exec(m_db, "ROLLBACK");
+        return false;
+    }
+    m_pending.clear();
+    m_pendingValues.clear();
+    return true;
+}
+
+QString RatingStore::value(const QString& name)
+{
+    if (const auto pending = m_pendingValues.constFind(name); pending != m_pendingValues.cend())
+        return *pending;
+    if (!open())
+        return {};
+    Statement select(m_db, "SELECT value FROM state WHERE name = ?1");
+    if (!select.isValid())
+        return {};
+    select.bind(1, name);
+    return select.step() == SQLITE_ROW ? select.text(0) : QString();
+}
+
+bool RatingStore::setValue(const QString& name, const QString& value)
+{
+    m_pendingValues.insert(name, value);
+    return flushPending();
+}
+
+} // namespace sleevelight
