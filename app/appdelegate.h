@@ -543,6 +543,14 @@ private:
     // -- player --
     QVariant m_lastSoundVolume;
     // -- display --
+    // Stages the picture at currentArtworkNumber, or the placeholder (bringing the number back
+    // inside the list when nothing is there).
+    void stageArtwork(const QList<QByteArray>& artworks);
+    // The device pixels a picture of that size takes on screen in the layout it would get.
+    QSize artworkPixelBound(const QSizeF& pictureSize) const;
+    // The heart and the stars of both side stacks, for the current loved state and rating.
+    void refreshLovedAndRating();
+    void moveFirstArrangedViewToEnd(sleevelight::StackView* stack);
     // -- interaction --
     bool isPanelVisible() const;
     bool isInDisplayView(const QPointF& windowPosition) const;
@@ -550,6 +558,7 @@ private:
     void showHiddenPointer();
     void drawStar(int position, bool filled);
     // -- preferences --
+    void resetWorkingCopy();
     // The artwork timer, never faster than once a second whatever the stored interval says.
     void scheduleToggleArtworkTimer();
     // -- update --

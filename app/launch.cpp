@@ -52,13 +52,17 @@ void AppDelegate::applicationDidFinishLaunching()
                                                     mTrackRatingL4, mTrackRatingL5};
 
     // 3.2 Preferences: stored ones, or on the first start the reset values, written at once.
-    if (UserDefaults::standardUserDefaults().stringForKey(QStringLiteral("automaticCheckUpdate"))) {
+    // Only a missing or empty file is a first start. A file without the marker but with content
+    // (damaged, or written by hand) is not overwritten: the display runs on the reset values.
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    if (defaults.stringForKey(QStringLiteral("automaticCheckUpdate"))) {
         getFromUserDefaults();
         setViewFromPrefValue();
     } else {
         resetPreference(nullptr);
         setViewFromPrefValue();
-        saveToUserDefaults();
+        if (defaults.isBlank())
+            saveToUserDefaults();
     }
     changeViewFromPrefValueWithTimer(false);
 
@@ -162,8 +166,7 @@ void AppDelegate::applicationDidFinishLaunching()
     // 3.16 Timers.
     Timers::schedule(this, updateTrackProgressTimerInterval, true, [this] { updateTrackProgress(); });
     setHideMouseTimer(Timers::schedule(this, hideMouseTimerInterval, false, [this] { hideMouse(); }));
-    setToggleArtworkTimer(
-        Timers::schedule(this, double(toggleArtworkInterval()), true, [this] { toggleArtworkImage(); }));
+    scheduleToggleArtworkTimer();
     if (preventSleep())
         setPreventSleepTimer(
             Timers::schedule(this, preventSleepTimerInterval, true, [this] { setScreenSleep(); }));
@@ -193,12 +196,17 @@ void AppDelegate::applicationDidFinishLaunching()
     if (!screenSized && fullScreenMode())
         mWindow->toggleFullScreen();
 
-    // 6.2 A new version, shown over the full-screen display.
-    if (automaticCheckUpdate() && isUpdateAvailable() == 1) {
-        checkForUpdate(nullptr);
-        mCheckForUpdatePanel->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-        mCheckForUpdatePanel->show();
-    }
+    // 6.2 A new version, shown over the full-screen display. Asked just after launch rather than
+    // inside it, so that a slow or silent network never holds back the first frame.
+    QTimer::singleShot(0, this, [this] {
+        if (automaticCheckUpdate() && isUpdateAvailable() == 1) {
+            checkForUpdate(nullptr);
+            if (mCheckForUpdatePanel) {
+                mCheckForUpdatePanel->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+                mCheckForUpdatePanel->show();
+            }
+        }
+    });
 }
 
 void AppDelegate::updateViewBounds()

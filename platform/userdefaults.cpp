@@ -1,7 +1,11 @@
 #include "platform/userdefaults.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 namespace sleevelight {
 
@@ -17,6 +21,17 @@ UserDefaults::UserDefaults(const QString& filePath)
     : m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
 {
     m_settings->setFallbacksEnabled(false);
+    const QFileInfo file(filePath);
+    m_blank = !file.exists() || file.size() == 0;
+    // The reader skips or misreads lines it cannot place without complaint: content without a
+    // single sensible key counts as damaged too.
+    const QStringList keys = m_settings->allKeys();
+    const bool anyKey = std::any_of(keys.begin(), keys.end(), [](const QString& key) {
+        return !key.isEmpty() && std::all_of(key.begin(), key.end(), [](QChar c) { return c.isPrint(); });
+    });
+    m_damaged = !m_blank && (m_settings->status() != QSettings::NoError || !anyKey);
+    if (m_damaged)
+        qWarning("Sleevelight: the settings file %s is damaged; using what can be read", qPrintable(filePath));
 }
 
 QString UserDefaults::standardFilePath()
@@ -115,6 +130,12 @@ void UserDefaults::setObject(const QVariant& value, const QString& key)
 
 bool UserDefaults::synchronize()
 {
+    if (m_damaged && !m_keptCopy) {
+        const QString copy = filePath() + QStringLiteral(".damaged");
+        QFile::remove(copy);
+        QFile::copy(filePath(), copy);
+        m_keptCopy = true;
+    }
     m_settings->sync();
     return m_settings->status() == QSettings::NoError;
 }

@@ -24,6 +24,12 @@ public:
 
     QString filePath() const;
 
+    // The file did not exist, or was empty, when it was opened: nothing in it can be lost.
+    bool isBlank() const { return m_blank; }
+    // The file has content that could not be read or parsed when it was opened. The first write to
+    // such a file keeps a copy of it beside it (".damaged"), so nothing in it is lost for good.
+    bool isDamaged() const { return m_damaged; }
+
     QVariant objectForKey(const QString& key) const;
     bool boolForKey(const QString& key) const;
     qint64 integerForKey(const QString& key) const;
@@ -39,6 +45,9 @@ public:
 
 private:
     std::unique_ptr<QSettings> m_settings;
+    bool m_blank = false;
+    bool m_damaged = false;
+    bool m_keptCopy = false;
 };
 
 } // namespace sleevelight

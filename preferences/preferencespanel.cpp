@@ -1,23 +1,136 @@
-// The preferences panel's handlers.
+// The preferences panel's handlers. The check boxes and number fields edit the working copy
+// through their bindings; the font pop-ups and the position buttons go through here.
 
 #include "app/appdelegate.h"
 
-void AppDelegate::openPreference(QObject*) {}
+#include "display/utility.h"
+#include "platform/views/textfield.h"
+#include "preferences/zivpreferences.h"
 
-void AppDelegate::selectPreferenceView(QObject*) {}
+#include <QComboBox>
+#include <QRadioButton>
 
-void AppDelegate::setPreferenceDone(QObject*) {}
+using namespace sleevelight;
 
-void AppDelegate::closePreferences(QObject*) {}
+namespace {
 
-void AppDelegate::closePreferencesObserver(QObject*) {}
+// Selects the item of that title. A stored name the list lacks (a face since removed, or a name
+// from another system) is put first, so the panel shows what is stored instead of nothing.
+void selectItemWithTitle(QComboBox* popup, const QString& title)
+{
+    if (popup == nullptr)
+        return;
+    int index = popup->findText(title, Qt::MatchExactly);
+    if (index < 0) {
+        popup->insertItem(0, title);
+        index = 0;
+    }
+    popup->setCurrentIndex(index);
+}
 
-void AppDelegate::namePopupSelectDone(QObject*) {}
+void restyleSample(TextField* sample, const QString& fontName)
+{
+    Utility::styleTextField(sample, fontName, std::nullopt, std::nullopt, false, TextAlignment::Natural);
+}
 
-void AppDelegate::albumPopupSelectDone(QObject*) {}
+QString titleOfSelectedItem(const QComboBox* popup)
+{
+    return popup != nullptr ? popup->currentText() : QString();
+}
 
-void AppDelegate::artistPopupSelectDone(QObject*) {}
+} // namespace
 
-void AppDelegate::radioButtonChanged(QObject*) {}
+void AppDelegate::openPreference(QObject*)
+{
+    mPreferenceView1->show();
+    mPreferenceView2->hide();
+    getFromUserDefaults();
+    setButtonFromPrefValue();
+    mPreferencePanel->makeKeyAndOrderFront();
+}
 
-void AppDelegate::setButtonFromPrefValue() {}
+void AppDelegate::selectPreferenceView(QObject* sender)
+{
+    if (sender == nullptr)
+        return;
+    bool ok = false;
+    const int tag = sender->property("tag").toInt(&ok);
+    if (!ok)
+        return;
+    if (tag == 0) {
+        mPreferenceView1->show();
+        mPreferenceView2->hide();
+    } else if (tag == 1) {
+        mPreferenceView1->hide();
+        mPreferenceView2->show();
+    }
+}
+
+void AppDelegate::setPreferenceDone(QObject*)
+{
+    saveToUserDefaults();
+    setViewFromPrefValue();
+    changeViewFromPrefValueWithTimer(true);
+    updateTrackInfo();
+}
+
+void AppDelegate::closePreferences(QObject*)
+{
+    getFromUserDefaults();
+    mPreferencePanel->close();
+}
+
+void AppDelegate::closePreferencesObserver(QObject*)
+{
+    getFromUserDefaults();
+}
+
+void AppDelegate::namePopupSelectDone(QObject*)
+{
+    setPrefNameFont(titleOfSelectedItem(mNameFontPopup));
+    restyleSample(mNameTextField, prefNameFont());
+}
+
+void AppDelegate::albumPopupSelectDone(QObject*)
+{
+    setPrefAlbumFont(titleOfSelectedItem(mAlbumFontPopup));
+    restyleSample(mAlbumTextField, prefAlbumFont());
+}
+
+void AppDelegate::artistPopupSelectDone(QObject*)
+{
+    setPrefArtistFont(titleOfSelectedItem(mArtistFontPopup));
+    restyleSample(mArtistTextField, prefArtistFont());
+}
+
+void AppDelegate::radioButtonChanged(QObject*)
+{
+    if (mArtworkRadioButtons.isEmpty())
+        mArtworkRadioButtons = {mArtworkLeftRadioButton, mArtworkRightRadioButton, mArtworkToggleRadioButton};
+    const ArtworkPositionMode modes[] = {ArtworkPositionMode::Left, ArtworkPositionMode::Right,
+                                         ArtworkPositionMode::Toggle};
+    for (int i = 0; i < 3; ++i) {
+        if (mArtworkRadioButtons[i] && mArtworkRadioButtons[i]->isChecked()) {
+            prefArtworkPositionMode = modes[i];
+            return;
+        }
+    }
+}
+
+void AppDelegate::setButtonFromPrefValue()
+{
+    selectItemWithTitle(mNameFontPopup, prefNameFont());
+    selectItemWithTitle(mAlbumFontPopup, prefAlbumFont());
+    selectItemWithTitle(mArtistFontPopup, prefArtistFont());
+
+    if (mArtworkRadioButtons.isEmpty())
+        mArtworkRadioButtons = {mArtworkLeftRadioButton, mArtworkRightRadioButton, mArtworkToggleRadioButton};
+    // Indexed by the case's place (Left 0, Right 1, Toggle 2); the group turns the others off.
+    const int index = int(prefArtworkPositionMode) - 1;
+    if (QRadioButton* button = mArtworkRadioButtons.value(index))
+        button->setChecked(true);
+
+    restyleSample(mNameTextField, prefNameFont());
+    restyleSample(mAlbumTextField, prefAlbumFont());
+    restyleSample(mArtistTextField, prefArtistFont());
+}

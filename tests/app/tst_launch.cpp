@@ -15,6 +15,7 @@
 
 #include <QComboBox>
 #include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
@@ -101,7 +102,6 @@ private Q_SLOTS:
         QVERIFY2(application.load(&error), qPrintable(error));
         AppDelegate* d = application.delegate();
         d->setTrackInfoPosition(trackInfoPosition);
-        d->setFullScreenMode(false);
         application.launch();
 
         const double w = d->mView->height();
@@ -165,7 +165,11 @@ private Q_SLOTS:
         QString error;
         QVERIFY(application.load(&error));
         AppDelegate* d = application.delegate();
-        d->setFullScreenMode(fullScreenMode);
+        QSettings stored(environment.settingsFile(), QSettings::IniFormat);
+        stored.setValue(QStringLiteral("automaticCheckUpdate"), false);
+        stored.setValue(QStringLiteral("fullScreenMode"), fullScreenMode);
+        stored.setValue(QStringLiteral("maxFontSize"), 72);
+        stored.sync();
         if (screenSized)
             application.window()->resize(application.window()->screen()->geometry().size());
         QSignalSpy willEnter(d->mWindow.data(), &MainWindow::willEnterFullScreen);
@@ -181,7 +185,6 @@ private Q_SLOTS:
         Application application;
         QString error;
         QVERIFY(application.load(&error));
-        application.delegate()->setFullScreenMode(false);
         application.launch();
         AppDelegate* d = application.delegate();
         const int half = int(*d->screenWidth / 2);

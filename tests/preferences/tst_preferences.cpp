@@ -1,0 +1,393 @@
+// The preferences: the settings file, the working copy, the live values and the panel.
+
+#include "app/appdelegate.h"
+#include "app/application.h"
+#include "platform/timers.h"
+#include "platform/userdefaults.h"
+#include "platform/views/mainwindow.h"
+#include "platform/views/stackview.h"
+#include "platform/views/textfield.h"
+#include "preferences/zivpreferences.h"
+#include "tests/support/fakebridge.h"
+#include "tests/support/testenvironment.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace sleevelight;
+using namespace sleevelight::test;
+
+namespace {
+
+const QStringList allKeys = {
+    QStringLiteral("fullScreenMode"),      QStringLiteral("preventSleep"),
+    QStringLiteral("isShowVinyl"),         QStringLiteral("isShowAlbumName"),
+    QStringLiteral("isShowAlbumNumber"),   QStringLiteral("isShowRatings"),
+    QStringLiteral("isShowProgress"),      QStringLiteral("isShowMultiArtworks"),
+    QStringLiteral("toggleArtworkInterval"), QStringLiteral("nameFont"),
+    QStringLiteral("albumFont"),           QStringLiteral("artistFont"),
+    QStringLiteral("maxFontSize"),         QStringLiteral("artworkPositionMode"),
+    QStringLiteral("startItunesWithApp"),  QStringLiteral("automaticCheckUpdate")};
+
+void writeSettings(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The application as it starts with whatever settings file the test left.
+std::unique_ptr<Application> start()
+{
+    UserDefaults::resetStandardUserDefaults();
+    return launchApplication();
+}
+
+} // namespace
+
+class TestPreferences : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void firstStartWritesEveryKey()
+    {
+        TestEnvironment environment(1000.0);
+        auto application = start();
+        QSettings stored(environment.settingsFile(), QSettings::IniFormat);
+        for (const QString& key : allKeys)
+            QVERIFY2(stored.contains(key), qPrintable(key));
+        QCOMPARE(stored.value(QStringLiteral("fullScreenMode")).toBool(), true);
+        QCOMPARE(stored.value(QStringLiteral("isShowVinyl")).toBool(), false);
+        QCOMPARE(stored.value(QStringLiteral("isShowRatings")).toBool(), false);
+        QCOMPARE(stored.value(QStringLiteral("toggleArtworkInterval")).toInt(), 30);
+        QCOMPARE(stored.value(QStringLiteral("nameFont")).toString(), QStringLiteral("HelveticaNeue-Medium"));
+        QCOMPARE(stored.value(QStringLiteral("albumFont")).toString(), QStringLiteral("HelveticaNeue-Italic"));
+        QCOMPARE(stored.value(QStringLiteral("artistFont")).toString(), QStringLiteral("HelveticaNeue"));
+        QCOMPARE(stored.value(QStringLiteral("maxFontSize")).toInt(), 72);
+        QCOMPARE(stored.value(QStringLiteral("artworkPositionMode")).toInt(), 3);
+        QCOMPARE(stored.value(QStringLiteral("automaticCheckUpdate")).toBool(), true);
+        QCOMPARE(application->delegate()->maxFontSize(), 72.0f);
+    }
+
+    void missingKeysReadFalseAndZeroAndAreNotWritten()
+    {
+        TestEnvironment environment(1000.0);
+        const QByteArray content = "[General]\nautomaticCheckUpdate=false\n";
+        writeSettings(environment.settingsFile(), content);
+        auto application = start();
+        AppDelegate* d = application->delegate();
+        QVERIFY(!d->fullScreenMode() && !d->preventSleep() && !d->isShowAlbumName() && !d->isShowProgress());
+        QCOMPARE(d->toggleArtworkInterval(), 0);
+        QCOMPARE(d->maxFontSize(), 0.0f);
+        QVERIFY(!d->automaticCheckUpdate());
+        // Fonts and the position have no sound "empty" value: they read as their reset values.
+        QCOMPARE(d->nameFont(), QStringLiteral("HelveticaNeue-Medium"));
+        QCOMPARE(d->artworkPositionMode, AppDelegate::ArtworkPositionMode::Toggle);
+        QCOMPARE(readFile(environment.settingsFile()), content);
+        // A zero interval never makes a timer faster than a second.
+        QVERIFY(d->toggleArtworkTimer());
+        QVERIFY(d->toggleArtworkTimer()->interval() >= Timers::milliseconds(1.0));
+    }
+
+    void foreignValuesLoadAsTheirResetValues()
+    {
+        TestEnvironment environment(1000.0);
+        writeSettings(environment.settingsFile(),
+                      "[General]\nautomaticCheckUpdate=true\nnameFont=DejaVu, Sans\nalbumFont=\n"
+                      "artistFont=DejaVuSans-Bold\nartworkPositionMode=7\nmaxFontSize=40\n");
+        auto application = start();
+        AppDelegate* d = application->delegate();
+        QCOMPARE(d->nameFont(), QStringLiteral("HelveticaNeue-Medium"));
+        QCOMPARE(d->albumFont(), QStringLiteral("HelveticaNeue-Italic"));
+        QCOMPARE(d->artistFont(), QStringLiteral("DejaVuSans-Bold"));
+        QCOMPARE(d->artworkPositionMode, AppDelegate::ArtworkPositionMode::Toggle);
+        QCOMPARE(d->maxFontSize(), 40.0f);
+    }
+
+    void damagedFileIsNeitherFatalNorOverwritten()
+    {
+        TestEnvironment environment(1000.0);
+        const QByteArray garbage = "\x01\x02\xff not a settings file [[[\nmaxFontSize\n=\n\0\0";
+        writeSettings(environment.settingsFile(), garbage);
+        auto application = start();
+        AppDelegate* d = application->delegate();
+        QVERIFY(UserDefaults::standardUserDefaults().isDamaged());
+        QCOMPARE(d->maxFontSize(), 72.0f);
+        QCOMPARE(readFile(environment.settingsFile()), garbage);
+        // Once the user confirms, the file is written, and the damaged one is kept beside it.
+        d->openPreference(nullptr);
+        d->setPreferenceDone(nullptr);
+        QSettings stored(environment.settingsFile(), QSettings::IniFormat);
+        QCOMPARE(stored.value(QStringLiteral("maxFontSize")).toInt(), 72);
+        QCOMPARE(readFile(environment.settingsFile() + QStringLiteral(".damaged")), garbage);
+    }
+
+    void contentWithoutTheMarkerIsNotOverwritten()
+    {
+        TestEnvironment environment(1000.0);
+        const QByteArray content = "[General]\nnameFont=DejaVuSans\n";
+        writeSettings(environment.settingsFile(), content);
+        auto application = start();
+        QCOMPARE(application->delegate()->nameFont(), QStringLiteral("HelveticaNeue-Medium"));
+        QCOMPARE(readFile(environment.settingsFile()), content);
+    }
+
+    void resetThenCancelChangesNothing()
+    {
+        TestEnvironment environment(1000.0);
+        const QByteArray content = "[General]\nautomaticCheckUpdate=false\nfullScreenMode=false\n"
+                                   "nameFont=DejaVuSans\nmaxFontSize=50\nartworkPositionMode=1\n";
+        writeSettings(environment.settingsFile(), content);
+        auto application = start();
+        AppDelegate* d = application->delegate();
+        d->openPreference(nullptr);
+        d->resetPreference(nullptr);
+        QCOMPARE(d->prefNameFont(), QStringLiteral("HelveticaNeue-Medium"));
+        QCOMPARE(d->mNameFontPopup->currentText(), QStringLiteral("HelveticaNeue-Medium"));
+        QVERIFY(d->mArtworkToggleRadioButton->isChecked());
+        d->closePreferences(nullptr);
+        QVERIFY(!d->mPreferencePanel->isVisible());
+        QCOMPARE(d->prefNameFont(), QStringLiteral("DejaVuSans"));
+        QCOMPARE(d->prefMaxFontSize(), 50);
+        QCOMPARE(d->prefArtworkPositionMode, AppDelegate::ArtworkPositionMode::Left);
+        QCOMPARE(readFile(environment.settingsFile()), content);
+        QCOMPARE(d->maxFontSize(), 50.0f);
+    }
+
+    void resetThenConfirmRewritesAllButTheUpdateCheck()
+    {
+        TestEnvironment environment(1000.0);
+        writeSettings(environment.settingsFile(), "[General]\nautomaticCheckUpdate=false\nfullScreenMode=false\n"
+                                                  "nameFont=DejaVuSans\nmaxFontSize=50\nisShowRatings=true\n");
+        auto application = start();
+        AppDelegate* d = application->delegate();
+        d->openPreference(nullptr);
+        d->resetPreference(nullptr);
+        d->setPreferenceDone(nullptr);
+        QVERIFY(d->mPreferencePanel->isVisible());
+        QSettings stored(environment.settingsFile(), QSettings::IniFormat);
+        for (const QString& key : allKeys)
+            QVERIFY2(stored.contains(key), qPrintable(key));
+        QCOMPARE(stored.value(QStringLiteral("fullScreenMode")).toBool(), true);
+        QCOMPARE(stored.value(QStringLiteral("nameFont")).toString(), QStringLiteral("HelveticaNeue-Medium"));
+        QCOMPARE(stored.value(QStringLiteral("maxFontSize")).toInt(), 72);
+        QCOMPARE(stored.value(QStringLiteral("isShowRatings")).toBool(), false);
+        QCOMPARE(stored.value(QStringLiteral("automaticCheckUpdate")).toBool(), false);
+        QCOMPARE(d->maxFontSize(), 72.0f);
+    }
+
+    void applyingShowsAndHidesItems_data()
+    {
+        QTest::addColumn<bool>("album");
+        QTest::addColumn<bool>("numbers");
+        QTest::addColumn<bool>("ratings");
+        QTest::addColumn<bool>("progress");
+        QTest::newRow("all") << true << true << true << true;
+        QTest::newRow("none") << false << false << false << false;
+        QTest::newRow("album only") << true << false << false << true;
+        QTest::newRow("numbers only") << false << true << false << false;
+        QTest::newRow("ratings only") << false << false << true << true;
+    }
+
+    void applyingShowsAndHidesItems()
+    {
+        QFETCH(bool, album);
+        QFETCH(bool, numbers);
+        QFETCH(bool, ratings);
+        QFETCH(bool, progress);
+        TestEnvironment environment(1000.0);
+        auto application = start();
+        AppDelegate* d = application->delegate();
+        d->setIsShowAlbumName(album);
+        d->setIsShowAlbumNumber(numbers);
+        d->setIsShowRatings(ratings);
+        d->setIsShowProgress(progress);
+        d->isWideArtworkImage = false;
+        d->currentArtworkPosition = LayoutAttribute::Left;
+        d->changeViewFromPrefValueWithTimer(false);
+        for (TextField* field : {d->mTrackAlbum.data(), d->mTrackAlbum2.data(), d->mTrackAlbum3.data()})
+            QCOMPARE(field->isHidden(), !album);
+        for (TextField* field : {d->mTrackNumbers.data(), d->mTrackNumbers2.data(), d->mTrackNumbers3.data()})
+            QCOMPARE(field->isHidden(), !numbers);
+        // The text stands right of an artwork on the left: only its rating row shows.
+        QCOMPARE(d->mTrackStackRatingsRight->isHidden(), !ratings);
+        QVERIFY(d->mTrackStackRatingsLeft->isHidden());
+        for (StackView* row : {d->mTrackStackProgressRight.data(), d->mTrackStackProgressLeft.data(),
+                               d->mTrackStackProgressWide.data()})
+            QCOMPARE(row->isHidden(), !progress);
+        const bool combined = album || numbers || ratings;
+        QCOMPARE(d->mTrackStackAlbumNumbersRatingsRight->isHidden(), !combined);
+        QCOMPARE(d->mTrackStackAlbumNumbersRatingsLeft->isHidden(), !combined);
+    }
+
+    void ratingRowsFollowTheSideAndShape()
+    {
+        TestEnvironment environment(1000.0);
+        auto application = start();
+        AppDelegate* d = application->delegate();
+        d->setIsShowRatings(true);
+        d->currentArtworkPosition = LayoutAttribute::Right;
+        d->changeViewFromPrefValueWithTimer(false);
+        QVERIFY(!d->mTrackStackRatingsLeft->isHidden() && d->mTrackStackRatingsRight->isHidden());
+        d->isWideArtworkImage = true;
+        d->changeViewFromPrefValueWithTimer(false);
+        QVERIFY(d->mTrackStackRatingsLeft->isHidden() && d->mTrackStackRatingsRight->isHidden());
+    }
+
+    void toggleModeKeepsTheSidesOpposite()
+    {
+        TestEnvironment environment(1000.0);
+        auto application = start();
+        AppDelegate* d = application->delegate();
+        d->artworkPositionMode = AppDelegate::ArtworkPositionMode::Toggle;
+        d->currentArtworkPosition = LayoutAttribute::Right;
+        d->nextArtworkPosition = LayoutAttribute::Right;
+        d->changeViewFromPrefValueWithTimer(false);
+        QCOMPARE(d->nextArtworkPosition, LayoutAttribute::Left);
+        d->currentArtworkPosition = LayoutAttribute::Left;
+        d->changeViewFromPrefValueWithTimer(false);
+        QCOMPARE(d->nextArtworkPosition, LayoutAttribute::Right);
+    }
+
+    void timerFlagRestartsTheArtworkTimerOnlyWhenOneExists()
+    {
+        TestEnvironment environment(1000.0);
+        auto application = start();
+        AppDelegate* d = application->delegate();
+        QPointer<QTimer> first = d->toggleArtworkTimer();
+        QVERIFY(first);
+        d->setToggleArtworkInterval(45);
+        d->changeViewFromPrefValueWithTimer(false);
+        QCOMPARE(d->toggleArtworkTimer(), first.data());
+        d->changeViewFromPrefValueWithTimer(true);
+        QVERIFY(d->toggleArtworkTimer() != first.data());
+        QCOMPARE(d->toggleArtworkTimer()->interval(), Timers::milliseconds(45.0));
+        QVERIFY(!d->toggleArtworkTimer()->isSingleShot());
+
+        Timers::invalidate(d->toggleArtworkTimer());
+        d->setToggleArtworkTimer(nullptr);
+        d->changeViewFromPrefValueWithTimer(true);
+        QVERIFY(!d->toggleArtworkTimer());
+    }
+
+    void panelEditsTheWorkingCopyOnly()
+    {
+        TestEnvironment environment(1000.0);
+        auto application = start();
+        AppDelegate* d = application->delegate();
+        d->openPreference(nullptr);
+        QVERIFY(d->mPreferencePanel->isVisible());
+        QVERIFY(!d->mPreferenceView1->isHidden() && d->mPreferenceView2->isHidden());
+
+        // Page control: tag 1 turns the page, tag 2 does nothing.
+        QObject page;
+        page.setProperty("tag", 1);
+        d->selectPreferenceView(&page);
+        QVERIFY(d->mPreferenceView1->isHidden() && !d->mPreferenceView2->isHidden());
+        page.setProperty("tag", 2);
+        d->selectPreferenceView(&page);
+        QVERIFY(d->mPreferenceView1->isHidden() && !d->mPreferenceView2->isHidden());
+
+        // A font chosen in the pop-up goes to the working copy and its sample.
+        const int index = d->mArtistFontPopup->count() - 1;
+        const QString chosen = d->mArtistFontPopup->itemText(index);
+        d->mArtistFontPopup->setCurrentIndex(index);
+        Q_EMIT d->mArtistFontPopup->activated(index);
+        QCOMPARE(d->prefArtistFont(), chosen);
+        QCOMPARE(d->artistFont(), QStringLiteral("HelveticaNeue"));
+        const QFont sampleFont = *d->mArtistTextField->fieldFont();
+
+        // The position buttons, through the click a person makes.
+        d->mArtworkRightRadioButton->click();
+        QCOMPARE(d->prefArtworkPositionMode, AppDelegate::ArtworkPositionMode::Right);
+
+        // Bound controls edit the working copy.
+        auto* albumCheck = d->mPreferencePanel->findChild<QAbstractButton*>(QStringLiteral("albumCheck"));
+        QVERIFY(albumCheck);
+        albumCheck->click();
+        QVERIFY(!d->prefIsShowAlbumName());
+        QVERIFY(d->isShowAlbumName());
+
+        // Closing the panel by its close box throws the edits away; the sample keeps its font.
+        d->mPreferencePanel->close();
+        QCOMPARE(d->prefArtistFont(), QStringLiteral("HelveticaNeue"));
+        QCOMPARE(d->prefArtworkPositionMode, AppDelegate::ArtworkPositionMode::Toggle);
+        QVERIFY(d->prefIsShowAlbumName());
+        QVERIFY(albumCheck->isChecked());
+        QCOMPARE(*d->mArtistTextField->fieldFont(), sampleFont);
+    }
+
+    void confirmingAppliesAtOnceAndSurvivesARestart()
+    {
+        TestEnvironment environment(1000.0);
+        {
+            auto application = start();
+            AppDelegate* d = application->delegate();
+            d->openPreference(nullptr);
+            d->setPrefIsShowAlbumName(false);
+            d->setPrefMaxFontSize(48);
+            d->mArtworkLeftRadioButton->click();
+            d->setPreferenceDone(nullptr);
+            QVERIFY(d->mPreferencePanel->isVisible());
+            QVERIFY(d->mTrackAlbum->isHidden() && d->mTrackAlbum3->isHidden());
+            QCOMPARE(d->maxFontSize(), 48.0f);
+            QCOMPARE(d->artworkPositionMode, AppDelegate::ArtworkPositionMode::Left);
+        }
+        auto application = start();
+        AppDelegate* d = application->delegate();
+        QVERIFY(!d->isShowAlbumName());
+        QCOMPARE(d->maxFontSize(), 48.0f);
+        QCOMPARE(d->artworkPositionMode, AppDelegate::ArtworkPositionMode::Left);
+        QVERIFY(d->mTrackAlbum2->isHidden());
+    }
+
+    void openingPicksUpWhatWasWrittenMeanwhile()
+    {
+        TestEnvironment environment(1000.0);
+        auto application = start();
+        AppDelegate* d = application->delegate();
+        QVERIFY(!d->prefIsShowVinyl());
+        UserDefaults::standardUserDefaults().setBool(true, QStringLiteral("isShowVinyl"));
+        UserDefaults::standardUserDefaults().synchronize();
+        d->openPreference(nullptr);
+        QVERIFY(d->prefIsShowVinyl());
+        auto* vinylCheck = d->mPreferencePanel->findChild<QAbstractButton*>(QStringLiteral("showVinylCheck"));
+        QVERIFY(vinylCheck->isChecked());
+    }
+
+    void twoCopiesWritingAtOnceKeepTheFileWhole()
+    {
+        TestEnvironment environment(1000.0);
+        const QString writer = QCoreApplication::applicationDirPath() + QStringLiteral("/settings_writer");
+        QProcess first;
+        QProcess second;
+        first.start(writer, {environment.settingsFile(), QStringLiteral("first"), QStringLiteral("150")});
+        second.start(writer, {environment.settingsFile(), QStringLiteral("second"), QStringLiteral("150")});
+        QVERIFY(first.waitForFinished(60000) && second.waitForFinished(60000));
+        QCOMPARE(first.exitCode(), 0);
+        QCOMPARE(second.exitCode(), 0);
+        QSettings stored(environment.settingsFile(), QSettings::IniFormat);
+        QCOMPARE(stored.status(), QSettings::NoError);
+        for (int i = 0; i < 150; ++i) {
+            QCOMPARE(stored.value(QStringLiteral("first%1").arg(i)).toInt(), i);
+            QCOMPARE(stored.value(QStringLiteral("second%1").arg(i)).toInt(), i);
+        }
+    }
+};
+
+QTEST_MAIN(TestPreferences)
+#include "tst_preferences.moc"
