@@ -2,6 +2,74 @@
 
 #include "app/appdelegate.h"
 
+#include "display/utility.h"
+#include "platform/httpfetch.h"
+#include "platform/savepanel.h"
+#include "platform/views/panel.h"
+#include "platform/views/textfield.h"
+#include "update/updatesite.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QStringDecoder>
+
+#include <optional>
+
+using namespace sleevelight;
+
+namespace {
+
+// The waits below run a local event loop, so the user can reach the update actions again
+// while one is under way; one network wait at a time, the others do nothing.
+bool g_updateBusy = false;
+
+class BusyScope
+{
+public:
+    BusyScope() { g_updateBusy = true; }
+    ~BusyScope() { g_updateBusy = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+};
+
+// The text before the first space, or all of it; a line break stays in it.
+QString versionToken(const QString& text)
+{
+    return text.section(u' ', 0, 0);
+}
+
+// The version page as text, or none when it cannot be read in time, in full, as UTF-8.
+std::optional<QString> readVersionPage()
+{
+    const QUrl url = UpdateSite::address(UpdateSite::versionPagePath);
+    if (!url.isValid())
+        return std::nullopt;
+    const UpdateSite::Limits limits = UpdateSite::limits();
+    HttpFetch::Result result;
+    {
+        BusyScope busy;
+        result = HttpFetch::get(url, limits.pageMaxBytes, limits.pageTimeoutMs);
+    }
+    if (!result.ok())
+        return std::nullopt;
+    QStringDecoder decoder(QStringConverter::Utf8);
+    QString text = decoder.decode(result.body);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+void showReport(TextField* field, const QString& title, const QString& detail)
+{
+    Utility::styleAttributedText(field, title, QStringLiteral(".SFNSText-Bold"), 13.0, std::nullopt, false,
+                                 TextAlignment::Natural, false);
+    Utility::styleAttributedText(field, detail, QStringLiteral(".SFNSText"), 11.0, std::nullopt, false,
+                                 TextAlignment::Natural, true);
+}
+
+} // namespace
+
 QString AppDelegate::versionString() const
 {
     return QStringLiteral("v" SLEEVELIGHT_VERSION " (" SLEEVELIGHT_BUILD_NUMBER ")");
@@ -9,11 +77,107 @@ QString AppDelegate::versionString() const
 
 int AppDelegate::isUpdateAvailable()
 {
-    return -1;
+    if (g_updateBusy)
+        return -1;
+    const std::optional<QString> page = readVersionPage();
+    if (!page)
+        return -1;
+    return versionToken(*page) == versionToken(versionString()) ? 0 : 1;
 }
 
-void AppDelegate::checkForUpdate(QObject*) {}
+void AppDelegate::checkForUpdate(QObject*)
+{
+    if (g_updateBusy || !mCheckForUpdatePanel)
+        return;
+    mCheckForUpdatePanel->makeKeyAndOrderFront();
 
-void AppDelegate::checkForUpdateDownload(QObject*) {}
+    const QString localToken = versionToken(versionString());
+    const std::optional<QString> page = readVersionPage();
+    if (!mCheckForUpdatePanel || !mUpdateDescription || !mUpdateDone || !mUpdateDownload)
+        return;
 
-void AppDelegate::checkForUpdateDone(QObject*) {}
+    bool returnCloses = true;
+    if (!page) {
+        showReport(mUpdateDescription, QStringLiteral("Can't get the update info now."),
+                   QStringLiteral("\r\n\r\nTry it later, please. Or Check the internet connection."));
+    } else if (const QString pageToken = versionToken(*page); pageToken == localToken) {
+        showReport(mUpdateDescription, QStringLiteral("Sleevelight is up-to-date."),
+                   QStringLiteral("\r\n\r\nYour current version is ") + pageToken +
+                       QStringLiteral(". No new version is available."));
+    } else {
+        showReport(mUpdateDescription, QStringLiteral("A new version of Sleevelight is available."),
+                   QStringLiteral("\r\n\r\nSleevelight ") + pageToken +
+                       QStringLiteral(" is available. You have ") + localToken + QStringLiteral("."));
+        returnCloses = false;
+    }
+    // Return presses the default button; with a new version it presses nothing.
+    mUpdateDone->setDefault(returnCloses);
+    mUpdateDownload->setVisible(!returnCloses);
+}
+
+void AppDelegate::checkForUpdateDownload(QObject*)
+{
+    if (g_updateBusy || !mCheckForUpdatePanel)
+        return;
+
+    const auto reportError = [this] {
+        if (!mCheckForUpdatePanel)
+            return;
+        showReport(mUpdateDescription, QStringLiteral("Download error"),
+                   QStringLiteral("\r\n\r\nTry it later. Or Check the internet connection."));
+        // The panel may have been closed while the image was on its way; the error must still be seen.
+        if (!mCheckForUpdatePanel->isVisible())
+            mCheckForUpdatePanel->makeKeyAndOrderFront();
+    };
+
+    const QUrl image = UpdateSite::address(UpdateSite::diskImagePath);
+    if (!image.isValid() || image.fileName().isEmpty())
+        return reportError();
+
+    SavePanel panel;
+    panel.directory = QStandardPaths::standardLocations(QStandardPaths::DownloadLocation).value(0);
+    panel.message = QStringLiteral("Save to ...");
+    panel.nameFieldStringValue = QStringLiteral("Sleevelight");
+    panel.allowedFileTypes = {QStringLiteral("dmg")};
+    panel.canCreateDirectories = true;
+    panel.allowsOtherFileTypes = false;
+    bool confirmed = false;
+    {
+        BusyScope busy;
+        confirmed = panel.runModal(mCheckForUpdatePanel);
+    }
+    if (!mCheckForUpdatePanel)
+        return;
+    if (!confirmed) {
+        mCheckForUpdatePanel->close();
+        return;
+    }
+
+    const QString folder = panel.directoryURL();
+    if (folder.isEmpty())
+        return reportError();
+    // Saved under the image's own name, whatever name was typed.
+    const QString destination = QDir(folder).filePath(image.fileName());
+
+    const UpdateSite::Limits limits = UpdateSite::limits();
+    HttpFetch::Result result;
+    {
+        BusyScope busy;
+        const QPointer<QPushButton> download = mUpdateDownload;
+        if (download)
+            download->setEnabled(false);
+        result = HttpFetch::download(image, destination, limits.diskImageMaxBytes, limits.downloadStallMs);
+        if (download)
+            download->setEnabled(true);
+    }
+    if (!result.ok())
+        return reportError();
+    if (mCheckForUpdatePanel)
+        mCheckForUpdatePanel->close();
+}
+
+void AppDelegate::checkForUpdateDone(QObject*)
+{
+    if (mCheckForUpdatePanel)
+        mCheckForUpdatePanel->close();
+}

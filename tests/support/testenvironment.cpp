@@ -4,6 +4,7 @@
 #include "platform/timers.h"
 #include "platform/userdefaults.h"
 #include "tests/support/fakebridge.h"
+#include "update/updatesite.h"
 
 #include <QDir>
 #include <QTest>
@@ -16,12 +17,15 @@ TestEnvironment::TestEnvironment(double timeScale)
     qputenv("XDG_DATA_HOME", QDir(m_dir.path()).filePath(QStringLiteral("data")).toUtf8());
     UserDefaults::resetStandardUserDefaults();
     Timers::setTimeScale(timeScale);
+    // The update check at launch asks a closed port on this machine, never the real site.
+    UpdateSite::setSite(QStringLiteral("http://127.0.0.1:1"));
 }
 
 TestEnvironment::~TestEnvironment()
 {
     UserDefaults::resetStandardUserDefaults();
     Timers::setTimeScale(1.0);
+    UpdateSite::setSite(QString());
 }
 
 QString TestEnvironment::settingsFile() const

@@ -1,0 +1,74 @@
+#include "tests/update/httptestserver.h"
+
+namespace sleevelight::test {
+
+HttpTestServer::HttpTestServer()
+{
+    if (!m_server.listen(QHostAddress::LocalHost, 0))
+        qFatal("the test server cannot listen: %s", qPrintable(m_server.errorString()));
+    connect(&m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            socket->setParent(this);
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
+        }
+    });
+}
+
+QString HttpTestServer::site() const
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort());
+}
+
+QString HttpTestServer::closedSite()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return QStringLiteral("http://127.0.0.1:%1").arg(port);
+}
+
+void HttpTestServer::answer(QTcpSocket* socket)
+{
+    QByteArray request = socket->property("request").toByteArray() + socket->readAll();
+    socket->setProperty("request", request);
+    if (!request.contains("\r\n\r\n") || socket->property("answered").toBool())
+        return;
+    socket->setProperty("answered", true);
+
+    const QList<QByteArray> requestLine = request.left(request.indexOf("\r\n")).split(' ');
+    const QString path = QString::fromLatin1(requestLine.value(1));
+    m_requests << path;
+    const Route route = m_routes.value(path, Route{404, QByteArrayLiteral("not here"), Mode::Normal, {}});
+    if (route.mode == Mode::Silent) {
+        m_held << socket;
+        return;
+    }
+
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(route.status) + " Answer\r\n";
+    head += "Content-Type: application/octet-stream\r\n";
+    head += "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n";
+    if (!route.location.isEmpty())
+        head += "Location: " + route.location + "\r\n";
+    head += "Connection: close\r\n\r\n";
+    socket->write(head);
+    switch (route.mode) {
+    case Mode::Normal:
+        socket->write(route.body);
+        socket->disconnectFromHost();
+        break;
+    case Mode::Truncate:
+        socket->write(route.body.left(route.body.size() / 2));
+        socket->flush();
+        socket->disconnectFromHost();
+        break;
+    case Mode::Stall:
+        socket->write(route.body.left(route.body.size() / 2));
+        m_held << socket;
+        break;
+    case Mode::Silent:
+        break;
+    }
+}
+
+} // namespace sleevelight::test

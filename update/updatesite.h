@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+namespace sleevelight {
+
+// Where the application asks for new versions, and how long and how much it waits for them.
+class UpdateSite
+{
+public:
+    static inline const QString versionPagePath =
+        QStringLiteral("/contents/software/sleevelight/latest/version.html");
+    static inline const QString diskImagePath =
+        QStringLiteral("/contents/software/sleevelight/latest/Sleevelight.dmg");
+
+    // Scheme and host of the product's site, as the build set them unless overridden.
+    static QString site();
+    // The site plus `path`; an invalid address when the two do not make one.
+    static QUrl address(const QString& path);
+    // Tests point the application at a server of their own; an empty string restores the build's site.
+    static void setSite(const QString& site);
+
+    struct Limits
+    {
+        int pageTimeoutMs = 10'000;
+        // A version page holds a version and a build number; anything much longer is not one.
+        qint64 pageMaxBytes = 4 * 1024;
+        // The longest silence during the download of the disk image.
+        int downloadStallMs = 30'000;
+        qint64 diskImageMaxBytes = qint64(2) * 1024 * 1024 * 1024;
+    };
+    static Limits limits();
+    // Tests shorten the waits; a default-made Limits restores these values.
+    static void setLimits(const Limits& limits);
+};
+
+} // namespace sleevelight
