@@ -284,6 +284,49 @@ private Q_SLOTS:
         QVERIFY(!d->toggleArtworkTimer());
     }
 
+    void timerFlagStartsAndStopsTheDisplaySleepTimer()
+    {
+        TestEnvironment environment(1000.0);
+        auto application = start();
+        AppDelegate* d = application->delegate();
+        QPointer<QTimer> timer = d->preventSleepTimer();
+        QVERIFY(timer);
+        // Switched on again while a timer runs: the same timer goes on.
+        d->changeViewFromPrefValueWithTimer(true);
+        QCOMPARE(d->preventSleepTimer(), timer.data());
+        // Off without the timer flag: nothing happens to the timer.
+        d->setPreventSleep(false);
+        d->changeViewFromPrefValueWithTimer(false);
+        QCOMPARE(d->preventSleepTimer(), timer.data());
+        d->changeViewFromPrefValueWithTimer(true);
+        QVERIFY(!d->preventSleepTimer());
+        d->setPreventSleep(true);
+        d->changeViewFromPrefValueWithTimer(true);
+        QVERIFY(d->preventSleepTimer());
+        QCOMPARE(d->preventSleepTimer()->interval(), Timers::milliseconds(180.0));
+    }
+
+    void showVinylControlOfThePanelClass()
+    {
+        struct Listener : ZivPreferencesProtocol
+        {
+            QList<qint64> values;
+            void showVinylChanged(ZivPreferences*, qint64 showVinyl) override { values << showVinyl; }
+        } listener;
+        ZivPreferences panel;
+        panel.prefDelegate = &listener;
+        // No value yet: logged as 0, nothing taken over, nobody told.
+        QTest::ignoreMessage(QtInfoMsg, "Show Vinyl Button Pressed : 0");
+        panel.showVinylButtonPressed(nullptr);
+        QCOMPARE(panel.showVinyl, 0);
+        QVERIFY(listener.values.isEmpty());
+        panel.setIsShowVinyl(1);
+        QTest::ignoreMessage(QtInfoMsg, "Show Vinyl Button Pressed : 1");
+        panel.showVinylButtonPressed(nullptr);
+        QCOMPARE(panel.showVinyl, 1);
+        QCOMPARE(listener.values, QList<qint64>{1});
+    }
+
     void panelEditsTheWorkingCopyOnly()
     {
         TestEnvironment environment(1000.0);
