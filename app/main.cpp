@@ -6,9 +6,44 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
+
+namespace {
+
+constexpr const char* usage =
+    "Usage: sleevelight [--help] [--version]\n"
+    "\n"
+    "Shows what the music player on the desktop is playing, large, on a whole screen.\n"
+    "It follows any player that speaks MPRIS on the session bus.\n"
+    "\n"
+    "Keys: h help, c file information, l loved, s rating, n next artwork,\n"
+    "      m main or all artworks, v vinyl record. Right-click for the menu.\n"
+    "Settings: $XDG_CONFIG_HOME/Sleevelight/Sleevelight.conf (~/.config when unset).\n";
+
+// The two options every program answers; anything else is left to the application.
+int answerCommandLine(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        if (argument == "--version") {
+            std::printf("Sleevelight %s (%s)\n", SLEEVELIGHT_VERSION, SLEEVELIGHT_BUILD_NUMBER);
+            return 0;
+        }
+    }
+    return -1;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    if (const int status = answerCommandLine(argc, argv); status >= 0)
+        return status;
+
     // Without a display the platform plugin would abort with a message few people can act on.
     const bool displayless = qEnvironmentVariableIsEmpty("DISPLAY") &&
                              qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&

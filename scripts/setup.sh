@@ -12,6 +12,8 @@ packages=(
   dbus dbus-x11 fontconfig fonts-dejavu-core
   mpv mpv-mpris playerctl
   xvfb xauth openbox xdotool x11-utils imagemagick
+  # packaging checks
+  desktop-file-utils appstream dpkg-dev
 )
 
 missing=()
