@@ -2,16 +2,155 @@
 
 #include "app/appdelegate.h"
 
-void AppDelegate::getArtworkImage(bool) {}
+#include "platform/views/frameview.h"
+#include "platform/views/stackview.h"
+#include "player/itunesbridgeprotocol.h"
 
-void AppDelegate::getArtworkImageSize() {}
+using namespace sleevelight;
 
-void AppDelegate::changeArtworkPosition(bool) {}
+namespace {
 
-void AppDelegate::applyArtworkImageWithHolder() {}
+const QString noCoverName = QStringLiteral("no_cover.png");
+const QString vinylRecordName = QStringLiteral("vinyl_record.png");
 
-void AppDelegate::applyVinylImage() {}
+} // namespace
 
-void AppDelegate::showNextArtworkImage(bool) {}
+QSize AppDelegate::artworkPixelBound(const QSizeF& pictureSize) const
+{
+    if (mView == nullptr || pictureSize.isEmpty())
+        return {};
+    double width = mView->width();
+    const double height = mView->height();
+    const double ratio = pictureSize.height() / pictureSize.width();
+    if (!(0.6 > ratio))
+        width = height / ratio;
+    return (QSizeF(width, height) * mView->devicePixelRatioF()).toSize();
+}
 
-void AppDelegate::toggleArtworkImage() {}
+void AppDelegate::stageArtwork(const QList<QByteArray>& artworks)
+{
+    Image image;
+    if (currentArtworkNumber >= 0 && currentArtworkNumber < artworks.size()) {
+        image = Image::fromData(artworks.at(currentArtworkNumber));
+        // Decoded now, at the size it is about to be shown, so that bytes that only look like a
+        // picture are caught here; the view then finds the result already made.
+        if (!image.isNull() && image.decoded(artworkPixelBound(image.size())).isNull())
+            image = Image();
+    } else {
+        currentArtworkNumber = 0;
+    }
+    setArtworkImageHolder(image.isNull() ? Image::named(noCoverName) : image);
+}
+
+void AppDelegate::getArtworkImage(bool isNewTrack)
+{
+    const std::optional<QList<QByteArray>> artworks = iTunesBridge->artworkImages();
+    if (!artworks) {
+        setArtworkImageHolder(Image::named(noCoverName));
+    } else if (playerState() != PlayerState::notRunning) {
+        if (isNewTrack)
+            currentArtworkNumber = 0;
+        if (isNewTrack || currentArtworkNumber != prevArtworkNumber) {
+            stageArtwork(*artworks);
+            prevArtworkNumber = currentArtworkNumber;
+        }
+    }
+    getArtworkImageSize();
+}
+
+void AppDelegate::getArtworkImageSize()
+{
+    if (!artworkImageHolder().isNull()) {
+        const QSizeF size = artworkImageHolder().size();
+        artworkImageRatio = size.height() / size.width();
+    }
+    isWideArtworkImage = 0.6 > artworkImageRatio;
+}
+
+void AppDelegate::changeArtworkPosition(bool isNewTrack)
+{
+    switch (artworkPositionMode) {
+    case ArtworkPositionMode::Left:
+        currentArtworkPosition = LayoutAttribute::Left;
+        break;
+    case ArtworkPositionMode::Right:
+        currentArtworkPosition = LayoutAttribute::Right;
+        break;
+    case ArtworkPositionMode::Toggle:
+        if (isNewTrack)
+            std::swap(currentArtworkPosition, nextArtworkPosition);
+        break;
+    }
+
+    if (isWideArtworkImage) {
+        mTrackStackViewLeft->setHidden(true);
+        mTrackStackViewRight->setHidden(true);
+        mTrackStackViewWide->setHidden(false);
+        mTrackStackRatingsLeft->setHidden(true);
+        mTrackStackRatingsRight->setHidden(true);
+        return;
+    }
+    if (currentArtworkPosition == LayoutAttribute::Right) {
+        mTrackStackViewLeft->setHidden(false);
+        mTrackStackViewRight->setHidden(true);
+        if (isShowRatings()) {
+            mTrackStackRatingsLeft->setHidden(false);
+            mTrackStackRatingsRight->setHidden(true);
+        }
+    } else {
+        mTrackStackViewLeft->setHidden(true);
+        mTrackStackViewRight->setHidden(false);
+        if (isShowRatings()) {
+            mTrackStackRatingsLeft->setHidden(true);
+            mTrackStackRatingsRight->setHidden(false);
+        }
+    }
+    mTrackStackViewWide->setHidden(true);
+}
+
+void AppDelegate::applyArtworkImageWithHolder()
+{
+    if (artworkImageHolder().isNull())
+        return;
+    setArtworkImage(artworkImageHolder());
+    setArtworkImageHolder(Image());
+}
+
+void AppDelegate::applyVinylImage()
+{
+    if (isShowVinyl() && !isWideArtworkImage && isActive(playerState()))
+        setVinylImage(Image::named(vinylRecordName));
+    else
+        setVinylImage(Image());
+}
+
+void AppDelegate::showNextArtworkImage(bool forced)
+{
+    // The cheap conditions first: the player need not gather its pictures for nothing.
+    if (!forced && !(isShowMultiArtworks() && isActive(playerState())))
+        return;
+    const std::optional<QList<QByteArray>> artworks = iTunesBridge->artworkImages();
+    if (!artworks)
+        return;
+
+    ++currentArtworkNumber;
+    if (!(currentArtworkNumber < artworks->size()))
+        currentArtworkNumber = 0;
+    if (currentArtworkNumber == prevArtworkNumber)
+        return;
+    stageArtwork(*artworks);
+    prevArtworkNumber = currentArtworkNumber;
+
+    getArtworkImageSize();
+    changeArtworkPosition(false);
+    updateViewSizeAndConstraint();
+    updateViewPosition();
+    updateViewItems();
+}
+
+void AppDelegate::toggleArtworkImage()
+{
+    if (playerState() == PlayerState::notRunning)
+        return;
+    showNextArtworkImage(false);
+}

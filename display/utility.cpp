@@ -24,7 +24,7 @@ FontChoice chooseFont(const TextField* field, const std::optional<QString>& font
     double size = 0.0;
     if (fontName) {
         name = *fontName;
-        size = fontSize ? *fontSize : (current ? current->pointSizeF() : 12.0);
+        size = fontSize ? *fontSize : (current ? FontManager::pointSize(*current) : 12.0);
     } else if (fontSize) {
         name = current ? FontManager::fontName(*current) : QStringLiteral("Arial");
         size = *fontSize;

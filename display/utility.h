@@ -42,6 +42,12 @@ public:
                                  const std::optional<QString>& fontName, std::optional<double> fontSize,
                                  const std::optional<QColor>& textColor, bool shadow, TextAlignment alignment);
 
+    // The glyph colours: gray (a heart or star that is off), red (loved), and the near-white gray
+    // of a filled star.
+    static QColor grayColor() { return QColor::fromRgbF(0.5f, 0.5f, 0.5f, 1.0f); }
+    static QColor redColor() { return QColor::fromRgbF(1.0f, 0.0f, 0.0f, 1.0f); }
+    static QColor starColor() { return QColor::fromRgbF(228 / 255.0f, 228 / 255.0f, 228 / 255.0f, 1.0f); }
+
     static constexpr double minimumTextFieldFontSize = 10.0;
     static constexpr double shadowBlurRadius = 3.0;
 };

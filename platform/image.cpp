@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QImageReader>
 
+#include <list>
+
 namespace sleevelight {
 
 struct Image::Data
@@ -11,11 +13,25 @@ struct Image::Data
     QByteArray bytes;
     QImage image;
     QSize size;
+    bool rotated = false; // the header says to turn the picture a quarter
+
+    // The last decoded result, and whether decoding failed once (it will fail again).
+    QImage decoded;
+    bool undecodable = false;
 };
 
 namespace {
 
-QSize headerSize(const QByteArray& bytes)
+int decodes = 0;
+
+struct Header
+{
+    QSize size;
+    QByteArray format;
+    bool rotated = false;
+};
+
+Header readHeader(const QByteArray& bytes)
 {
     QBuffer buffer;
     buffer.setData(bytes);
@@ -23,13 +39,39 @@ QSize headerSize(const QByteArray& bytes)
     QImageReader reader(&buffer);
     if (!reader.canRead())
         return {};
-    QSize size = reader.size();
-    if (!size.isValid()) {
+    Header header;
+    header.format = reader.format();
+    header.size = reader.size();
+    header.rotated = reader.transformation() & QImageIOHandler::TransformationRotate90;
+    if (!header.size.isValid()) {
         // Some formats only know their size once read; they are small enough to read whole.
-        const QImage image = reader.read();
-        size = image.size();
+        reader.setAutoTransform(false);
+        header.size = reader.read().size();
     }
-    return size;
+    if (header.rotated)
+        header.size.transpose();
+    return header;
+}
+
+// A JPEG cut short still "decodes", with its missing part in grey: every scan needs its end marker.
+bool isTruncatedJpeg(const QByteArray& bytes)
+{
+    const qsizetype lastScan = bytes.lastIndexOf("\xFF\xDA");
+    return lastScan < 0 || bytes.lastIndexOf("\xFF\xD9") < lastScan;
+}
+
+// The pictures made most recently from bytes, newest first.
+std::list<Image>& recentPictures()
+{
+    static std::list<Image> recent;
+    return recent;
+}
+
+QSize fitted(const QSize& size, const QSize& bound)
+{
+    if (bound.isEmpty())
+        return size;
+    return size.scaled(bound, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
 }
 
 } // namespace
@@ -38,11 +80,26 @@ Image Image::fromData(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return {};
-    const QSize size = headerSize(bytes);
-    if (size.isEmpty() || qint64(size.width()) * size.height() > maxPixels)
+    auto& recent = recentPictures();
+    for (auto it = recent.begin(); it != recent.end(); ++it) {
+        if (it->d->bytes == bytes) {
+            recent.splice(recent.begin(), recent, it);
+            return recent.front();
+        }
+    }
+    const Header header = readHeader(bytes);
+    if (header.size.isEmpty() || qint64(header.size.width()) * header.size.height() > maxPixels)
+        return {};
+    if (header.format == "jpeg" && isTruncatedJpeg(bytes))
         return {};
     Image result;
-    result.d = std::make_shared<const Data>(Data{bytes, {}, size});
+    result.d = std::make_shared<Data>();
+    result.d->bytes = bytes;
+    result.d->size = header.size;
+    result.d->rotated = header.rotated;
+    recent.push_front(result);
+    while (recent.size() > size_t(recentCount))
+        recent.pop_back();
     return result;
 }
 
@@ -51,7 +108,9 @@ Image Image::fromImage(const QImage& image)
     if (image.isNull())
         return {};
     Image result;
-    result.d = std::make_shared<const Data>(Data{{}, image, image.size()});
+    result.d = std::make_shared<Data>();
+    result.d->image = image;
+    result.d->size = image.size();
     return result;
 }
 
@@ -76,28 +135,47 @@ QByteArray Image::data() const
     return d ? d->bytes : QByteArray();
 }
 
+int Image::decodeCount()
+{
+    return decodes;
+}
+
 QImage Image::decoded(const QSize& bound) const
 {
-    if (!d)
+    if (!d || d->undecodable)
         return {};
-    QSize target = d->size.scaled(bound, Qt::KeepAspectRatio);
-    if (target.width() > d->size.width() || target.height() > d->size.height())
-        target = d->size;
-    target = target.expandedTo(QSize(1, 1));
-    if (!d->image.isNull()) {
-        if (target == d->image.size())
-            return d->image;
-        return d->image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QSize target = fitted(d->size, bound);
+    if (!d->decoded.isNull()) {
+        if (d->decoded.size() == target)
+            return d->decoded;
+        // A smaller size comes from what is already decoded, never from the bytes again.
+        if (d->decoded.width() >= target.width() && d->decoded.height() >= target.height())
+            return d->decoded.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
-    QBuffer buffer;
-    buffer.setData(d->bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    // JPEG decodes straight at a fraction of its size; other formats are scaled after decoding.
-    reader.setScaledSize(target);
-    QImage image = reader.read();
-    if (!image.isNull() && image.size() != target)
+    QImage image;
+    if (!d->image.isNull()) {
+        image = d->image;
+    } else {
+        QBuffer buffer;
+        buffer.setData(d->bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        reader.setAutoTransform(true);
+        // JPEG decodes straight at a fraction of its size; other formats are scaled after decoding.
+        QSize decodeSize = target.boundedTo(d->size);
+        if (d->rotated)
+            decodeSize.transpose();
+        reader.setScaledSize(decodeSize);
+        image = reader.read();
+        ++decodes;
+        if (image.isNull()) {
+            d->undecodable = true;
+            return {};
+        }
+    }
+    if (image.size() != target)
         image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    d->decoded = image;
     return image;
 }
 

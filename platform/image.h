@@ -17,10 +17,13 @@ class Image
 public:
     // Pictures beyond this many pixels are refused rather than decoded.
     static constexpr qint64 maxPixels = 100'000'000;
+    // How many recently made pictures fromData remembers, with what was decoded of them.
+    static constexpr int recentCount = 6;
 
     Image() = default;
 
     // Reads only the header. Null when the bytes are not a picture we can decode or it is too large.
+    // The same bytes given again (a cycle of artworks) answer the same picture, already decoded.
     static Image fromData(const QByteArray& bytes);
     static Image fromImage(const QImage& image);
     // A picture compiled into the program, by its file name ("no_cover.png"); one instance per name.
@@ -30,16 +33,20 @@ public:
     QSizeF size() const;
     QByteArray data() const;
 
-    // Decodes to fit inside `bound` (device pixels), keeping the proportions; never larger than the
-    // picture itself. A null QImage when the bytes do not decode after all (a truncated file).
+    // The picture scaled proportionally to fit inside `bound` (device pixels), up or down. The bytes
+    // are decoded at most once per size shown: the last result is kept, and a smaller size is
+    // scaled from it. A null QImage when the bytes do not decode after all (a truncated file).
     QImage decoded(const QSize& bound) const;
+
+    // How many times any picture's bytes were decoded, for the benchmarks and tests.
+    static int decodeCount();
 
     friend bool operator==(const Image& a, const Image& b) { return a.d == b.d; }
     friend bool operator!=(const Image& a, const Image& b) { return a.d != b.d; }
 
 private:
     struct Data;
-    std::shared_ptr<const Data> d;
+    std::shared_ptr<Data> d;
 };
 
 } // namespace sleevelight

@@ -30,11 +30,7 @@ void ImageView::paintEvent(QPaintEvent*)
         return;
     const qreal dpr = devicePixelRatioF();
     if (m_scaled.isNull()) {
-        const QSize bound = (QSizeF(size()) * dpr).toSize();
-        const QSize fitted = m_image.size().scaled(QSizeF(bound), Qt::KeepAspectRatio).toSize();
-        m_scaled = m_image.decoded(fitted);
-        if (!m_scaled.isNull() && m_scaled.size() != fitted && !fitted.isEmpty())
-            m_scaled = m_scaled.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        m_scaled = m_image.decoded((QSizeF(size()) * dpr).toSize());
         m_scaled.setDevicePixelRatio(dpr);
         ++m_scaleCount;
     }

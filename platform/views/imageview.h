@@ -6,8 +6,9 @@
 
 namespace sleevelight {
 
-// Shows a picture scaled proportionally into its bounds, sharp at the screen's pixel ratio.
-// The scaled picture is kept, so a repaint never scales again.
+// Shows a picture scaled proportionally, up or down, to fill its bounds in one direction and
+// centred in the other, sharp at the screen's pixel ratio. The scaled picture is kept, so a
+// repaint never scales again.
 class ImageView : public QWidget
 {
     Q_OBJECT
@@ -19,7 +20,7 @@ public:
     Image image() const { return m_image; }
     void setImage(const Image& image);
 
-    // How many times the picture was decoded or scaled for this view.
+    // How many times the picture was fetched at a new size for this view.
     int scaleCount() const { return m_scaleCount; }
 
 protected:

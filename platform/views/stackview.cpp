@@ -15,8 +15,12 @@ void StackView::childEvent(QChildEvent* event)
 {
     // The layout arrives from the interface file after construction: make it size the stack.
     if (event->type() == QEvent::ChildPolished || event->type() == QEvent::ChildAdded) {
-        if (QLayout* l = layout(); l && l->sizeConstraint() != QLayout::SetFixedSize) {
-            l->setSizeConstraint(QLayout::SetFixedSize);
+        // A stack among stacks may be stretched by the one that holds it; an outer stack takes
+        // exactly the size of what it holds, and its place comes from constraints.
+        const QLayout::SizeConstraint constraint =
+            qobject_cast<StackView*>(parentWidget()) ? QLayout::SetMinimumSize : QLayout::SetFixedSize;
+        if (QLayout* l = layout(); l && l->sizeConstraint() != constraint) {
+            l->setSizeConstraint(constraint);
             l->setContentsMargins(0, 0, 0, 0);
         }
         if (event->type() == QEvent::ChildPolished)
@@ -91,8 +95,14 @@ void StackView::applyAlignment()
         alignment = orientation() == Vertical ? Qt::AlignHCenter : Qt::AlignVCenter;
         break;
     }
-    for (QWidget* view : arrangedSubviews())
-        box->setAlignment(view, alignment);
+    // A view that can grow across the stack (a progress row) spans it; the others are aligned.
+    const Qt::Orientation across = orientation() == Vertical ? Qt::Horizontal : Qt::Vertical;
+    for (QWidget* view : arrangedSubviews()) {
+        Qt::Orientations grows = view->sizePolicy().expandingDirections();
+        if (const QLayout* inner = view->layout())
+            grows |= inner->expandingDirections();
+        box->setAlignment(view, (grows & across) ? Qt::Alignment() : alignment);
+    }
     box->invalidate();
 }
 

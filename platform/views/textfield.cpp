@@ -94,9 +94,12 @@ void TextField::changeEvent(QEvent* event)
 
 void TextField::contentChanged()
 {
+    const QSize before = sizeHint();
     m_textSize.reset();
     m_rendered = QImage();
-    updateGeometry();
+    // A text of the same size (the elapsed time every second) repaints only this field.
+    if (sizeHint() != before)
+        updateGeometry();
     update();
 }
 

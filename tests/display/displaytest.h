@@ -1,0 +1,82 @@
+#pragma once
+
+// What the display tests share: the application on a fake bridge, its window at an exact size
+// on a screen of a known width, and pictures made to order.
+
+#include "app/appdelegate.h"
+#include "app/application.h"
+#include "platform/constraints.h"
+#include "platform/views/frameview.h"
+#include "platform/views/mainwindow.h"
+#include "tests/support/fakebridge.h"
+#include "tests/support/testenvironment.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QImage>
+#include <QTest>
+
+namespace sleevelight::test {
+
+// Encoded picture bytes of one colour.
+inline QByteArray pictureBytes(int width, int height, const QColor& color = Qt::red, const char* format = "PNG")
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+class DisplayFixture
+{
+public:
+    // A slow clock by default, so that only the test moves things.
+    explicit DisplayFixture(double timeScale = 1000.0)
+        : environment(timeScale), application(launchApplication()), d(application->delegate()),
+          bridge(FakeBridge::last)
+    {
+        setWindowSize(1920, 1080);
+    }
+
+    // The window at exactly this size, on a screen 1920 wide, laid out again.
+    void setWindowSize(int width, int height)
+    {
+        MainWindow* window = d->mWindow;
+        window->setAspectRatio({});
+        if (window->isFullScreen())
+            window->showNormal();
+        window->setMinimumSize(0, 0);
+        window->resize(width, height);
+        d->screenWidth = 1920.0;
+        d->screenHeight = 1080.0;
+        d->updateViewBounds();
+        placeStacks();
+    }
+
+    // The constraint layer places the stacks on the next turn of the event loop; now, for a test.
+    void placeStacks()
+    {
+        QCoreApplication::sendPostedEvents();
+        if (auto* layout = d->mWindow->contentView()->findChild<ConstraintLayout*>())
+            layout->apply();
+    }
+
+    // A playing track with these pictures, refreshed.
+    void play(const QString& name, const std::optional<QList<QByteArray>>& artworks)
+    {
+        bridge->playTrack(name);
+        bridge->artworks = artworks;
+        d->updateTrackInfo();
+        placeStacks();
+    }
+
+    TestEnvironment environment;
+    std::unique_ptr<Application> application;
+    AppDelegate* d;
+    FakeBridge* bridge;
+};
+
+} // namespace sleevelight::test

@@ -1,0 +1,273 @@
+// Which picture shows and where: staging, placeholders, sides, cycling and the record.
+
+#include "displaytest.h"
+
+#include "platform/views/imageview.h"
+#include "platform/views/stackview.h"
+
+#include <QSignalSpy>
+
+using namespace sleevelight;
+using namespace sleevelight::test;
+
+namespace {
+
+Image noCover()
+{
+    return Image::named(QStringLiteral("no_cover.png"));
+}
+
+// A PNG whose header claims more pixels than we decode; the rest of the file is not needed.
+QByteArray hugePngHeader()
+{
+    QByteArray bytes = pictureBytes(8, 8);
+    // IHDR's width and height follow the signature (8), the length (4) and the type (4).
+    const quint32 side = 20000;
+    for (int i = 0; i < 4; ++i) {
+        bytes[16 + i] = char((side >> (24 - 8 * i)) & 0xff);
+        bytes[20 + i] = char((side >> (24 - 8 * i)) & 0xff);
+    }
+    return bytes;
+}
+
+} // namespace
+
+class TestArtwork : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void placeholder_data()
+    {
+        QTest::addColumn<std::optional<QList<QByteArray>>>("artworks");
+
+        const QByteArray png = pictureBytes(640, 480, Qt::blue);
+        const QByteArray jpeg = pictureBytes(640, 480, Qt::blue, "JPEG");
+        QTest::newRow("no list") << std::optional<QList<QByteArray>>();
+        QTest::newRow("empty list") << std::optional<QList<QByteArray>>(QList<QByteArray>{});
+        QTest::newRow("descriptor without data") << std::optional(QList<QByteArray>{QByteArray()});
+        QTest::newRow("not a picture") << std::optional(QList<QByteArray>{QByteArray("<html>no picture</html>")});
+        QTest::newRow("truncated PNG") << std::optional(QList<QByteArray>{png.left(png.size() / 2)});
+        QTest::newRow("truncated JPEG") << std::optional(QList<QByteArray>{jpeg.left(jpeg.size() / 2)});
+        QTest::newRow("400 megapixels") << std::optional(QList<QByteArray>{hugePngHeader()});
+    }
+
+    void placeholder()
+    {
+        QFETCH(std::optional<QList<QByteArray>>, artworks);
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        f.play(QStringLiteral("Track"), artworks);
+        QCOMPARE(d->artworkImage(), noCover());
+        QVERIFY(d->artworkImageHolder().isNull());
+        QCOMPARE(d->artworkImageRatio, 1.0);
+        QCOMPARE(d->currentArtworkNumber, 0);
+        QCOMPARE(d->prevArtworkNumber, 0);
+        QCOMPARE(d->mArtworkView->image(), noCover());
+    }
+
+    void aPictureIsMeasuredAndShown()
+    {
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        const QByteArray bytes = pictureBytes(400, 500);
+        f.play(QStringLiteral("Portrait"), QList<QByteArray>{bytes});
+        QCOMPARE(d->artworkImageRatio, 1.25);
+        QVERIFY(!d->isWideArtworkImage);
+        QCOMPARE(d->artworkImage(), Image::fromData(bytes));
+        QCOMPARE(d->mArtworkView->image(), d->artworkImage());
+    }
+
+    void wideThreshold_data()
+    {
+        QTest::addColumn<int>("height");
+        QTest::addColumn<bool>("wide");
+        QTest::newRow("600 x 359") << 359 << true;
+        QTest::newRow("600 x 360") << 360 << false;
+    }
+
+    void wideThreshold()
+    {
+        QFETCH(int, height);
+        QFETCH(bool, wide);
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        d->setIsShowVinyl(true);
+        d->setIsShowRatings(true);
+        f.play(QStringLiteral("Track"), QList<QByteArray>{pictureBytes(600, height)});
+        QCOMPARE(d->isWideArtworkImage, wide);
+        QCOMPARE(d->mTrackStackViewWide->isVisible(), wide);
+        QCOMPARE(d->mTrackStackViewRight->isVisible(), !wide);
+        QVERIFY(!d->mTrackStackViewLeft->isVisible());
+        QCOMPARE(d->mTrackStackRatingsRight->isHidden(), wide);
+        QVERIFY(d->mTrackStackRatingsLeft->isHidden());
+        QCOMPARE(d->vinylImage().isNull(), wide);
+    }
+
+    void vinylFollowsThePlayer_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("shows");
+        QTest::newRow("playing") << 2 << true;
+        QTest::newRow("fast forwarding") << 4 << true;
+        QTest::newRow("stopped") << 1 << false;
+        QTest::newRow("paused") << 3 << false;
+    }
+
+    void vinylFollowsThePlayer()
+    {
+        QFETCH(int, state);
+        QFETCH(bool, shows);
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        d->setIsShowVinyl(true);
+        f.bridge->playTrack(QStringLiteral("Track"));
+        f.bridge->state = state;
+        d->updateTrackInfo();
+        QCOMPARE(d->vinylImage().isNull(), !shows);
+        if (shows)
+            QCOMPARE(d->mVinylView->image(), Image::named(QStringLiteral("vinyl_record.png")));
+    }
+
+    // New tracks alternate sides; a track of the same name is the same track.
+    void sides()
+    {
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        const QList<QByteArray> square{pictureBytes(300, 300)};
+        f.play(QStringLiteral("One"), square);
+        QCOMPARE(d->currentArtworkPosition, LayoutAttribute::Left);
+        QVERIFY(d->mTrackStackViewRight->isVisible());
+        f.play(QStringLiteral("One"), square);
+        QCOMPARE(d->currentArtworkPosition, LayoutAttribute::Left);
+        f.play(QStringLiteral("Two"), square);
+        QCOMPARE(d->currentArtworkPosition, LayoutAttribute::Right);
+        QVERIFY(d->mTrackStackViewLeft->isVisible());
+        QVERIFY(!d->mTrackStackViewRight->isVisible());
+        f.play(QStringLiteral("Three"), square);
+        QCOMPARE(d->currentArtworkPosition, LayoutAttribute::Left);
+
+        d->artworkPositionMode = AppDelegate::ArtworkPositionMode::Right;
+        f.play(QStringLiteral("Three"), square);
+        QCOMPARE(d->currentArtworkPosition, LayoutAttribute::Right);
+    }
+
+    // The staged picture stays where it is until the refresh ends.
+    void newTrackReloadsTheMainArtwork()
+    {
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        const QList<QByteArray> pictures{pictureBytes(300, 300, Qt::red), pictureBytes(300, 300, Qt::green)};
+        f.play(QStringLiteral("One"), pictures);
+        d->showNextArtworkImage(true);
+        QCOMPARE(d->artworkImage(), Image::fromData(pictures[1]));
+        f.bridge->resetCounts();
+        d->updateTrackInfo();
+        QCOMPARE(d->artworkImage(), Image::fromData(pictures[1]));
+        f.play(QStringLiteral("Two"), pictures);
+        QCOMPARE(d->currentArtworkNumber, 0);
+        QCOMPARE(d->artworkImage(), Image::fromData(pictures[0]));
+    }
+
+    void cyclesWhilePlaying()
+    {
+        DisplayFixture f(0.01); // cycling every 0.3 s
+        AppDelegate* d = f.d;
+        const QList<QByteArray> pictures{pictureBytes(300, 300, Qt::red), pictureBytes(300, 300, Qt::green),
+                                         pictureBytes(300, 300, Qt::blue)};
+        QList<int> shown;
+        QObject::connect(d, &AppDelegate::artworkImageChanged, d, [&] {
+            for (int i = 0; i < pictures.size(); ++i)
+                if (d->artworkImage() == Image::fromData(pictures[i]))
+                    shown << i;
+        });
+        f.play(QStringLiteral("Three pictures"), pictures);
+        const LayoutAttribute side = d->currentArtworkPosition;
+        QTRY_VERIFY_WITH_TIMEOUT(shown.size() >= 4, 5000);
+        QCOMPARE(shown.mid(0, 4), (QList<int>{0, 1, 2, 0}));
+        QCOMPARE(d->currentArtworkPosition, side);
+
+        f.bridge->state = 3;
+        d->updateTrackInfo();
+        const QList<int> before = shown;
+        QTest::qWait(1000);
+        QCOMPARE(shown, before);
+        d->showNextArtworkImage(true);
+        QCOMPARE(shown.size(), before.size() + 1);
+    }
+
+    void oneArtworkNeverRedraws()
+    {
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        f.play(QStringLiteral("Single"), QList<QByteArray>{pictureBytes(300, 300)});
+        QSignalSpy changes(d, &AppDelegate::artworkImageChanged);
+        d->showNextArtworkImage(true);
+        d->toggleArtworkImage();
+        QCOMPARE(changes.count(), 0);
+        QCOMPARE(d->currentArtworkNumber, 0);
+    }
+
+    // A list that shrank under the shown number gives the placeholder and a number inside it.
+    void shrunkList()
+    {
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        const QList<QByteArray> pictures{pictureBytes(300, 300, Qt::red), pictureBytes(300, 300, Qt::green),
+                                         pictureBytes(300, 300, Qt::blue)};
+        f.play(QStringLiteral("Track"), pictures);
+        d->showNextArtworkImage(true);
+        d->showNextArtworkImage(true);
+        QCOMPARE(d->currentArtworkNumber, 2);
+        f.bridge->artworks = QList<QByteArray>{pictures[0]};
+        d->currentArtworkNumber = 2;
+        d->prevArtworkNumber = 1;
+        d->updateTrackInfo();
+        QCOMPARE(d->artworkImage(), noCover());
+        QCOMPARE(d->currentArtworkNumber, 0);
+        QCOMPARE(d->prevArtworkNumber, 0);
+    }
+
+    // Cycling back to a picture shown a moment ago does not decode it again.
+    void cyclingBackDoesNotDecode()
+    {
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        const QList<QByteArray> pictures{pictureBytes(900, 900, Qt::red), pictureBytes(900, 900, Qt::green)};
+        f.play(QStringLiteral("Two pictures"), pictures);
+        d->mWindow->repaint();
+        d->showNextArtworkImage(true);
+        d->mWindow->repaint();
+        const int decodes = Image::decodeCount();
+        d->showNextArtworkImage(true);
+        d->mWindow->repaint();
+        QCOMPARE(d->artworkImage(), Image::fromData(pictures[0]));
+        QCOMPARE(Image::decodeCount(), decodes);
+    }
+
+    // The artwork takes the left for the first track and the right for the second.
+    void picturesOnScreen()
+    {
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        const QList<QByteArray> red{pictureBytes(300, 300, Qt::red)};
+        const auto isRed = [](QRgb pixel) { return qRed(pixel) > 200 && qGreen(pixel) < 60 && qBlue(pixel) < 60; };
+
+        f.play(QStringLiteral("First"), red);
+        QImage shot = d->mWindow->grab().toImage();
+        const qreal ratio = shot.devicePixelRatio();
+        const auto at = [&](int x, int y) { return shot.pixel(int(x * ratio), int(y * ratio)); };
+        QVERIFY(isRed(at(100, 540)));
+        QVERIFY(isRed(at(1000, 900)));
+        QVERIFY(!isRed(at(1800, 900)));
+
+        f.play(QStringLiteral("Second"), red);
+        shot = d->mWindow->grab().toImage();
+        QVERIFY(!isRed(at(100, 900)));
+        QVERIFY(isRed(at(1800, 540)));
+        QVERIFY(isRed(at(900, 900)));
+    }
+};
+
+QTEST_MAIN(TestArtwork)
+#include "tst_artwork.moc"

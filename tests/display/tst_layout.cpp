@@ -1,0 +1,202 @@
+// Sizes, places and constraints of the display on a 1920 × 1080 screen and in smaller windows.
+
+#include "displaytest.h"
+
+#include "platform/views/imageview.h"
+#include "platform/views/stackview.h"
+#include "platform/views/textfield.h"
+
+#include <QSlider>
+
+using namespace sleevelight;
+using namespace sleevelight::test;
+
+class TestLayout : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fullScreenFigures_data()
+    {
+        QTest::addColumn<int>("tracks"); // 1: the artwork takes the left, 2: then the right
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QRect>("artwork");
+        QTest::addColumn<QRect>("vinyl");
+        QTest::addColumn<int>("volumeX");
+        QTest::addColumn<double>("textWidth");
+
+        QTest::newRow("square on the left")
+            << 1 << QSize(500, 500) << QRect(0, 0, 1080, 1080) << QRect(486, 0, 1080, 1080) << 1120 << 715.0;
+        QTest::newRow("square on the right")
+            << 2 << QSize(500, 500) << QRect(840, 0, 1080, 1080) << QRect(354, 0, 1080, 1080) << 690 << 715.0;
+        QTest::newRow("portrait 1.25 on the left")
+            << 1 << QSize(400, 500) << QRect(0, 0, 864, 1080) << QRect(389, 0, 1080, 1080) << 904 << 931.0;
+        QTest::newRow("wide") << 1 << QSize(600, 359) << QRect(0, 0, 1920, 1080) << QRect(864, 0, 1080, 1080)
+                              << 40 << 100.0;
+    }
+
+    void fullScreenFigures()
+    {
+        QFETCH(int, tracks);
+        QFETCH(QSize, picture);
+        QFETCH(QRect, artwork);
+        QFETCH(QRect, vinyl);
+        QFETCH(int, volumeX);
+        QFETCH(double, textWidth);
+
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        QCOMPARE(d->mView->size(), QSize(1920, 1080));
+        QCOMPARE(d->windowSizeRatio, 1.0f);
+        const QList<QByteArray> pictures{pictureBytes(picture.width(), picture.height())};
+        for (int i = 1; i <= tracks; ++i)
+            f.play(QStringLiteral("Track %1").arg(i), pictures);
+
+        QCOMPARE(d->mArtworkView->geometry(), artwork);
+        QCOMPARE(d->mVinylView->geometry(), vinyl);
+        QCOMPARE(d->mSound->x(), volumeX);
+        for (TextField* field : {d->mTrackName.data(), d->mTrackArtist2.data(), d->mTrackNumbers.data()})
+            QCOMPARE(field->preferredMaxLayoutWidth(), textWidth);
+        QCOMPARE(d->mTrackName3->preferredMaxLayoutWidth(), 1870.0);
+        QCOMPARE(d->mTrackArtist3->preferredMaxLayoutWidth(), 1870.0);
+
+        if (d->isWideArtworkImage) {
+            QCOMPARE(d->trackStackViewWideConstraint->attribute, LayoutAttribute::Trailing);
+            QCOMPARE(d->trackStackViewWideConstraint->constant, -35.0);
+            QVERIFY(d->mTrackStackViewWide->isVisible());
+            QCOMPARE(d->mTrackStackViewWide->geometry().right() + 1, 1920 - 35);
+            return;
+        }
+        const double offset = artwork.width() + 35.0;
+        QCOMPARE(d->trackStackViewRightConstraint->item.data(), d->mTrackStackViewRight.data());
+        QCOMPARE(d->trackStackViewRightConstraint->attribute, LayoutAttribute::Leading);
+        QCOMPARE(d->trackStackViewRightConstraint->constant, offset);
+        QCOMPARE(d->trackStackViewLeftConstraint->attribute, LayoutAttribute::Trailing);
+        QCOMPARE(d->trackStackViewLeftConstraint->constant, -offset);
+        QCOMPARE(d->trackStackViewRightConstraint2->attribute, LayoutAttribute::Top);
+        QCOMPARE(d->trackStackViewRightConstraint2->constant, 50.0);
+        QCOMPARE(d->trackStackViewLeftConstraint2->constant, 50.0);
+        // The visible text stack stands beside the artwork, 50 below the top.
+        if (tracks == 1) {
+            QVERIFY(d->mTrackStackViewRight->isVisible());
+            QCOMPARE(d->mTrackStackViewRight->pos(), QPoint(int(offset), 50));
+        } else {
+            QVERIFY(d->mTrackStackViewLeft->isVisible());
+            QCOMPARE(d->mTrackStackViewLeft->geometry().right() + 1, 1920 - int(offset));
+            QCOMPARE(d->mTrackStackViewLeft->y(), 50);
+        }
+    }
+
+    // The wide layout rebuilds only its three constraints and leaves the spacing alone.
+    void wideKeepsVerticalConstraintsAndSpacing()
+    {
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        d->setMaxFontSize(36.0f);
+        f.play(QStringLiteral("Square"), QList<QByteArray>{pictureBytes(300, 300)});
+        const Constraint vertical = d->trackStackViewRightConstraint2;
+        const Constraint verticalLeft = d->trackStackViewLeftConstraint2;
+        const Constraint wideBefore = d->trackStackViewWideConstraint;
+        f.play(QStringLiteral("Panorama"), QList<QByteArray>{pictureBytes(1000, 300)});
+        QVERIFY(d->isWideArtworkImage);
+        QCOMPARE(d->trackStackViewRightConstraint2, vertical);
+        QCOMPARE(d->trackStackViewLeftConstraint2, verticalLeft);
+        QVERIFY(d->trackStackViewWideConstraint != wideBefore);
+        QCOMPARE(d->trackStackViewRightConstraint->constant, 10.0);
+        QCOMPARE(d->trackStackViewLeftConstraint->attribute, LayoutAttribute::Leading);
+        QCOMPARE(d->trackStackViewLeftConstraint->constant, 35.0);
+        QCOMPARE(d->mTrackStackViewRight->spacing(), 20.0);
+        // Only the constraints of the layout in use are installed, once each.
+        auto* layout = d->mWindow->contentView()->findChild<ConstraintLayout*>();
+        QCOMPARE(layout->constraints().count(d->trackStackViewWideConstraint), 1);
+        QVERIFY(!layout->constraints().contains(wideBefore));
+    }
+
+    void scales_data()
+    {
+        QTest::addColumn<int>("windowWidth");
+        QTest::addColumn<float>("maxFontSize");
+        QTest::addColumn<double>("stackSpacing");
+        QTest::addColumn<double>("innerSpacing");
+        QTest::addColumn<double>("leading");
+        QTest::addColumn<double>("top");
+        QTest::addColumn<int>("artworkSize");
+
+        QTest::newRow("full screen, 72 points") << 1920 << 72.0f << 40.0 << 12.0 << 1115.0 << 50.0 << 1080;
+        QTest::newRow("full screen, 36 points") << 1920 << 36.0f << 20.0 << 6.0 << 1115.0 << 50.0 << 1080;
+        QTest::newRow("full screen, 100 points") << 1920 << 100.0f << 40.0 << 12.0 << 1115.0 << 50.0 << 1080;
+        QTest::newRow("half width") << 960 << 72.0f << 20.0 << 6.0 << 557.5 << 25.0 << 540;
+    }
+
+    void scales()
+    {
+        QFETCH(int, windowWidth);
+        QFETCH(float, maxFontSize);
+        QFETCH(double, stackSpacing);
+        QFETCH(double, innerSpacing);
+        QFETCH(double, leading);
+        QFETCH(double, top);
+        QFETCH(int, artworkSize);
+
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        d->setMaxFontSize(maxFontSize);
+        f.setWindowSize(windowWidth, windowWidth * 9 / 16);
+        f.play(QStringLiteral("Square"), QList<QByteArray>{pictureBytes(300, 300)});
+
+        QCOMPARE(d->mTrackStackViewRight->spacing(), stackSpacing);
+        QCOMPARE(d->mTrackStackViewLeft->spacing(), stackSpacing);
+        // The spacing is whole pixels; the row's spacing of 6 at half scale rounds from 6.
+        QCOMPARE(d->mTrackStackAlbumNumbersRatingsRight->spacing(), innerSpacing);
+        QCOMPARE(d->mTrackStackAlbumNumbersRatingsLeft->spacing(), innerSpacing);
+        QCOMPARE(d->trackStackViewRightConstraint->constant, leading);
+        QCOMPARE(d->trackStackViewRightConstraint2->constant, top);
+        QCOMPARE(d->mArtworkView->size(), QSize(artworkSize, artworkSize));
+    }
+
+    // A window resize lays everything out again for the new height.
+    void followsTheWindow()
+    {
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        f.play(QStringLiteral("Square"), QList<QByteArray>{pictureBytes(300, 300)});
+        f.setWindowSize(1280, 720);
+        QCOMPARE(d->windowSizeRatio, float(1280.0 / 1920.0));
+        QCOMPARE(d->mArtworkView->geometry(), QRect(0, 0, 720, 720));
+        QCOMPARE(d->mVinylView->size(), QSize(720, 720));
+    }
+
+    void minimumWindowSize_data()
+    {
+        QTest::addColumn<bool>("changingFullScreen");
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<bool>("changes");
+        QTest::newRow("square") << false << QSize(300, 300) << true;
+        QTest::newRow("while changing full screen") << true << QSize(300, 300) << false;
+        QTest::newRow("wide") << false << QSize(600, 200) << false;
+    }
+
+    void minimumWindowSize()
+    {
+        QFETCH(bool, changingFullScreen);
+        QFETCH(QSize, picture);
+        QFETCH(bool, changes);
+
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        f.play(QStringLiteral("Track"), QList<QByteArray>{pictureBytes(picture.width(), picture.height())});
+        d->mWindow->setMinimumSize(300, 300);
+        d->setIsWindowChangingFullScreen(changingFullScreen);
+        d->setWindowAspectRatioConstraints();
+        if (!changes) {
+            QCOMPARE(d->mWindow->minimumSize(), QSize(300, 300));
+            return;
+        }
+        // Artwork on the left: the record's right edge plus the margin; the text stack's height below.
+        QCOMPARE(d->mWindow->minimumWidth(), 486 + 1080 + 50);
+        QCOMPARE(d->mWindow->minimumHeight(), d->mTrackStackViewRight->height() + 50);
+    }
+};
+
+QTEST_MAIN(TestLayout)
+#include "tst_layout.moc"

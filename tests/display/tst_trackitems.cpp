@@ -1,0 +1,260 @@
+// The look of the track text: sizes, the 10-point floor, glyphs, and the numbers row's orientation.
+
+#include "displaytest.h"
+
+#include "display/utility.h"
+#include "platform/fonts.h"
+#include "platform/views/stackview.h"
+#include "platform/views/textfield.h"
+#include "platform/views/titlebutton.h"
+
+using namespace sleevelight;
+using namespace sleevelight::test;
+
+namespace {
+
+double sizeOf(const TextField* field)
+{
+    return FontManager::pointSize(*field->fieldFont());
+}
+
+} // namespace
+
+class TestTrackItems : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sizesFollowTheLengths_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("album");
+        QTest::addColumn<QString>("artist");
+        QTest::addColumn<float>("nameSize");
+        QTest::addColumn<float>("albumSize");
+        QTest::addColumn<float>("artistSize");
+
+        const float b = 72.0f;
+        QTest::newRow("just short") << QString(23, u'n') << QString(39, u'a') << QString(31, u'r') << b
+                                    << b * 0.67f << b * 0.75f;
+        QTest::newRow("just long") << QString(24, u'n') << QString(40, u'a') << QString(32, u'r') << b * 0.83f
+                                   << b * 0.55f << b * 0.67f;
+        // Twelve characters outside the basic plane are 24 code units.
+        QString notes;
+        for (int i = 0; i < 12; ++i)
+            notes += QStringLiteral("\U0001D11E");
+        QTest::newRow("counted in UTF-16") << notes << QString() << QString() << b * 0.83f << b * 0.67f
+                                           << b * 0.75f;
+    }
+
+    void sizesFollowTheLengths()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, album);
+        QFETCH(QString, artist);
+        QFETCH(float, nameSize);
+        QFETCH(float, albumSize);
+        QFETCH(float, artistSize);
+
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        f.bridge->playTrack(name, album, artist);
+        d->updateTrackInfo();
+
+        for (TextField* field : {d->mTrackName.data(), d->mTrackName2.data()})
+            QCOMPARE(sizeOf(field), double(nameSize));
+        for (TextField* field : {d->mTrackAlbum.data(), d->mTrackAlbum2.data()})
+            QCOMPARE(sizeOf(field), double(albumSize));
+        for (TextField* field : {d->mTrackArtist.data(), d->mTrackArtist2.data()})
+            QCOMPARE(sizeOf(field), double(artistSize));
+        // The wide stack does not care how long the texts are.
+        QCOMPARE(sizeOf(d->mTrackName3), double(72.0f * 0.55f));
+        QCOMPARE(sizeOf(d->mTrackAlbum3), double(72.0f * 0.33f));
+        QCOMPARE(sizeOf(d->mTrackArtist3), double(72.0f * 0.42f));
+        QCOMPARE(sizeOf(d->mTrackNumbers3), double(72.0f * 0.25f));
+        QCOMPARE(sizeOf(d->mTrackProgressElapsed3), double(72.0f * 0.28f));
+        QCOMPARE(sizeOf(d->mTrackNumbers), 36.0);
+        QCOMPARE(sizeOf(d->mTrackProgressDuration2), 36.0);
+    }
+
+    void fontsAlignmentsAndShadows()
+    {
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        const QString elapsedFont = FontManager::fontName(*d->mTrackProgressElapsed3->fieldFont());
+        d->setNameFont(QStringLiteral("DejaVuSans-Bold"));
+        f.play(QStringLiteral("Track"), std::nullopt);
+
+        QCOMPARE(FontManager::fontName(*d->mTrackName->fieldFont()), QStringLiteral("DejaVuSans-Bold"));
+        QCOMPARE(FontManager::fontName(*d->mTrackAlbum2->fieldFont()), QStringLiteral("HelveticaNeue-Italic"));
+        QCOMPARE(FontManager::fontName(*d->mTrackNumbers->fieldFont()), QStringLiteral("HelveticaNeue-Italic"));
+        QCOMPARE(FontManager::fontName(*d->mTrackArtist3->fieldFont()), QStringLiteral("HelveticaNeue"));
+        QCOMPARE(FontManager::fontName(*d->mTrackProgressElapsed->fieldFont()), QStringLiteral("Helvetica"));
+        // The wide stack's times keep the face they were given.
+        QCOMPARE(FontManager::fontName(*d->mTrackProgressElapsed3->fieldFont()), elapsedFont);
+
+        QCOMPARE(d->mTrackName2->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+        QCOMPARE(d->mTrackProgressDuration->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+        QCOMPARE(d->mTrackProgressDuration3->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+        QCOMPARE(d->mTrackName->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+        QVERIFY(d->mTrackName->shadow().has_value());
+        QCOMPARE(d->mTrackName->shadow()->blurRadius, 3.0);
+        QCOMPARE(d->mTrackName->shadow()->color, QColor(Qt::black));
+        QVERIFY(!d->mTrackProgressElapsed->shadow().has_value());
+    }
+
+    // At a quarter of the screen the numbers would be 9 points: text fields take 10, glyphs 9.
+    void tenPointFloor()
+    {
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        f.play(QStringLiteral("Track"), std::nullopt);
+        d->windowSizeRatio = 0.25f;
+        d->updateViewItems();
+        QCOMPARE(sizeOf(d->mTrackName), 18.0);
+        QCOMPARE(sizeOf(d->mTrackNumbers), 10.0);
+        QCOMPARE(sizeOf(d->mTrackProgressElapsed2), 10.0);
+        QCOMPARE(sizeOf(d->mTrackProgressElapsed3), 10.0);
+        QCOMPARE(d->mTrackRatingL3->attributedTitle().font.pointSizeF(), 9.0);
+        QCOMPARE(d->mTrackLovedRight->attributedTitle().font.pointSizeF(), 9.0);
+    }
+
+    void glyphs_data()
+    {
+        QTest::addColumn<QVariant>("loved");
+        QTest::addColumn<QVariant>("rating");
+        QTest::addColumn<bool>("redHeart");
+        QTest::addColumn<int>("filled");
+
+        QTest::newRow("nothing") << QVariant(0) << QVariant(0) << false << 0;
+        QTest::newRow("19") << QVariant(0) << QVariant(19) << false << 0;
+        QTest::newRow("20, loved") << QVariant(1) << QVariant(20) << true << 1;
+        QTest::newRow("59") << QVariant(true) << QVariant(59) << true << 2;
+        QTest::newRow("100") << QVariant(1.0) << QVariant(100) << true << 5;
+        QTest::newRow("beyond 100") << QVariant(0) << QVariant(140) << false << 5;
+        QTest::newRow("negative") << QVariant(0) << QVariant(-40) << false << 0;
+        QTest::newRow("absent") << QVariant() << QVariant() << false << 0;
+        QTest::newRow("loved as text") << QVariant(QStringLiteral("1")) << QVariant(60.5) << false << 3;
+    }
+
+    void glyphs()
+    {
+        QFETCH(QVariant, loved);
+        QFETCH(QVariant, rating);
+        QFETCH(bool, redHeart);
+        QFETCH(int, filled);
+
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        f.play(QStringLiteral("Track"), std::nullopt);
+        d->setTrackLoved(loved);
+        d->setTrackRating(rating);
+        d->updateViewItems();
+
+        for (TitleButton* heart : {d->mTrackLovedRight.data(), d->mTrackLovedLeft.data()}) {
+            const TitleButton::Title& title = heart->attributedTitle();
+            QCOMPARE(title.text, redHeart ? QStringLiteral("\u2665") : QStringLiteral("\u2661"));
+            QCOMPARE(title.color.rgb(), redHeart ? qRgb(255, 0, 0) : qRgb(128, 128, 128));
+            QCOMPARE(title.font.pointSizeF(), 36.0);
+            QCOMPARE(title.shadow.blurRadius, 3.0);
+        }
+        for (const auto& stars : {*d->mTrackRatingRight, *d->mTrackRatingLeft}) {
+            for (int i = 0; i < 5; ++i) {
+                const TitleButton::Title& title = stars[i]->attributedTitle();
+                const bool on = i < filled;
+                QCOMPARE(title.text, on ? QStringLiteral("\u2605") : QStringLiteral("\u2606"));
+                QCOMPARE(title.color.rgb(), on ? qRgb(228, 228, 228) : qRgb(128, 128, 128));
+            }
+        }
+    }
+
+    void absentTextsDrawEmpty()
+    {
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        f.bridge->playTrack(QStringLiteral("Track"));
+        f.bridge->info = QVariantMap{{QStringLiteral("trackYear"), 2001}};
+        d->updateTrackInfo();
+        QVERIFY(!d->trackName().isValid());
+        for (TextField* field : {d->mTrackName.data(), d->mTrackAlbum2.data(), d->mTrackArtist3.data(),
+                                 d->mTrackNumbers.data()})
+            QCOMPARE(field->text(), QString());
+        QCOMPARE(sizeOf(d->mTrackName), 72.0);
+        for (TitleButton* star : *d->mTrackRatingRight)
+            QCOMPARE(star->attributedTitle().text, QStringLiteral("\u2606"));
+    }
+
+    // Long numbers push the stars under them; the left row swaps its two views each way.
+    void numbersRowTurnsAndReturns()
+    {
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        f.play(QStringLiteral("Track"), std::nullopt);
+        StackView* left = d->mTrackStackNumbersRatingsLeft;
+        StackView* right = d->mTrackStackNumbersRatingsRight;
+        const QList<QWidget*> leftOrder = left->arrangedSubviews();
+        const QList<QWidget*> rightOrder = right->arrangedSubviews();
+        QCOMPARE(leftOrder.size(), 2);
+        QCOMPARE(d->currentNumbersRatingsOrientation, 0);
+
+        d->setTrackNumbers(QStringLiteral("Disc 1 of 2, track 12 of 24, bonus edition").repeated(2));
+        d->updateViewItems();
+        QCOMPARE(d->currentNumbersRatingsOrientation, 1);
+        QCOMPARE(left->orientation(), StackView::Vertical);
+        QCOMPARE(right->orientation(), StackView::Vertical);
+        QCOMPARE(left->stackAlignment(), int(LayoutAttribute::Right));
+        QCOMPARE(right->stackAlignment(), int(LayoutAttribute::Left));
+        QCOMPARE(left->arrangedSubviews(), (QList<QWidget*>{leftOrder[1], leftOrder[0]}));
+        QCOMPARE(right->arrangedSubviews(), rightOrder);
+
+        // Staying long changes nothing more.
+        d->updateViewItems();
+        QCOMPARE(left->arrangedSubviews(), (QList<QWidget*>{leftOrder[1], leftOrder[0]}));
+
+        d->setTrackNumbers(QStringLiteral("1/10"));
+        d->updateViewItems();
+        QCOMPARE(d->currentNumbersRatingsOrientation, 0);
+        QCOMPARE(left->orientation(), StackView::Horizontal);
+        QCOMPARE(left->arrangedSubviews(), leftOrder);
+        QCOMPARE(right->arrangedSubviews(), rightOrder);
+    }
+
+    // The shadowed text is blurred once; a refresh that changes nothing does not blur it again,
+    // and the elapsed time each second repaints no other text.
+    void unchangedTextIsNotDrawnAgain()
+    {
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        f.play(QStringLiteral("Track"), std::nullopt);
+        d->mWindow->repaint();
+        const int drawn = d->mTrackName->renderCount();
+        QVERIFY(drawn > 0);
+        d->updateTrackInfo();
+        f.placeStacks();
+        d->mWindow->repaint();
+        QCOMPARE(d->mTrackName->renderCount(), drawn);
+
+        struct PaintCounter : QObject
+        {
+            int paints = 0;
+            bool eventFilter(QObject*, QEvent* event) override
+            {
+                paints += event->type() == QEvent::Paint;
+                return false;
+            }
+        } nameCounter, elapsedCounter;
+        QCoreApplication::processEvents();
+        d->mTrackName->installEventFilter(&nameCounter);
+        d->mTrackProgressElapsed->installEventFilter(&elapsedCounter);
+        const int elapsedDrawn = d->mTrackProgressElapsed->renderCount();
+        d->setTrackElapsed(QStringLiteral("1:02"));
+        QCoreApplication::processEvents();
+        QTRY_VERIFY(elapsedCounter.paints > 0);
+        QCOMPARE(d->mTrackProgressElapsed->renderCount(), elapsedDrawn + 1);
+        QCOMPARE(nameCounter.paints, 0);
+        QCOMPARE(d->mTrackName->renderCount(), drawn);
+    }
+};
+
+QTEST_MAIN(TestTrackItems)
+#include "tst_trackitems.moc"
