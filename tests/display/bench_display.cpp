@@ -1,0 +1,114 @@
+// Prints how long the display's costly steps take; it checks nothing and never fails.
+//   dbus-run-session -- build/tests/display/bench_display
+
+#include "displaytest.h"
+
+#include "platform/image.h"
+#include "platform/views/textfield.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPainter>
+
+#include <cstdio>
+#include <functional>
+
+using namespace sleevelight;
+using namespace sleevelight::test;
+
+namespace {
+
+// Median of a few runs, in milliseconds.
+double timed(const std::function<void()>& work, int runs = 5)
+{
+    QList<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times << timer.nsecsElapsed() / 1e6;
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+QByteArray photo(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, width, height);
+    gradient.setColorAt(0, QColor(30, 60, 160));
+    gradient.setColorAt(1, QColor(220, 120, 40));
+    painter.fillRect(image.rect(), gradient);
+    for (int i = 0; i < 200; ++i)
+        painter.fillRect(QRect((i * 7919) % width, (i * 104729) % height, width / 20, height / 20),
+                         QColor::fromHsv(i * 37 % 360, 200, 200));
+    painter.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 90);
+    return bytes;
+}
+
+void report(const char* what, double ms)
+{
+    std::printf("%-62s %9.2f ms\n", what, ms);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    const QByteArray big = photo(4000, 4000);
+    std::printf("artwork: 4000 x 4000 JPEG, %lld bytes; screen 1920 x 1080\n", qint64(big.size()));
+    // Every run gets bytes of its own, so that no run finds the picture already made.
+    int fresh = 0;
+    const auto freshBytes = [&] { return big + QByteArray::number(++fresh); };
+    report("header only (Image::fromData)", timed([&] {
+               const QByteArray bytes = freshBytes();
+               Image::fromData(bytes);
+           }));
+    report("full decode (QImage::loadFromData), for comparison", timed([&] {
+               QImage image;
+               image.loadFromData(big);
+           }));
+    report("decode at the size shown, 1080 x 1080 (Image::decoded)", timed([&] {
+               Image::fromData(freshBytes()).decoded({1080, 1080});
+           }));
+    const Image cached = Image::fromData(big);
+    cached.decoded({1080, 1080});
+    report("the same picture shown again (cached)", timed([&] { cached.decoded({1080, 1080}); }));
+
+    DisplayFixture f;
+    AppDelegate* d = f.d;
+    int track = 0;
+    report("full refresh, new track with a 4000 x 4000 artwork", timed([&] {
+               f.play(QStringLiteral("Track %1").arg(++track), QList<QByteArray>{big + QByteArray(track, 0)});
+               d->mWindow->repaint();
+           }));
+    report("full refresh, same track, nothing changed", timed([&] {
+               d->updateTrackInfo();
+               d->mWindow->repaint();
+           }));
+
+    TextField* name = d->mTrackName;
+    report("repaint of the shadowed track name (kept drawing)", timed([&] { name->repaint(); }, 21));
+    report("first drawing of the shadowed track name (blur)", timed([&] {
+               name->setPreferredMaxLayoutWidth(name->preferredMaxLayoutWidth() + 1);
+               name->repaint();
+           }));
+    int second = 0;
+    report("elapsed time tick (text and bar, repaint of what changed)", timed([&] {
+               ++second;
+               d->setTrackElapsed(QStringLiteral("1:%1").arg(second % 60, 2, 10, QLatin1Char('0')));
+               d->setTrackProgress(0.25 + second / 1000.0);
+               QCoreApplication::processEvents();
+               d->mWindow->repaint(d->mTrackProgressElapsed->geometry());
+           }, 21));
+    return 0;
+}
