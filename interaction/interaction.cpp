@@ -19,6 +19,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -44,12 +45,20 @@ bool isPointerHidden()
     return cursor != nullptr && cursor->shape() == Qt::BlankCursor;
 }
 
+// The main window's coordinates of a place on the screen.
+QPointF windowLocation(const MainWindow* window, const QPointF& global)
+{
+    if (const QWindow* handle = window->windowHandle())
+        return handle->mapFromGlobal(global);
+    return window->mapFromGlobal(global);
+}
+
 } // namespace
 
 bool AppDelegate::isPanelVisible() const
 {
-    return (mPreferencePanel && mPreferencePanel->isVisible())
-        || (mCheckForUpdatePanel && mCheckForUpdatePanel->isVisible());
+    return (mPreferencePanel && mPreferencePanel->isVisible()) ||
+           (mCheckForUpdatePanel && mCheckForUpdatePanel->isVisible());
 }
 
 bool AppDelegate::isInDisplayView(const QPointF& windowPosition) const
@@ -133,7 +142,7 @@ void AppDelegate::handleLeftMouse(QMouseEvent* event)
         return;
     // Events of every window of the application come here; their places are taken in the main
     // window's coordinates, whichever window they arrived at.
-    const QPointF location = mWindow->mapFromGlobal(event->globalPosition());
+    const QPointF location = windowLocation(mWindow, event->globalPosition());
 
     if (event->type() == QEvent::MouseButtonPress) {
         mouseDownPosition = location;
@@ -167,7 +176,7 @@ void AppDelegate::handleMouseMoved(QMouseEvent* event)
         setHideMouseTimer(Timers::schedule(this, hideMouseTimerInterval, false, [this] { hideMouse(); }));
     if (!mWindow)
         return;
-    showStandardWindowButtons(isInDisplayView(mWindow->mapFromGlobal(event->globalPosition())));
+    showStandardWindowButtons(isInDisplayView(windowLocation(mWindow, event->globalPosition())));
 }
 
 void AppDelegate::showStandardWindowButtons(bool show)

@@ -37,8 +37,8 @@ void AppDelegate::updatePreventSleepTimer()
 {
     if (preventSleep()) {
         if (!preventSleepTimer())
-            setPreventSleepTimer(
-                sleevelight::Timers::schedule(this, preventSleepTimerInterval, true, [this] { setScreenSleep(); }));
+            setPreventSleepTimer(sleevelight::Timers::schedule(this, preventSleepTimerInterval, true,
+                                                               [this] { setScreenSleep(); }));
         return;
     }
     if (QTimer* timer = preventSleepTimer()) {

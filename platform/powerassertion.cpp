@@ -68,9 +68,9 @@ DBusPowerAssertion::Outcome DBusPowerAssertion::call(const QDBusMessage& message
         return Outcome::Taken;
     }
     const QString error = reply.errorName();
-    if (error == QDBusError::errorString(QDBusError::NoReply)
-        || error == QDBusError::errorString(QDBusError::Timeout)
-        || error == QDBusError::errorString(QDBusError::TimedOut))
+    if (error == QDBusError::errorString(QDBusError::NoReply) ||
+        error == QDBusError::errorString(QDBusError::Timeout) ||
+        error == QDBusError::errorString(QDBusError::TimedOut))
         return Outcome::NoAnswer;
     if (error == QDBusError::errorString(QDBusError::ServiceUnknown))
         return Outcome::NoService;
@@ -93,8 +93,8 @@ bool DBusPowerAssertion::create(const QString& reason, quint32* id)
         return false;
 
     for (const QString& path : screenSaverPaths) {
-        QDBusMessage message =
-            QDBusMessage::createMethodCall(screenSaverService, path, screenSaverInterface, QStringLiteral("Inhibit"));
+        QDBusMessage message = QDBusMessage::createMethodCall(screenSaverService, path, screenSaverInterface,
+                                                              QStringLiteral("Inhibit"));
         message << applicationName << reason;
         QVariant answer;
         const Outcome outcome = call(message, &answer);
@@ -112,8 +112,8 @@ bool DBusPowerAssertion::create(const QString& reason, quint32* id)
         }
     }
 
-    QDBusMessage message =
-        QDBusMessage::createMethodCall(portalService, portalPath, portalInhibitInterface, QStringLiteral("Inhibit"));
+    QDBusMessage message = QDBusMessage::createMethodCall(portalService, portalPath, portalInhibitInterface,
+                                                          QStringLiteral("Inhibit"));
     message << QString() << portalInhibitIdle << QVariantMap{{QStringLiteral("reason"), reason}};
     QVariant answer;
     const Outcome outcome = call(message, &answer);
