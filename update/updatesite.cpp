@@ -14,7 +14,10 @@ QString UpdateSite::site()
 
 QUrl UpdateSite::address(const QString& path)
 {
-    return QUrl(site() + path, QUrl::StrictMode);
+    QString base = site();
+    while (base.endsWith(u'/'))
+        base.chop(1);
+    return QUrl(base + path, QUrl::StrictMode);
 }
 
 void UpdateSite::setSite(const QString& site)

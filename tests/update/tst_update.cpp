@@ -160,6 +160,27 @@ private Q_SLOTS:
             QCOMPARE(f.server.requests().value(0), pagePath);
     }
 
+    void siteAddress_data()
+    {
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<QString>("expected"); // empty: no usable address
+        QTest::newRow("scheme and host")
+            << "https://example.org" << QString(QStringLiteral("https://example.org") + pagePath);
+        QTest::newRow("trailing slash")
+            << "http://127.0.0.1:8/" << QString(QStringLiteral("http://127.0.0.1:8") + pagePath);
+        QTest::newRow("not an address") << "not a site" << QString();
+    }
+
+    void siteAddress()
+    {
+        QFETCH(QString, site);
+        QFETCH(QString, expected);
+        TestEnvironment environment(1000.0);
+        UpdateSite::setSite(site);
+        const QUrl address = UpdateSite::address(UpdateSite::versionPagePath);
+        QCOMPARE(address.isValid() ? address.toString() : QString(), expected);
+    }
+
     void redirectRule_data()
     {
         QTest::addColumn<QString>("from");
