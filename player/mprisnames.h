@@ -5,7 +5,6 @@
 namespace sleevelight::mpris {
 
 inline const QString busNamePrefix = QStringLiteral("org.mpris.MediaPlayer2.");
-inline const QString busNamePattern = QStringLiteral("org.mpris.MediaPlayer2.*");
 inline const QString objectPath = QStringLiteral("/org/mpris/MediaPlayer2");
 inline const QString rootInterface = QStringLiteral("org.mpris.MediaPlayer2");
 inline const QString playerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");

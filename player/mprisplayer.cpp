@@ -36,6 +36,7 @@ MprisPlayer::MprisPlayer(const QDBusConnection& bus, const QString& busName, con
     connect(m_properties, &OrgFreedesktopDBusPropertiesInterface::PropertiesChanged, this,
             &MprisPlayer::onPropertiesChanged);
     connect(m_player, &OrgMprisMediaPlayer2PlayerInterface::Seeked, this, [this](qlonglong position) {
+        m_positionReported = true;
         anchorPosition(position);
         Q_EMIT seeked();
     });
@@ -114,7 +115,7 @@ void MprisPlayer::applyProperties(const QVariantMap& properties)
             if (metadata == m_metadata)
                 continue;
             if (!sameTrack(metadata, m_metadata)) {
-                m_positionEverMoved = false;
+                m_positionReported = false;
                 // The position a player gives with the metadata, if any, follows below.
                 anchorPosition(0);
                 m_lastPoll.invalidate();
@@ -128,8 +129,10 @@ void MprisPlayer::applyProperties(const QVariantMap& properties)
     }
     // Read after the state and the track, so that a Position sent beside them is kept.
     if (const auto position = properties.constFind(positionKey); position != properties.cend())
-        if (const std::optional<double> us = mpris::numberFrom(*position))
+        if (const std::optional<double> us = mpris::numberFrom(*position)) {
+            m_positionReported = m_positionReported || *us > 0.0;
             anchorPosition(static_cast<qint64>(*us));
+        }
     if (statusMoved)
         Q_EMIT statusChanged();
     if (anyChange)
@@ -138,8 +141,6 @@ void MprisPlayer::applyProperties(const QVariantMap& properties)
 
 void MprisPlayer::anchorPosition(qint64 positionUs)
 {
-    if (positionUs > 0)
-        m_positionEverMoved = true;
     m_anchorUs = std::max<qint64>(0, positionUs);
     m_anchorClock.restart();
 }
@@ -179,8 +180,9 @@ void MprisPlayer::pollPosition()
         if (!us)
             return;
         // Some players never report a position and answer 0 throughout; the clock then runs on.
-        if (*us == 0.0 && isPlaying() && !m_positionEverMoved && extrapolatedPosition() > 1'500'000)
+        if (*us == 0.0 && isPlaying() && !m_positionReported)
             return;
+        m_positionReported = m_positionReported || *us > 0.0;
         anchorPosition(static_cast<qint64>(*us));
     });
 }

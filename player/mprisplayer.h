@@ -88,7 +88,8 @@ private:
     QElapsedTimer m_anchorClock;
     QElapsedTimer m_lastPoll;
     bool m_pollInFlight = false;
-    bool m_positionEverMoved = false;
+    // The player has given a position other than 0 for this track.
+    bool m_positionReported = false;
 };
 
 } // namespace sleevelight

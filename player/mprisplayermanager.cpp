@@ -6,7 +6,6 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QDBusServiceWatcher>
 
 #include <memory>
 
@@ -14,8 +13,10 @@ namespace sleevelight {
 
 MprisPlayerManager::MprisPlayerManager(const QDBusConnection& bus, QObject* parent) : QObject(parent), m_bus(bus)
 {
-    m_watcher = new QDBusServiceWatcher(mpris::busNamePattern, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &MprisPlayerManager::ownerChanged);
+    // Qt's service watcher takes no name patterns here, so the bus's own signal is followed and
+    // everything but player names is passed over.
+    m_bus.connect(mpris::busService, mpris::busPath, mpris::busInterface, QStringLiteral("NameOwnerChanged"), this,
+                  SLOT(ownerChanged(QString, QString, QString)));
 
     // The players already there: listed once, then each owner asked for, all without waiting.
     const QDBusMessage list =

@@ -6,15 +6,13 @@
 #include <QPointer>
 #include <QSet>
 
-class QDBusServiceWatcher;
-
 namespace sleevelight {
 
 class MprisPlayer;
 
 // Which MPRIS players are on the bus, and which one is followed: a playing player wins over one
 // that is not, the followed one is kept while it plays, and when it leaves, the most recently
-// active of the others takes over. Names are watched, never polled.
+// active of the others takes over. The bus tells of names coming and going; nothing is polled.
 class MprisPlayerManager : public QObject
 {
     Q_OBJECT
@@ -35,15 +33,16 @@ Q_SIGNALS:
     void followedPlayerSeeked();
     void readyChanged();
 
-private:
+private Q_SLOTS:
     void ownerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
+
+private:
     void addPlayer(const QString& name, const QString& owner);
     void removePlayer(const QString& name);
     void markActive(MprisPlayer* player);
     void choose();
 
     QDBusConnection m_bus;
-    QDBusServiceWatcher* m_watcher = nullptr;
     QHash<QString, MprisPlayer*> m_players; // by well-known name
     QHash<MprisPlayer*, quint64> m_lastActive;
     quint64 m_activityClock = 0;

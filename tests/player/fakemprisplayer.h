@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QStringList>
+#include <QVariantMap>
+
+namespace sleevelight::test {
+
+// An MPRIS player on the test's private bus, on a connection of its own, answering from the
+// properties a test sets and recording every call it receives.
+class FakeMprisPlayer : public QDBusVirtualObject
+{
+    Q_OBJECT
+
+public:
+    enum class Answers
+    {
+        normally,
+        never,      // a hung player: calls are received but never answered
+        withErrors, // every call is answered with an error
+    };
+
+    explicit FakeMprisPlayer(const QString& busName = QStringLiteral("org.mpris.MediaPlayer2.fake"),
+                             const QVariantMap& playerProperties = {});
+    ~FakeMprisPlayer() override;
+
+    QString busName() const { return m_busName; }
+    QString uniqueName() const { return m_bus.baseService(); }
+    bool isOnBus() const { return m_onBus; }
+
+    // The Player interface's properties.
+    QVariantMap properties;
+    Answers answers = Answers::normally;
+
+    // "PlayPause", "Get Position", "Set Volume", "GetAll", "SetEntryProperties"…, in order.
+    QStringList calls;
+    QList<QDBusMessage> messages;
+    int count(const QString& call) const { return static_cast<int>(calls.count(call)); }
+
+    // Changes properties the way players do: stores them and sends PropertiesChanged.
+    void change(const QVariantMap& changed, const QStringList& invalidated = {});
+    void seek(qint64 positionUs);
+    // Drops the connection, as a player that quits.
+    void leave();
+
+    static QVariantMap playing(const QVariantMap& metadata);
+
+    QString introspect(const QString& path) const override;
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
+
+private:
+    QString m_connectionName;
+    QDBusConnection m_bus;
+    QString m_busName;
+    bool m_onBus = false;
+};
+
+} // namespace sleevelight::test

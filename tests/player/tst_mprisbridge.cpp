@@ -1,0 +1,584 @@
+// The MPRIS bridge against fake players on the test's private bus.
+
+#include "app/appdelegate.h"
+#include "app/application.h"
+#include "player/mprisbridge.h"
+#include "player/mprisplayer.h"
+#include "player/mprisplayermanager.h"
+#include "player/ratingstore.h"
+#include "tests/player/fakemprisplayer.h"
+#include "tests/support/testenvironment.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusObjectPath>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace sleevelight;
+using namespace sleevelight::test;
+
+namespace {
+
+QString key(const char* text)
+{
+    return QString::fromLatin1(text);
+}
+
+QVariantMap track(const QString& title, qint64 lengthUs = 200'000'000)
+{
+    return {{key("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(QString(QStringLiteral("/track/") + QString::number(qHash(title)))))},
+            {key("xesam:title"), title},
+            {key("xesam:album"), QStringLiteral("Album")},
+            {key("xesam:artist"), QStringList{QStringLiteral("Artist")}},
+            {key("xesam:url"), QString(QStringLiteral("file:///nowhere/") + title + QStringLiteral(".flac"))},
+            {key("mpris:length"), lengthUs}};
+}
+
+QVariantMap withStatus(const QString& status, const QVariantMap& metadata)
+{
+    QVariantMap properties = FakeMprisPlayer::playing(metadata);
+    properties.insert(key("PlaybackStatus"), status);
+    return properties;
+}
+
+} // namespace
+
+class TestMprisBridge : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestEnvironment> m_environment;
+    std::unique_ptr<MprisBridge> m_bridge;
+    std::vector<std::unique_ptr<FakeMprisPlayer>> m_fakes;
+
+    FakeMprisPlayer* addPlayer(const QString& name, const QVariantMap& properties)
+    {
+        m_fakes.push_back(std::make_unique<FakeMprisPlayer>(name, properties));
+        return m_fakes.back().get();
+    }
+
+    MprisPlayer* followed() const { return m_bridge->players().followed(); }
+
+    bool follows(const FakeMprisPlayer* fake) const
+    {
+        return followed() != nullptr && followed()->owner() == fake->uniqueName() && followed()->isLoaded();
+    }
+
+    QVariantMap info()
+    {
+        QVariantMap map = m_bridge->trackInfo().value_or(QVariantMap());
+        map.remove(key("trackLoved"));
+        map.remove(key("trackRating"));
+        return map;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        // Real seconds: the position is asked for at most once per second of the clock.
+        m_environment = std::make_unique<TestEnvironment>(1.0);
+        m_bridge = std::make_unique<MprisBridge>();
+        QTRY_VERIFY(m_bridge->players().isReady());
+    }
+
+    void cleanup()
+    {
+        m_bridge.reset();
+        m_fakes.clear();
+        m_environment.reset();
+    }
+
+    void mapsTheTrackInformation_data()
+    {
+        QTest::addColumn<QVariantMap>("metadata");
+        QTest::addColumn<QVariantMap>("expected");
+
+        const QVariant trackId = QVariant::fromValue(QDBusObjectPath(QStringLiteral("/t/1")));
+        QTest::newRow("typed as documented")
+            << QVariantMap{{key("mpris:trackid"), trackId},
+                           {key("xesam:title"), QStringLiteral("So What")},
+                           {key("xesam:album"), QStringLiteral("Kind of Blue")},
+                           {key("xesam:artist"), QStringList{QStringLiteral("Miles Davis"), QStringLiteral("John Coltrane")}},
+                           {key("xesam:trackNumber"), 3},
+                           {key("xesam:discNumber"), 2},
+                           {key("mpris:length"), qint64(245'000'000)},
+                           {key("xesam:contentCreated"), QStringLiteral("1959-03-02T00:00:00Z")}}
+            << QVariantMap{{key("trackName"), QStringLiteral("So What")},
+                           {key("trackAlbum"), QStringLiteral("Kind of Blue")},
+                           {key("trackArtist"), QStringLiteral("Miles Davis, John Coltrane")},
+                           {key("trackNumbers"), QStringLiteral("Track 3 \u00b7 Disc 2")},
+                           {key("trackDuration"), QStringLiteral("4:05")},
+                           {key("trackYear"), 1959}};
+        QTest::newRow("loose kinds real players send")
+            << QVariantMap{{key("mpris:trackid"), trackId},
+                           {key("xesam:title"), QStringLiteral("Blue")},
+                           {key("xesam:artist"), QStringLiteral("Joni Mitchell")},
+                           {key("xesam:trackNumber"), QStringLiteral("7/12")},
+                           {key("xesam:discNumber"), 1u},
+                           {key("mpris:length"), 3'725'000'000.0},
+                           {key("xesam:contentCreated"), QStringLiteral("1971")}}
+            << QVariantMap{{key("trackName"), QStringLiteral("Blue")},
+                           {key("trackArtist"), QStringLiteral("Joni Mitchell")},
+                           {key("trackNumbers"), QStringLiteral("Track 7 \u00b7 Disc 1")},
+                           {key("trackDuration"), QStringLiteral("1:02:05")},
+                           {key("trackYear"), 1971}};
+        QTest::newRow("length as t, disc only")
+            << QVariantMap{{key("xesam:title"), QStringLiteral("T")},
+                           {key("xesam:discNumber"), QStringLiteral("2")},
+                           {key("mpris:length"), quint64(61'000'000)}}
+            << QVariantMap{{key("trackName"), QStringLiteral("T")},
+                           {key("trackNumbers"), QStringLiteral("Disc 2")},
+                           {key("trackDuration"), QStringLiteral("1:01")}};
+        QTest::newRow("length as i")
+            << QVariantMap{{key("xesam:title"), QStringLiteral("I")}, {key("mpris:length"), 59'000'000}}
+            << QVariantMap{{key("trackName"), QStringLiteral("I")}, {key("trackDuration"), QStringLiteral("0:59")}};
+        QTest::newRow("no title: the file name")
+            << QVariantMap{{key("xesam:url"), QStringLiteral("file:///music/My%20Song.flac")}}
+            << QVariantMap{{key("trackName"), QStringLiteral("My Song.flac")}};
+        QTest::newRow("wrong kinds are absent")
+            << QVariantMap{{key("mpris:trackid"), trackId},
+                           {key("xesam:title"), 42},
+                           {key("xesam:album"), QStringList{QStringLiteral("not a string")}},
+                           {key("xesam:artist"), 7},
+                           {key("xesam:trackNumber"), QStringLiteral("none")},
+                           {key("mpris:length"), QStringLiteral("long")},
+                           {key("xesam:contentCreated"), true}}
+            << QVariantMap{};
+        QTest::newRow("a megabyte title is cut")
+            << QVariantMap{{key("xesam:title"), QString(1 << 20, u'x')}}
+            << QVariantMap{{key("trackName"), QString(1000, u'x')}};
+        QTest::newRow("line breaks do not reach the display")
+            << QVariantMap{{key("xesam:title"), QStringLiteral("Line\nbreak\t")}}
+            << QVariantMap{{key("trackName"), QStringLiteral("Line break")}};
+    }
+
+    void mapsTheTrackInformation()
+    {
+        QFETCH(QVariantMap, metadata);
+        QFETCH(QVariantMap, expected);
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(metadata));
+        QTRY_VERIFY(follows(fake));
+        QVERIFY(m_bridge->trackInfo().has_value());
+        QCOMPARE(info(), expected);
+    }
+
+    void mapsThePlayerState_data()
+    {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<int>("state");
+        QTest::newRow("stopped") << key("Stopped") << 1.0 << 1;
+        QTest::newRow("playing") << key("Playing") << 1.0 << 2;
+        QTest::newRow("playing backwards") << key("Playing") << -1.0 << 5;
+        QTest::newRow("paused") << key("Paused") << 1.0 << 3;
+    }
+
+    void mapsThePlayerState()
+    {
+        QFETCH(QString, status);
+        QFETCH(double, rate);
+        QFETCH(int, state);
+        QCOMPARE(m_bridge->playerState(), QVariant(0));
+        QCOMPARE(m_bridge->isRunning(), QVariant(false));
+        QVariantMap properties = withStatus(status, track(key("S")));
+        properties.insert(key("Rate"), rate);
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), properties);
+        QTRY_VERIFY(follows(fake));
+        QCOMPARE(m_bridge->isRunning(), QVariant(true));
+        QCOMPARE(m_bridge->playerState(), QVariant(state));
+    }
+
+    void reportsProgress()
+    {
+        QVariantMap properties = withStatus(key("Paused"), track(key("P"), 100'000'000));
+        properties.insert(key("Position"), 25'000'000); // an i where x is documented
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), properties);
+        QTRY_VERIFY(follows(fake));
+        QVariantMap progress = m_bridge->trackProgress().value();
+        QCOMPARE(progress.value(key("trackElapsed")), QVariant(key("0:25")));
+        QCOMPARE(progress.value(key("trackProgressRatio")).toDouble(), 0.25);
+
+        QVariantMap unknownLength = track(key("P"));
+        unknownLength.remove(key("mpris:length"));
+        fake->change({{key("Metadata"), unknownLength}});
+        QTRY_VERIFY(!followed()->metadata().lengthUs);
+        progress = m_bridge->trackProgress().value();
+        QVERIFY(!progress.contains(key("trackProgressRatio")));
+        QVERIFY(progress.contains(key("trackElapsed")));
+    }
+
+    void extrapolatesThePositionAndAsksAtMostOnceASecond()
+    {
+        QVariantMap properties = FakeMprisPlayer::playing(track(key("E")));
+        properties.insert(key("Position"), qint64(10'000'000));
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), properties);
+        QTRY_VERIFY(follows(fake));
+        for (int i = 0; i < 50; ++i)
+            m_bridge->trackProgress();
+        QTest::qWait(100);
+        QCOMPARE(fake->count(key("Get Position")), 1);
+
+        // The player's clock stands still here, ours runs on between questions.
+        QTest::qWait(1100);
+        const QString elapsed = m_bridge->trackProgress()->value(key("trackElapsed")).toString();
+        QCOMPARE(elapsed, key("0:11"));
+        QTRY_COMPARE(fake->count(key("Get Position")), 2);
+    }
+
+    void keepsCountingWhenAPlayerAlwaysSaysZero()
+    {
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("Z"))));
+        QTRY_VERIFY(follows(fake));
+        m_bridge->trackProgress();
+        QTest::qWait(1100);
+        m_bridge->trackProgress();
+        QTRY_COMPARE(fake->count(key("Get Position")), 2);
+        QTest::qWait(1000);
+        QCOMPARE(m_bridge->trackProgress()->value(key("trackElapsed")), QVariant(key("0:02")));
+    }
+
+    void followsSeeks()
+    {
+        FakeMprisPlayer* fake =
+            addPlayer(key("org.mpris.MediaPlayer2.fake"), withStatus(key("Paused"), track(key("S"))));
+        QTRY_VERIFY(follows(fake));
+        QSignalSpy notified(m_bridge.get(), &iTunesBridgeProtocol::playerInfoChanged);
+        fake->seek(90'000'000);
+        QTRY_COMPARE(m_bridge->trackProgress()->value(key("trackElapsed")), QVariant(key("1:30")));
+        // Paused, the progress timer does not look; the refresh shows the seek.
+        QTRY_COMPARE(notified.count(), 1);
+    }
+
+    void readsAndWritesTheVolume()
+    {
+        QVariantMap properties = FakeMprisPlayer::playing(track(key("V")));
+        properties.insert(key("Volume"), 1.3);
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), properties);
+        QTRY_VERIFY(follows(fake));
+        QCOMPARE(m_bridge->soundVolume(), QVariant(130));
+
+        // What was just read, written back, is no change.
+        m_bridge->setSoundVolume(m_bridge->soundVolume());
+        m_bridge->setSoundVolume(QVariant());
+        m_bridge->setSoundVolume(QStringLiteral("loud"));
+        m_bridge->setSoundVolume(40);
+        QTRY_COMPARE(fake->count(key("Set Volume")), 1);
+        QCOMPARE(fake->properties.value(key("Volume")).toDouble(), 0.4);
+        QCOMPARE(m_bridge->soundVolume(), QVariant(40));
+
+        fake->change({{key("Volume"), 0.75}});
+        QTRY_COMPARE(m_bridge->soundVolume(), QVariant(75));
+    }
+
+    void sendsCommands_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("play/pause") << key("PlayPause");
+        QTest::newRow("next") << key("Next");
+        QTest::newRow("previous") << key("Previous");
+    }
+
+    void sendsCommands()
+    {
+        QFETCH(QString, command);
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("C"))));
+        QTRY_VERIFY(follows(fake));
+        if (command == key("PlayPause"))
+            m_bridge->playPause();
+        else if (command == key("Next"))
+            m_bridge->gotoNextTrack();
+        else
+            m_bridge->gotoPreviousTrack();
+        QTRY_COMPARE(fake->count(command), 1);
+        QCOMPARE(fake->messages.last().interface(), key("org.mpris.MediaPlayer2.Player"));
+    }
+
+    void coalescesBurstsIntoOneNotification()
+    {
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("One"))));
+        QTRY_VERIFY(follows(fake));
+        QTest::qWait(50);
+        QSignalSpy notified(m_bridge.get(), &iTunesBridgeProtocol::playerInfoChanged);
+        // One track change, told the way many players tell it: property by property.
+        QVariantMap next = track(key("Two"));
+        fake->change({{key("Metadata"), next}});
+        next.insert(key("mpris:artUrl"), QStringLiteral("file:///nowhere/two.png"));
+        fake->change({{key("Metadata"), next}});
+        fake->change({{key("PlaybackStatus"), key("Paused")}});
+        fake->change({{key("PlaybackStatus"), key("Playing")}});
+        fake->change({{key("Rate"), 1.0}, {key("Volume"), 0.2}});
+        QTRY_VERIFY(notified.count() >= 1);
+        QTest::qWait(100);
+        QVERIFY2(notified.count() <= 2, qPrintable(QString::number(notified.count())));
+        QCOMPARE(info().value(key("trackName")), QVariant(key("Two")));
+    }
+
+    void fetchesInvalidatedProperties()
+    {
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("Old"))));
+        QTRY_VERIFY(follows(fake));
+        fake->properties.insert(key("Metadata"), track(key("New")));
+        fake->change({}, {key("Metadata")});
+        QTRY_COMPARE(info().value(key("trackName")), QVariant(key("New")));
+    }
+
+    void aPlayingPlayerWinsAndIsKept()
+    {
+        FakeMprisPlayer* a = addPlayer(key("org.mpris.MediaPlayer2.a"), withStatus(key("Paused"), track(key("A"))));
+        QTRY_VERIFY(follows(a));
+        FakeMprisPlayer* b = addPlayer(key("org.mpris.MediaPlayer2.b"), withStatus(key("Playing"), track(key("B"))));
+        QTRY_VERIFY(follows(b));
+        QSignalSpy notified(m_bridge.get(), &iTunesBridgeProtocol::playerInfoChanged);
+        a->change({{key("PlaybackStatus"), key("Playing")}});
+        QTest::qWait(200);
+        QVERIFY(follows(b));
+        QCOMPARE(notified.count(), 0); // what another player does is no change of ours
+        b->change({{key("PlaybackStatus"), key("Paused")}});
+        QTRY_VERIFY(follows(a));
+        QTRY_COMPARE(info().value(key("trackName")), QVariant(key("A")));
+    }
+
+    void whenTheFollowedLeavesTheMostRecentlyActiveTakesOver()
+    {
+        FakeMprisPlayer* a = addPlayer(key("org.mpris.MediaPlayer2.a"), withStatus(key("Paused"), track(key("A"))));
+        FakeMprisPlayer* b = addPlayer(key("org.mpris.MediaPlayer2.b"), withStatus(key("Paused"), track(key("B"))));
+        FakeMprisPlayer* c = addPlayer(key("org.mpris.MediaPlayer2.c"), withStatus(key("Paused"), track(key("C"))));
+        QTRY_VERIFY(followed() != nullptr && m_bridge->players().players().size() == 3);
+        b->change({{key("PlaybackStatus"), key("Playing")}});
+        QTRY_VERIFY(follows(b));
+        b->change({{key("PlaybackStatus"), key("Paused")}});
+        c->change({{key("PlaybackStatus"), key("Playing")}});
+        QTRY_VERIFY(follows(c));
+        c->change({{key("PlaybackStatus"), key("Stopped")}});
+        QTest::qWait(100);
+        QVERIFY(follows(c)); // not playing, but no other player plays either
+
+        QSignalSpy notified(m_bridge.get(), &iTunesBridgeProtocol::playerInfoChanged);
+        c->leave();
+        QTRY_VERIFY(follows(b));
+        QTRY_VERIFY(notified.count() >= 1);
+        b->leave();
+        QTRY_VERIFY(follows(a));
+        a->leave();
+        QTRY_COMPARE(m_bridge->isRunning(), QVariant(false));
+        QCOMPARE(m_bridge->playerState(), QVariant(0));
+        QVERIFY(!m_bridge->trackInfo());
+    }
+
+    void aRestartedPlayerIsANewPlayer()
+    {
+        FakeMprisPlayer* first = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("One"))));
+        QTRY_VERIFY(follows(first));
+        first->leave();
+        FakeMprisPlayer* second = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("Two"))));
+        QTRY_VERIFY(follows(second));
+        QCOMPARE(info().value(key("trackName")), QVariant(key("Two")));
+        QCOMPARE(second->count(key("GetAll")), 1);
+    }
+
+    void findsPlayersAlreadyOnTheBusAndIgnoresOtherNames()
+    {
+        m_bridge.reset();
+        addPlayer(key("org.example.NotAPlayer"), FakeMprisPlayer::playing(track(key("No"))));
+        FakeMprisPlayer* vlc =
+            addPlayer(key("org.mpris.MediaPlayer2.vlc.instance7389"), FakeMprisPlayer::playing(track(key("Yes"))));
+        m_bridge = std::make_unique<MprisBridge>();
+        QTRY_VERIFY(follows(vlc));
+        QCOMPARE(m_bridge->players().players().size(), 1);
+        // Instance names are started by the name without the instance.
+        QCOMPARE(m_bridge->lastPlayerName(), key("org.mpris.MediaPlayer2.vlc"));
+    }
+
+    void aHungPlayerBlocksNothing()
+    {
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.hung"), FakeMprisPlayer::playing(track(key("H"))));
+        fake->answers = FakeMprisPlayer::Answers::never;
+        QTRY_VERIFY(fake->count(key("GetAll")) == 1);
+        QElapsedTimer clock;
+        clock.start();
+        // The fake answers on this very thread: any waiting call would stall here for seconds.
+        for (int i = 0; i < 20; ++i) {
+            QCOMPARE(m_bridge->isRunning(), QVariant(true));
+            QCOMPARE(m_bridge->playerState(), QVariant(0));
+            QVERIFY(!m_bridge->trackInfo());
+            QVERIFY(!m_bridge->trackProgress());
+            QVERIFY(!m_bridge->artworkImages());
+            m_bridge->playPause();
+            m_bridge->setSoundVolume(10 + i);
+        }
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QTRY_COMPARE(fake->count(key("PlayPause")), 20);
+    }
+
+    void aPlayerLeavingMidCallIsForgotten()
+    {
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("L"))));
+        fake->answers = FakeMprisPlayer::Answers::never;
+        QTRY_COMPARE(fake->count(key("GetAll")), 1);
+        QTRY_VERIFY(m_bridge->isRunning().toBool());
+        QSignalSpy notified(m_bridge.get(), &iTunesBridgeProtocol::playerInfoChanged);
+        fake->leave();
+        QTRY_COMPARE(m_bridge->isRunning(), QVariant(false));
+        QTRY_VERIFY(notified.count() >= 1);
+        QVERIFY(!m_bridge->trackInfo());
+    }
+
+    void errorAnswersAreNoAnswers()
+    {
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("X"))));
+        fake->answers = FakeMprisPlayer::Answers::withErrors;
+        QTRY_VERIFY(followed() != nullptr && followed()->isLoaded());
+        QCOMPARE(m_bridge->playerState(), QVariant(0));
+        QVERIFY(!m_bridge->trackInfo());
+        QVERIFY(!m_bridge->soundVolume().isValid());
+        m_bridge->gotoNextTrack();
+        QTRY_COMPARE(fake->count(key("Next")), 1);
+    }
+
+    void twentyPlayersAtOnce()
+    {
+        for (int i = 0; i < 20; ++i)
+            addPlayer(QStringLiteral("org.mpris.MediaPlayer2.many.instance%1").arg(i),
+                      withStatus(i == 13 ? key("Playing") : key("Paused"), track(QStringLiteral("Track %1").arg(i))));
+        QTRY_VERIFY(follows(m_fakes.at(13).get()));
+        QCOMPARE(m_bridge->players().players().size(), 20);
+        QCOMPARE(info().value(key("trackName")), QVariant(key("Track 13")));
+        m_fakes.clear();
+        QTRY_COMPARE(m_bridge->players().players().size(), 0);
+    }
+
+    void keepsLovedAndRatingAcrossRuns()
+    {
+        QVariantMap metadata = track(key("R"));
+        metadata.insert(key("xesam:userRating"), 0.8);
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(metadata));
+        QTRY_VERIFY(follows(fake));
+        QCOMPARE(m_bridge->iTrackRating(), QVariant(80));
+        QCOMPARE(m_bridge->iTrackLoved(), QVariant(0));
+
+        QSignalSpy notified(m_bridge.get(), &iTunesBridgeProtocol::playerInfoChanged);
+        m_bridge->setITrackRating(60);
+        m_bridge->setITrackLoved(true);
+        QCOMPARE(m_bridge->iTrackRating(), QVariant(60));
+        QCOMPARE(m_bridge->trackInfo()->value(key("trackLoved")), QVariant(1));
+        QTRY_VERIFY(notified.count() >= 1);
+        const QString storeFile = m_bridge->store().path();
+        QVERIFY(storeFile.startsWith(m_environment->path()));
+        QVERIFY(QFileInfo::exists(storeFile));
+
+        // Another run, another track, then this one again.
+        m_bridge = std::make_unique<MprisBridge>();
+        QTRY_VERIFY(follows(fake));
+        QCOMPARE(m_bridge->iTrackRating(), QVariant(60));
+        QCOMPARE(m_bridge->iTrackLoved(), QVariant(1));
+        fake->change({{key("Metadata"), track(key("Other"))}});
+        QTRY_COMPARE(info().value(key("trackName")), QVariant(key("Other")));
+        QCOMPARE(m_bridge->iTrackRating(), QVariant(0));
+        QCOMPARE(m_bridge->iTrackLoved(), QVariant(0));
+    }
+
+    void writesTheRatingWhereThePlayerOffersAWay_data()
+    {
+        QTest::addColumn<QString>("busName");
+        QTest::addColumn<bool>("ratingProperty");
+        QTest::addColumn<QString>("expectedCall");
+        QTest::newRow("Strawberry's Rating property") << key("org.mpris.MediaPlayer2.strawberry") << true << key("Set Rating");
+        QTest::newRow("Rhythmbox's database") << key("org.mpris.MediaPlayer2.rhythmbox") << false << key("SetEntryProperties");
+        QTest::newRow("no way") << key("org.mpris.MediaPlayer2.other") << false << QString();
+    }
+
+    void writesTheRatingWhereThePlayerOffersAWay()
+    {
+        QFETCH(QString, busName);
+        QFETCH(bool, ratingProperty);
+        QFETCH(QString, expectedCall);
+        QVariantMap properties = FakeMprisPlayer::playing(track(key("W")));
+        if (ratingProperty)
+            properties.insert(key("Rating"), 0.0);
+        FakeMprisPlayer* fake = addPlayer(busName, properties);
+        QTRY_VERIFY(follows(fake));
+        m_bridge->setITrackRating(60);
+        m_bridge->playPause(); // a marker: calls arrive in order
+        QTRY_COMPARE(fake->count(key("PlayPause")), 1);
+        QCOMPARE(fake->calls.contains(key("Set Rating")), expectedCall == key("Set Rating"));
+        QCOMPARE(fake->calls.contains(key("SetEntryProperties")), expectedCall == key("SetEntryProperties"));
+        if (expectedCall == key("Set Rating"))
+            QCOMPARE(fake->properties.value(key("Rating")).toDouble(), 0.6);
+        if (expectedCall == key("SetEntryProperties")) {
+            const QDBusMessage call = fake->messages.at(fake->calls.indexOf(expectedCall));
+            QCOMPARE(call.path(), key("/org/gnome/Rhythmbox3/RhythmDB"));
+            QCOMPARE(call.arguments().value(0).toString(), key("file:///nowhere/W.flac"));
+            const QVariantMap entry = qdbus_cast<QVariantMap>(call.arguments().value(1));
+            QCOMPARE(entry.value(key("rating")).toDouble(), 3.0);
+        }
+    }
+
+    void startsTheLastPlayerWhenAsked()
+    {
+        // The demo player, made startable by its name on this private bus.
+        const QString demoName = key("org.mpris.MediaPlayer2.sleevelightdemo");
+        FakeMprisPlayer* before = addPlayer(demoName, FakeMprisPlayer::playing(track(key("Before"))));
+        QTRY_VERIFY(follows(before));
+        before->leave();
+        QTRY_COMPARE(m_bridge->isRunning(), QVariant(false));
+
+        const QString services = qEnvironmentVariable("SLEEVELIGHT_BUS_SERVICES");
+        QVERIFY(!services.isEmpty());
+        QDir().mkpath(services);
+        QFile service(services + QStringLiteral("/sleevelightdemo.service"));
+        QVERIFY(service.open(QIODevice::WriteOnly));
+        service.write("[D-BUS Service]\nName=org.mpris.MediaPlayer2.sleevelightdemo\nExec=" SLEEVELIGHT_DEMO_PLAYER "\n");
+        service.close();
+        QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
+            key("org.freedesktop.DBus"), key("/org/freedesktop/DBus"), key("org.freedesktop.DBus"), key("ReloadConfig")));
+
+        // A new run, with no player on the bus: asking for the track starts the last one.
+        m_bridge = std::make_unique<MprisBridge>();
+        QTRY_VERIFY(m_bridge->players().isReady());
+        QVERIFY(!m_bridge->trackInfo());
+        QTRY_VERIFY_WITH_TIMEOUT(m_bridge->trackInfo().has_value(), 15000);
+        QCOMPARE(followed()->busName(), demoName);
+        QVERIFY(!m_bridge->artworkImages().value_or(QList<QByteArray>()).isEmpty());
+
+        QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
+            demoName, key("/org/mpris/MediaPlayer2"), key("org.mpris.MediaPlayer2"), key("Quit")));
+        QTRY_COMPARE(m_bridge->isRunning(), QVariant(false));
+    }
+
+    void theDisplayFollowsAPlayerWithoutWaitingOnIt()
+    {
+        m_bridge.reset();
+        MprisBridge::registerAsApplicationBridge();
+        auto application = std::make_unique<Application>();
+        QString error;
+        QVERIFY2(application->load(&error), qPrintable(error));
+        application->launch();
+        AppDelegate* d = application->delegate();
+
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("First"))));
+        QTRY_COMPARE(d->trackName(), QVariant(key("First")));
+        QCOMPARE(d->playerState(), PlayerState::playing);
+
+        // From here on the player hangs. It answers on this thread, so a refresh that waited on
+        // it would hold the event loop for the whole call timeout.
+        fake->answers = FakeMprisPlayer::Answers::never;
+        QElapsedTimer clock;
+        clock.start();
+        fake->change({{key("Metadata"), track(key("Second"))}, {key("PlaybackStatus"), key("Paused")}});
+        QTRY_COMPARE_WITH_TIMEOUT(d->trackName(), QVariant(key("Second")), 2000);
+        QCOMPARE(d->playerState(), PlayerState::paused);
+        QVERIFY(clock.elapsed() < 2000);
+
+        d->playPause(nullptr);
+        d->gotoNextTrack(nullptr);
+        QTRY_COMPARE(fake->count(key("PlayPause")), 1);
+        QTRY_COMPARE(fake->count(key("Next")), 1);
+        application.reset();
+    }
+};
+
+QTEST_MAIN(TestMprisBridge)
+#include "tst_mprisbridge.moc"

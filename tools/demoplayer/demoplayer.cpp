@@ -1,0 +1,172 @@
+#include "tools/demoplayer/demoplayer.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace sleevelight::demo {
+
+DemoPlayer::DemoPlayer(QList<DemoTrack> playlist, QObject* parent) : QObject(parent), m_playlist(std::move(playlist))
+{
+    m_clock.start();
+    m_tick = new QTimer(this);
+    m_tick->setInterval(250);
+    connect(m_tick, &QTimer::timeout, this, &DemoPlayer::tick);
+    m_tick->start();
+}
+
+QString DemoPlayer::playbackStatus() const
+{
+    switch (m_state) {
+    case State::playing:
+        return QStringLiteral("Playing");
+    case State::paused:
+        return QStringLiteral("Paused");
+    case State::stopped:
+        break;
+    }
+    return QStringLiteral("Stopped");
+}
+
+QVariantMap DemoPlayer::metadata() const
+{
+    if (m_playlist.isEmpty())
+        return {};
+    const DemoTrack& track = m_playlist.at(m_index);
+    QVariantMap map{
+        {QStringLiteral("mpris:trackid"),
+         QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/sleevelight/demo/track/%1").arg(m_index)))},
+        {QStringLiteral("mpris:length"), track.lengthUs},
+        {QStringLiteral("xesam:title"), track.title},
+        {QStringLiteral("xesam:album"), track.album},
+        {QStringLiteral("xesam:artist"), track.artists},
+        {QStringLiteral("xesam:trackNumber"), track.trackNumber},
+        {QStringLiteral("xesam:discNumber"), track.discNumber},
+        {QStringLiteral("xesam:contentCreated"), QStringLiteral("%1-01-01T00:00:00Z").arg(track.year)},
+        {QStringLiteral("xesam:url"), track.url},
+    };
+    if (!track.artUrl.isEmpty())
+        map.insert(QStringLiteral("mpris:artUrl"), track.artUrl);
+    return map;
+}
+
+qlonglong DemoPlayer::position() const
+{
+    if (m_state != State::playing)
+        return m_startUs;
+    return m_startUs + m_clock.nsecsElapsed() / 1000;
+}
+
+void DemoPlayer::setVolume(double volume)
+{
+    m_volume = std::clamp(volume, 0.0, 1.5);
+    announce({QStringLiteral("Volume")});
+}
+
+void DemoPlayer::tick()
+{
+    if (m_state == State::playing && !m_playlist.isEmpty() && position() >= m_playlist.at(m_index).lengthUs)
+        moveTo((m_index + 1) % m_playlist.size());
+}
+
+void DemoPlayer::setState(State state)
+{
+    if (state == m_state)
+        return;
+    m_startUs = state == State::stopped ? 0 : position();
+    m_clock.restart();
+    m_state = state;
+    announce({QStringLiteral("PlaybackStatus")});
+}
+
+void DemoPlayer::moveTo(int index)
+{
+    if (m_playlist.isEmpty())
+        return;
+    m_index = (index + int(m_playlist.size())) % int(m_playlist.size());
+    m_startUs = 0;
+    m_clock.restart();
+    announce({QStringLiteral("Metadata")});
+}
+
+void DemoPlayer::jumpTo(qint64 positionUs)
+{
+    if (m_playlist.isEmpty())
+        return;
+    m_startUs = std::clamp<qint64>(positionUs, 0, m_playlist.at(m_index).lengthUs);
+    m_clock.restart();
+    Q_EMIT Seeked(m_startUs);
+}
+
+void DemoPlayer::announce(const QStringList& names)
+{
+    QVariantMap changed;
+    for (const QString& name : names)
+        changed.insert(name, property(name.toLatin1().constData()));
+    QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/mpris/MediaPlayer2"),
+                                                     QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("PropertiesChanged"));
+    signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();
+    QDBusConnection::sessionBus().send(signal);
+}
+
+void DemoPlayer::Quit()
+{
+    QCoreApplication::quit();
+}
+
+void DemoPlayer::Next()
+{
+    moveTo(m_index + 1);
+}
+
+void DemoPlayer::Previous()
+{
+    // As most players do: back to the start first, to the track before only near its start.
+    if (position() > 3'000'000)
+        jumpTo(0);
+    else
+        moveTo(m_index - 1);
+}
+
+void DemoPlayer::Pause()
+{
+    if (m_state == State::playing)
+        setState(State::paused);
+}
+
+void DemoPlayer::PlayPause()
+{
+    setState(m_state == State::playing ? State::paused : State::playing);
+}
+
+void DemoPlayer::Stop()
+{
+    setState(State::stopped);
+}
+
+void DemoPlayer::Play()
+{
+    setState(State::playing);
+}
+
+void DemoPlayer::Seek(qlonglong offset)
+{
+    const qint64 target = position() + offset;
+    if (!m_playlist.isEmpty() && target >= m_playlist.at(m_index).lengthUs)
+        Next();
+    else
+        jumpTo(target);
+}
+
+void DemoPlayer::SetPosition(const QDBusObjectPath& trackId, qlonglong position)
+{
+    if (trackId.path() != QStringLiteral("/org/sleevelight/demo/track/%1").arg(m_index))
+        return;
+    jumpTo(position);
+}
+
+} // namespace sleevelight::demo

@@ -1,0 +1,55 @@
+// A music player for trying the display without one: it plays a made-up playlist, silently,
+// and speaks MPRIS on the session bus like any other player.
+
+#include "tools/demoplayer/demoplayer.h"
+#include "tools/demoplayer/playlist.h"
+#include "mprisplayeradaptor.h"
+#include "mprisrootadaptor.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDir>
+#include <QGuiApplication>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    // The demo draws its pictures but shows no window.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("sleevelight-demo-player"));
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        std::fputs("sleevelight-demo-player: there is no session bus to play on.\n", stderr);
+        return 1;
+    }
+
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+                           + QStringLiteral("/sleevelight-demo-player");
+    if (!QDir().mkpath(folder)) {
+        std::fprintf(stderr, "sleevelight-demo-player: cannot write %s\n", qPrintable(folder));
+        return 1;
+    }
+
+    using sleevelight::demo::DemoPlayer;
+    DemoPlayer player(sleevelight::demo::makePlaylist(folder));
+    new MediaPlayer2Adaptor(&player);
+    new PlayerAdaptor(&player);
+    if (!bus.registerObject(QStringLiteral("/org/mpris/MediaPlayer2"), &player)) {
+        std::fputs("sleevelight-demo-player: cannot publish the player object.\n", stderr);
+        return 1;
+    }
+    if (bus.interface()->registerService(DemoPlayer::busName, QDBusConnectionInterface::DontQueueService).value()
+        != QDBusConnectionInterface::ServiceRegistered) {
+        std::fprintf(stderr, "sleevelight-demo-player: %s is taken; is the demo already playing?\n",
+                     qPrintable(DemoPlayer::busName));
+        return 1;
+    }
+    std::printf("Playing a demo playlist as %s. Stop it with Ctrl+C.\n", qPrintable(DemoPlayer::busName));
+    std::fflush(stdout);
+    return app.exec();
+}

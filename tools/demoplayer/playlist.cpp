@@ -1,0 +1,161 @@
+#include "tools/demoplayer/playlist.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QUrl>
+#include <QtEndian>
+
+namespace sleevelight::demo {
+
+namespace {
+
+QImage picture(QSize size, QColor from, QColor to, const QString& label)
+{
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, size.width(), size.height());
+    gradient.setColorAt(0, from);
+    gradient.setColorAt(1, to);
+    painter.fillRect(image.rect(), gradient);
+    painter.setPen(QColor(255, 255, 255, 220));
+    QFont font = painter.font();
+    font.setPixelSize(std::min(size.width(), size.height()) / 6);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(image.rect().adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap, label);
+    return image;
+}
+
+DemoTrack demoTrack(const QString& title, const QString& album, const QStringList& artists, int year, qint64 lengthUs)
+{
+    DemoTrack track;
+    track.title = title;
+    track.album = album;
+    track.artists = artists;
+    track.year = year;
+    track.lengthUs = lengthUs;
+    return track;
+}
+
+QString save(const QImage& image, const QString& path)
+{
+    image.save(path);
+    return path;
+}
+
+QString fileUrl(const QString& path)
+{
+    return QUrl::fromLocalFile(path).toString();
+}
+
+QString dataUrl(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return QStringLiteral("data:image/png;base64,") + QString::fromLatin1(bytes.toBase64());
+}
+
+// One second of silence, 8 kHz mono, so that file information has something to describe.
+void writeSilentWav(const QString& path)
+{
+    const quint32 sampleRate = 8000;
+    const quint32 dataBytes = sampleRate * 2;
+    QByteArray wav;
+    auto put32 = [&wav](quint32 v) {
+        const quint32 le = qToLittleEndian(v);
+        wav.append(reinterpret_cast<const char*>(&le), 4);
+    };
+    auto put16 = [&wav](quint16 v) {
+        const quint16 le = qToLittleEndian(v);
+        wav.append(reinterpret_cast<const char*>(&le), 2);
+    };
+    wav.append("RIFF");
+    put32(36 + dataBytes);
+    wav.append("WAVEfmt ");
+    put32(16);
+    put16(1);
+    put16(1);
+    put32(sampleRate);
+    put32(sampleRate * 2);
+    put16(2);
+    put16(16);
+    wav.append("data");
+    put32(dataBytes);
+    wav.append(QByteArray(dataBytes, '\0'));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(wav);
+}
+
+} // namespace
+
+QList<DemoTrack> makePlaylist(const QString& folder)
+{
+    QDir root(folder);
+    QList<DemoTrack> playlist;
+    auto addTrack = [&](int number, DemoTrack track) {
+        const QString dirName = QStringLiteral("track%1").arg(number);
+        root.mkpath(dirName);
+        QDir dir(root.filePath(dirName));
+        // Pictures left from an earlier run must not appear beside a track that has none now.
+        for (const QString& old : dir.entryList(QDir::Files))
+            dir.remove(old);
+        const QString audio = dir.filePath(QStringLiteral("track.wav"));
+        writeSilentWav(audio);
+        track.url = fileUrl(audio);
+        track.trackNumber = number;
+        track.discNumber = 1;
+        playlist << track;
+        return dir;
+    };
+
+    const QColor indigo(48, 63, 159), teal(0, 121, 107), amber(255, 160, 0), rose(194, 24, 91), slate(55, 71, 79);
+
+    const DemoTrack one = demoTrack(QStringLiteral("Morning Light"), QStringLiteral("Demo Sessions"), {QStringLiteral("The Sleevelight Trio")}, 2019, 95'000'000);
+    QDir dir = addTrack(1, one);
+    playlist.last().artUrl =
+        fileUrl(save(picture({600, 600}, indigo, teal, QStringLiteral("One picture")), dir.filePath(QStringLiteral("art.png"))));
+
+    const DemoTrack two = demoTrack(QStringLiteral("Two Sides"), QStringLiteral("Demo Sessions"),
+                  {QStringLiteral("The Sleevelight Trio"), QStringLiteral("Guest Horns")}, 2019, 80'000'000);
+    dir = addTrack(2, two);
+    playlist.last().artUrl =
+        fileUrl(save(picture({600, 600}, rose, amber, QStringLiteral("Front")), dir.filePath(QStringLiteral("art.png"))));
+    save(picture({600, 600}, slate, rose, QStringLiteral("Back")), dir.filePath(QStringLiteral("back.png")));
+
+    const DemoTrack three = demoTrack(QStringLiteral("Three of a Kind"), QStringLiteral("Demo Sessions"), {QStringLiteral("Trio")}, 2020, 75'000'000);
+    dir = addTrack(3, three);
+    playlist.last().artUrl =
+        fileUrl(save(picture({600, 600}, teal, amber, QStringLiteral("First")), dir.filePath(QStringLiteral("art.png"))));
+    save(picture({600, 600}, amber, indigo, QStringLiteral("Second")), dir.filePath(QStringLiteral("cover.png")));
+    save(picture({600, 600}, indigo, rose, QStringLiteral("Third")), dir.filePath(QStringLiteral("back.png")));
+
+    const DemoTrack wide = demoTrack(QStringLiteral("Panorama"), QStringLiteral("Wide Open"), {QStringLiteral("Horizon Ensemble")}, 2021, 70'000'000);
+    addTrack(4, wide);
+    playlist.last().artUrl = dataUrl(picture({600, 300}, slate, teal, QStringLiteral("Wide picture")));
+
+    const DemoTrack portrait = demoTrack(QStringLiteral("Standing Tall"), QStringLiteral("Vertical"), {QStringLiteral("Tower Records Band")}, 2022, 65'000'000);
+    dir = addTrack(5, portrait);
+    playlist.last().artUrl = fileUrl(
+        save(picture({300, 600}, rose, indigo, QStringLiteral("Portrait")), dir.filePath(QStringLiteral("art.png"))));
+
+    const DemoTrack longTexts = demoTrack(QStringLiteral("An Exceedingly Long Track Name That Goes On and On Past Any Reasonable Width"),
+        QStringLiteral("The Complete and Unabridged Recordings of an Album With a Very Long Name, Deluxe Edition"),
+        {QStringLiteral("The Orchestra of the Extraordinarily Long Name"), QStringLiteral("Friends and Neighbours")}, 1999, 3'725'000'000);
+    dir = addTrack(6, longTexts);
+    playlist.last().artUrl =
+        fileUrl(save(picture({600, 600}, amber, slate, QStringLiteral("Long")), dir.filePath(QStringLiteral("art.png"))));
+
+    const DemoTrack bare = demoTrack(QStringLiteral("No Picture"), QStringLiteral("Demo Sessions"), {QStringLiteral("The Sleevelight Trio")}, 2023, 60'000'000);
+    addTrack(7, bare);
+
+    return playlist;
+}
+
+} // namespace sleevelight::demo
