@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QList>
+#include <QSize>
+#include <QString>
+
+namespace sleevelight::test {
+
+// An encoded picture of one colour.
+QByteArray pictureBytes(QSize size, QColor color, const char* format = "PNG");
+
+// A silent 8 kHz mono WAV of `seconds`, tagged with title, album and artist when given, and
+// carrying `pictures` as ID3v2 pictures: (bytes, front cover?) in tag order.
+bool writeWav(const QString& path, int seconds, const QString& title = {}, const QString& album = {},
+              const QString& artist = {}, const QList<std::pair<QByteArray, bool>>& pictures = {});
+
+bool writeFile(const QString& path, const QByteArray& bytes);
+
+} // namespace sleevelight::test

@@ -1,0 +1,91 @@
+// The bridge against a real player: mpv with its MPRIS plugin, on the test's private bus.
+
+#include "player/mprisbridge.h"
+#include "player/mprisplayer.h"
+#include "player/mprisplayermanager.h"
+#include "tests/player/mediafiles.h"
+#include "tests/support/testenvironment.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace sleevelight;
+using namespace sleevelight::test;
+
+namespace {
+const QString mprisPlugin = QStringLiteral("/usr/lib/mpv-mpris/mpris.so");
+}
+
+class TestMpvBridge : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestEnvironment> m_environment;
+    QTemporaryDir m_dir;
+    QProcess m_mpv;
+    QByteArray m_cover;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        const QString mpv = QStandardPaths::findExecutable(QStringLiteral("mpv"));
+        if (mpv.isEmpty() || !QFileInfo::exists(mprisPlugin))
+            QSKIP("mpv with the mpv-mpris plugin is not installed (scripts/setup.sh installs both)");
+        m_environment = std::make_unique<TestEnvironment>(1.0);
+
+        const QString song = m_dir.filePath(QStringLiteral("song.wav"));
+        QVERIFY(writeWav(song, 30, QStringLiteral("Real Title"), QStringLiteral("Real Album"),
+                         QStringLiteral("Real Artist")));
+        m_cover = pictureBytes({64, 64}, Qt::darkCyan);
+        QVERIFY(writeFile(m_dir.filePath(QStringLiteral("cover.png")), m_cover));
+
+        m_mpv.setProgram(mpv);
+        m_mpv.setArguments({QStringLiteral("--no-config"), QStringLiteral("--script=") + mprisPlugin,
+                            QStringLiteral("--ao=null"), QStringLiteral("--vo=null"), QStringLiteral("--idle=no"), QStringLiteral("--really-quiet"),
+                            QStringLiteral("--loop-file=inf"), song});
+        m_mpv.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_mpv.setStandardOutputFile(QProcess::nullDevice());
+        m_mpv.start();
+        QVERIFY(m_mpv.waitForStarted());
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_mpv.state() != QProcess::NotRunning) {
+            m_mpv.terminate();
+            if (!m_mpv.waitForFinished(5000))
+                m_mpv.kill();
+        }
+        m_environment.reset();
+    }
+
+    void showsWhatMpvPlaysAndDrivesIt()
+    {
+        MprisBridge bridge;
+        QTRY_VERIFY_WITH_TIMEOUT(bridge.playerState() == QVariant(2), 15000);
+        QCOMPARE(bridge.players().followed()->busName(), QStringLiteral("org.mpris.MediaPlayer2.mpv"));
+
+        QTRY_COMPARE(bridge.trackInfo().value_or(QVariantMap()).value(QStringLiteral("trackName")),
+                     QVariant(QStringLiteral("Real Title")));
+        const QVariantMap info = *bridge.trackInfo();
+        QCOMPARE(info.value(QStringLiteral("trackAlbum")), QVariant(QStringLiteral("Real Album")));
+        QCOMPARE(info.value(QStringLiteral("trackArtist")), QVariant(QStringLiteral("Real Artist")));
+        QCOMPARE(info.value(QStringLiteral("trackDuration")), QVariant(QStringLiteral("0:30")));
+        QVERIFY(bridge.artworkImages().value_or(QList<QByteArray>()).contains(m_cover));
+        QVERIFY(bridge.iCodecInfo().toString().startsWith(QStringLiteral("WAV, 128 kbps, 8 kHz, mono, ")));
+
+        bridge.playPause();
+        QTRY_COMPARE(bridge.playerState(), QVariant(3));
+        const QString pausedAt = bridge.trackProgress()->value(QStringLiteral("trackElapsed")).toString();
+        QTest::qWait(1200);
+        QCOMPARE(bridge.trackProgress()->value(QStringLiteral("trackElapsed")).toString(), pausedAt);
+        bridge.playPause();
+        QTRY_COMPARE(bridge.playerState(), QVariant(2));
+    }
+};
+
+QTEST_MAIN(TestMpvBridge)
+#include "tst_mpvbridge.moc"
