@@ -8,6 +8,7 @@
 #include "platform/userdefaults.h"
 #include "platform/views/frameview.h"
 #include "platform/views/mainwindow.h"
+#include "platform/views/textfield.h"
 #include "platform/views/titlebutton.h"
 #include "platform/workspace.h"
 #include "player/itunesbridgeprotocol.h"
@@ -199,6 +200,12 @@ void AppDelegate::showHiddenPointer()
 void AppDelegate::showAlertInfo(const QString& text)
 {
     setAlertInfo(text);
+    // The notice line is one line high; the list of keys and the file information take several.
+    if (mAlertInfo) {
+        const int needed = mAlertInfo->sizeHint().height();
+        if (needed > mAlertInfo->height())
+            mAlertInfo->resize(mAlertInfo->width(), needed);
+    }
     if (QTimer* timer = resetAlertInfoTimer()) {
         Timers::invalidate(timer);
         setResetAlertInfoTimer(nullptr);

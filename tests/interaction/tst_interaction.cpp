@@ -10,6 +10,7 @@
 #include "platform/views/frameview.h"
 #include "platform/views/mainwindow.h"
 #include "platform/views/panel.h"
+#include "platform/views/textfield.h"
 #include "platform/views/titlebutton.h"
 #include "platform/workspace.h"
 #include "preferences/zivpreferences.h"
@@ -230,6 +231,8 @@ private Q_SLOTS:
         app.bridge->codecInfo = codecInfo;
         app.key(key, modifiers);
         QCOMPARE(app.d->alertInfo(), notice);
+        // Every line of the notice fits in the field.
+        QVERIFY(app.d->mAlertInfo->height() >= app.d->mAlertInfo->sizeHint().height());
         QVERIFY(app.d->resetAlertInfoTimer() && app.d->resetAlertInfoTimer()->isActive());
         QCOMPARE(app.d->resetAlertInfoTimer()->interval(), Timers::milliseconds(10.0));
         QCOMPARE(AppDelegate::helpText.size(), 172);
