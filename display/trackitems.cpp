@@ -66,6 +66,7 @@ void AppDelegate::updateViewItems()
     alignNumbersAndRatings();
     refreshLovedAndRating();
     applyTrackInfoWithAttribute(windowSizeRatio);
+    fitTrackInfoToView();
     applyArtworkImageWithHolder();
     applyVinylImage();
 }
@@ -163,6 +164,60 @@ void AppDelegate::applyTrackInfoWithAttribute(float aRatio)
                             right);
     Utility::styleTextField(mTrackProgressDuration3, std::nullopt, double(b * trackDurationRatio3), noColor, false,
                             left);
+}
+
+void AppDelegate::fitTrackInfoToView()
+{
+    // Long names wrap onto many lines; rather than let the artist and the progress run off the
+    // screen, every text takes the largest smaller scale at which the shown stack fits.
+    const double H = mView->height();
+    const double margin = double(trackInfoTopSpacing * windowSizeRatio);
+    struct Room
+    {
+        StackView* stack;
+        double bottom;
+    };
+    // The wide stack stands on the bottom edge, 40 above it.
+    const Room rooms[] = {{mTrackStackViewRight, margin}, {mTrackStackViewLeft, margin}, {mTrackStackViewWide, 40.0}};
+    // How much the texts as they are now must shrink to fit: 1 when they fit.
+    const auto overflow = [&] {
+        double scale = 1.0;
+        for (const Room& room : rooms) {
+            if (room.stack->isHidden())
+                continue;
+            // The rows inside keep the sizes they had until the event loop comes round; measure now.
+            for (QWidget* row : room.stack->findChildren<QWidget*>())
+                if (row->layout() != nullptr)
+                    row->updateGeometry();
+            const double available = H - margin - room.bottom;
+            const double needed = room.stack->sizeHint().height();
+            if (available > 0 && needed > available)
+                scale = std::min(scale, available / needed);
+        }
+        return scale;
+    };
+
+    double scale = overflow();
+    if (scale >= 1.0)
+        return;
+    float tooLarge = windowSizeRatio;
+    float fitting = tooLarge;
+    for (int pass = 0; pass < 4 && scale < 1.0; ++pass) {
+        tooLarge = fitting;
+        fitting *= float(scale) * 0.97f;
+        applyTrackInfoWithAttribute(fitting);
+        scale = overflow();
+    }
+    // Fewer lines at a smaller size often leave room: look for the largest scale that fits.
+    for (int pass = 0; pass < 5; ++pass) {
+        const float middle = (fitting + tooLarge) / 2.0f;
+        applyTrackInfoWithAttribute(middle);
+        if (overflow() >= 1.0)
+            fitting = middle;
+        else
+            tooLarge = middle;
+    }
+    applyTrackInfoWithAttribute(fitting);
 }
 
 void AppDelegate::moveFirstArrangedViewToEnd(StackView* stack)

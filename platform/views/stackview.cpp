@@ -15,10 +15,11 @@ void StackView::childEvent(QChildEvent* event)
 {
     // The layout arrives from the interface file after construction: make it size the stack.
     if (event->type() == QEvent::ChildPolished || event->type() == QEvent::ChildAdded) {
-        // A stack among stacks may be stretched by the one that holds it; an outer stack takes
-        // exactly the size of what it holds, and its place comes from constraints.
+        // An outer stack takes exactly the size of what it holds, and its place comes from
+        // constraints. A stack among stacks may be stretched by the one that holds it, and keeps no
+        // minimum size of its own that could lag behind its content.
         const QLayout::SizeConstraint constraint =
-            qobject_cast<StackView*>(parentWidget()) ? QLayout::SetMinimumSize : QLayout::SetFixedSize;
+            qobject_cast<StackView*>(parentWidget()) ? QLayout::SetNoConstraint : QLayout::SetFixedSize;
         if (QLayout* l = layout(); l && l->sizeConstraint() != constraint) {
             l->setSizeConstraint(constraint);
             l->setContentsMargins(0, 0, 0, 0);

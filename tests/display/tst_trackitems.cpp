@@ -58,7 +58,9 @@ private Q_SLOTS:
 
         DisplayFixture f;
         AppDelegate* d = f.d;
+        // A wide picture: the side stacks stay hidden, and nothing is shrunk to fit beside it.
         f.bridge->playTrack(name, album, artist);
+        f.bridge->artworks = QList<QByteArray>{pictureBytes(1000, 300)};
         d->updateTrackInfo();
 
         for (TextField* field : {d->mTrackName.data(), d->mTrackName2.data()})
@@ -166,6 +168,43 @@ private Q_SLOTS:
                 QCOMPARE(title.color.rgb(), on ? qRgb(228, 228, 228) : qRgb(128, 128, 128));
             }
         }
+    }
+
+    // Texts too long for the screen at their sizes shrink until the whole stack shows.
+    void longTextsFitOnScreen_data()
+    {
+        QTest::addColumn<int>("tracks");
+        QTest::addColumn<int>("windowWidth");
+        QTest::newRow("left-hand stack, full screen") << 2 << 1920;
+        QTest::newRow("right-hand stack, full screen") << 1 << 1920;
+        QTest::newRow("right-hand stack, small window") << 1 << 800;
+    }
+
+    void longTextsFitOnScreen()
+    {
+        QFETCH(int, tracks);
+        QFETCH(int, windowWidth);
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        f.setWindowSize(windowWidth, windowWidth * 9 / 16);
+        const QString words = QStringLiteral("An Exceedingly Long Name That Goes On and On Past Any Reasonable Width ");
+        for (int i = 0; i < tracks; ++i) {
+            f.bridge->playTrack(words.repeated(2) + QString::number(i), words.repeated(2), words.repeated(2));
+            f.bridge->artworks = QList<QByteArray>{pictureBytes(300, 300)};
+            d->updateTrackInfo();
+        }
+        f.placeStacks();
+        StackView* shown = tracks == 1 ? d->mTrackStackViewRight : d->mTrackStackViewLeft;
+        QVERIFY(shown->isVisible());
+        const int margin = int(50 * d->windowSizeRatio);
+        QVERIFY2(shown->geometry().bottom() < d->mView->height() - margin + 1,
+                 qPrintable(QString::number(shown->geometry().bottom())));
+        const double b = 72.0 * d->windowSizeRatio;
+        QVERIFY(sizeOf(d->mTrackName) < b * 0.83 - 0.01);
+        QVERIFY(sizeOf(d->mTrackArtist) < b * 0.67 - 0.01);
+        // The sizes keep their proportions, and the stack still uses most of the room.
+        QVERIFY(qAbs(sizeOf(d->mTrackArtist) / sizeOf(d->mTrackName) - 0.67 / 0.83) < 0.01);
+        QVERIFY(shown->geometry().bottom() > d->mView->height() / 2);
     }
 
     void absentTextsDrawEmpty()
