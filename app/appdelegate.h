@@ -551,12 +551,15 @@ private:
     // The heart and the stars of both side stacks, for the current loved state and rating.
     void refreshLovedAndRating();
     void moveFirstArrangedViewToEnd(sleevelight::StackView* stack);
+    // Shrinks the track text when the shown stack would run past the bottom of the display.
+    void fitTrackInfoToView();
     // -- interaction --
     bool isPanelVisible() const;
     bool isInDisplayView(const QPointF& windowPosition) const;
     void showStandardWindowButtons(bool show);
     void showHiddenPointer();
     void drawStar(int position, bool filled);
+    bool m_followingPointer = false; // the window moves itself with this drag
     // -- preferences --
     void resetWorkingCopy();
     // The artwork timer, never faster than once a second whatever the stored interval says.
