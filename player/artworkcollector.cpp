@@ -1,8 +1,8 @@
 #include "player/artworkcollector.h"
 
+#include "platform/timers.h"
 #include "player/localmedia.h"
 #include "player/mprismetadata.h"
-#include "platform/timers.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -31,7 +31,8 @@ std::optional<QByteArray> decodeDataUrl(const QString& address, qint64 maxBytes)
         return std::nullopt;
     QByteArray bytes;
     if (header.endsWith(QLatin1String(";base64"), Qt::CaseInsensitive)) {
-        const auto decoded = QByteArray::fromBase64Encoding(payload.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+        const auto decoded =
+            QByteArray::fromBase64Encoding(payload.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
         if (!decoded)
             return std::nullopt;
         bytes = *decoded;
@@ -154,8 +155,8 @@ void ArtworkCollector::fetchFinished(QNetworkReply* reply, const QString& addres
 {
     reply->deleteLater();
     m_inFlight.remove(address);
-    const QByteArray bytes = reply->error() == QNetworkReply::NoError ? reply->read(m_limits.maxPictureBytes + 1)
-                                                                       : QByteArray();
+    const QByteArray bytes =
+        reply->error() == QNetworkReply::NoError ? reply->read(m_limits.maxPictureBytes + 1) : QByteArray();
     if (bytes.isEmpty() || bytes.size() > m_limits.maxPictureBytes || !isDecodablePicture(bytes)) {
         m_failed.insert(address);
         return;

@@ -46,7 +46,8 @@ void addId3Pictures(TagLib::ID3v2::Tag* tag, QList<Picture>& out)
         return;
     for (TagLib::ID3v2::Frame* frame : tag->frameListMap()["APIC"]) {
         if (const auto* apic = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(frame))
-            out.append({apic->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover, toBytes(apic->picture())});
+            out.append(
+                {apic->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover, toBytes(apic->picture())});
     }
 }
 
@@ -85,7 +86,8 @@ QString formatName(TagLib::File* file, const QString& path)
     if (dynamic_cast<TagLib::Ogg::Opus::File*>(file))
         return QStringLiteral("Opus");
     if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file)) {
-        if (mp4->audioProperties() != nullptr && mp4->audioProperties()->codec() == TagLib::MP4::Properties::ALAC)
+        if (mp4->audioProperties() != nullptr &&
+            mp4->audioProperties()->codec() == TagLib::MP4::Properties::ALAC)
             return QStringLiteral("ALAC");
         return QStringLiteral("AAC");
     }
@@ -106,8 +108,11 @@ QString formatName(TagLib::File* file, const QString& path)
 
 bool isRegularFile(const QString& path)
 {
-    struct stat status {};
-    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISREG(status.st_mode);
+    struct stat status
+    {
+    };
+    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &status) == 0 &&
+           S_ISREG(status.st_mode);
 }
 
 std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes)
@@ -119,7 +124,9 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes)
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return std::nullopt;
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > maxBytes) {
         ::close(fd);
         return std::nullopt;
@@ -189,9 +196,10 @@ QList<QByteArray> embeddedPictures(const QString& path, qint64 maxBytes, int max
 
 QStringList folderCoverFiles(const QString& folder)
 {
-    static const QStringList names = {QStringLiteral("cover"), QStringLiteral("folder"), QStringLiteral("front"),
-                                      QStringLiteral("back")};
-    static const QStringList suffixes = {QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png")};
+    static const QStringList names = {QStringLiteral("cover"), QStringLiteral("folder"),
+                                      QStringLiteral("front"), QStringLiteral("back")};
+    static const QStringList suffixes = {QStringLiteral("jpg"), QStringLiteral("jpeg"),
+                                         QStringLiteral("png")};
     if (folder.isEmpty())
         return {};
 

@@ -1,5 +1,6 @@
 #include "player/mprisbridge.h"
 
+#include "platform/timers.h"
 #include "player/artworkcollector.h"
 #include "player/bridgeregistry.h"
 #include "player/localmedia.h"
@@ -8,7 +9,6 @@
 #include "player/mprisplayermanager.h"
 #include "player/ratingstore.h"
 #include "player/values.h"
-#include "platform/timers.h"
 
 #include <QDBusMessage>
 #include <QRegularExpression>
@@ -107,8 +107,8 @@ void MprisBridge::startLastPlayer()
     if (!name.startsWith(mpris::busNamePrefix))
         return;
     m_lastStart.start();
-    QDBusMessage start = QDBusMessage::createMethodCall(mpris::busService, mpris::busPath, mpris::busInterface,
-                                                        QStringLiteral("StartServiceByName"));
+    QDBusMessage start = QDBusMessage::createMethodCall(
+        mpris::busService, mpris::busPath, mpris::busInterface, QStringLiteral("StartServiceByName"));
     start << name << 0u;
     // The player's arrival on the bus is what counts, not the bus's answer.
     m_bus.send(start);
@@ -156,7 +156,8 @@ std::optional<QVariantMap> MprisBridge::trackInfo()
         info.insert(QStringLiteral("trackAlbum"), *metadata.album);
     if (metadata.artist)
         info.insert(QStringLiteral("trackArtist"), *metadata.artist);
-    if (const QString numbers = mpris::trackNumbersText(metadata.trackNumber, metadata.discNumber); !numbers.isEmpty())
+    if (const QString numbers = mpris::trackNumbersText(metadata.trackNumber, metadata.discNumber);
+        !numbers.isEmpty())
         info.insert(QStringLiteral("trackNumbers"), numbers);
     if (metadata.lengthUs)
         info.insert(QStringLiteral("trackDuration"), mpris::formatTime(*metadata.lengthUs));
@@ -175,7 +176,8 @@ std::optional<QVariantMap> MprisBridge::trackProgress()
     const qint64 position = player->position();
     QVariantMap progress{{QStringLiteral("trackElapsed"), mpris::formatTime(position)}};
     if (const std::optional<qint64> length = player->metadata().lengthUs)
-        progress.insert(QStringLiteral("trackProgressRatio"), std::clamp(double(position) / double(*length), 0.0, 1.0));
+        progress.insert(QStringLiteral("trackProgressRatio"),
+                        std::clamp(double(position) / double(*length), 0.0, 1.0));
     return progress;
 }
 
@@ -256,8 +258,8 @@ void MprisBridge::setITrackRating(const QVariant& rating)
     const QString name = startableName(player->busName());
     if (name == mpris::rhythmboxBusName && !metadata.url.isEmpty()) {
         const QVariantMap properties{{QStringLiteral("rating"), percent / 20.0}};
-        player->sendToOwner(mpris::rhythmboxDbPath, mpris::rhythmboxDbInterface, QStringLiteral("SetEntryProperties"),
-                            {metadata.url, properties});
+        player->sendToOwner(mpris::rhythmboxDbPath, mpris::rhythmboxDbInterface,
+                            QStringLiteral("SetEntryProperties"), {metadata.url, properties});
     }
     scheduleNotify();
 }
@@ -276,7 +278,8 @@ QVariant MprisBridge::iCodecInfo()
     if (const QString path = mpris::localPath(metadata.url); !path.isEmpty())
         text = localmedia::codecInfo(path);
     if (text.isEmpty() && !metadata.encodingText.isEmpty())
-        text = metadata.url.isEmpty() ? metadata.encodingText : metadata.encodingText + QStringLiteral(", ") + metadata.url;
+        text = metadata.url.isEmpty() ? metadata.encodingText
+                                      : metadata.encodingText + QStringLiteral(", ") + metadata.url;
     if (text.isEmpty())
         text = metadata.url.left(mpris::maxTextLength);
     m_codecInfo = text.isEmpty() ? QVariant() : QVariant(text);

@@ -25,7 +25,8 @@ class MprisBridge : public iTunesBridgeProtocol
     Q_OBJECT
 
 public:
-    explicit MprisBridge(const QDBusConnection& bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
+    explicit MprisBridge(const QDBusConnection& bus = QDBusConnection::sessionBus(),
+                         QObject* parent = nullptr);
     ~MprisBridge() override;
 
     // Makes the application's bridge an MprisBridge on the session bus.

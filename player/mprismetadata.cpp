@@ -174,8 +174,8 @@ TrackMetadata parseMetadata(const QVariantMap& metadata)
     QStringList encoding;
     for (auto it = metadata.begin(); it != metadata.end(); ++it) {
         const QString key = it.key().toLower();
-        if (!key.contains(QLatin1String("bitrate")) && !key.contains(QLatin1String("codec"))
-            && !key.contains(QLatin1String("samplerate")) && !key.contains(QLatin1String("format")))
+        if (!key.contains(QLatin1String("bitrate")) && !key.contains(QLatin1String("codec")) &&
+            !key.contains(QLatin1String("samplerate")) && !key.contains(QLatin1String("format")))
             continue;
         const QVariant plain = plainValue(it.value());
         if (plain.typeId() == QMetaType::QString || numberFrom(plain))
@@ -220,7 +220,10 @@ QString formatTime(qint64 microseconds)
     const qint64 m = (seconds / 60) % 60;
     const qint64 s = seconds % 60;
     if (h > 0)
-        return QStringLiteral("%1:%2:%3").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0'));
+        return QStringLiteral("%1:%2:%3")
+            .arg(h)
+            .arg(m, 2, 10, QLatin1Char('0'))
+            .arg(s, 2, 10, QLatin1Char('0'));
     return QStringLiteral("%1:%2").arg(m).arg(s, 2, 10, QLatin1Char('0'));
 }
 

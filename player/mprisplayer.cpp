@@ -1,9 +1,9 @@
 #include "player/mprisplayer.h"
 
-#include "player/mprisnames.h"
-#include "player/mprispropertiesproxy.h"
-#include "player/mprisplayerproxy.h"
 #include "platform/timers.h"
+#include "player/mprisnames.h"
+#include "player/mprisplayerproxy.h"
+#include "player/mprispropertiesproxy.h"
 
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -21,12 +21,13 @@ const QString positionKey = QStringLiteral("Position");
 
 bool sameTrack(const mpris::TrackMetadata& a, const mpris::TrackMetadata& b)
 {
-    return a.trackId == b.trackId && a.url == b.url && a.title == b.title && a.album == b.album
-           && a.artist == b.artist;
+    return a.trackId == b.trackId && a.url == b.url && a.title == b.title && a.album == b.album &&
+           a.artist == b.artist;
 }
 } // namespace
 
-MprisPlayer::MprisPlayer(const QDBusConnection& bus, const QString& busName, const QString& owner, QObject* parent)
+MprisPlayer::MprisPlayer(const QDBusConnection& bus, const QString& busName, const QString& owner,
+                         QObject* parent)
     : QObject(parent), m_bus(bus), m_busName(busName), m_owner(owner)
 {
     m_properties = new OrgFreedesktopDBusPropertiesInterface(owner, mpris::objectPath, bus, this);
@@ -93,8 +94,8 @@ void MprisPlayer::applyProperties(const QVariantMap& properties)
         const QVariant value = mpris::plainValue(it.value());
         if (key == playbackStatusKey) {
             const QString status = value.toString();
-            if (status != QLatin1String("Playing") && status != QLatin1String("Paused")
-                && status != QLatin1String("Stopped"))
+            if (status != QLatin1String("Playing") && status != QLatin1String("Paused") &&
+                status != QLatin1String("Stopped"))
                 continue;
             if (status == m_status)
                 continue;

@@ -25,7 +25,8 @@ class MprisPlayer : public QObject
     Q_OBJECT
 
 public:
-    MprisPlayer(const QDBusConnection& bus, const QString& busName, const QString& owner, QObject* parent = nullptr);
+    MprisPlayer(const QDBusConnection& bus, const QString& busName, const QString& owner,
+                QObject* parent = nullptr);
     ~MprisPlayer() override;
 
     QString busName() const { return m_busName; }
@@ -65,7 +66,8 @@ Q_SIGNALS:
 private:
     void load();
     void applyProperties(const QVariantMap& properties);
-    void onPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated);
+    void onPropertiesChanged(const QString& interface, const QVariantMap& changed,
+                             const QStringList& invalidated);
     void fetchProperty(const QString& name);
     void anchorPosition(qint64 positionUs);
     qint64 extrapolatedPosition() const;

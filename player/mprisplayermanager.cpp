@@ -11,16 +11,17 @@
 
 namespace sleevelight {
 
-MprisPlayerManager::MprisPlayerManager(const QDBusConnection& bus, QObject* parent) : QObject(parent), m_bus(bus)
+MprisPlayerManager::MprisPlayerManager(const QDBusConnection& bus, QObject* parent)
+    : QObject(parent), m_bus(bus)
 {
     // Qt's service watcher takes no name patterns here, so the bus's own signal is followed and
     // everything but player names is passed over.
-    m_bus.connect(mpris::busService, mpris::busPath, mpris::busInterface, QStringLiteral("NameOwnerChanged"), this,
-                  SLOT(ownerChanged(QString, QString, QString)));
+    m_bus.connect(mpris::busService, mpris::busPath, mpris::busInterface, QStringLiteral("NameOwnerChanged"),
+                  this, SLOT(ownerChanged(QString, QString, QString)));
 
     // The players already there: listed once, then each owner asked for, all without waiting.
-    const QDBusMessage list =
-        QDBusMessage::createMethodCall(mpris::busService, mpris::busPath, mpris::busInterface, QStringLiteral("ListNames"));
+    const QDBusMessage list = QDBusMessage::createMethodCall(
+        mpris::busService, mpris::busPath, mpris::busInterface, QStringLiteral("ListNames"));
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(list, mpris::callTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
         call->deleteLater();
@@ -38,8 +39,8 @@ MprisPlayerManager::MprisPlayerManager(const QDBusConnection& bus, QObject* pare
                 continue;
             ++asked;
             ++*pending;
-            QDBusMessage ask = QDBusMessage::createMethodCall(mpris::busService, mpris::busPath, mpris::busInterface,
-                                                              QStringLiteral("GetNameOwner"));
+            QDBusMessage ask = QDBusMessage::createMethodCall(
+                mpris::busService, mpris::busPath, mpris::busInterface, QStringLiteral("GetNameOwner"));
             ask << name;
             auto* ownerCall = new QDBusPendingCallWatcher(m_bus.asyncCall(ask, mpris::callTimeoutMs), this);
             connect(ownerCall, &QDBusPendingCallWatcher::finished, this,

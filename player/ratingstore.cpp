@@ -29,7 +29,8 @@ public:
     void bind(int index, const QString& text)
     {
         const QByteArray utf8 = text.toUtf8();
-        sqlite3_bind_text(m_statement, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(m_statement, index, utf8.constData(), static_cast<int>(utf8.size()),
+                          SQLITE_TRANSIENT);
     }
     void bind(int index, std::optional<int> number)
     {
@@ -48,7 +49,8 @@ public:
     QString text(int column) const
     {
         const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-        return bytes == nullptr ? QString() : QString::fromUtf8(bytes, sqlite3_column_bytes(m_statement, column));
+        return bytes == nullptr ? QString()
+                                : QString::fromUtf8(bytes, sqlite3_column_bytes(m_statement, column));
     }
 
 private:
@@ -71,8 +73,8 @@ RatingStore::~RatingStore()
 
 QString RatingStore::defaultPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-           + QStringLiteral("/Sleevelight/ratings.sqlite");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Sleevelight/ratings.sqlite");
 }
 
 void RatingStore::close()
@@ -92,17 +94,17 @@ bool RatingStore::open()
 
     auto tryOpen = [this] {
         if (sqlite3_open_v2(QFile::encodeName(m_path).constData(), &m_db,
-                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr)
-            != SQLITE_OK) {
+                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                            nullptr) != SQLITE_OK) {
             close();
             return false;
         }
         sqlite3_busy_timeout(m_db, busyTimeoutMs);
         // A full sync on every commit: a loved flag set just before a power cut is still there.
-        if (!exec(m_db, "PRAGMA synchronous=FULL")
-            || !exec(m_db, "CREATE TABLE IF NOT EXISTS tracks (key TEXT PRIMARY KEY, loved INTEGER, "
-                           "rating INTEGER, changed INTEGER)")
-            || !exec(m_db, "CREATE TABLE IF NOT EXISTS state (name TEXT PRIMARY KEY, value TEXT)")) {
+        if (!exec(m_db, "PRAGMA synchronous=FULL") ||
+            !exec(m_db, "CREATE TABLE IF NOT EXISTS tracks (key TEXT PRIMARY KEY, loved INTEGER, "
+                        "rating INTEGER, changed INTEGER)") ||
+            !exec(m_db, "CREATE TABLE IF NOT EXISTS state (name TEXT PRIMARY KEY, value TEXT)")) {
             close();
             return false;
         }
@@ -118,8 +120,8 @@ bool RatingStore::open()
         return true;
     // A damaged file is set aside, not overwritten, and a fresh one started beside it.
     if (QFileInfo::exists(m_path)) {
-        const QString aside = m_path + QStringLiteral(".damaged-")
-                              + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        const QString aside = m_path + QStringLiteral(".damaged-") +
+                              QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
         if (QFile::rename(m_path, aside)) {
             QFile::remove(m_path + QStringLiteral("-journal"));
             if (tryOpen())
@@ -184,9 +186,10 @@ bool RatingStore::flushPending()
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     bool ok = true;
     for (auto it = m_pending.cbegin(); ok && it != m_pending.cend(); ++it) {
-        Statement upsert(m_db, "INSERT INTO tracks (key, loved, rating, changed) VALUES (?1, ?2, ?3, ?4) "
-                               "ON CONFLICT(key) DO UPDATE SET loved = excluded.loved, rating = excluded.rating, "
-                               "changed = excluded.changed");
+        Statement upsert(m_db,
+                         "INSERT INTO tracks (key, loved, rating, changed) VALUES (?1, ?2, ?3, ?4) "
+                         "ON CONFLICT(key) DO UPDATE SET loved = excluded.loved, rating = excluded.rating, "
+                         "changed = excluded.changed");
         upsert.bind(1, it.key());
         upsert.bind(2, it->loved ? std::optional<int>(*it->loved ? 1 : 0) : std::nullopt);
         upsert.bind(3, it->rating);

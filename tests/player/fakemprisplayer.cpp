@@ -15,14 +15,13 @@ int g_connections = 0;
 } // namespace
 
 FakeMprisPlayer::FakeMprisPlayer(const QString& busName, const QVariantMap& playerProperties)
-    : properties(playerProperties),
-      m_connectionName(QStringLiteral("fake-mpris-%1").arg(++g_connections)),
-      m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName)),
-      m_busName(busName)
+    : properties(playerProperties), m_connectionName(QStringLiteral("fake-mpris-%1").arg(++g_connections)),
+      m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName)), m_busName(busName)
 {
     m_bus.registerVirtualObject(mprisPath, this);
     m_bus.registerVirtualObject(rhythmDbPath, this);
-    m_onBus = m_bus.interface()->registerService(busName).value() == QDBusConnectionInterface::ServiceRegistered;
+    m_onBus =
+        m_bus.interface()->registerService(busName).value() == QDBusConnectionInterface::ServiceRegistered;
 }
 
 FakeMprisPlayer::~FakeMprisPlayer()
@@ -54,7 +53,8 @@ void FakeMprisPlayer::change(const QVariantMap& changed, const QStringList& inva
 {
     for (auto it = changed.cbegin(); it != changed.cend(); ++it)
         properties.insert(it.key(), it.value());
-    QDBusMessage signal = QDBusMessage::createSignal(mprisPath, propertiesInterface, QStringLiteral("PropertiesChanged"));
+    QDBusMessage signal =
+        QDBusMessage::createSignal(mprisPath, propertiesInterface, QStringLiteral("PropertiesChanged"));
     signal << playerInterface << changed << invalidated;
     m_bus.send(signal);
 }
@@ -99,10 +99,12 @@ bool FakeMprisPlayer::handleMessage(const QDBusMessage& message, const QDBusConn
         } else if (member == QLatin1String("Get")) {
             const QString name = args.value(1).toString();
             if (!properties.contains(name))
-                connection.send(message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
-                                                         QStringLiteral("no such property")));
+                connection.send(
+                    message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
+                                             QStringLiteral("no such property")));
             else
-                connection.send(message.createReply(QVariant::fromValue(QDBusVariant(properties.value(name)))));
+                connection.send(
+                    message.createReply(QVariant::fromValue(QDBusVariant(properties.value(name)))));
         } else if (member == QLatin1String("Set")) {
             properties.insert(args.value(1).toString(), args.value(2).value<QDBusVariant>().variant());
             connection.send(message.createReply());

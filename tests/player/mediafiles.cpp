@@ -28,8 +28,8 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-bool writeWav(const QString& path, int seconds, const QString& title, const QString& album, const QString& artist,
-              const QList<std::pair<QByteArray, bool>>& pictures)
+bool writeWav(const QString& path, int seconds, const QString& title, const QString& album,
+              const QString& artist, const QList<std::pair<QByteArray, bool>>& pictures)
 {
     const quint32 rate = 8000;
     const quint32 dataBytes = rate * 2 * quint32(seconds);
@@ -61,7 +61,9 @@ bool writeWav(const QString& path, int seconds, const QString& title, const QStr
     TagLib::RIFF::WAV::File file(QFile::encodeName(path).constData());
     if (!file.isValid())
         return false;
-    auto text = [](const QString& s) { return TagLib::String(s.toUtf8().constData(), TagLib::String::UTF8); };
+    auto text = [](const QString& s) {
+        return TagLib::String(s.toUtf8().constData(), TagLib::String::UTF8);
+    };
     if (!title.isEmpty())
         file.tag()->setTitle(text(title));
     if (!album.isEmpty())

@@ -65,8 +65,8 @@ private:
             silent << socket;
             return;
         }
-        socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size())
-                      + "\r\nConnection: close\r\n\r\n" + body);
+        socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) +
+                      "\r\nConnection: close\r\n\r\n" + body);
         socket->disconnectFromHost();
     }
 };
@@ -130,7 +130,8 @@ private Q_SLOTS:
             {QStringLiteral("file"), url(path(QStringLiteral("art.png")))},
             {QStringLiteral("nosuffix"), url(path(QStringLiteral("artcache")))},
             {QStringLiteral("path"), path(QStringLiteral("art.png"))},
-            {QStringLiteral("data"), QStringLiteral("data:image/png;base64,") + QString::fromLatin1(png.toBase64())},
+            {QStringLiteral("data"),
+             QStringLiteral("data:image/png;base64,") + QString::fromLatin1(png.toBase64())},
             {QStringLiteral("baddata"), QStringLiteral("data:image/png;base64,@@@@")},
             {QStringLiteral("directory"), url(path(QStringLiteral("folder.png")))},
             {QStringLiteral("fifo"), url(path(QStringLiteral("fifo.png")))},
@@ -138,7 +139,8 @@ private Q_SLOTS:
             {QStringLiteral("large"), url(path(QStringLiteral("large.png")))},
             {QStringLiteral("garbage"), url(path(QStringLiteral("garbage.png")))},
             {QStringLiteral("missing"), url(path(QStringLiteral("none.png")))},
-            {QStringLiteral("remotehost"), QStringLiteral("file://elsewhere") + path(QStringLiteral("art.png"))},
+            {QStringLiteral("remotehost"),
+             QStringLiteral("file://elsewhere") + path(QStringLiteral("art.png"))},
             {QStringLiteral("ftp"), QStringLiteral("ftp://127.0.0.1/art.png")},
         };
         ArtworkCollector collector;
@@ -174,14 +176,16 @@ private Q_SLOTS:
         QVERIFY(writeFile(path(QStringLiteral("art.png")), art));
 
         ArtworkCollector collector;
-        const QList<QByteArray> pictures = collector.pictures(url(path(QStringLiteral("art.png"))), url(audio));
+        const QList<QByteArray> pictures =
+            collector.pictures(url(path(QStringLiteral("art.png"))), url(audio));
         QCOMPARE(pictures, (QList<QByteArray>{art, front, back, cover, folder, small}));
 
         ArtworkCollector::Limits limits;
         limits.maxPictures = 3;
         ArtworkCollector capped;
         capped.setLimits(limits);
-        QCOMPARE(capped.pictures(url(path(QStringLiteral("art.png"))), url(audio)), (QList<QByteArray>{art, front, back}));
+        QCOMPARE(capped.pictures(url(path(QStringLiteral("art.png"))), url(audio)),
+                 (QList<QByteArray>{art, front, back}));
 
         limits = {};
         limits.maxTrackBytes = art.size() + front.size();

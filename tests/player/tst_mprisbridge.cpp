@@ -29,7 +29,8 @@ QString key(const char* text)
 
 QVariantMap track(const QString& title, qint64 lengthUs = 200'000'000)
 {
-    return {{key("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(QString(QStringLiteral("/track/") + QString::number(qHash(title)))))},
+    return {{key("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(
+                                       QString(QStringLiteral("/track/") + QString::number(qHash(title)))))},
             {key("xesam:title"), title},
             {key("xesam:album"), QStringLiteral("Album")},
             {key("xesam:artist"), QStringList{QStringLiteral("Artist")}},
@@ -101,7 +102,8 @@ private Q_SLOTS:
             << QVariantMap{{key("mpris:trackid"), trackId},
                            {key("xesam:title"), QStringLiteral("So What")},
                            {key("xesam:album"), QStringLiteral("Kind of Blue")},
-                           {key("xesam:artist"), QStringList{QStringLiteral("Miles Davis"), QStringLiteral("John Coltrane")}},
+                           {key("xesam:artist"),
+                            QStringList{QStringLiteral("Miles Davis"), QStringLiteral("John Coltrane")}},
                            {key("xesam:trackNumber"), 3},
                            {key("xesam:discNumber"), 2},
                            {key("mpris:length"), qint64(245'000'000)},
@@ -132,9 +134,10 @@ private Q_SLOTS:
             << QVariantMap{{key("trackName"), QStringLiteral("T")},
                            {key("trackNumbers"), QStringLiteral("Disc 2")},
                            {key("trackDuration"), QStringLiteral("1:01")}};
-        QTest::newRow("length as i")
-            << QVariantMap{{key("xesam:title"), QStringLiteral("I")}, {key("mpris:length"), 59'000'000}}
-            << QVariantMap{{key("trackName"), QStringLiteral("I")}, {key("trackDuration"), QStringLiteral("0:59")}};
+        QTest::newRow("length as i") << QVariantMap{{key("xesam:title"), QStringLiteral("I")},
+                                                    {key("mpris:length"), 59'000'000}}
+                                     << QVariantMap{{key("trackName"), QStringLiteral("I")},
+                                                    {key("trackDuration"), QStringLiteral("0:59")}};
         QTest::newRow("no title: the file name")
             << QVariantMap{{key("xesam:url"), QStringLiteral("file:///music/My%20Song.flac")}}
             << QVariantMap{{key("trackName"), QStringLiteral("My Song.flac")}};
@@ -147,9 +150,8 @@ private Q_SLOTS:
                            {key("mpris:length"), QStringLiteral("long")},
                            {key("xesam:contentCreated"), true}}
             << QVariantMap{};
-        QTest::newRow("a megabyte title is cut")
-            << QVariantMap{{key("xesam:title"), QString(1 << 20, u'x')}}
-            << QVariantMap{{key("trackName"), QString(1000, u'x')}};
+        QTest::newRow("a megabyte title is cut") << QVariantMap{{key("xesam:title"), QString(1 << 20, u'x')}}
+                                                 << QVariantMap{{key("trackName"), QString(1000, u'x')}};
         QTest::newRow("line breaks do not reach the display")
             << QVariantMap{{key("xesam:title"), QStringLiteral("Line\nbreak\t")}}
             << QVariantMap{{key("trackName"), QStringLiteral("Line break")}};
@@ -159,7 +161,8 @@ private Q_SLOTS:
     {
         QFETCH(QVariantMap, metadata);
         QFETCH(QVariantMap, expected);
-        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(metadata));
+        FakeMprisPlayer* fake =
+            addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(metadata));
         QTRY_VERIFY(follows(fake));
         QVERIFY(m_bridge->trackInfo().has_value());
         QCOMPARE(info(), expected);
@@ -224,20 +227,23 @@ private Q_SLOTS:
         // The player's clock stands still here, ours runs on between questions.
         QTest::qWait(1100);
         const QString elapsed = m_bridge->trackProgress()->value(key("trackElapsed")).toString();
-        QCOMPARE(elapsed, key("0:11"));
+        // A busy machine may oversleep the wait by a second, never undersleep it.
+        QVERIFY2(elapsed == key("0:11") || elapsed == key("0:12"), qPrintable(elapsed));
         QTRY_COMPARE(fake->count(key("Get Position")), 2);
     }
 
     void keepsCountingWhenAPlayerAlwaysSaysZero()
     {
-        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("Z"))));
+        FakeMprisPlayer* fake =
+            addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("Z"))));
         QTRY_VERIFY(follows(fake));
         m_bridge->trackProgress();
         QTest::qWait(1100);
         m_bridge->trackProgress();
         QTRY_COMPARE(fake->count(key("Get Position")), 2);
         QTest::qWait(1000);
-        QCOMPARE(m_bridge->trackProgress()->value(key("trackElapsed")), QVariant(key("0:02")));
+        const QString elapsed = m_bridge->trackProgress()->value(key("trackElapsed")).toString();
+        QVERIFY2(elapsed == key("0:02") || elapsed == key("0:03"), qPrintable(elapsed));
     }
 
     void followsSeeks()
@@ -284,7 +290,8 @@ private Q_SLOTS:
     void sendsCommands()
     {
         QFETCH(QString, command);
-        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("C"))));
+        FakeMprisPlayer* fake =
+            addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("C"))));
         QTRY_VERIFY(follows(fake));
         if (command == key("PlayPause"))
             m_bridge->playPause();
@@ -298,7 +305,8 @@ private Q_SLOTS:
 
     void coalescesBurstsIntoOneNotification()
     {
-        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("One"))));
+        FakeMprisPlayer* fake =
+            addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("One"))));
         QTRY_VERIFY(follows(fake));
         QTest::qWait(50);
         QSignalSpy notified(m_bridge.get(), &iTunesBridgeProtocol::playerInfoChanged);
@@ -318,7 +326,8 @@ private Q_SLOTS:
 
     void fetchesInvalidatedProperties()
     {
-        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("Old"))));
+        FakeMprisPlayer* fake =
+            addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("Old"))));
         QTRY_VERIFY(follows(fake));
         fake->properties.insert(key("Metadata"), track(key("New")));
         fake->change({}, {key("Metadata")});
@@ -327,9 +336,11 @@ private Q_SLOTS:
 
     void aPlayingPlayerWinsAndIsKept()
     {
-        FakeMprisPlayer* a = addPlayer(key("org.mpris.MediaPlayer2.a"), withStatus(key("Paused"), track(key("A"))));
+        FakeMprisPlayer* a =
+            addPlayer(key("org.mpris.MediaPlayer2.a"), withStatus(key("Paused"), track(key("A"))));
         QTRY_VERIFY(follows(a));
-        FakeMprisPlayer* b = addPlayer(key("org.mpris.MediaPlayer2.b"), withStatus(key("Playing"), track(key("B"))));
+        FakeMprisPlayer* b =
+            addPlayer(key("org.mpris.MediaPlayer2.b"), withStatus(key("Playing"), track(key("B"))));
         QTRY_VERIFY(follows(b));
         QSignalSpy notified(m_bridge.get(), &iTunesBridgeProtocol::playerInfoChanged);
         a->change({{key("PlaybackStatus"), key("Playing")}});
@@ -343,9 +354,12 @@ private Q_SLOTS:
 
     void whenTheFollowedLeavesTheMostRecentlyActiveTakesOver()
     {
-        FakeMprisPlayer* a = addPlayer(key("org.mpris.MediaPlayer2.a"), withStatus(key("Paused"), track(key("A"))));
-        FakeMprisPlayer* b = addPlayer(key("org.mpris.MediaPlayer2.b"), withStatus(key("Paused"), track(key("B"))));
-        FakeMprisPlayer* c = addPlayer(key("org.mpris.MediaPlayer2.c"), withStatus(key("Paused"), track(key("C"))));
+        FakeMprisPlayer* a =
+            addPlayer(key("org.mpris.MediaPlayer2.a"), withStatus(key("Paused"), track(key("A"))));
+        FakeMprisPlayer* b =
+            addPlayer(key("org.mpris.MediaPlayer2.b"), withStatus(key("Paused"), track(key("B"))));
+        FakeMprisPlayer* c =
+            addPlayer(key("org.mpris.MediaPlayer2.c"), withStatus(key("Paused"), track(key("C"))));
         QTRY_VERIFY(followed() != nullptr && m_bridge->players().players().size() == 3);
         b->change({{key("PlaybackStatus"), key("Playing")}});
         QTRY_VERIFY(follows(b));
@@ -370,10 +384,12 @@ private Q_SLOTS:
 
     void aRestartedPlayerIsANewPlayer()
     {
-        FakeMprisPlayer* first = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("One"))));
+        FakeMprisPlayer* first =
+            addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("One"))));
         QTRY_VERIFY(follows(first));
         first->leave();
-        FakeMprisPlayer* second = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("Two"))));
+        FakeMprisPlayer* second =
+            addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("Two"))));
         QTRY_VERIFY(follows(second));
         QCOMPARE(info().value(key("trackName")), QVariant(key("Two")));
         QCOMPARE(second->count(key("GetAll")), 1);
@@ -383,8 +399,8 @@ private Q_SLOTS:
     {
         m_bridge.reset();
         addPlayer(key("org.example.NotAPlayer"), FakeMprisPlayer::playing(track(key("No"))));
-        FakeMprisPlayer* vlc =
-            addPlayer(key("org.mpris.MediaPlayer2.vlc.instance7389"), FakeMprisPlayer::playing(track(key("Yes"))));
+        FakeMprisPlayer* vlc = addPlayer(key("org.mpris.MediaPlayer2.vlc.instance7389"),
+                                         FakeMprisPlayer::playing(track(key("Yes"))));
         m_bridge = std::make_unique<MprisBridge>();
         QTRY_VERIFY(follows(vlc));
         QCOMPARE(m_bridge->players().players().size(), 1);
@@ -394,7 +410,8 @@ private Q_SLOTS:
 
     void aHungPlayerBlocksNothing()
     {
-        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.hung"), FakeMprisPlayer::playing(track(key("H"))));
+        FakeMprisPlayer* fake =
+            addPlayer(key("org.mpris.MediaPlayer2.hung"), FakeMprisPlayer::playing(track(key("H"))));
         fake->answers = FakeMprisPlayer::Answers::never;
         QTRY_VERIFY(fake->count(key("GetAll")) == 1);
         QElapsedTimer clock;
@@ -415,7 +432,8 @@ private Q_SLOTS:
 
     void aPlayerLeavingMidCallIsForgotten()
     {
-        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("L"))));
+        FakeMprisPlayer* fake =
+            addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("L"))));
         fake->answers = FakeMprisPlayer::Answers::never;
         QTRY_COMPARE(fake->count(key("GetAll")), 1);
         QTRY_VERIFY(m_bridge->isRunning().toBool());
@@ -428,7 +446,8 @@ private Q_SLOTS:
 
     void errorAnswersAreNoAnswers()
     {
-        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("X"))));
+        FakeMprisPlayer* fake =
+            addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("X"))));
         fake->answers = FakeMprisPlayer::Answers::withErrors;
         QTRY_VERIFY(followed() != nullptr && followed()->isLoaded());
         QCOMPARE(m_bridge->playerState(), QVariant(0));
@@ -442,7 +461,8 @@ private Q_SLOTS:
     {
         for (int i = 0; i < 20; ++i)
             addPlayer(QStringLiteral("org.mpris.MediaPlayer2.many.instance%1").arg(i),
-                      withStatus(i == 13 ? key("Playing") : key("Paused"), track(QStringLiteral("Track %1").arg(i))));
+                      withStatus(i == 13 ? key("Playing") : key("Paused"),
+                                 track(QStringLiteral("Track %1").arg(i))));
         QTRY_VERIFY(follows(m_fakes.at(13).get()));
         QCOMPARE(m_bridge->players().players().size(), 20);
         QCOMPARE(info().value(key("trackName")), QVariant(key("Track 13")));
@@ -454,7 +474,8 @@ private Q_SLOTS:
     {
         QVariantMap metadata = track(key("R"));
         metadata.insert(key("xesam:userRating"), 0.8);
-        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(metadata));
+        FakeMprisPlayer* fake =
+            addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(metadata));
         QTRY_VERIFY(follows(fake));
         QCOMPARE(m_bridge->iTrackRating(), QVariant(80));
         QCOMPARE(m_bridge->iTrackLoved(), QVariant(0));
@@ -485,8 +506,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("busName");
         QTest::addColumn<bool>("ratingProperty");
         QTest::addColumn<QString>("expectedCall");
-        QTest::newRow("Strawberry's Rating property") << key("org.mpris.MediaPlayer2.strawberry") << true << key("Set Rating");
-        QTest::newRow("Rhythmbox's database") << key("org.mpris.MediaPlayer2.rhythmbox") << false << key("SetEntryProperties");
+        QTest::newRow("Strawberry's Rating property")
+            << key("org.mpris.MediaPlayer2.strawberry") << true << key("Set Rating");
+        QTest::newRow("Rhythmbox's database")
+            << key("org.mpris.MediaPlayer2.rhythmbox") << false << key("SetEntryProperties");
         QTest::newRow("no way") << key("org.mpris.MediaPlayer2.other") << false << QString();
     }
 
@@ -530,10 +553,13 @@ private Q_SLOTS:
         QDir().mkpath(services);
         QFile service(services + QStringLiteral("/sleevelightdemo.service"));
         QVERIFY(service.open(QIODevice::WriteOnly));
-        service.write("[D-BUS Service]\nName=org.mpris.MediaPlayer2.sleevelightdemo\nExec=" SLEEVELIGHT_DEMO_PLAYER "\n");
+        service.write(
+            "[D-BUS Service]\nName=org.mpris.MediaPlayer2.sleevelightdemo\nExec=" SLEEVELIGHT_DEMO_PLAYER
+            "\n");
         service.close();
-        QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-            key("org.freedesktop.DBus"), key("/org/freedesktop/DBus"), key("org.freedesktop.DBus"), key("ReloadConfig")));
+        QDBusConnection::sessionBus().call(
+            QDBusMessage::createMethodCall(key("org.freedesktop.DBus"), key("/org/freedesktop/DBus"),
+                                           key("org.freedesktop.DBus"), key("ReloadConfig")));
 
         // A new run, with no player on the bus: asking for the track starts the last one.
         m_bridge = std::make_unique<MprisBridge>();
@@ -558,7 +584,8 @@ private Q_SLOTS:
         application->launch();
         AppDelegate* d = application->delegate();
 
-        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("First"))));
+        FakeMprisPlayer* fake =
+            addPlayer(key("org.mpris.MediaPlayer2.fake"), FakeMprisPlayer::playing(track(key("First"))));
         QTRY_COMPARE(d->trackName(), QVariant(key("First")));
         QCOMPARE(d->playerState(), PlayerState::playing);
 

@@ -44,7 +44,8 @@ private Q_SLOTS:
 
         m_mpv.setProgram(mpv);
         m_mpv.setArguments({QStringLiteral("--no-config"), QStringLiteral("--script=") + mprisPlugin,
-                            QStringLiteral("--ao=null"), QStringLiteral("--vo=null"), QStringLiteral("--idle=no"), QStringLiteral("--really-quiet"),
+                            QStringLiteral("--ao=null"), QStringLiteral("--vo=null"),
+                            QStringLiteral("--idle=no"), QStringLiteral("--really-quiet"),
                             QStringLiteral("--loop-file=inf"), song});
         m_mpv.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_mpv.setStandardOutputFile(QProcess::nullDevice());

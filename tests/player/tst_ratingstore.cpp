@@ -24,11 +24,16 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<bool>>("loved");
         QTest::addColumn<std::optional<int>>("rating");
         QTest::addColumn<std::optional<int>>("storedRating");
-        QTest::newRow("loved only") << std::optional<bool>(true) << std::optional<int>() << std::optional<int>();
-        QTest::newRow("rating only") << std::optional<bool>() << std::optional<int>(60) << std::optional<int>(60);
-        QTest::newRow("both") << std::optional<bool>(false) << std::optional<int>(20) << std::optional<int>(20);
-        QTest::newRow("rating out of range") << std::optional<bool>() << std::optional<int>(250) << std::optional<int>(100);
-        QTest::newRow("rating of zero is kept") << std::optional<bool>() << std::optional<int>(0) << std::optional<int>(0);
+        QTest::newRow("loved only") << std::optional<bool>(true) << std::optional<int>()
+                                    << std::optional<int>();
+        QTest::newRow("rating only") << std::optional<bool>() << std::optional<int>(60)
+                                     << std::optional<int>(60);
+        QTest::newRow("both") << std::optional<bool>(false) << std::optional<int>(20)
+                              << std::optional<int>(20);
+        QTest::newRow("rating out of range")
+            << std::optional<bool>() << std::optional<int>(250) << std::optional<int>(100);
+        QTest::newRow("rating of zero is kept")
+            << std::optional<bool>() << std::optional<int>(0) << std::optional<int>(0);
     }
 
     void keepsValuesAcrossRuns()
@@ -93,14 +98,14 @@ private Q_SLOTS:
         const QString path = file(QStringLiteral("values.sqlite"));
         {
             RatingStore store(path);
-            QVERIFY(store.setValue(QStringLiteral("lastPlayer"), QStringLiteral("org.mpris.MediaPlayer2.vlc")));
+            QVERIFY(
+                store.setValue(QStringLiteral("lastPlayer"), QStringLiteral("org.mpris.MediaPlayer2.vlc")));
         }
         RatingStore again(path);
         QCOMPARE(again.value(QStringLiteral("lastPlayer")), QStringLiteral("org.mpris.MediaPlayer2.vlc"));
         QCOMPARE(again.value(QStringLiteral("unknown")), QString());
     }
 };
-
 
 QTEST_MAIN(TestRatingStore)
 #include "tst_ratingstore.moc"

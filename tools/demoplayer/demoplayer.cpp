@@ -9,7 +9,8 @@
 
 namespace sleevelight::demo {
 
-DemoPlayer::DemoPlayer(QList<DemoTrack> playlist, QObject* parent) : QObject(parent), m_playlist(std::move(playlist))
+DemoPlayer::DemoPlayer(QList<DemoTrack> playlist, QObject* parent)
+    : QObject(parent), m_playlist(std::move(playlist))
 {
     m_clock.start();
     m_tick = new QTimer(this);

@@ -1,10 +1,10 @@
 // A music player for trying the display without one: it plays a made-up playlist, silently,
 // and speaks MPRIS on the session bus like any other player.
 
-#include "tools/demoplayer/demoplayer.h"
-#include "tools/demoplayer/playlist.h"
 #include "mprisplayeradaptor.h"
 #include "mprisrootadaptor.h"
+#include "tools/demoplayer/demoplayer.h"
+#include "tools/demoplayer/playlist.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -28,8 +28,8 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
-                           + QStringLiteral("/sleevelight-demo-player");
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                           QStringLiteral("/sleevelight-demo-player");
     if (!QDir().mkpath(folder)) {
         std::fprintf(stderr, "sleevelight-demo-player: cannot write %s\n", qPrintable(folder));
         return 1;
@@ -43,8 +43,9 @@ int main(int argc, char* argv[])
         std::fputs("sleevelight-demo-player: cannot publish the player object.\n", stderr);
         return 1;
     }
-    if (bus.interface()->registerService(DemoPlayer::busName, QDBusConnectionInterface::DontQueueService).value()
-        != QDBusConnectionInterface::ServiceRegistered) {
+    if (bus.interface()
+            ->registerService(DemoPlayer::busName, QDBusConnectionInterface::DontQueueService)
+            .value() != QDBusConnectionInterface::ServiceRegistered) {
         std::fprintf(stderr, "sleevelight-demo-player: %s is taken; is the demo already playing?\n",
                      qPrintable(DemoPlayer::busName));
         return 1;

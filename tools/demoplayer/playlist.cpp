@@ -30,7 +30,8 @@ QImage picture(QSize size, QColor from, QColor to, const QString& label)
     return image;
 }
 
-DemoTrack demoTrack(const QString& title, const QString& album, const QStringList& artists, int year, qint64 lengthUs)
+DemoTrack demoTrack(const QString& title, const QString& album, const QStringList& artists, int year,
+                    qint64 lengthUs)
 {
     DemoTrack track;
     track.title = title;
@@ -115,44 +116,57 @@ QList<DemoTrack> makePlaylist(const QString& folder)
         return dir;
     };
 
-    const QColor indigo(48, 63, 159), teal(0, 121, 107), amber(255, 160, 0), rose(194, 24, 91), slate(55, 71, 79);
+    const QColor indigo(48, 63, 159), teal(0, 121, 107), amber(255, 160, 0), rose(194, 24, 91),
+        slate(55, 71, 79);
 
-    const DemoTrack one = demoTrack(QStringLiteral("Morning Light"), QStringLiteral("Demo Sessions"), {QStringLiteral("The Sleevelight Trio")}, 2019, 95'000'000);
+    const DemoTrack one = demoTrack(QStringLiteral("Morning Light"), QStringLiteral("Demo Sessions"),
+                                    {QStringLiteral("The Sleevelight Trio")}, 2019, 95'000'000);
     QDir dir = addTrack(1, one);
-    playlist.last().artUrl =
-        fileUrl(save(picture({600, 600}, indigo, teal, QStringLiteral("One picture")), dir.filePath(QStringLiteral("art.png"))));
+    playlist.last().artUrl = fileUrl(save(picture({600, 600}, indigo, teal, QStringLiteral("One picture")),
+                                          dir.filePath(QStringLiteral("art.png"))));
 
-    const DemoTrack two = demoTrack(QStringLiteral("Two Sides"), QStringLiteral("Demo Sessions"),
+    const DemoTrack two =
+        demoTrack(QStringLiteral("Two Sides"), QStringLiteral("Demo Sessions"),
                   {QStringLiteral("The Sleevelight Trio"), QStringLiteral("Guest Horns")}, 2019, 80'000'000);
     dir = addTrack(2, two);
-    playlist.last().artUrl =
-        fileUrl(save(picture({600, 600}, rose, amber, QStringLiteral("Front")), dir.filePath(QStringLiteral("art.png"))));
+    playlist.last().artUrl = fileUrl(save(picture({600, 600}, rose, amber, QStringLiteral("Front")),
+                                          dir.filePath(QStringLiteral("art.png"))));
     save(picture({600, 600}, slate, rose, QStringLiteral("Back")), dir.filePath(QStringLiteral("back.png")));
 
-    const DemoTrack three = demoTrack(QStringLiteral("Three of a Kind"), QStringLiteral("Demo Sessions"), {QStringLiteral("Trio")}, 2020, 75'000'000);
+    const DemoTrack three = demoTrack(QStringLiteral("Three of a Kind"), QStringLiteral("Demo Sessions"),
+                                      {QStringLiteral("Trio")}, 2020, 75'000'000);
     dir = addTrack(3, three);
-    playlist.last().artUrl =
-        fileUrl(save(picture({600, 600}, teal, amber, QStringLiteral("First")), dir.filePath(QStringLiteral("art.png"))));
-    save(picture({600, 600}, amber, indigo, QStringLiteral("Second")), dir.filePath(QStringLiteral("cover.png")));
-    save(picture({600, 600}, indigo, rose, QStringLiteral("Third")), dir.filePath(QStringLiteral("back.png")));
+    playlist.last().artUrl = fileUrl(save(picture({600, 600}, teal, amber, QStringLiteral("First")),
+                                          dir.filePath(QStringLiteral("art.png"))));
+    save(picture({600, 600}, amber, indigo, QStringLiteral("Second")),
+         dir.filePath(QStringLiteral("cover.png")));
+    save(picture({600, 600}, indigo, rose, QStringLiteral("Third")),
+         dir.filePath(QStringLiteral("back.png")));
 
-    const DemoTrack wide = demoTrack(QStringLiteral("Panorama"), QStringLiteral("Wide Open"), {QStringLiteral("Horizon Ensemble")}, 2021, 70'000'000);
+    const DemoTrack wide = demoTrack(QStringLiteral("Panorama"), QStringLiteral("Wide Open"),
+                                     {QStringLiteral("Horizon Ensemble")}, 2021, 70'000'000);
     addTrack(4, wide);
     playlist.last().artUrl = dataUrl(picture({600, 300}, slate, teal, QStringLiteral("Wide picture")));
 
-    const DemoTrack portrait = demoTrack(QStringLiteral("Standing Tall"), QStringLiteral("Vertical"), {QStringLiteral("Tower Records Band")}, 2022, 65'000'000);
+    const DemoTrack portrait = demoTrack(QStringLiteral("Standing Tall"), QStringLiteral("Vertical"),
+                                         {QStringLiteral("Tower Records Band")}, 2022, 65'000'000);
     dir = addTrack(5, portrait);
-    playlist.last().artUrl = fileUrl(
-        save(picture({300, 600}, rose, indigo, QStringLiteral("Portrait")), dir.filePath(QStringLiteral("art.png"))));
+    playlist.last().artUrl = fileUrl(save(picture({300, 600}, rose, indigo, QStringLiteral("Portrait")),
+                                          dir.filePath(QStringLiteral("art.png"))));
 
-    const DemoTrack longTexts = demoTrack(QStringLiteral("An Exceedingly Long Track Name That Goes On and On Past Any Reasonable Width"),
-        QStringLiteral("The Complete and Unabridged Recordings of an Album With a Very Long Name, Deluxe Edition"),
-        {QStringLiteral("The Orchestra of the Extraordinarily Long Name"), QStringLiteral("Friends and Neighbours")}, 1999, 3'725'000'000);
+    const DemoTrack longTexts = demoTrack(
+        QStringLiteral("An Exceedingly Long Track Name That Goes On and On Past Any Reasonable Width"),
+        QStringLiteral(
+            "The Complete and Unabridged Recordings of an Album With a Very Long Name, Deluxe Edition"),
+        {QStringLiteral("The Orchestra of the Extraordinarily Long Name"),
+         QStringLiteral("Friends and Neighbours")},
+        1999, 3'725'000'000);
     dir = addTrack(6, longTexts);
-    playlist.last().artUrl =
-        fileUrl(save(picture({600, 600}, amber, slate, QStringLiteral("Long")), dir.filePath(QStringLiteral("art.png"))));
+    playlist.last().artUrl = fileUrl(save(picture({600, 600}, amber, slate, QStringLiteral("Long")),
+                                          dir.filePath(QStringLiteral("art.png"))));
 
-    const DemoTrack bare = demoTrack(QStringLiteral("No Picture"), QStringLiteral("Demo Sessions"), {QStringLiteral("The Sleevelight Trio")}, 2023, 60'000'000);
+    const DemoTrack bare = demoTrack(QStringLiteral("No Picture"), QStringLiteral("Demo Sessions"),
+                                     {QStringLiteral("The Sleevelight Trio")}, 2023, 60'000'000);
     addTrack(7, bare);
 
     return playlist;
