@@ -1,0 +1,80 @@
+// What a refresh costs the bridge, and what a new track's pictures cost. Prints figures; sets
+// no limits.
+
+#include "player/artworkcollector.h"
+#include "player/mprisbridge.h"
+#include "player/mprisplayer.h"
+#include "player/mprisplayermanager.h"
+#include "tests/player/fakemprisplayer.h"
+#include "tests/player/mediafiles.h"
+#include "tests/support/testenvironment.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+using namespace sleevelight;
+using namespace sleevelight::test;
+
+class BenchMprisBridge : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestEnvironment> m_environment;
+    QTemporaryDir m_dir;
+    QString m_audio;
+    QString m_art;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_environment = std::make_unique<TestEnvironment>(1.0);
+        m_audio = m_dir.filePath(QStringLiteral("song.wav"));
+        QVERIFY(writeWav(m_audio, 1));
+        m_art = m_dir.filePath(QStringLiteral("art.png"));
+        QVERIFY(writeFile(m_art, pictureBytes({600, 600}, Qt::red)));
+        QVERIFY(writeFile(m_dir.filePath(QStringLiteral("cover.jpg")),
+                          pictureBytes({600, 600}, Qt::green, "JPEG")));
+        QVERIFY(writeFile(m_dir.filePath(QStringLiteral("back.png")), pictureBytes({600, 600}, Qt::blue)));
+    }
+
+    void cleanupTestCase() { m_environment.reset(); }
+
+    // Everything one full refresh asks of the bridge, for a track whose pictures are known.
+    void readsOfOneRefresh()
+    {
+        const QVariantMap metadata{{QStringLiteral("xesam:title"), QStringLiteral("Bench")},
+                                   {QStringLiteral("xesam:url"), QUrl::fromLocalFile(m_audio).toString()},
+                                   {QStringLiteral("mpris:artUrl"), QUrl::fromLocalFile(m_art).toString()},
+                                   {QStringLiteral("mpris:length"), qint64(200'000'000)}};
+        FakeMprisPlayer fake(QStringLiteral("org.mpris.MediaPlayer2.bench"),
+                             FakeMprisPlayer::playing(metadata));
+        MprisBridge bridge;
+        QTRY_VERIFY(bridge.players().followed() != nullptr && bridge.players().followed()->isLoaded());
+        QCOMPARE(bridge.artworkImages()->size(), 3);
+        QBENCHMARK
+        {
+            bridge.playerState();
+            bridge.trackInfo();
+            bridge.trackProgress();
+            bridge.artworkImages();
+            bridge.soundVolume();
+        }
+    }
+
+    // A new track: three 600×600 pictures read, compared and decoded once.
+    void picturesOfANewTrack()
+    {
+        const QString art = QUrl::fromLocalFile(m_art).toString();
+        const QString audio = QUrl::fromLocalFile(m_audio).toString();
+        int round = 0;
+        QBENCHMARK
+        {
+            ArtworkCollector collector;
+            QCOMPARE(collector.pictures(art, audio + QString::number(++round)).size(), 3);
+        }
+    }
+};
+
+QTEST_MAIN(BenchMprisBridge)
+#include "bench_mprisbridge.moc"
