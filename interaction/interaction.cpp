@@ -147,6 +147,7 @@ void AppDelegate::handleLeftMouse(QMouseEvent* event)
 
     if (event->type() == QEvent::MouseButtonPress) {
         mouseDownPosition = location;
+        m_followingPointer = false;
         if (isPanelVisible())
             return;
         if (isInDisplayView(location))
@@ -158,14 +159,15 @@ void AppDelegate::handleLeftMouse(QMouseEvent* event)
     if (!mouseDownPosition || !isInDisplayView(location))
         return;
     const QPointF delta = location - *mouseDownPosition;
-    if (std::abs(delta.x()) < 5.0 && std::abs(delta.y()) < 5.0)
+    if (!m_followingPointer && std::abs(delta.x()) < 5.0 && std::abs(delta.y()) < 5.0)
         return;
     // A window that covers the screen stays where it is.
     if (mWindow->isFullScreen() || mWindow->isMaximized())
         return;
-    if (!mWindow->performWindowDrag()) {
-        // No window manager to hand the move to: follow the pointer ourselves, keeping the
-        // pressed point under it.
+    if (m_followingPointer || !mWindow->performWindowDrag()) {
+        // No window manager to hand the move to: the window follows the pointer itself, the
+        // pressed point staying under it, for the rest of the gesture.
+        m_followingPointer = true;
         mWindow->move((event->globalPosition() - *mouseDownPosition).toPoint());
     }
 }

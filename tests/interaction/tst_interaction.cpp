@@ -518,6 +518,9 @@ private Q_SLOTS:
         app.drag(pressedAt + offset);
         if (moves) {
             QTRY_COMPARE(app.window->pos(), start + offset.toPoint());
+            // Once moving, the window follows every further step of the pointer.
+            app.drag(pressedAt + QPointF(2.0, 1.0));
+            QTRY_COMPARE(app.window->pos(), start + offset.toPoint() + QPoint(2, 1));
         } else {
             QTest::qWait(20);
             QCOMPARE(app.window->pos(), start);
