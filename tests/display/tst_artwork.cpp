@@ -58,6 +58,7 @@ private Q_SLOTS:
         DisplayFixture f;
         AppDelegate* d = f.d;
         f.play(QStringLiteral("Track"), artworks);
+        QVERIFY(!noCover().isNull());
         QCOMPARE(d->artworkImage(), noCover());
         QVERIFY(d->artworkImageHolder().isNull());
         QCOMPARE(d->artworkImageRatio, 1.0);

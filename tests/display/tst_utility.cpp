@@ -1,0 +1,135 @@
+// The three text-styling operations, on fields and buttons of their own.
+
+#include "display/utility.h"
+#include "platform/fonts.h"
+#include "platform/views/textfield.h"
+#include "platform/views/titlebutton.h"
+
+#include <QApplication>
+#include <QTest>
+
+using namespace sleevelight;
+
+Q_DECLARE_METATYPE(std::optional<QString>)
+Q_DECLARE_METATYPE(std::optional<double>)
+
+class TestUtility : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fontChoice_data()
+    {
+        QTest::addColumn<bool>("fieldHasFont");
+        QTest::addColumn<std::optional<QString>>("fontName");
+        QTest::addColumn<std::optional<double>>("fontSize");
+        QTest::addColumn<QString>("expectedName");
+        QTest::addColumn<double>("expectedSize");
+
+        const std::optional<QString> none;
+        const QString serif = QStringLiteral("DejaVuSerif-Bold");
+        QTest::newRow("name and size") << true << std::optional(serif) << std::optional(30.0) << serif << 30.0;
+        QTest::newRow("name keeps the size") << true << std::optional(serif) << std::optional<double>() << serif
+                                             << 20.0;
+        QTest::newRow("name on a field without a font")
+            << false << std::optional(serif) << std::optional<double>() << serif << 12.0;
+        QTest::newRow("size keeps the name") << true << none << std::optional(40.0)
+                                             << QStringLiteral("HelveticaNeue-Italic") << 40.0;
+        QTest::newRow("size on a field without a font")
+            << false << none << std::optional(40.0) << QStringLiteral("Arial") << 40.0;
+        QTest::newRow("raised to 10 points") << true << none << std::optional(9.5)
+                                             << QStringLiteral("HelveticaNeue-Italic") << 10.0;
+        QTest::newRow("neither leaves the font")
+            << true << none << std::optional<double>() << QStringLiteral("HelveticaNeue-Italic") << 20.0;
+    }
+
+    void fontChoice()
+    {
+        QFETCH(bool, fieldHasFont);
+        QFETCH(std::optional<QString>, fontName);
+        QFETCH(std::optional<double>, fontSize);
+        QFETCH(QString, expectedName);
+        QFETCH(double, expectedSize);
+
+        TextField field;
+        field.setFieldFont(fieldHasFont ? FontManager::fontWithName(QStringLiteral("HelveticaNeue-Italic"), 20)
+                                        : std::nullopt);
+        Utility::styleTextField(&field, fontName, fontSize, std::nullopt, false, TextAlignment::Natural);
+        QVERIFY(field.fieldFont());
+        QCOMPARE(FontManager::fontName(*field.fieldFont()), expectedName);
+        QCOMPARE(FontManager::pointSize(*field.fieldFont()), expectedSize);
+    }
+
+    void colourAlignmentAndShadow()
+    {
+        TextField field;
+        field.setAlignment(Qt::AlignRight);
+        field.setTextColor(Qt::green);
+        Utility::styleTextField(&field, std::nullopt, std::nullopt, std::nullopt, false, TextAlignment::Natural);
+        QCOMPARE(field.alignment(), Qt::AlignRight);
+        QCOMPARE(field.textColor(), QColor(Qt::green));
+        QVERIFY(!field.shadow());
+
+        Utility::styleTextField(&field, std::nullopt, std::nullopt, QColor(Qt::yellow), true, TextAlignment::Center);
+        QCOMPARE(field.alignment(), Qt::AlignHCenter);
+        QCOMPARE(field.textColor(), QColor(Qt::yellow));
+        QCOMPARE(field.shadow(), (Shadow{3.0, Qt::black, {}}));
+        // Without a shadow asked for, the one there stays.
+        Utility::styleTextField(&field, std::nullopt, 20.0, std::nullopt, false, TextAlignment::Left);
+        QVERIFY(field.shadow());
+        QCOMPARE(field.alignment(), Qt::AlignLeft);
+    }
+
+    void attributedText()
+    {
+        TextField field;
+        field.setFieldFont(std::nullopt);
+        Utility::styleAttributedText(&field, QStringLiteral("plain"), std::nullopt, std::nullopt, std::nullopt, false,
+                                     TextAlignment::Natural, false);
+        QCOMPARE(field.text(), QStringLiteral("plain"));
+        QVERIFY(!field.hasAttributedText());
+
+        Utility::styleAttributedText(&field, QStringLiteral(" and bold"), QStringLiteral("DejaVuSans-Bold"), 13.0,
+                                     QColor(Qt::red), true, TextAlignment::Right, true);
+        QCOMPARE(field.text(), QStringLiteral("plain and bold"));
+        const QList<TextRun> runs = field.attributedText();
+        QCOMPARE(runs.size(), 2);
+        QVERIFY(!runs[0].font);
+        QCOMPARE(FontManager::fontName(*runs[1].font), QStringLiteral("DejaVuSans-Bold"));
+        QCOMPARE(runs[1].font->pointSizeF(), 13.0);
+        QCOMPARE(runs[1].color, QColor(Qt::red));
+        QCOMPARE(runs[1].alignment, Qt::AlignRight);
+        QCOMPARE(runs[1].shadow->blurRadius, 3.0);
+
+        Utility::styleAttributedText(&field, QStringLiteral("again"), std::nullopt, 8.0, std::nullopt, false,
+                                     TextAlignment::Natural, false);
+        QCOMPARE(field.text(), QStringLiteral("again"));
+        QCOMPARE(field.attributedText().size(), 1);
+        QCOMPARE(field.attributedText()[0].font->pointSizeF(), 10.0);
+    }
+
+    void buttonTitles()
+    {
+        TitleButton button;
+        Utility::styleButtonTitle(&button, QStringLiteral("\u2605"), std::nullopt, std::nullopt, std::nullopt, false,
+                                  TextAlignment::Natural);
+        TitleButton::Title title = button.attributedTitle();
+        QCOMPARE(title.text, QStringLiteral("\u2605"));
+        QCOMPARE(FontManager::fontName(title.font), QStringLiteral("Helvetica"));
+        QCOMPARE(title.font.pointSizeF(), 32.0);
+        QCOMPARE(title.color, QColor(Qt::white));
+        QCOMPARE(title.shadow, Shadow{});
+
+        // Button titles have no 10-point floor.
+        Utility::styleButtonTitle(&button, QStringLiteral("\u2661"), QStringLiteral("DejaVuSans"), 6.0,
+                                  QColor(Qt::gray), true, TextAlignment::Center);
+        title = button.attributedTitle();
+        QCOMPARE(title.font.pointSizeF(), 6.0);
+        QCOMPARE(title.alignment, Qt::AlignHCenter);
+        QCOMPARE(title.shadow.blurRadius, 3.0);
+        QCOMPARE(title.shadow.color, QColor(Qt::black));
+    }
+};
+
+QTEST_MAIN(TestUtility)
+#include "tst_utility.moc"
