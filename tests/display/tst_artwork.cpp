@@ -67,18 +67,6 @@ private Q_SLOTS:
         QCOMPARE(d->mArtworkView->image(), noCover());
     }
 
-    void aPictureIsMeasuredAndShown()
-    {
-        DisplayFixture f;
-        AppDelegate* d = f.d;
-        const QByteArray bytes = pictureBytes(400, 500);
-        f.play(QStringLiteral("Portrait"), QList<QByteArray>{bytes});
-        QCOMPARE(d->artworkImageRatio, 1.25);
-        QVERIFY(!d->isWideArtworkImage);
-        QCOMPARE(d->artworkImage(), Image::fromData(bytes));
-        QCOMPARE(d->mArtworkView->image(), d->artworkImage());
-    }
-
     void wideThreshold_data()
     {
         QTest::addColumn<int>("height");

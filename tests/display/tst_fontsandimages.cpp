@@ -5,7 +5,6 @@
 #include "platform/fonts.h"
 #include "platform/image.h"
 #include "platform/views/imageview.h"
-#include "platform/views/textfield.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -130,30 +129,6 @@ private Q_SLOTS:
         view->resize(200, 200);
         view->repaint();
         QCOMPARE(view->scaleCount(), scaled + 1);
-    }
-
-    void textFieldKeepsItsDrawing()
-    {
-        QWidget window;
-        window.resize(600, 200);
-        auto* field = new TextField(&window);
-        field->setFieldFont(FontManager::fontWithName(QStringLiteral("HelveticaNeue-Medium"), 40));
-        field->setShadow(Shadow{3.0, Qt::black, {}});
-        field->setText(QStringLiteral("Blue in Green"));
-        field->resize(field->sizeHint());
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        field->repaint();
-        const int drawn = field->renderCount();
-        QVERIFY(drawn >= 1);
-        field->repaint();
-        field->setShadow(Shadow{3.0, Qt::black, {}});
-        field->setFieldFont(FontManager::fontWithName(QStringLiteral("HelveticaNeue-Medium"), 40));
-        field->repaint();
-        QCOMPARE(field->renderCount(), drawn);
-        field->setText(QStringLiteral("So What"));
-        field->repaint();
-        QCOMPARE(field->renderCount(), drawn + 1);
     }
 };
 

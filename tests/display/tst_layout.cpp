@@ -154,18 +154,6 @@ private Q_SLOTS:
         QCOMPARE(d->mArtworkView->size(), QSize(artworkSize, artworkSize));
     }
 
-    // A window resize lays everything out again for the new height.
-    void followsTheWindow()
-    {
-        DisplayFixture f;
-        AppDelegate* d = f.d;
-        f.play(QStringLiteral("Square"), QList<QByteArray>{pictureBytes(300, 300)});
-        f.setWindowSize(1280, 720);
-        QCOMPARE(d->windowSizeRatio, float(1280.0 / 1920.0));
-        QCOMPARE(d->mArtworkView->geometry(), QRect(0, 0, 720, 720));
-        QCOMPARE(d->mVinylView->size(), QSize(720, 720));
-    }
-
     void minimumWindowSize_data()
     {
         QTest::addColumn<bool>("changingFullScreen");
