@@ -56,8 +56,10 @@ void AppDelegate::updateViewSizeAndConstraint()
         uninstallConstraint(trackStackViewRightConstraint);
         uninstallConstraint(trackStackViewLeftConstraint);
         uninstallConstraint(trackStackViewWideConstraint);
-        trackStackViewRightConstraint = ConstraintLayout::make(mTrackStackViewRight, LayoutAttribute::Leading, 10);
-        trackStackViewLeftConstraint = ConstraintLayout::make(mTrackStackViewLeft, LayoutAttribute::Leading, 35);
+        trackStackViewRightConstraint =
+            ConstraintLayout::make(mTrackStackViewRight, LayoutAttribute::Leading, 10);
+        trackStackViewLeftConstraint =
+            ConstraintLayout::make(mTrackStackViewLeft, LayoutAttribute::Leading, 35);
         trackStackViewWideConstraint = ConstraintLayout::make(mTrackStackViewWide, LayoutAttribute::Trailing,
                                                               double(-(trackInfoLRSpacing * r)));
         installConstraint(trackStackViewRightConstraint);
@@ -78,8 +80,8 @@ void AppDelegate::updateViewSizeAndConstraint()
         uninstallConstraint(trackStackViewLeftConstraint2);
         const float A = float(mArtworkView->width());
         const float p = trackInfoPosition().toFloat();
-        const LayoutAttribute V = equalsNumberOne(trackInfoPosition()) ? LayoutAttribute::Top
-                                                                        : LayoutAttribute::Bottom;
+        const LayoutAttribute V =
+            equalsNumberOne(trackInfoPosition()) ? LayoutAttribute::Top : LayoutAttribute::Bottom;
         const double horizontal = double(A + trackInfoLRSpacing * r);
         const double vertical = double(p * trackInfoTopSpacing * r);
         trackStackViewRightConstraint =
@@ -100,8 +102,9 @@ void AppDelegate::updateViewSizeAndConstraint()
     const double M = viewSafeMargin;
     const double T = isWideArtworkImage ? 100.0 : W - mArtworkView->width() - 2.5 * M * double(r);
     const double T3 = W - M;
-    for (TextField* field : {mTrackName.data(), mTrackAlbum.data(), mTrackNumbers.data(), mTrackArtist.data(),
-                             mTrackName2.data(), mTrackAlbum2.data(), mTrackNumbers2.data(), mTrackArtist2.data()})
+    for (TextField* field :
+         {mTrackName.data(), mTrackAlbum.data(), mTrackNumbers.data(), mTrackArtist.data(),
+          mTrackName2.data(), mTrackAlbum2.data(), mTrackNumbers2.data(), mTrackArtist2.data()})
         setTextWidth(field, T);
     setTextWidth(mTrackName3, T3);
     setTextWidth(mTrackArtist3, T3);
@@ -142,6 +145,5 @@ void AppDelegate::setWindowAspectRatioConstraints()
     if (isWindowChangingFullScreen() || isWideArtworkImage)
         return;
     mWindow->setMinimumSize(int(std::lround(m)), mWindow->minimumHeight());
-    mWindow->setMinimumSize(mWindow->minimumWidth(),
-                            int(std::lround(mTrackStackViewRight->height() + M)));
+    mWindow->setMinimumSize(mWindow->minimumWidth(), int(std::lround(mTrackStackViewRight->height() + M)));
 }

@@ -105,7 +105,8 @@ void AppDelegate::alignNumbersAndRatings()
     double w = mTrackStackRatingsRight->sizeHint().width();
     const float s = maxFontSize() * windowSizeRatio * 0.5f;
     const std::optional<QFont> numbersFont = mTrackNumbers->fieldFont();
-    const QString numbersFontName = numbersFont ? FontManager::fontName(*numbersFont) : QStringLiteral("Arial");
+    const QString numbersFontName =
+        numbersFont ? FontManager::fontName(*numbersFont) : QStringLiteral("Arial");
     const double p = numbersFont ? FontManager::pointSize(*numbersFont) : double(maxFontSize());
     if (p > 0)
         w = w * double(s) / p;
@@ -134,7 +135,8 @@ void AppDelegate::applyTrackInfoWithAttribute(float aRatio)
 {
     const float b = maxFontSize() * aRatio;
     const float nameSize = textLength(trackName()) >= nameWrapLength ? b * nameFontRatio2 : b;
-    const float albumSize = textLength(trackAlbum()) >= albumWrapLength ? b * albumFontRatio2 : b * albumFontRatio1;
+    const float albumSize =
+        textLength(trackAlbum()) >= albumWrapLength ? b * albumFontRatio2 : b * albumFontRatio1;
     const float artistSize =
         textLength(trackArtist()) >= artistWrapLength ? b * artistFontRatio2 : b * artistFontRatio1;
     const float numbersSize = b * numbersFontRatio1;
@@ -154,16 +156,17 @@ void AppDelegate::applyTrackInfoWithAttribute(float aRatio)
     Utility::styleTextField(mTrackNumbers2, albumFont(), double(numbersSize), noColor, true, unchanged);
     Utility::styleTextField(mTrackProgressElapsed, helvetica, double(numbersSize), noColor, false, unchanged);
     Utility::styleTextField(mTrackProgressDuration, helvetica, double(numbersSize), noColor, false, right);
-    Utility::styleTextField(mTrackProgressElapsed2, helvetica, double(numbersSize), noColor, false, unchanged);
+    Utility::styleTextField(mTrackProgressElapsed2, helvetica, double(numbersSize), noColor, false,
+                            unchanged);
     Utility::styleTextField(mTrackProgressDuration2, helvetica, double(numbersSize), noColor, false, right);
     Utility::styleTextField(mTrackName3, nameFont(), double(b * nameFontRatio3), noColor, true, right);
     Utility::styleTextField(mTrackAlbum3, albumFont(), double(b * albumFontRatio3), noColor, true, right);
     Utility::styleTextField(mTrackArtist3, artistFont(), double(b * artistFontRatio3), noColor, true, right);
     Utility::styleTextField(mTrackNumbers3, albumFont(), double(b * numbersFontRatio3), noColor, true, right);
-    Utility::styleTextField(mTrackProgressElapsed3, std::nullopt, double(b * trackDurationRatio3), noColor, false,
-                            right);
-    Utility::styleTextField(mTrackProgressDuration3, std::nullopt, double(b * trackDurationRatio3), noColor, false,
-                            left);
+    Utility::styleTextField(mTrackProgressElapsed3, std::nullopt, double(b * trackDurationRatio3), noColor,
+                            false, right);
+    Utility::styleTextField(mTrackProgressDuration3, std::nullopt, double(b * trackDurationRatio3), noColor,
+                            false, left);
 }
 
 void AppDelegate::fitTrackInfoToView()
@@ -178,7 +181,8 @@ void AppDelegate::fitTrackInfoToView()
         double bottom;
     };
     // The wide stack stands on the bottom edge, 40 above it.
-    const Room rooms[] = {{mTrackStackViewRight, margin}, {mTrackStackViewLeft, margin}, {mTrackStackViewWide, 40.0}};
+    const Room rooms[] = {
+        {mTrackStackViewRight, margin}, {mTrackStackViewLeft, margin}, {mTrackStackViewWide, 40.0}};
     // How much the texts as they are now must shrink to fit: 1 when they fit.
     const auto overflow = [&] {
         double scale = 1.0;

@@ -60,8 +60,8 @@ Shadow textShadow()
 } // namespace
 
 void Utility::styleTextField(TextField* field, const std::optional<QString>& fontName,
-                             std::optional<double> fontSize, const std::optional<QColor>& textColor, bool shadow,
-                             TextAlignment alignment)
+                             std::optional<double> fontSize, const std::optional<QColor>& textColor,
+                             bool shadow, TextAlignment alignment)
 {
     if (field == nullptr)
         return;
@@ -75,9 +75,10 @@ void Utility::styleTextField(TextField* field, const std::optional<QString>& fon
         field->setShadow(textShadow());
 }
 
-void Utility::styleAttributedText(TextField* field, const QString& text, const std::optional<QString>& fontName,
-                                  std::optional<double> fontSize, const std::optional<QColor>& textColor,
-                                  bool shadow, TextAlignment alignment, bool append)
+void Utility::styleAttributedText(TextField* field, const QString& text,
+                                  const std::optional<QString>& fontName, std::optional<double> fontSize,
+                                  const std::optional<QColor>& textColor, bool shadow,
+                                  TextAlignment alignment, bool append)
 {
     if (field == nullptr)
         return;
@@ -110,9 +111,9 @@ void Utility::styleAttributedText(TextField* field, const QString& text, const s
     field->setAttributedText(runs);
 }
 
-void Utility::styleButtonTitle(TitleButton* button, const QString& title, const std::optional<QString>& fontName,
-                               std::optional<double> fontSize, const std::optional<QColor>& textColor, bool shadow,
-                               TextAlignment alignment)
+void Utility::styleButtonTitle(TitleButton* button, const QString& title,
+                               const std::optional<QString>& fontName, std::optional<double> fontSize,
+                               const std::optional<QColor>& textColor, bool shadow, TextAlignment alignment)
 {
     if (button == nullptr)
         return;

@@ -34,13 +34,14 @@ public:
     // Shows `text` with those attributes, replacing the field's content or, with `append`, after it.
     static void styleAttributedText(sleevelight::TextField* field, const QString& text,
                                     const std::optional<QString>& fontName, std::optional<double> fontSize,
-                                    const std::optional<QColor>& textColor, bool shadow, TextAlignment alignment,
-                                    bool append);
+                                    const std::optional<QColor>& textColor, bool shadow,
+                                    TextAlignment alignment, bool append);
 
     // Gives the button a title drawn in "Helvetica" 32, white, unless told otherwise; no size floor.
     static void styleButtonTitle(sleevelight::TitleButton* button, const QString& title,
                                  const std::optional<QString>& fontName, std::optional<double> fontSize,
-                                 const std::optional<QColor>& textColor, bool shadow, TextAlignment alignment);
+                                 const std::optional<QColor>& textColor, bool shadow,
+                                 TextAlignment alignment);
 
     // The glyph colours: gray (a heart or star that is off), red (loved), and the near-white gray
     // of a filled star.

@@ -76,7 +76,8 @@ const FaceTable& faceTable()
             face.stretch = fcInteger(font, FC_WIDTH, FC_WIDTH_NORMAL);
             face.postscriptName = fcString(font, FC_POSTSCRIPT_NAME);
             if (face.postscriptName.isEmpty())
-                face.postscriptName = QString(face.family).remove(u' ') + u'-' + QString(face.style).remove(u' ');
+                face.postscriptName =
+                    QString(face.family).remove(u' ') + u'-' + QString(face.style).remove(u' ');
             if (table.byPostscript.contains(face.postscriptName))
                 continue;
             const qsizetype index = qsizetype(table.faces.size());

@@ -42,7 +42,7 @@ StackView::Orientation StackView::orientation() const
         return Horizontal;
     const auto direction = box->direction();
     return (direction == QBoxLayout::TopToBottom || direction == QBoxLayout::BottomToTop) ? Vertical
-                                                                                           : Horizontal;
+                                                                                          : Horizontal;
 }
 
 void StackView::setOrientation(Orientation orientation)

@@ -68,7 +68,9 @@ int main(int argc, char** argv)
     std::printf("artwork: 4000 x 4000 JPEG, %lld bytes; screen 1920 x 1080\n", qint64(big.size()));
     // Every run gets bytes of its own, so that no run finds the picture already made.
     int fresh = 0;
-    const auto freshBytes = [&] { return big + QByteArray::number(++fresh); };
+    const auto freshBytes = [&] {
+        return big + QByteArray::number(++fresh);
+    };
     report("header only (Image::fromData)", timed([&] {
                const QByteArray bytes = freshBytes();
                Image::fromData(bytes);
@@ -103,12 +105,15 @@ int main(int argc, char** argv)
                name->repaint();
            }));
     int second = 0;
-    report("elapsed time tick (text and bar, repaint of what changed)", timed([&] {
-               ++second;
-               d->setTrackElapsed(QStringLiteral("1:%1").arg(second % 60, 2, 10, QLatin1Char('0')));
-               d->setTrackProgress(0.25 + second / 1000.0);
-               QCoreApplication::processEvents();
-               d->mWindow->repaint(d->mTrackProgressElapsed->geometry());
-           }, 21));
+    report("elapsed time tick (text and bar, repaint of what changed)",
+           timed(
+               [&] {
+                   ++second;
+                   d->setTrackElapsed(QStringLiteral("1:%1").arg(second % 60, 2, 10, QLatin1Char('0')));
+                   d->setTrackProgress(0.25 + second / 1000.0);
+                   QCoreApplication::processEvents();
+                   d->mWindow->repaint(d->mTrackProgressElapsed->geometry());
+               },
+               21));
     return 0;
 }

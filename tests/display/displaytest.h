@@ -19,7 +19,8 @@
 namespace sleevelight::test {
 
 // Encoded picture bytes of one colour.
-inline QByteArray pictureBytes(int width, int height, const QColor& color = Qt::red, const char* format = "PNG")
+inline QByteArray pictureBytes(int width, int height, const QColor& color = Qt::red,
+                               const char* format = "PNG")
 {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(color);

@@ -46,7 +46,8 @@ private Q_SLOTS:
         QTest::newRow("no list") << std::optional<QList<QByteArray>>();
         QTest::newRow("empty list") << std::optional<QList<QByteArray>>(QList<QByteArray>{});
         QTest::newRow("descriptor without data") << std::optional(QList<QByteArray>{QByteArray()});
-        QTest::newRow("not a picture") << std::optional(QList<QByteArray>{QByteArray("<html>no picture</html>")});
+        QTest::newRow("not a picture")
+            << std::optional(QList<QByteArray>{QByteArray("<html>no picture</html>")});
         QTest::newRow("truncated PNG") << std::optional(QList<QByteArray>{png.left(png.size() / 2)});
         QTest::newRow("truncated JPEG") << std::optional(QList<QByteArray>{jpeg.left(jpeg.size() / 2)});
         QTest::newRow("400 megapixels") << std::optional(QList<QByteArray>{hugePngHeader()});
@@ -240,12 +241,16 @@ private Q_SLOTS:
         DisplayFixture f;
         AppDelegate* d = f.d;
         const QList<QByteArray> red{pictureBytes(300, 300, Qt::red)};
-        const auto isRed = [](QRgb pixel) { return qRed(pixel) > 200 && qGreen(pixel) < 60 && qBlue(pixel) < 60; };
+        const auto isRed = [](QRgb pixel) {
+            return qRed(pixel) > 200 && qGreen(pixel) < 60 && qBlue(pixel) < 60;
+        };
 
         f.play(QStringLiteral("First"), red);
         QImage shot = d->mWindow->grab().toImage();
         const qreal ratio = shot.devicePixelRatio();
-        const auto at = [&](int x, int y) { return shot.pixel(int(x * ratio), int(y * ratio)); };
+        const auto at = [&](int x, int y) {
+            return shot.pixel(int(x * ratio), int(y * ratio));
+        };
         QVERIFY(isRed(at(100, 540)));
         QVERIFY(isRed(at(1000, 900)));
         QVERIFY(!isRed(at(1800, 900)));

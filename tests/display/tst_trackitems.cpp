@@ -43,8 +43,8 @@ private Q_SLOTS:
         QString notes;
         for (int i = 0; i < 12; ++i)
             notes += QStringLiteral("\U0001D11E");
-        QTest::newRow("counted in UTF-16") << notes << QString() << QString() << b * 0.83f << b * 0.67f
-                                           << b * 0.75f;
+        QTest::newRow("counted in UTF-16")
+            << notes << QString() << QString() << b * 0.83f << b * 0.67f << b * 0.75f;
     }
 
     void sizesFollowTheLengths()
@@ -88,8 +88,10 @@ private Q_SLOTS:
         f.play(QStringLiteral("Track"), std::nullopt);
 
         QCOMPARE(FontManager::fontName(*d->mTrackName->fieldFont()), QStringLiteral("DejaVuSans-Bold"));
-        QCOMPARE(FontManager::fontName(*d->mTrackAlbum2->fieldFont()), QStringLiteral("HelveticaNeue-Italic"));
-        QCOMPARE(FontManager::fontName(*d->mTrackNumbers->fieldFont()), QStringLiteral("HelveticaNeue-Italic"));
+        QCOMPARE(FontManager::fontName(*d->mTrackAlbum2->fieldFont()),
+                 QStringLiteral("HelveticaNeue-Italic"));
+        QCOMPARE(FontManager::fontName(*d->mTrackNumbers->fieldFont()),
+                 QStringLiteral("HelveticaNeue-Italic"));
         QCOMPARE(FontManager::fontName(*d->mTrackArtist3->fieldFont()), QStringLiteral("HelveticaNeue"));
         QCOMPARE(FontManager::fontName(*d->mTrackProgressElapsed->fieldFont()), QStringLiteral("Helvetica"));
         // The wide stack's times keep the face they were given.
@@ -187,7 +189,8 @@ private Q_SLOTS:
         DisplayFixture f;
         AppDelegate* d = f.d;
         f.setWindowSize(windowWidth, windowWidth * 9 / 16);
-        const QString words = QStringLiteral("An Exceedingly Long Name That Goes On and On Past Any Reasonable Width ");
+        const QString words =
+            QStringLiteral("An Exceedingly Long Name That Goes On and On Past Any Reasonable Width ");
         for (int i = 0; i < tracks; ++i) {
             f.bridge->playTrack(words.repeated(2) + QString::number(i), words.repeated(2), words.repeated(2));
             f.bridge->artworks = QList<QByteArray>{pictureBytes(300, 300)};
@@ -215,8 +218,8 @@ private Q_SLOTS:
         f.bridge->info = QVariantMap{{QStringLiteral("trackYear"), 2001}};
         d->updateTrackInfo();
         QVERIFY(!d->trackName().isValid());
-        for (TextField* field : {d->mTrackName.data(), d->mTrackAlbum2.data(), d->mTrackArtist3.data(),
-                                 d->mTrackNumbers.data()})
+        for (TextField* field :
+             {d->mTrackName.data(), d->mTrackAlbum2.data(), d->mTrackArtist3.data(), d->mTrackNumbers.data()})
             QCOMPARE(field->text(), QString());
         QCOMPARE(sizeOf(d->mTrackName), 72.0);
         for (TitleButton* star : *d->mTrackRatingRight)

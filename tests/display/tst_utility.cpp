@@ -28,17 +28,18 @@ private Q_SLOTS:
 
         const std::optional<QString> none;
         const QString serif = QStringLiteral("DejaVuSerif-Bold");
-        QTest::newRow("name and size") << true << std::optional(serif) << std::optional(30.0) << serif << 30.0;
-        QTest::newRow("name keeps the size") << true << std::optional(serif) << std::optional<double>() << serif
-                                             << 20.0;
+        QTest::newRow("name and size")
+            << true << std::optional(serif) << std::optional(30.0) << serif << 30.0;
+        QTest::newRow("name keeps the size")
+            << true << std::optional(serif) << std::optional<double>() << serif << 20.0;
         QTest::newRow("name on a field without a font")
             << false << std::optional(serif) << std::optional<double>() << serif << 12.0;
-        QTest::newRow("size keeps the name") << true << none << std::optional(40.0)
-                                             << QStringLiteral("HelveticaNeue-Italic") << 40.0;
+        QTest::newRow("size keeps the name")
+            << true << none << std::optional(40.0) << QStringLiteral("HelveticaNeue-Italic") << 40.0;
         QTest::newRow("size on a field without a font")
             << false << none << std::optional(40.0) << QStringLiteral("Arial") << 40.0;
-        QTest::newRow("raised to 10 points") << true << none << std::optional(9.5)
-                                             << QStringLiteral("HelveticaNeue-Italic") << 10.0;
+        QTest::newRow("raised to 10 points")
+            << true << none << std::optional(9.5) << QStringLiteral("HelveticaNeue-Italic") << 10.0;
         QTest::newRow("neither leaves the font")
             << true << none << std::optional<double>() << QStringLiteral("HelveticaNeue-Italic") << 20.0;
     }
@@ -52,8 +53,9 @@ private Q_SLOTS:
         QFETCH(double, expectedSize);
 
         TextField field;
-        field.setFieldFont(fieldHasFont ? FontManager::fontWithName(QStringLiteral("HelveticaNeue-Italic"), 20)
-                                        : std::nullopt);
+        field.setFieldFont(fieldHasFont
+                               ? FontManager::fontWithName(QStringLiteral("HelveticaNeue-Italic"), 20)
+                               : std::nullopt);
         Utility::styleTextField(&field, fontName, fontSize, std::nullopt, false, TextAlignment::Natural);
         QVERIFY(field.fieldFont());
         QCOMPARE(FontManager::fontName(*field.fieldFont()), expectedName);
@@ -65,12 +67,14 @@ private Q_SLOTS:
         TextField field;
         field.setAlignment(Qt::AlignRight);
         field.setTextColor(Qt::green);
-        Utility::styleTextField(&field, std::nullopt, std::nullopt, std::nullopt, false, TextAlignment::Natural);
+        Utility::styleTextField(&field, std::nullopt, std::nullopt, std::nullopt, false,
+                                TextAlignment::Natural);
         QCOMPARE(field.alignment(), Qt::AlignRight);
         QCOMPARE(field.textColor(), QColor(Qt::green));
         QVERIFY(!field.shadow());
 
-        Utility::styleTextField(&field, std::nullopt, std::nullopt, QColor(Qt::yellow), true, TextAlignment::Center);
+        Utility::styleTextField(&field, std::nullopt, std::nullopt, QColor(Qt::yellow), true,
+                                TextAlignment::Center);
         QCOMPARE(field.alignment(), Qt::AlignHCenter);
         QCOMPARE(field.textColor(), QColor(Qt::yellow));
         QCOMPARE(field.shadow(), (Shadow{3.0, Qt::black, {}}));
@@ -84,13 +88,13 @@ private Q_SLOTS:
     {
         TextField field;
         field.setFieldFont(std::nullopt);
-        Utility::styleAttributedText(&field, QStringLiteral("plain"), std::nullopt, std::nullopt, std::nullopt, false,
-                                     TextAlignment::Natural, false);
+        Utility::styleAttributedText(&field, QStringLiteral("plain"), std::nullopt, std::nullopt,
+                                     std::nullopt, false, TextAlignment::Natural, false);
         QCOMPARE(field.text(), QStringLiteral("plain"));
         QVERIFY(!field.hasAttributedText());
 
-        Utility::styleAttributedText(&field, QStringLiteral(" and bold"), QStringLiteral("DejaVuSans-Bold"), 13.0,
-                                     QColor(Qt::red), true, TextAlignment::Right, true);
+        Utility::styleAttributedText(&field, QStringLiteral(" and bold"), QStringLiteral("DejaVuSans-Bold"),
+                                     13.0, QColor(Qt::red), true, TextAlignment::Right, true);
         QCOMPARE(field.text(), QStringLiteral("plain and bold"));
         const QList<TextRun> runs = field.attributedText();
         QCOMPARE(runs.size(), 2);
@@ -111,8 +115,8 @@ private Q_SLOTS:
     void buttonTitles()
     {
         TitleButton button;
-        Utility::styleButtonTitle(&button, QStringLiteral("\u2605"), std::nullopt, std::nullopt, std::nullopt, false,
-                                  TextAlignment::Natural);
+        Utility::styleButtonTitle(&button, QStringLiteral("\u2605"), std::nullopt, std::nullopt, std::nullopt,
+                                  false, TextAlignment::Natural);
         TitleButton::Title title = button.attributedTitle();
         QCOMPARE(title.text, QStringLiteral("\u2605"));
         QCOMPARE(FontManager::fontName(title.font), QStringLiteral("Helvetica"));
