@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -52,5 +53,13 @@ int main(int argc, char* argv[])
     }
     std::printf("Playing a demo playlist as %s. Stop it with Ctrl+C.\n", qPrintable(DemoPlayer::busName));
     std::fflush(stdout);
+
+    // A player without its bus has nobody to play for; it must not linger after the session.
+    QTimer busCheck;
+    QObject::connect(&busCheck, &QTimer::timeout, &app, [] {
+        if (!QDBusConnection::sessionBus().isConnected())
+            QCoreApplication::quit();
+    });
+    busCheck.start(1000);
     return app.exec();
 }
