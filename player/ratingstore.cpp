@@ -92,39 +92,48 @@ bool RatingStore::open()
         return false;
     QDir().mkpath(QFileInfo(m_path).path());
 
+    // SQLITE_OK, or what kept the file from being used.
     auto tryOpen = [this] {
-        if (sqlite3_open_v2(QFile::encodeName(m_path).constData(), &m_db,
-                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                            nullptr) != SQLITE_OK) {
-            close();
-            return false;
+        int status =
+            sqlite3_open_v2(QFile::encodeName(m_path).constData(), &m_db,
+                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (status == SQLITE_OK) {
+            sqlite3_busy_timeout(m_db, busyTimeoutMs);
+            // A full sync on every commit: a loved flag set just before a power cut is still there.
+            for (const char* sql : {"PRAGMA synchronous=FULL",
+                                    "CREATE TABLE IF NOT EXISTS tracks (key TEXT PRIMARY KEY, loved INTEGER, "
+                                    "rating INTEGER, changed INTEGER)",
+                                    "CREATE TABLE IF NOT EXISTS state (name TEXT PRIMARY KEY, value TEXT)"}) {
+                status = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+                if (status != SQLITE_OK)
+                    break;
+            }
         }
-        sqlite3_busy_timeout(m_db, busyTimeoutMs);
-        // A full sync on every commit: a loved flag set just before a power cut is still there.
-        if (!exec(m_db, "PRAGMA synchronous=FULL") ||
-            !exec(m_db, "CREATE TABLE IF NOT EXISTS tracks (key TEXT PRIMARY KEY, loved INTEGER, "
-                        "rating INTEGER, changed INTEGER)") ||
-            !exec(m_db, "CREATE TABLE IF NOT EXISTS state (name TEXT PRIMARY KEY, value TEXT)")) {
-            close();
-            return false;
+        if (status == SQLITE_OK) {
+            // The statement must be gone before the connection can close.
+            Statement check(m_db, "PRAGMA quick_check");
+            status = !check.isValid() ? sqlite3_errcode(m_db) : check.step();
+            if (status == SQLITE_ROW)
+                status = check.text(0) == QLatin1String("ok") ? SQLITE_OK : SQLITE_CORRUPT;
         }
-        Statement check(m_db, "PRAGMA quick_check");
-        if (!check.isValid() || check.step() != SQLITE_ROW || check.text(0) != QLatin1String("ok")) {
+        if (status != SQLITE_OK)
             close();
-            return false;
-        }
-        return true;
+        return status;
     };
 
-    if (tryOpen())
+    const int status = tryOpen();
+    if (status == SQLITE_OK)
         return true;
-    // A damaged file is set aside, not overwritten, and a fresh one started beside it.
-    if (QFileInfo::exists(m_path)) {
+    // A damaged file is set aside, not overwritten, and a fresh one started beside it. A file that
+    // is only locked by another program or read-only is left as it is.
+    if ((status == SQLITE_NOTADB || status == SQLITE_CORRUPT) && QFileInfo::exists(m_path)) {
         const QString aside = m_path + QStringLiteral(".damaged-") +
                               QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
         if (QFile::rename(m_path, aside)) {
+            reportOnce(QStringLiteral("was damaged; it is kept as ") + aside +
+                       QStringLiteral(" and a new one started"));
             QFile::remove(m_path + QStringLiteral("-journal"));
-            if (tryOpen())
+            if (tryOpen() == SQLITE_OK)
                 return true;
         }
     }
@@ -179,10 +188,22 @@ bool RatingStore::flushPending()
 {
     // Writes try the file again each time; the folder may have become writable meanwhile.
     m_openFailed = false;
-    if (!open())
+    // A connection made while the file was read-only stays so, however the file changes since.
+    if (m_db != nullptr && sqlite3_db_readonly(m_db, "main") == 1)
+        close();
+    if (!open()) {
+        reportOnce(QStringLiteral("cannot be opened"));
         return false;
+    }
+    const auto fail = [this] {
+        reportOnce(QStringLiteral("cannot be written (") + QString::fromUtf8(sqlite3_errmsg(m_db)) + u')');
+        exec(m_db, "ROLLBACK");
+        // The next try opens the file anew; what was in the way may be gone by then.
+        close();
+        return false;
+    };
     if (!exec(m_db, "BEGIN IMMEDIATE"))
-        return false;
+        return fail();
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     bool ok = true;
     for (auto it = m_pending.cbegin(); ok && it != m_pending.cend(); ++it) {
@@ -203,13 +224,21 @@ bool RatingStore::flushPending()
         upsert.bind(2, it.value());
         ok = upsert.isValid() && upsert.step() == SQLITE_DONE;
     }
-    if (!ok || !exec(m_db, "COMMIT")) {
-        exec(m_db, "ROLLBACK");
-        return false;
-    }
+    if (!ok || !exec(m_db, "COMMIT"))
+        return fail();
     m_pending.clear();
     m_pendingValues.clear();
     return true;
+}
+
+void RatingStore::reportOnce(const QString& trouble)
+{
+    if (m_reported)
+        return;
+    m_reported = true;
+    qWarning("Sleevelight: the rating store %s %s; loved and ratings are kept in memory until it can be "
+             "written",
+             qPrintable(m_path), qPrintable(trouble));
 }
 
 QString RatingStore::value(const QString& name)

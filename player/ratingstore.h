@@ -44,10 +44,13 @@ private:
     bool write(const QString& key, const Entry& entry);
     bool flushPending();
     void close();
+    // One line in the log for the first trouble with the file; the values are safe in memory.
+    void reportOnce(const QString& trouble);
 
     QString m_path;
     sqlite3* m_db = nullptr;
     bool m_openFailed = false;
+    bool m_reported = false;
     QHash<QString, Entry> m_pending;
     QHash<QString, QString> m_pendingValues;
 };
