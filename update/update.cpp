@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QPushButton>
 #include <QStandardPaths>
-#include <QStringDecoder>
 
 #include <optional>
 
@@ -33,12 +32,6 @@ public:
     BusyScope& operator=(const BusyScope&) = delete;
 };
 
-// The text before the first space, or all of it; a line break stays in it.
-QString versionToken(const QString& text)
-{
-    return text.section(u' ', 0, 0);
-}
-
 // The version page as text, or none when it cannot be read in time, in full, as UTF-8.
 std::optional<QString> readVersionPage()
 {
@@ -53,11 +46,7 @@ std::optional<QString> readVersionPage()
     }
     if (!result.ok())
         return std::nullopt;
-    QStringDecoder decoder(QStringConverter::Utf8);
-    QString text = decoder.decode(result.body);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
+    return UpdateSite::pageText(result.body);
 }
 
 void showReport(TextField* field, const QString& title, const QString& detail)
@@ -82,7 +71,7 @@ int AppDelegate::isUpdateAvailable()
     const std::optional<QString> page = readVersionPage();
     if (!page)
         return -1;
-    return versionToken(*page) == versionToken(versionString()) ? 0 : 1;
+    return UpdateSite::versionToken(*page) == UpdateSite::versionToken(versionString()) ? 0 : 1;
 }
 
 void AppDelegate::checkForUpdate(QObject*)
@@ -91,7 +80,7 @@ void AppDelegate::checkForUpdate(QObject*)
         return;
     mCheckForUpdatePanel->makeKeyAndOrderFront();
 
-    const QString localToken = versionToken(versionString());
+    const QString localToken = UpdateSite::versionToken(versionString());
     const std::optional<QString> page = readVersionPage();
     if (!mCheckForUpdatePanel || !mUpdateDescription || !mUpdateDone || !mUpdateDownload)
         return;
@@ -100,7 +89,7 @@ void AppDelegate::checkForUpdate(QObject*)
     if (!page) {
         showReport(mUpdateDescription, QStringLiteral("Can't get the update info now."),
                    QStringLiteral("\r\n\r\nTry it later, please. Or Check the internet connection."));
-    } else if (const QString pageToken = versionToken(*page); pageToken == localToken) {
+    } else if (const QString pageToken = UpdateSite::versionToken(*page); pageToken == localToken) {
         showReport(mUpdateDescription, QStringLiteral("Sleevelight is up-to-date."),
                    QStringLiteral("\r\n\r\nYour current version is ") + pageToken +
                        QStringLiteral(". No new version is available."));

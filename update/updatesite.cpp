@@ -1,5 +1,7 @@
 #include "update/updatesite.h"
 
+#include <QStringDecoder>
+
 namespace sleevelight {
 
 namespace {
@@ -33,6 +35,20 @@ UpdateSite::Limits UpdateSite::limits()
 void UpdateSite::setLimits(const Limits& limits)
 {
     g_limits = limits;
+}
+
+std::optional<QString> UpdateSite::pageText(const QByteArray& body)
+{
+    QStringDecoder decoder(QStringConverter::Utf8);
+    QString text = decoder.decode(body);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+QString UpdateSite::versionToken(const QString& text)
+{
+    return text.section(u' ', 0, 0);
 }
 
 } // namespace sleevelight

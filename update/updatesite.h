@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QUrl>
+
+#include <optional>
 
 namespace sleevelight {
 
@@ -33,6 +36,12 @@ public:
     static Limits limits();
     // Tests shorten the waits; a default-made Limits restores these values.
     static void setLimits(const Limits& limits);
+
+    // The version page's body as text; none when it is not UTF-8.
+    static std::optional<QString> pageText(const QByteArray& body);
+    // What versions are compared by: the text before the first space, or all of it (a line
+    // break stays in it).
+    static QString versionToken(const QString& text);
 };
 
 } // namespace sleevelight
