@@ -103,17 +103,19 @@ QVariant plainValue(const QVariant& value)
     if (signature == QLatin1String("av")) {
         // Some players wrap each artist in a variant of its own.
         QStringList texts;
+        bool allTexts = true;
         argument.beginArray();
+        // Read to the end whatever comes: the array must be closed again, or its reader leaks.
         while (!argument.atEnd()) {
             QDBusVariant item;
             argument >> item;
             const QVariant inner = plainValue(item.variant());
-            if (inner.typeId() != QMetaType::QString)
-                return {};
-            texts << inner.toString();
+            allTexts = allTexts && inner.typeId() == QMetaType::QString;
+            if (allTexts)
+                texts << inner.toString();
         }
         argument.endArray();
-        return texts;
+        return allTexts ? QVariant(texts) : QVariant();
     }
     return {};
 }
@@ -164,8 +166,9 @@ TrackMetadata parseMetadata(const QVariantMap& metadata)
     }
     track.trackNumber = positiveIntegerFrom(metadata.value(QStringLiteral("xesam:trackNumber")));
     track.discNumber = positiveIntegerFrom(metadata.value(QStringLiteral("xesam:discNumber")));
+    // Under a microsecond the length would be 0, and the position is divided by it.
     if (const std::optional<double> length = numberFrom(metadata.value(QStringLiteral("mpris:length")));
-        length && *length > 0.0 && *length < 1.0e15)
+        length && *length >= 1.0 && *length < 1.0e15)
         track.lengthUs = static_cast<qint64>(*length);
     track.year = yearFrom(metadata.value(QStringLiteral("xesam:contentCreated")));
     if (const std::optional<double> rating = numberFrom(metadata.value(QStringLiteral("xesam:userRating"))))
