@@ -39,7 +39,8 @@ void UpdateSite::setLimits(const Limits& limits)
 
 std::optional<QString> UpdateSite::pageText(const QByteArray& body)
 {
-    QStringDecoder decoder(QStringConverter::Utf8);
+    // Stateless: a sequence cut off at the end is an error, not the start of more to come.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     QString text = decoder.decode(body);
     if (decoder.hasError())
         return std::nullopt;
