@@ -29,6 +29,8 @@ public:
     QString busName() const { return m_busName; }
     QString uniqueName() const { return m_bus.baseService(); }
     bool isOnBus() const { return m_onBus; }
+    // The player's own connection: to send from another thread, or to give up the name and linger.
+    QDBusConnection connection() const { return m_bus; }
 
     // The Player interface's properties.
     QVariantMap properties;

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "app/appdelegate.h"
+#include "app/application.h"
+#include "player/mprisbridge.h"
+
+#include <QDBusObjectPath>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+#include <QVariantMap>
+
+#include <malloc.h>
+
+#include <memory>
+
+namespace sleevelight::test {
+
+#if defined(__SANITIZE_ADDRESS__)
+// ASan holds freed memory back in quarantine, so resident memory says little about leaks there;
+// LeakSanitizer watches for those instead.
+constexpr bool residentMemoryIsMeaningful = false;
+#else
+constexpr bool residentMemoryIsMeaningful = true;
+#endif
+
+// Resident memory of this process in KiB, after freed memory went back to the system, so that
+// only what is still held counts.
+inline qint64 residentKiB()
+{
+    malloc_trim(0);
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+// How late a 10 ms timer fires: the longest the event loop went without answering.
+class LatenessProbe
+{
+public:
+    LatenessProbe()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(intervalMs);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            const qint64 late = m_clock.restart() - intervalMs;
+            m_worstMs = std::max(m_worstMs, late);
+            ++m_ticks;
+        });
+        m_clock.start();
+        m_timer.start();
+    }
+
+    qint64 worstMs() const { return m_worstMs; }
+    int ticks() const { return m_ticks; }
+
+    static constexpr int intervalMs = 10;
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_worstMs = 0;
+    int m_ticks = 0;
+};
+
+// The whole application on the real MPRIS bridge, launched.
+struct RunningApplication
+{
+    RunningApplication()
+    {
+        MprisBridge::registerAsApplicationBridge();
+        application = std::make_unique<Application>();
+        QString error;
+        if (!application->load(&error))
+            qFatal("the application did not load: %s", qPrintable(error));
+        application->launch();
+        d = application->delegate();
+    }
+
+    MprisBridge& bridge() const { return static_cast<MprisBridge&>(*d->iTunesBridge); }
+
+    std::unique_ptr<Application> application;
+    AppDelegate* d = nullptr;
+};
+
+inline QVariantMap trackMetadata(const QString& title, const QString& artUrl = {})
+{
+    QVariantMap metadata{
+        {QStringLiteral("mpris:trackid"),
+         QVariant::fromValue(QDBusObjectPath(QStringLiteral("/track/%1").arg(qHash(title))))},
+        {QStringLiteral("xesam:title"), title},
+        {QStringLiteral("xesam:album"), QStringLiteral("Album")},
+        {QStringLiteral("xesam:artist"), QStringList{QStringLiteral("Artist")}},
+        {QStringLiteral("xesam:url"), QStringLiteral("file:///nowhere/%1.flac").arg(title)},
+        {QStringLiteral("mpris:length"), qint64(200'000'000)}};
+    if (!artUrl.isEmpty())
+        metadata.insert(QStringLiteral("mpris:artUrl"), artUrl);
+    return metadata;
+}
+
+} // namespace sleevelight::test

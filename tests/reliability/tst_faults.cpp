@@ -1,0 +1,503 @@
+// Faults from outside the program, met by the real application on the real MPRIS bridge: players
+// that leave, restart, hang or flood; no screen saver; a store file that is locked, read-only or
+// damaged; a disk that fills up during a download.
+
+#include "tests/reliability/reliability.h"
+
+#include "platform/savepanel.h"
+#include "platform/views/panel.h"
+#include "platform/views/textfield.h"
+#include "player/mprisplayer.h"
+#include "player/mprisplayermanager.h"
+#include "player/ratingstore.h"
+#include "tests/player/fakemprisplayer.h"
+#include "tests/support/fakebridge.h"
+#include "tests/support/testenvironment.h"
+#include "tests/update/httptestserver.h"
+#include "update/updatesite.h"
+
+#include <QDBusConnectionInterface>
+#include <QDir>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <linux/capability.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+using namespace sleevelight;
+using namespace sleevelight::test;
+
+namespace {
+
+QString key(const char* text)
+{
+    return QString::fromLatin1(text);
+}
+
+QVariantMap withStatus(const QString& status, const QVariantMap& metadata)
+{
+    QVariantMap properties = FakeMprisPlayer::playing(metadata);
+    properties.insert(key("PlaybackStatus"), status);
+    return properties;
+}
+
+// Warnings the program writes, for counting its reports.
+QStringList g_messages;
+QtMessageHandler g_previousHandler = nullptr;
+
+void recordMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    g_messages << message;
+    if (g_previousHandler != nullptr)
+        g_previousHandler(type, context, message);
+}
+
+int messagesContaining(const QString& text)
+{
+    return static_cast<int>(g_messages.filter(text).size());
+}
+
+// Root passes every permission check; without these capabilities this thread meets file modes the
+// way a user does. Capabilities belong to a thread, and SQLite works on this one.
+class WithoutFileCapabilities
+{
+public:
+    WithoutFileCapabilities()
+    {
+        m_saved = capabilities();
+        Data reduced = m_saved;
+        for (int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+            reduced.data[0].effective &= ~(1u << capability);
+        set(reduced);
+    }
+    ~WithoutFileCapabilities() { set(m_saved); }
+    WithoutFileCapabilities(const WithoutFileCapabilities&) = delete;
+    WithoutFileCapabilities& operator=(const WithoutFileCapabilities&) = delete;
+
+private:
+    struct Data
+    {
+        __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    };
+    static Data capabilities()
+    {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        Data result;
+        syscall(SYS_capget, &header, result.data);
+        return result;
+    }
+    static void set(Data data)
+    {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        syscall(SYS_capset, &header, data.data);
+    }
+    Data m_saved;
+};
+
+// A disk with `bytes` left for this process: writes beyond it fail (EFBIG rather than ENOSPC, the
+// same to the program). Mounting a small file system would need rights a test cannot count on.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        // Without this the process would be killed at the first write past the limit.
+        m_previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limited{bytes, m_saved.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_previousSignal);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_saved{};
+    void (*m_previousSignal)(int) = nullptr;
+};
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QDBusMessage metadataSignal(const QVariantMap& metadata)
+{
+    QDBusMessage signal = QDBusMessage::createSignal(
+        key("/org/mpris/MediaPlayer2"), key("org.freedesktop.DBus.Properties"), key("PropertiesChanged"));
+    signal << key("org.mpris.MediaPlayer2.Player") << QVariantMap{{key("Metadata"), metadata}}
+           << QStringList();
+    return signal;
+}
+
+} // namespace
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestEnvironment> m_environment;
+    std::vector<std::unique_ptr<FakeMprisPlayer>> m_fakes;
+
+    FakeMprisPlayer* addPlayer(const QString& name, const QVariantMap& properties)
+    {
+        m_fakes.push_back(std::make_unique<FakeMprisPlayer>(name, properties));
+        return m_fakes.back().get();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { g_previousHandler = qInstallMessageHandler(recordMessage); }
+
+    void init()
+    {
+        // Real seconds: the progress timer and the position polls run as they do for the user.
+        m_environment = std::make_unique<TestEnvironment>(1.0);
+        g_messages.clear();
+    }
+
+    void cleanup()
+    {
+        m_fakes.clear();
+        m_environment.reset();
+    }
+
+    void theFollowedPlayerLeavesDuringARefresh()
+    {
+        addPlayer(key("org.mpris.MediaPlayer2.other"),
+                  withStatus(key("Paused"), trackMetadata(key("Other"))));
+        RunningApplication app;
+        AppDelegate* d = app.d;
+        FakeMprisPlayer* leaving = addPlayer(key("org.mpris.MediaPlayer2.leaving"),
+                                             FakeMprisPlayer::playing(trackMetadata(key("First"))));
+        QTRY_COMPARE(d->trackName(), QVariant(key("First")));
+
+        // Its calls stay unanswered from here on, so some are still on their way when it goes.
+        leaving->answers = FakeMprisPlayer::Answers::never;
+        bool left = false;
+        const QMetaObject::Connection hook = connect(d, &AppDelegate::trackNameChanged, this, [&] {
+            if (!left && d->trackName() == QVariant(key("Second"))) {
+                left = true;
+                leaving->leave();
+            }
+        });
+        leaving->change({{key("Metadata"), trackMetadata(key("Second"))}});
+        QTRY_VERIFY(left);
+        disconnect(hook);
+
+        // The rest of that refresh ran on a player that was gone; then the other one takes over.
+        QTRY_COMPARE(d->trackName(), QVariant(key("Other")));
+        QCOMPARE(d->playerState(), PlayerState::paused);
+        QCOMPARE(app.bridge().players().players().size(), 1);
+    }
+
+    void aRestartedPlayerIsFollowedUnderItsNewName()
+    {
+        RunningApplication app;
+        AppDelegate* d = app.d;
+        const QString name = key("org.mpris.MediaPlayer2.restarting");
+        FakeMprisPlayer* old = addPlayer(name, FakeMprisPlayer::playing(trackMetadata(key("Before"))));
+        QTRY_COMPARE(d->trackName(), QVariant(key("Before")));
+
+        // The old process gives up the name but lingers on the bus, still sending.
+        QVERIFY(old->connection().interface()->unregisterService(name).value());
+        QTRY_COMPARE(d->playerState(), PlayerState::notRunning);
+        old->change({{key("Metadata"), trackMetadata(key("Stale"))}});
+
+        FakeMprisPlayer* renewed = addPlayer(name, FakeMprisPlayer::playing(trackMetadata(key("After"))));
+        QVERIFY(renewed->isOnBus());
+        QVERIFY(renewed->uniqueName() != old->uniqueName());
+        QTRY_COMPARE(d->trackName(), QVariant(key("After")));
+        QCOMPARE(d->playerState(), PlayerState::playing);
+
+        old->change({{key("Metadata"), trackMetadata(key("Stale again"))}});
+        d->playPause(nullptr);
+        QTRY_COMPARE(renewed->count(key("PlayPause")), 1);
+        QTest::qWait(200);
+        QCOMPARE(d->trackName(), QVariant(key("After")));
+        QCOMPARE(old->count(key("PlayPause")), 0);
+        QCOMPARE(renewed->count(key("GetAll")), 1);
+    }
+
+    void aHungPlayerNeverHoldsTheWindow()
+    {
+        RunningApplication app;
+        AppDelegate* d = app.d;
+        QVariantMap properties = FakeMprisPlayer::playing(trackMetadata(key("Responsive")));
+        properties.insert(key("Rating"), 0.0); // so that a rating is sent to it too
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.hung"), properties);
+        QTRY_COMPARE(d->trackName(), QVariant(key("Responsive")));
+
+        // It answers no call from here on. It lives on this very thread, so a call that waited
+        // for it would hold the event loop for the bus's whole timeout.
+        fake->answers = FakeMprisPlayer::Answers::never;
+        QObject star;
+        star.setProperty("tag", 3);
+        LatenessProbe probe;
+        QElapsedTimer clock;
+        clock.start();
+        QString lastTitle;
+        for (int step = 0; clock.elapsed() < 4000; ++step) {
+            switch (step % 5) {
+            case 0:
+                lastTitle = QStringLiteral("Hung %1").arg(step);
+                fake->change({{key("Metadata"), trackMetadata(lastTitle)}});
+                break;
+            case 1:
+                d->playPause(nullptr);
+                break;
+            case 2:
+                d->gotoNextTrack(nullptr);
+                break;
+            case 3:
+                d->clickTrackRating(&star);
+                break;
+            default:
+                d->updateTrackProgress();
+                break;
+            }
+            QTest::qWait(40);
+        }
+        QTRY_COMPARE(d->trackName(), QVariant(lastTitle));
+        qInfo("hung player: %d pings over %lld ms, the latest %lld ms late", probe.ticks(), clock.elapsed(),
+              probe.worstMs());
+        QVERIFY(fake->count(key("PlayPause")) >= 1 && fake->count(key("Next")) >= 1);
+        QVERIFY(fake->count(key("Set Rating")) >= 1 && fake->count(key("Get Position")) >= 1);
+        // The aim is 50 ms; the bound leaves room for a loaded machine, far below a call's timeout.
+        QVERIFY2(probe.worstMs() < 250, qPrintable(QString::number(probe.worstMs())));
+    }
+
+    void aFloodIsAnsweredOnceATurn()
+    {
+        RunningApplication app;
+        AppDelegate* d = app.d;
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.flood"),
+                                          FakeMprisPlayer::playing(trackMetadata(key("Calm"))));
+        QTRY_COMPARE(d->trackName(), QVariant(key("Calm")));
+
+        // A timer of no interval fires once per turn of the event loop.
+        QSignalSpy refreshes(&app.bridge(), &iTunesBridgeProtocol::playerInfoChanged);
+        int turns = 0;
+        qsizetype refreshesBefore = 0;
+        qsizetype mostInOneTurn = 0;
+        QTimer turn;
+        turn.setInterval(0);
+        connect(&turn, &QTimer::timeout, this, [&] {
+            ++turns;
+            mostInOneTurn = std::max(mostInOneTurn, refreshes.size() - refreshesBefore);
+            refreshesBefore = refreshes.size();
+        });
+        turn.start();
+        LatenessProbe probe;
+
+        // 1,000 a second for ten seconds, from a thread of the player's own.
+        constexpr int total = 10'000;
+        constexpr int warmUp = 2'000;
+        std::atomic<int> sent{0};
+        const QDBusConnection connection = fake->connection();
+        std::thread flooder([&] {
+            const auto start = std::chrono::steady_clock::now();
+            for (int i = 0; i < total; ++i) {
+                std::this_thread::sleep_until(start + std::chrono::microseconds(1000 * i));
+                connection.send(metadataSignal(trackMetadata(QStringLiteral("Flood %1").arg(i))));
+                sent = i + 1;
+            }
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(sent >= warmUp, 20000);
+        const qint64 warmKiB = residentKiB();
+        const int turnsAtWarmUp = turns;
+        const qsizetype refreshesAtWarmUp = refreshes.size();
+        QTRY_VERIFY_WITH_TIMEOUT(sent == total, 60000);
+        flooder.join();
+        QTRY_COMPARE_WITH_TIMEOUT(d->trackName(), QVariant(QStringLiteral("Flood %1").arg(total - 1)), 20000);
+        const qint64 endKiB = residentKiB();
+        turn.stop();
+
+        qInfo("flood: %d signals, %lld refreshes in %d turns of the event loop (at most %lld in one); "
+              "the latest 10 ms ping %lld ms late",
+              total, qlonglong(refreshes.size()), turns, qlonglong(mostInOneTurn), probe.worstMs());
+        qInfo("flood: resident memory %lld KiB after %d signals, %lld KiB after %d (%+lld KiB); "
+              "%lld refreshes in %d turns since",
+              warmKiB, warmUp, endKiB, total, endKiB - warmKiB,
+              qlonglong(refreshes.size() - refreshesAtWarmUp), turns - turnsAtWarmUp);
+        // The probe and the bridge's own turn timer fire in one pass in either order, so two
+        // refreshes may fall between two probes; never a refresh per signal.
+        QVERIFY2(mostInOneTurn <= 2, qPrintable(QString::number(mostInOneTurn)));
+        QVERIFY(refreshes.size() <= turns + 2);
+        QVERIFY(refreshes.size() < total);
+        if (residentMemoryIsMeaningful)
+            QVERIFY2(endKiB - warmKiB < 32 * 1024, qPrintable(QString::number(endKiB - warmKiB)));
+    }
+
+    void noScreenSaverService()
+    {
+        QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+        for (const QString& service :
+             {key("org.freedesktop.ScreenSaver"), key("org.freedesktop.portal.Desktop")}) {
+            QVERIFY(!bus->isServiceRegistered(service).value());
+            QVERIFY(!bus->activatableServiceNames().value().contains(service));
+        }
+        RunningApplication app;
+        AppDelegate* d = app.d;
+        d->setPreventSleep(true);
+        d->updatePreventSleepTimer();
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"),
+                                          FakeMprisPlayer::playing(trackMetadata(key("Awake"))));
+        QTRY_COMPARE(d->trackName(), QVariant(key("Awake")));
+        QCOMPARE(d->playerState(), PlayerState::playing);
+        QVERIFY(!d->sleepDisabled());
+
+        // The refresh that asks for the hold goes on to the end, each time.
+        fake->change({{key("Metadata"), trackMetadata(key("Still shown"))}});
+        QTRY_COMPARE(d->trackName(), QVariant(key("Still shown")));
+        QVERIFY(!d->artworkImage().isNull());
+        d->setScreenSleep();
+        QVERIFY(!d->sleepDisabled());
+        QCOMPARE(d->pauseDurationCounter, qint64(0));
+    }
+
+    void ratingStoreTroubles_data()
+    {
+        QTest::addColumn<QString>("trouble");
+        QTest::newRow("locked by another program") << key("locked");
+        QTest::newRow("read-only") << key("read-only");
+        QTest::newRow("damaged") << key("damaged");
+    }
+
+    void ratingStoreTroubles()
+    {
+        QFETCH(QString, trouble);
+        const QString path = RatingStore::defaultPath();
+        QVERIFY(path.startsWith(m_environment->path()));
+        const QString kept = key("file:///nowhere/Kept.flac");
+        const QString rated = key("file:///nowhere/Rated.flac");
+        {
+            RatingStore before(path);
+            QVERIFY(before.setRating(kept, 40));
+        }
+        const QByteArray garbage(8192, 'x');
+        sqlite3* other = nullptr;
+        std::optional<WithoutFileCapabilities> asUser;
+        const QString folder = QFileInfo(path).path();
+        if (trouble == QLatin1String("damaged")) {
+            QVERIFY(writeFile(path, garbage));
+        } else if (trouble == QLatin1String("locked")) {
+            QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+            QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        } else {
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                                      QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+            asUser.emplace();
+            QFile probe(path);
+            QVERIFY(!probe.open(QIODevice::ReadWrite));
+        }
+
+        std::optional<RunningApplication> app(std::in_place);
+        AppDelegate* d = app->d;
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"),
+                                          FakeMprisPlayer::playing(trackMetadata(key("Rated"))));
+        QTRY_COMPARE(d->trackName(), QVariant(key("Rated")));
+        QObject threeStars;
+        threeStars.setProperty("tag", 3);
+        d->clickTrackRating(&threeStars);
+        d->clickTrackLoved(nullptr);
+        QCOMPARE(d->trackRating(), QVariant(60));
+
+        // Another track and back: the rating is still shown.
+        fake->change({{key("Metadata"), trackMetadata(key("Between"))}});
+        QTRY_COMPARE(d->trackName(), QVariant(key("Between")));
+        QCOMPARE(d->trackRating(), QVariant(0));
+        fake->change({{key("Metadata"), trackMetadata(key("Rated"))}});
+        QTRY_COMPARE(d->trackName(), QVariant(key("Rated")));
+        QCOMPARE(d->trackRating(), QVariant(60));
+        QCOMPARE(d->trackLoved().toInt(), 1);
+        QCOMPARE(messagesContaining(key("rating store")), 1);
+
+        // The trouble passes; the next change takes everything with it.
+        if (other != nullptr) {
+            sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_close(other);
+        }
+        asUser.reset();
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        QObject fourStars;
+        fourStars.setProperty("tag", 4);
+        d->clickTrackRating(&fourStars);
+        QCOMPARE(d->trackRating(), QVariant(80));
+        app.reset();
+        QCOMPARE(messagesContaining(key("rating store")), 1);
+
+        RatingStore after(path);
+        QCOMPARE(after.entry(rated).rating, std::optional<int>(80));
+        QCOMPARE(after.entry(rated).loved, std::optional<bool>(true));
+        if (trouble == QLatin1String("damaged")) {
+            const QStringList aside =
+                QDir(folder).entryList({QFileInfo(path).fileName() + key(".damaged-*")});
+            QCOMPARE(aside.size(), 1);
+            QCOMPARE(readFile(QDir(folder).filePath(aside.first())), garbage);
+        } else {
+            QCOMPARE(after.entry(kept).rating, std::optional<int>(40));
+            QVERIFY(QDir(folder).entryList({key("*.damaged-*")}).isEmpty());
+        }
+    }
+
+    void diskFullDuringDownload()
+    {
+        HttpTestServer server;
+        UpdateSite::setSite(server.site());
+        const QString pagePath = UpdateSite::versionPagePath;
+        const QString imagePath = UpdateSite::diskImagePath;
+        server.setRoute(pagePath, {200, "v99.0 (1)", HttpTestServer::Mode::Normal, {}});
+        server.setRoute(imagePath, {200, QByteArray(3 * 1024 * 1024, 'i'), HttpTestServer::Mode::Normal, {}});
+        FakeBridge::install();
+        Application application;
+        QString error;
+        QVERIFY2(application.load(&error), qPrintable(error));
+        AppDelegate* d = application.delegate();
+        d->checkForUpdate(nullptr);
+        QVERIFY(d->mUpdateDownload->isVisibleTo(d->mCheckForUpdatePanel));
+
+        QTemporaryDir folder;
+        const QString existing = folder.filePath(key("Sleevelight.dmg"));
+        QVERIFY(writeFile(existing, "the image downloaded last time"));
+        SavePanel::setRunner([&](const SavePanel&) { return std::optional<QString>(folder.path()); });
+        {
+            FileSizeLimit diskFull(1024 * 1024);
+            d->checkForUpdateDownload(nullptr);
+        }
+        SavePanel::setRunner({});
+
+        QCOMPARE(server.requests().last(), imagePath);
+        QCOMPARE(d->mUpdateDescription->attributedText().value(0).text, key("Download error"));
+        QVERIFY(d->mCheckForUpdatePanel->isVisible());
+        // No partial file, and the one that was there is as it was.
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{key("Sleevelight.dmg")});
+        QCOMPARE(readFile(existing), QByteArray("the image downloaded last time"));
+    }
+};
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"

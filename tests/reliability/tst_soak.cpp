@@ -1,0 +1,120 @@
+// A long run: a player changes track 100 times a second, each with its artwork, and the real
+// application follows every change on the real bridge. Nothing may crash and, once warm, the
+// program may not grow.
+//
+// SLEEVELIGHT_SOAK_CHANGES sets how many changes (10,000 when unset).
+
+#include "tests/reliability/reliability.h"
+
+#include "tests/player/fakemprisplayer.h"
+#include "tests/support/testenvironment.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+
+using namespace sleevelight;
+using namespace sleevelight::test;
+
+namespace {
+
+QByteArray picture(int index, const char* format)
+{
+    QImage image(320, 240 + index % 7 * 20, QImage::Format_RGB32);
+    image.fill(QColor::fromHsv(index * 37 % 360, 200, 220));
+    QPainter painter(&image);
+    painter.fillRect(20 + index % 40, 20, 80, 80, Qt::black);
+    painter.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+} // namespace
+
+class TestSoak : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void tenThousandTrackChanges()
+    {
+        const int changes = qEnvironmentVariableIsSet("SLEEVELIGHT_SOAK_CHANGES")
+                                ? qEnvironmentVariableIntValue("SLEEVELIGHT_SOAK_CHANGES")
+                                : 10'000;
+        QVERIFY(changes >= 1'000);
+        constexpr int warmUp = 1'000;
+        TestEnvironment environment(1.0);
+
+        // Pictures as players hand them over: files in a cache folder and data: addresses.
+        QStringList artUrls;
+        QList<QByteArray> pictures;
+        const QString folder = QDir(environment.path()).filePath(QStringLiteral("art"));
+        QVERIFY(QDir().mkpath(folder));
+        for (int i = 0; i < 24; ++i) {
+            const bool jpeg = i % 2 == 1;
+            const QByteArray bytes = picture(i, jpeg ? "JPEG" : "PNG");
+            pictures << bytes;
+            if (i % 3 == 0) {
+                artUrls << QStringLiteral("data:image/%1;base64,")
+                                   .arg(jpeg ? QStringLiteral("jpeg") : QStringLiteral("png")) +
+                               QString::fromLatin1(bytes.toBase64());
+                continue;
+            }
+            QFile file(QDir(folder).filePath(QString::number(i)));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+            artUrls << QUrl::fromLocalFile(file.fileName()).toString();
+        }
+
+        RunningApplication app;
+        AppDelegate* d = app.d;
+        FakeMprisPlayer player(QStringLiteral("org.mpris.MediaPlayer2.soak"),
+                               FakeMprisPlayer::playing(trackMetadata(QStringLiteral("Start"), artUrls[0])));
+        QTRY_COMPARE(d->trackName(), QVariant(QStringLiteral("Start")));
+        QSignalSpy refreshes(&app.bridge(), &iTunesBridgeProtocol::playerInfoChanged);
+        QSignalSpy shown(d, &AppDelegate::artworkImageChanged);
+
+        int sent = 0;
+        qint64 warmKiB = 0;
+        QElapsedTimer clock;
+        QTimer change;
+        change.setTimerType(Qt::PreciseTimer);
+        change.setInterval(10);
+        // Every change that is due by the clock, so a slow turn does not slow the player down.
+        connect(&change, &QTimer::timeout, this, [&] {
+            while (sent < changes && sent < clock.elapsed() / 10 + 1) {
+                player.change({{QStringLiteral("Metadata"), trackMetadata(QStringLiteral("Soak %1").arg(sent),
+                                                                          artUrls[sent % artUrls.size()])}});
+                if (++sent == warmUp)
+                    warmKiB = residentKiB();
+            }
+            if (sent == changes)
+                change.stop();
+        });
+        clock.start();
+        change.start();
+        QTRY_VERIFY_WITH_TIMEOUT(sent == changes, changes * 100);
+        QTRY_COMPARE_WITH_TIMEOUT(d->trackName(), QVariant(QStringLiteral("Soak %1").arg(changes - 1)),
+                                  20000);
+        const qint64 endKiB = residentKiB();
+
+        qInfo("soak: %d track changes in %lld ms, %lld refreshes, %lld pictures shown", changes,
+              clock.elapsed(), qlonglong(refreshes.size()), qlonglong(shown.size()));
+        qInfo("soak: resident memory %lld KiB after %d changes, %lld KiB after %d (%+lld KiB)", warmKiB,
+              warmUp, endKiB, changes, endKiB - warmKiB);
+        QCOMPARE(d->artworkImage().data(), pictures[(changes - 1) % pictures.size()]);
+        // Most changes reach the screen with their own picture, not only the last one.
+        QVERIFY(shown.size() > changes / 4);
+        if (residentMemoryIsMeaningful)
+            QVERIFY2(endKiB - warmKiB < 32 * 1024, qPrintable(QString::number(endKiB - warmKiB)));
+    }
+};
+
+QTEST_MAIN(TestSoak)
+#include "tst_soak.moc"
