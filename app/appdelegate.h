@@ -553,6 +553,9 @@ private:
     void moveFirstArrangedViewToEnd(sleevelight::StackView* stack);
     // Shrinks the track text when the shown stack would run past the bottom of the display.
     void fitTrackInfoToView();
+    // What the last fitting was for, and the scale it found.
+    QStringList m_trackInfoFitFor;
+    float m_trackInfoFitRatio = 0.0f;
     // -- interaction --
     bool isPanelVisible() const;
     bool isInDisplayView(const QPointF& windowPosition) const;

@@ -201,6 +201,34 @@ void AppDelegate::fitTrackInfoToView()
         return scale;
     };
 
+    // The same texts in the same room fit at the scale found last time; no need to search again.
+    const QStringList fitFor = {trackName().toString(),
+                                trackAlbum().toString(),
+                                trackArtist().toString(),
+                                trackNumbers().toString(),
+                                nameFont(),
+                                albumFont(),
+                                artistFont(),
+                                QString::number(maxFontSize()),
+                                QString::number(windowSizeRatio),
+                                QString::number(H),
+                                QString::number(mTrackName->preferredMaxLayoutWidth()),
+                                QString::number(mTrackStackViewRight->isHidden()),
+                                QString::number(mTrackStackViewLeft->isHidden()),
+                                QString::number(mTrackStackViewWide->isHidden()),
+                                QString::number(isShowAlbumName()),
+                                QString::number(isShowAlbumNumber()),
+                                QString::number(isShowRatings()),
+                                QString::number(isShowProgress()),
+                                QString::number(currentNumbersRatingsOrientation)};
+    if (fitFor == m_trackInfoFitFor) {
+        if (m_trackInfoFitRatio < windowSizeRatio)
+            applyTrackInfoWithAttribute(m_trackInfoFitRatio);
+        return;
+    }
+    m_trackInfoFitFor = fitFor;
+    m_trackInfoFitRatio = windowSizeRatio;
+
     double scale = overflow();
     if (scale >= 1.0)
         return;
@@ -222,6 +250,7 @@ void AppDelegate::fitTrackInfoToView()
             tooLarge = middle;
     }
     applyTrackInfoWithAttribute(fitting);
+    m_trackInfoFitRatio = fitting;
 }
 
 void AppDelegate::moveFirstArrangedViewToEnd(StackView* stack)

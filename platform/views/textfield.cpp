@@ -92,14 +92,18 @@ void TextField::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
 }
 
+TextField::Look TextField::look() const
+{
+    return Look{m_runs, m_font, QWidget::font(), m_color, m_alignment, m_shadow, m_maxWidth};
+}
+
 void TextField::contentChanged()
 {
-    const QSize before = sizeHint();
-    m_textSize.reset();
-    m_rendered = QImage();
     // A text of the same size (the elapsed time every second) repaints only this field.
-    if (sizeHint() != before)
+    if (const QSize hint = sizeHint(); hint != m_reportedSize) {
+        m_reportedSize = hint;
         updateGeometry();
+    }
     update();
 }
 
@@ -151,15 +155,19 @@ void TextField::layoutDocument(QTextDocument& document, double width) const
 
 QSizeF TextField::textSize() const
 {
-    if (!m_textSize) {
-        QTextDocument document;
-        layoutDocument(document, m_maxWidth > 0 ? m_maxWidth : -1);
-        QSizeF size(document.idealWidth(), document.size().height());
-        if (m_maxWidth > 0)
-            size.setWidth(std::min(size.width(), m_maxWidth));
-        m_textSize = size;
-    }
-    return *m_textSize;
+    const Look current = look();
+    for (const auto& [measuredLook, size] : std::as_const(m_measured))
+        if (measuredLook == current)
+            return size;
+    QTextDocument document;
+    layoutDocument(document, m_maxWidth > 0 ? m_maxWidth : -1);
+    QSizeF size(document.idealWidth(), document.size().height());
+    if (m_maxWidth > 0)
+        size.setWidth(std::min(size.width(), m_maxWidth));
+    m_measured.prepend({current, size});
+    if (m_measured.size() > 4)
+        m_measured.removeLast();
+    return size;
 }
 
 QSize TextField::sizeHint() const
@@ -172,7 +180,8 @@ QSize TextField::sizeHint() const
 void TextField::paintEvent(QPaintEvent*)
 {
     const qreal dpr = devicePixelRatioF();
-    if (m_rendered.isNull() || m_rendered.size() != size() * dpr) {
+    const Look current = look();
+    if (m_rendered.isNull() || m_rendered.size() != size() * dpr || m_renderedLook != current) {
         const int m = margin();
         QImage image(size() * dpr, QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(dpr);
@@ -190,6 +199,7 @@ void TextField::paintEvent(QPaintEvent*)
             if (!shadow && run.shadow)
                 shadow = run.shadow;
         m_rendered = shadow ? withShadow(image, *shadow) : image;
+        m_renderedLook = current;
         ++m_renderCount;
     }
     QPainter painter(this);

@@ -21,6 +21,8 @@ struct TextRun
     std::optional<QColor> color;
     std::optional<Qt::Alignment> alignment;
     std::optional<Shadow> shadow;
+
+    friend bool operator==(const TextRun&, const TextRun&) = default;
 };
 
 // A label that draws its text, wrapped at its preferred width, with an optional soft shadow.
@@ -87,8 +89,26 @@ private:
     std::optional<Shadow> m_shadow;
     double m_maxWidth = 0.0;
 
-    mutable std::optional<QSizeF> m_textSize;
+    // Everything the drawing depends on. A refresh may try other sizes and come back to the one
+    // shown: what was measured and drawn for a look is kept and found again.
+    struct Look
+    {
+        QList<TextRun> runs;
+        std::optional<QFont> font;
+        QFont widgetFont;
+        QColor color;
+        Qt::Alignment alignment;
+        std::optional<Shadow> shadow;
+        double maxWidth = 0.0;
+
+        friend bool operator==(const Look&, const Look&) = default;
+    };
+    Look look() const;
+
+    mutable QList<std::pair<Look, QSizeF>> m_measured; // the last few looks measured
+    QSize m_reportedSize;                              // the size hint the layouts last heard of
     QImage m_rendered;
+    std::optional<Look> m_renderedLook;
     int m_renderCount = 0;
 };
 

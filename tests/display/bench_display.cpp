@@ -98,7 +98,15 @@ int main(int argc, char** argv)
                d->mWindow->repaint();
            }));
 
-    TextField* name = d->mTrackName;
+    const QString words =
+        QStringLiteral("An Exceedingly Long Name That Goes On and On Past Any Reasonable Width ");
+    f.bridge->playTrack(words.repeated(2), words.repeated(2), words.repeated(2));
+    report("full refresh, same track, long texts set smaller to fit", timed([&] {
+               d->updateTrackInfo();
+               d->mWindow->repaint();
+           }));
+
+    TextField* name = d->mTrackName->isVisible() ? d->mTrackName : d->mTrackName2;
     report("repaint of the shadowed track name (kept drawing)", timed([&] { name->repaint(); }, 21));
     report("first drawing of the shadowed track name (blur)", timed([&] {
                name->setPreferredMaxLayoutWidth(name->preferredMaxLayoutWidth() + 1);
