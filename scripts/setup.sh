@@ -14,6 +14,8 @@ packages=(
   xvfb xauth openbox xdotool x11-utils imagemagick
   # packaging checks
   desktop-file-utils appstream dpkg-dev
+  # fuzz targets (libFuzzer and clang's sanitizer runtimes); g++ brings its own ASan and UBSan
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()
