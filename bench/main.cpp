@@ -1,0 +1,675 @@
+// How light and how quick the display is, measured on the real application in processes of its
+// own: a scripted MPRIS player, the display watched from outside its code (displayprobe.cpp), the
+// application binary itself for the steady state, and `playerctl metadata --follow` beside it.
+// It prints medians and the targets beside them; it sets no limit and never fails on a figure.
+//   build-bench/bench/sleevelight-bench [--runs N] [--seconds S] [--changes N] [--quick]
+// It starts a private session bus of its own (dbus-run-session) and shows nothing on the desktop.
+
+#include "bench/benchsupport.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMap>
+#include <QPainter>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <unistd.h>
+#include <vector>
+
+namespace sleevelight::bench {
+int runPlayer(const QString& busName);
+int runDisplay(int argc, char** argv, qint64 mainEntered);
+} // namespace sleevelight::bench
+
+using namespace sleevelight::bench;
+
+namespace {
+
+const QString playerName = QStringLiteral("sleevelightbench");
+const QString playerBusName = QStringLiteral("org.mpris.MediaPlayer2.") + playerName;
+
+struct Options
+{
+    int runs = 11;
+    int seconds = 60;
+    int changes = 5000;
+    bool quick = false;
+};
+
+// A child process whose standard output is read line by line, each line with the moment it was read.
+class Child
+{
+public:
+    struct Line
+    {
+        QByteArray text;
+        qint64 readAt = 0;
+    };
+
+    Child(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment)
+    {
+        m_process.setProcessEnvironment(environment);
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.setStandardErrorFile(QProcess::nullDevice());
+        startedAt = nowNs();
+        m_process.start(program, arguments);
+        if (!m_process.waitForStarted(10000))
+            std::fprintf(stderr, "bench: cannot start %s\n", qPrintable(program));
+    }
+
+    ~Child() { stop(); }
+
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(3000)) {
+            m_process.kill();
+            m_process.waitForFinished(3000);
+        }
+    }
+
+    pid_t pid() const { return pid_t(m_process.processId()); }
+    void send(const QByteArray& line) { m_process.write(line + '\n'); m_process.waitForBytesWritten(1000); }
+
+    // The first line starting with `prefix` (and holding `part`), waiting up to `timeoutMs`.
+    std::optional<Line> waitFor(const QByteArray& prefix, int timeoutMs, const QByteArray& part = {})
+    {
+        const qint64 deadline = nowNs() + qint64(timeoutMs) * 1'000'000;
+        for (;;) {
+            for (qsizetype i = 0; i < m_lines.size(); ++i) {
+                if (m_lines[i].text.startsWith(prefix) && (part.isEmpty() || m_lines[i].text.contains(part)))
+                    return m_lines.takeAt(i);
+            }
+            const qint64 left = (deadline - nowNs()) / 1'000'000;
+            if (left <= 0 || !readMore(int(left)))
+                return std::nullopt;
+        }
+    }
+
+    // Reads for `ms` milliseconds, keeping every line.
+    void drain(int ms)
+    {
+        const qint64 deadline = nowNs() + qint64(ms) * 1'000'000;
+        for (qint64 left = ms; left > 0; left = (deadline - nowNs()) / 1'000'000)
+            readMore(int(left));
+    }
+
+    QList<Line> take(const QByteArray& prefix)
+    {
+        QList<Line> taken;
+        for (qsizetype i = 0; i < m_lines.size();)
+            if (m_lines[i].text.startsWith(prefix))
+                taken << m_lines.takeAt(i);
+            else
+                ++i;
+        return taken;
+    }
+
+    void clear() { m_lines.clear(); }
+
+    qint64 startedAt = 0;
+
+private:
+    bool readMore(int timeoutMs)
+    {
+        if (m_process.state() != QProcess::Running && m_process.bytesAvailable() == 0)
+            return false;
+        if (m_process.bytesAvailable() == 0 && !m_process.waitForReadyRead(timeoutMs))
+            return m_process.state() == QProcess::Running;
+        const qint64 at = nowNs();
+        m_pending += m_process.readAllStandardOutput();
+        for (qsizetype end = m_pending.indexOf('\n'); end >= 0; end = m_pending.indexOf('\n')) {
+            m_lines.append({m_pending.left(end), at});
+            m_pending.remove(0, end + 1);
+        }
+        return true;
+    }
+
+    QProcess m_process;
+    QByteArray m_pending;
+    QList<Line> m_lines;
+};
+
+qint64 field(const QByteArray& line, int index)
+{
+    return line.split(' ').value(index).toLongLong();
+}
+
+// Cover art as photographs make it: a gradient with fine grain, so that it compresses like one.
+// Each variant differs, so that no cache knows it.
+QString writeJpeg(const QString& folder, int width, int height, int variant)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QRandomGenerator random(quint32(width * 31 + height * 17 + variant));
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int grain = int(random.bounded(24u)) - 12;
+            row[x] = qRgb(std::clamp(40 + 180 * x / width + grain, 0, 255),
+                          std::clamp(60 + 120 * y / height + grain, 0, 255),
+                          std::clamp(160 - 100 * x / width + (variant * 37) % 80 + grain, 0, 255));
+        }
+    }
+    QPainter painter(&image);
+    for (int i = 0; i < 24; ++i)
+        painter.fillRect(QRect((i * 7919 + variant * 131) % width, (i * 104729 + variant * 71) % height,
+                               width / 9, height / 9),
+                         QColor::fromHsv((i * 37 + variant * 53) % 360, 160, 200));
+    painter.end();
+    const QString path = QStringLiteral("%1/art-%2x%3-%4.jpg").arg(folder).arg(width).arg(height).arg(variant);
+    image.save(path, "JPEG", 90);
+    return path;
+}
+
+QString fileUrl(const QString& path)
+{
+    return QUrl::fromLocalFile(path).toString();
+}
+
+double ms(qint64 ns)
+{
+    return double(ns) / 1e6;
+}
+
+QString cpuModel()
+{
+    QFile file(QStringLiteral("/proc/cpuinfo"));
+    if (file.open(QIODevice::ReadOnly))
+        while (!file.atEnd())
+            if (const QByteArray line = file.readLine(); line.startsWith("model name"))
+                return QString::fromUtf8(line.mid(line.indexOf(':') + 1).trimmed());
+    return QSysInfo::currentCpuArchitecture();
+}
+
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("?");
+    const QList<QByteArray> parts = file.readAll().split(' ');
+    return QString::fromLatin1(parts.mid(0, 3).join(' '));
+}
+
+// One row of the table: what, ours, the peer's, the ratio, the target and whether it is met.
+void row(const char* what, const QString& ours, const QString& peer = {}, const QString& ratio = {},
+         const QString& target = {}, std::optional<bool> met = std::nullopt)
+{
+    std::printf("  %-46s %12s %12s %7s   %-22s %s\n", what, qPrintable(ours), qPrintable(peer), qPrintable(ratio),
+                qPrintable(target), met ? (*met ? "met" : "MISSED") : "");
+    std::fflush(stdout);
+}
+
+QString number(double value, int decimals, const char* unit = "")
+{
+    return QString::number(value, 'f', decimals) + QString::fromLatin1(unit);
+}
+
+class Bench
+{
+public:
+    Bench(const Options& options, const QString& self) : m_options(options), m_self(self)
+    {
+        const QString home = m_home.path();
+        for (const char* sub : {"/config", "/data", "/cache", "/run", "/art"})
+            QDir().mkpath(home + QLatin1String(sub));
+        QFile::setPermissions(home + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // One screen of 1920 x 1080 for the offscreen platform; the window fills it.
+        const QString screens = home + QStringLiteral("/screens.json");
+        QFile json(screens);
+        json.open(QIODevice::WriteOnly);
+        json.write(R"({"screens": [{"name": "bench", "x": 0, "y": 0, "width": 1920, "height": 1080,
+                       "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+        json.close();
+        m_environment = QProcessEnvironment::systemEnvironment();
+        m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + screens);
+        m_environment.insert(QStringLiteral("HOME"), home);
+        m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+        m_environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+        m_environment.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/cache"));
+        m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/run"));
+        m_art = home + QStringLiteral("/art");
+    }
+
+    void run()
+    {
+        std::printf("Sleevelight benchmark, %s\n", qPrintable(QDateTime::currentDateTime().toString(Qt::ISODate)));
+        std::printf("machine: %s, %d cores, %s; load average at the start: %s\n", qPrintable(cpuModel()),
+                    QThread::idealThreadCount(), qPrintable(QSysInfo::prettyProductName()),
+                    qPrintable(loadAverage()));
+        std::printf("display: 1920 x 1080 offscreen window, private session bus; medians of %d runs\n\n",
+                    m_options.runs);
+        std::printf("  %-46s %12s %12s %7s   %-22s\n", "", "Sleevelight", "playerctl", "ratio", "target");
+        std::fflush(stdout);
+
+        makePictures();
+        changeToPixels();
+        start();
+        steadyState();
+        memory();
+        std::printf("\nload average at the end: %s\n", qPrintable(loadAverage()));
+    }
+
+private:
+    std::unique_ptr<Child> player()
+    {
+        auto child = std::make_unique<Child>(m_self, QStringList{QStringLiteral("--player")}, m_environment);
+        child->waitFor("ready", 10000);
+        return child;
+    }
+
+    std::unique_ptr<Child> display()
+    {
+        return std::make_unique<Child>(m_self, QStringList{QStringLiteral("--display")}, m_environment);
+    }
+
+    void makePictures()
+    {
+        for (int i = 0; i < m_options.runs; ++i) {
+            m_new1000 << writeJpeg(m_art, 1000, 1000, i);
+            m_new3000 << writeJpeg(m_art, 3000, 3000, i);
+            m_wide << writeJpeg(m_art, 3000, 1200, i);
+        }
+        m_cached = {writeJpeg(m_art, 1000, 1000, 100), writeJpeg(m_art, 1000, 1000, 101)};
+        for (int i = 0; i < 8; ++i)
+            m_churn << writeJpeg(m_art, 600, 600, 200 + i);
+        m_huge = writeJpeg(m_art, 4000, 4000, 300);
+    }
+
+    struct Timing
+    {
+        double total = 0.0;    // the signal sent -> the new track on the window
+        double delivery = 0.0; // -> the display's refresh begins
+        double refresh = 0.0;  // the refresh itself
+    };
+
+    // Sends a track and waits until the display has painted its name and its artwork.
+    std::optional<Timing> change(Child& playerProcess, Child& displayProcess, const QString& art, bool withArtwork)
+    {
+        const int number = ++m_track;
+        const QByteArray title = "Measured Track " + QByteArray::number(number);
+        displayProcess.clear();
+        playerProcess.send("track " + QByteArray::number(number) + ' ' +
+                           (art.isEmpty() ? QByteArray("-") : fileUrl(art).toUtf8()) + ' ' + title);
+        const std::optional<Child::Line> sent = playerProcess.waitFor("sent", 5000);
+        if (!sent)
+            return std::nullopt;
+        bool named = false;
+        bool painted = !withArtwork;
+        while (!(named && painted)) {
+            const std::optional<Child::Line> frame = displayProcess.waitFor("frame", 5000);
+            if (!frame)
+                return std::nullopt;
+            named = named || frame->text.endsWith(QByteArray(' ' + title));
+            painted = painted || field(frame->text, 3) == 1;
+            if (named && painted) {
+                const qint64 t0 = field(sent->text, 1);
+                return Timing{ms(field(frame->text, 1) - t0), ms(field(frame->text, 4) - t0),
+                              ms(field(frame->text, 5) - field(frame->text, 4))};
+            }
+        }
+        return std::nullopt;
+    }
+
+    QString median(const QList<double>& values, int decimals = 2) const
+    {
+        return values.isEmpty() ? QStringLiteral("n/a") : number(sleevelight::bench::median(values), decimals, " ms");
+    }
+
+    void changeToPixels()
+    {
+        std::printf("1. Change to pixels: PropertiesChanged leaves the player -> the new track painted\n");
+        const auto playerProcess = player();
+        auto displayProcess = display();
+        if (!displayProcess->waitFor("first-frame", 20000)) {
+            std::printf("  the display did not start\n");
+            return;
+        }
+        for (int i = 0; i < 5; ++i)
+            change(*playerProcess, *displayProcess, m_churn.at(i), true);
+        for (const QString& art : m_cached)
+            change(*playerProcess, *displayProcess, art, true);
+
+        QMap<const QStringList*, QString> breakdowns;
+        auto measure = [&](const QStringList& pictures, bool cycle) {
+            QList<double> times, delivery, refresh, repaint;
+            for (int i = 0; i < m_options.runs; ++i) {
+                if (const std::optional<Timing> t = change(*playerProcess, *displayProcess,
+                                                           cycle ? pictures.at(i % 2) : pictures.at(i), true)) {
+                    times << t->total;
+                    delivery << t->delivery;
+                    refresh << t->refresh;
+                    repaint << t->total - t->delivery - t->refresh;
+                }
+                displayProcess->drain(150);
+            }
+            breakdowns[&pictures] = QStringLiteral("%1 bus, %2 refresh, %3 repaint")
+                                        .arg(median(delivery), median(refresh), median(repaint));
+            return times;
+        };
+        const QList<double> cached = measure(m_cached, true);
+        const QList<double> new1000 = measure(m_new1000, false);
+        const QList<double> new3000 = measure(m_new3000, false);
+        const QList<double> wide = measure(m_wide, false);
+
+        // The one-second tick while the track plays on.
+        displayProcess->clear();
+        displayProcess->drain(m_options.quick ? 4000 : 12000);
+        QList<double> ticks;
+        QList<double> tickWork, tickRepaint;
+        for (const Child::Line& line : displayProcess->take("tick")) {
+            ticks << ms(field(line.text, 1) + field(line.text, 2));
+            tickWork << ms(field(line.text, 1));
+            tickRepaint << ms(field(line.text, 2));
+        }
+        qsizetype namesRepainted = 0;
+        for (const Child::Line& line : displayProcess->take("frame"))
+            namesRepainted += field(line.text, 2);
+
+        displayProcess->send("popups");
+        const std::optional<Child::Line> popups = displayProcess->waitFor("popups", 5000);
+        m_popupsMs = popups ? ms(field(popups->text, 1)) : -1.0;
+        displayProcess.reset();
+
+        // The peer: from the same signal to its line of output.
+        QList<double> peer;
+        {
+            Child follow(QStringLiteral("stdbuf"),
+                         {QStringLiteral("-oL"), QStringLiteral("playerctl"), QStringLiteral("--player=") + playerName, QStringLiteral("metadata"),
+                          QStringLiteral("--format"), QStringLiteral("{{title}}"), QStringLiteral("--follow")},
+                         m_environment);
+            follow.waitFor("", 5000);
+            for (int i = 0; i < m_options.runs; ++i) {
+                const int number = ++m_track;
+                const QByteArray title = "Measured Track " + QByteArray::number(number);
+                follow.clear();
+                playerProcess->send("track " + QByteArray::number(number) + ' ' +
+                                    fileUrl(m_cached.at(i % 2)).toUtf8() + ' ' + title);
+                const std::optional<Child::Line> sent = playerProcess->waitFor("sent", 5000);
+                const std::optional<Child::Line> line = follow.waitFor(title, 5000);
+                if (sent && line)
+                    peer << ms(line->readAt - field(sent->text, 1));
+                follow.drain(150);
+            }
+        }
+        const double peerMedian = sleevelight::bench::median(peer);
+        auto ratio = [&](const QList<double>& ours) {
+            return ours.isEmpty() || peer.isEmpty() || peerMedian <= 0.0
+                       ? QString()
+                       : number(sleevelight::bench::median(ours) / peerMedian, 1);
+        };
+        auto within = [](const QList<double>& values, double limit) -> std::optional<bool> {
+            if (values.isEmpty())
+                return false;
+            return sleevelight::bench::median(values) <= limit;
+        };
+        const QString peerText = peer.isEmpty() ? QStringLiteral("n/a") : number(peerMedian, 2, " ms");
+        const QString size1000 = QString::number(QFileInfo(m_new1000.first()).size() / 1024);
+        const QString size3000 = QString::number(QFileInfo(m_new3000.first()).size() / 1024);
+        auto detail = [&](const QStringList& pictures) {
+            std::printf("      %s\n", qPrintable(breakdowns.value(&pictures)));
+        };
+        row("artwork already shown (cached)", median(cached), peerText, ratio(cached), QStringLiteral("<= 2 ms, ratio <= 2"),
+            within(cached, 2.0).value_or(false) && !ratio(cached).isEmpty() &&
+                sleevelight::bench::median(cached) / peerMedian <= 2.0);
+        detail(m_cached);
+        row(qPrintable(QStringLiteral("new 1000 x 1000 JPEG (%1 KiB)").arg(size1000)), median(new1000), peerText,
+            ratio(new1000));
+        detail(m_new1000);
+        row(qPrintable(QStringLiteral("new 3000 x 3000 JPEG (%1 KiB)").arg(size3000)), median(new3000), peerText,
+            ratio(new3000), QStringLiteral("<= 16 ms"), within(new3000, 16.0));
+        detail(m_new3000);
+        row("new 3000 x 1200 JPEG (wide)", median(wide), peerText, ratio(wide));
+        detail(m_wide);
+
+        std::printf("\n2. Progress tick: the one-second timer -> elapsed time and bar repainted\n");
+        row(qPrintable(QStringLiteral("one tick (%1 ticks)").arg(ticks.size())), median(ticks, 3), {}, {},
+            QStringLiteral("<= 0.5 ms"), within(ticks, 0.5));
+        row("  of which: the refresh of text and bar", median(tickWork, 3));
+        row("  the repaint of what changed", median(tickRepaint, 3));
+        row("ticks that repainted the track name", QString::number(namesRepainted), {}, {}, QStringLiteral("none"),
+            namesRepainted == 0);
+    }
+
+    void start()
+    {
+        std::printf("\n4. Start: process started -> first frame of the window, a player playing\n");
+        const auto playerProcess = player();
+        // The track playing when the display starts, with its artwork.
+        playerProcess->send("track 1 " + fileUrl(m_new1000.first()).toUtf8() + " Playing Before Start");
+        playerProcess->waitFor("sent", 5000);
+        QList<double> firstFrame, trackShown, mainEntered, loaded, launched;
+        for (int i = 0; i <= m_options.runs; ++i) {
+            Child displayProcess(m_self, {QStringLiteral("--display")}, m_environment);
+            const std::optional<Child::Line> started = displayProcess.waitFor("start", 20000);
+            const std::optional<Child::Line> first = displayProcess.waitFor("first-frame", 20000);
+            const std::optional<Child::Line> shown = displayProcess.waitFor("frame", 20000, "Playing Before Start");
+            // The first start writes the settings; the rest are the ordinary case.
+            if (i == 0 || !started || !first)
+                continue;
+            const qint64 t0 = displayProcess.startedAt;
+            mainEntered << ms(field(started->text, 1) - t0);
+            loaded << ms(field(started->text, 3) - t0);
+            launched << ms(field(started->text, 4) - t0);
+            firstFrame << ms(field(first->text, 1) - t0);
+            if (shown)
+                trackShown << ms(field(shown->text, 1) - t0);
+        }
+        row("first frame", median(firstFrame, 1), {}, {}, QStringLiteral("< 300 ms"),
+            !firstFrame.isEmpty() && sleevelight::bench::median(firstFrame) < 300.0);
+        row("the playing track and its artwork shown", median(trackShown, 1));
+        row("  of which: to main()", median(mainEntered, 1));
+        row("  to the interface loaded", median(loaded, 1));
+        row("  to the launch done", median(launched, 1));
+        row("  filling the three font pop-ups", m_popupsMs < 0 ? QStringLiteral("n/a") : number(m_popupsMs, 2, " ms"));
+    }
+
+    // The unique names our process holds on the bus.
+    QStringList busNamesOf(pid_t pid)
+    {
+        QStringList names;
+        QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+        for (int attempt = 0; attempt < 50 && names.isEmpty(); ++attempt) {
+            for (const QString& name : bus->registeredServiceNames().value())
+                if (name.startsWith(u':') && bus->servicePid(name).value() == uint(pid))
+                    names << name;
+            if (names.isEmpty())
+                QThread::msleep(100);
+        }
+        return names;
+    }
+
+    struct Window
+    {
+        double cpuPercent = 0.0;
+        double peerCpuPercent = -1.0;
+        int messages = 0;
+        QMap<QByteArray, int> kinds; // "method call org.freedesktop.DBus.Properties.Get" → count
+    };
+
+    // Watches for `seconds`: the processor time of `pid` (and of the peer) and what `pid` sends.
+    Window watch(pid_t pid, pid_t peer, Child& monitor, const QStringList& names)
+    {
+        monitor.drain(200);
+        monitor.clear();
+        const qint64 wallStart = QDateTime::currentMSecsSinceEpoch();
+        const qint64 start = nowNs();
+        const qint64 cpu = processorNs(pid);
+        const qint64 peerCpu = peer > 0 ? processorNs(peer) : 0;
+        monitor.drain(m_options.seconds * 1000);
+        const qint64 elapsed = nowNs() - start;
+        Window window;
+        window.cpuPercent = 100.0 * double(processorNs(pid) - cpu) / double(elapsed);
+        if (peer > 0)
+            window.peerCpuPercent = 100.0 * double(processorNs(peer) - peerCpu) / double(elapsed);
+        const qint64 wallEnd = QDateTime::currentMSecsSinceEpoch();
+        monitor.drain(300);
+        for (const Child::Line& line : monitor.take("")) {
+            const QByteArray& text = line.text;
+            if (!(text.startsWith("signal ") || text.startsWith("method call ") || text.startsWith("method return ") ||
+                  text.startsWith("error ")))
+                continue;
+            const qsizetype at = text.indexOf(" time=");
+            const qint64 when = qint64(text.mid(at + 6, text.indexOf(' ', at + 6) - at - 6).toDouble() * 1000.0);
+            if (when < wallStart || when > wallEnd)
+                continue;
+            for (const QString& name : names) {
+                if (!text.contains(QByteArray(" sender=" + name.toUtf8() + ' ')))
+                    continue;
+                ++window.messages;
+                const QByteArray kind = text.left(text.indexOf(" time="));
+                const qsizetype interface = text.indexOf(" interface=");
+                const qsizetype member = text.indexOf(" member=");
+                ++window.kinds[kind + (interface < 0 ? QByteArray() : ' ' + text.mid(interface + 11, text.indexOf(';', interface) - interface - 11)) +
+                               (member < 0 ? QByteArray() : '.' + text.mid(member + 8).split(' ').value(0))];
+            }
+        }
+        return window;
+    }
+
+    void steadyState()
+    {
+        std::printf("\n3. Steady state over %d s (the application binary, %s)\n", m_options.seconds,
+                    qPrintable(QFileInfo(m_application).fileName()));
+        Child monitor(QStringLiteral("dbus-monitor"), {QStringLiteral("--session")}, m_environment);
+        auto demo = std::make_unique<Child>(m_demoPlayer, QStringList(), m_environment);
+        demo->waitFor("Playing", 5000);
+        Child application(m_application, {}, m_environment);
+        auto follow = std::make_unique<Child>(
+            QStringLiteral("stdbuf"),
+            QStringList{QStringLiteral("-oL"), QStringLiteral("playerctl"), QStringLiteral("--player=sleevelightdemo"), QStringLiteral("metadata"), QStringLiteral("--format"),
+                        QStringLiteral("{{title}}"), QStringLiteral("--follow")},
+            m_environment);
+        const QStringList names = busNamesOf(application.pid());
+        monitor.drain(3000);
+        const Window playing = watch(application.pid(), follow->pid(), monitor, names);
+        follow.reset();
+        demo.reset();
+        monitor.drain(3000);
+        const Window idle = watch(application.pid(), 0, monitor, names);
+
+        const double perSecond = double(playing.messages) / m_options.seconds;
+        row("processor, demo player playing", number(playing.cpuPercent, 2, " %"),
+            number(playing.peerCpuPercent, 2, " %"),
+            playing.peerCpuPercent > 0 ? number(playing.cpuPercent / playing.peerCpuPercent, 1) : QString(),
+            QStringLiteral("<= 0.5 % of one core"), playing.cpuPercent <= 0.5);
+        row("D-Bus messages sent per second, playing", number(perSecond, 2), {}, {}, QStringLiteral("<= 2"),
+            perSecond <= 2.0);
+        row("processor, no player on the bus", number(idle.cpuPercent, 2, " %"));
+        row(qPrintable(QStringLiteral("D-Bus messages sent, no player (%1 s)").arg(m_options.seconds)),
+            QString::number(idle.messages), {}, {}, QStringLiteral("none"), idle.messages == 0);
+        for (const Window* window : {&playing, &idle})
+            for (auto it = window->kinds.cbegin(); it != window->kinds.cend(); ++it)
+                std::printf("      %s: %d x %s\n", window == &playing ? "playing" : "no player", it.value(),
+                            it.key().constData());
+    }
+
+    void memory()
+    {
+        std::printf("\n5. Memory: resident set of the display process\n");
+        const auto playerProcess = player();
+        auto displayProcess = display();
+        displayProcess->waitFor("first-frame", 20000);
+        change(*playerProcess, *displayProcess, m_huge, true);
+        displayProcess->drain(300);
+        const pid_t pid = displayProcess->pid();
+        const double peak = statusKiB(pid, "VmHWM") / 1024.0;
+        row("peak with a 4000 x 4000 artwork shown", number(peak, 1, " MiB"), {}, {}, QStringLiteral("< 120 MiB"),
+            peak < 120.0);
+        double after100 = 0.0;
+        int failed = 0;
+        for (int i = 1; i <= m_options.changes; ++i) {
+            // Every third track has no artwork of its own; the others cycle through eight pictures.
+            const QString art = i % 3 == 0 ? QString() : m_churn.at(i % m_churn.size());
+            if (!change(*playerProcess, *displayProcess, art, !art.isEmpty()))
+                ++failed;
+            if (i == 100)
+                after100 = statusKiB(pid, "VmRSS") / 1024.0;
+        }
+        const double afterAll = statusKiB(pid, "VmRSS") / 1024.0;
+        row("resident after 100 track changes", number(after100, 1, " MiB"));
+        row(qPrintable(QStringLiteral("resident after %1 track changes").arg(m_options.changes)),
+            number(afterAll, 1, " MiB"), {}, {}, QStringLiteral("no growth"), afterAll <= after100 + 1.0);
+        if (failed)
+            row("changes not seen on screen within 5 s", QString::number(failed));
+    }
+
+public:
+    QString m_application;
+    QString m_demoPlayer;
+
+private:
+    Options m_options;
+    QString m_self;
+    QTemporaryDir m_home;
+    QProcessEnvironment m_environment;
+    QString m_art;
+    QStringList m_new1000, m_new3000, m_wide, m_cached, m_churn;
+    QString m_huge;
+    int m_track = 0;
+    double m_popupsMs = -1.0;
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const qint64 entered = nowNs();
+    if (argc >= 2 && std::strcmp(argv[1], "--display") == 0)
+        return runDisplay(argc, argv, entered);
+    if (argc >= 2 && std::strcmp(argv[1], "--player") == 0) {
+        QCoreApplication app(argc, argv);
+        return runPlayer(playerBusName);
+    }
+
+    // Everything runs on a bus of its own, never on the desktop's.
+    if (qEnvironmentVariable("SLEEVELIGHT_BENCH_BUS") != QLatin1String("1")) {
+        setenv("SLEEVELIGHT_BENCH_BUS", "1", 1);
+        std::vector<char*> arguments{const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
+        for (int i = 0; i < argc; ++i)
+            arguments.push_back(argv[i]);
+        arguments.push_back(nullptr);
+        execvp("dbus-run-session", arguments.data());
+        std::perror("bench: dbus-run-session");
+        return 1;
+    }
+
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument = argv[i];
+        const int value = i + 1 < argc ? std::atoi(argv[i + 1]) : 0;
+        if (argument == "--runs" && value > 0)
+            options.runs = value, ++i;
+        else if (argument == "--seconds" && value > 0)
+            options.seconds = value, ++i;
+        else if (argument == "--changes" && value > 0)
+            options.changes = value, ++i;
+        else if (argument == "--quick")
+            options.runs = 5, options.seconds = 10, options.changes = 300, options.quick = true;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    Bench bench(options, QCoreApplication::applicationFilePath());
+    bench.m_application = QStringLiteral(SLEEVELIGHT_APPLICATION);
+    bench.m_demoPlayer = QStringLiteral(SLEEVELIGHT_DEMO_PLAYER);
+    bench.run();
+    return 0;
+}
