@@ -8,9 +8,11 @@
 #include "platform/views/stackview.h"
 #include "platform/views/textfield.h"
 
+#include <QLayout>
 #include <QSlider>
 
 #include <algorithm>
+
 #include <cmath>
 
 using namespace sleevelight;
@@ -38,6 +40,10 @@ void setTextWidth(TextField* field, double width)
 {
     field->setPreferredMaxLayoutWidth(width);
     setFrameWidth(field, width);
+    // A field in a stack keeps that frame only until its stack arranges it again; make sure the
+    // stack does, or a field whose width did not change would stay wider than its row.
+    if (QWidget* parent = field->parentWidget(); parent != nullptr && parent->layout() != nullptr)
+        parent->layout()->invalidate();
 }
 
 } // namespace

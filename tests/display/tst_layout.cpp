@@ -184,6 +184,35 @@ private Q_SLOTS:
         QCOMPARE(d->mWindow->minimumWidth(), 486 + 1080 + 50);
         QCOMPARE(d->mWindow->minimumHeight(), d->mTrackStackViewRight->height() + 50);
     }
+
+    // Items switched off and on while a track shows: every visible text of the side stack stays
+    // whole inside the stack, on both sides.
+    void itemsSwitchedWhileShowingStayWhole()
+    {
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        for (const QString& name : {QStringLiteral("First"), QStringLiteral("Second")}) {
+            f.play(name, QList<QByteArray>{pictureBytes(600, 600)});
+            for (bool album : {false, true}) {
+                d->setIsShowAlbumName(album);
+                d->changeViewFromPrefValueWithTimer(true);
+                d->updateTrackInfo();
+                f.placeStacks();
+                StackView* stack = d->currentArtworkPosition == LayoutAttribute::Left ? d->mTrackStackViewRight
+                                                                                      : d->mTrackStackViewLeft;
+                QVERIFY(stack->isVisible());
+                for (TextField* field : stack->findChildren<TextField*>()) {
+                    if (!field->isVisibleTo(stack))
+                        continue;
+                    const QRect inStack(field->mapTo(stack, QPoint(0, 0)), field->size());
+                    QVERIFY2(stack->rect().contains(inStack),
+                             qPrintable(field->objectName() + QStringLiteral(" outside its stack")));
+                    QVERIFY2(field->width() >= field->sizeHint().width(),
+                             qPrintable(field->objectName() + QStringLiteral(" narrower than its text")));
+                }
+            }
+        }
+    }
 };
 
 QTEST_MAIN(TestLayout)
