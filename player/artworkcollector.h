@@ -33,7 +33,11 @@ public:
     explicit ArtworkCollector(QObject* parent = nullptr);
     ~ArtworkCollector() override;
 
-    void setLimits(const Limits& limits) { m_limits = limits; }
+    void setLimits(const Limits& limits)
+    {
+        m_limits = limits;
+        m_decodable.clear();
+    }
     const Limits& limits() const { return m_limits; }
 
     // The encoded pictures of the track, distinct by content, each one decodable. Remembers the
@@ -61,6 +65,8 @@ private:
     QCache<QString, QByteArray> m_remote;
     QSet<QString> m_failed;
     QSet<QString> m_inFlight;
+    // Digests of the pictures most recently found decodable, newest first.
+    QList<QByteArray> m_decodable;
 };
 
 } // namespace sleevelight
