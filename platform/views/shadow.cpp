@@ -10,27 +10,57 @@ namespace sleevelight {
 
 namespace {
 
-// One horizontal or vertical box pass over an alpha plane.
-void boxPass(std::vector<int>& plane, int width, int height, int radius, bool horizontal)
+// sum / window for every sum a window of alpha values can reach, so that no pixel pays a division.
+std::vector<int> quotients(int window)
 {
-    const int length = horizontal ? width : height;
-    const int lines = horizontal ? height : width;
-    std::vector<int> line(length);
-    const int window = 2 * radius + 1;
-    for (int l = 0; l < lines; ++l) {
-        auto at = [&](int i) -> int& { return horizontal ? plane[l * width + i] : plane[i * width + l]; };
-        for (int i = 0; i < length; ++i)
-            line[i] = at(i);
+    std::vector<int> table(size_t(255 * window + 1));
+    for (size_t sum = 0; sum < table.size(); ++sum)
+        table[sum] = int(sum) / window;
+    return table;
+}
+
+// One horizontal box pass over an alpha plane.
+void boxPassRows(std::vector<int>& plane, int width, int height, int radius)
+{
+    std::vector<int> line(width);
+    const std::vector<int> divided = quotients(2 * radius + 1);
+    for (int y = 0; y < height; ++y) {
+        int* row = plane.data() + size_t(y) * width;
+        std::copy(row, row + width, line.begin());
         int sum = 0;
-        for (int i = -radius; i <= radius; ++i)
-            sum += (i >= 0 && i < length) ? line[i] : 0;
-        for (int i = 0; i < length; ++i) {
-            at(i) = sum / window;
-            const int out = i - radius;
-            const int in = i + radius + 1;
-            sum -= (out >= 0) ? line[out] : 0;
-            sum += (in < length) ? line[in] : 0;
+        for (int i = 0; i <= radius && i < width; ++i)
+            sum += line[i];
+        for (int i = 0; i < width; ++i) {
+            row[i] = divided[sum];
+            if (const int out = i - radius; out >= 0)
+                sum -= line[out];
+            if (const int in = i + radius + 1; in < width)
+                sum += line[in];
         }
+    }
+}
+
+// The same pass down the columns, kept row by row: a column at a time would stride through memory.
+void boxPassColumns(std::vector<int>& plane, int width, int height, int radius)
+{
+    const std::vector<int> source = plane;
+    std::vector<int> sums(width, 0);
+    const std::vector<int> divided = quotients(2 * radius + 1);
+    auto addRow = [&](int y, int sign) {
+        const int* row = source.data() + size_t(y) * width;
+        for (int x = 0; x < width; ++x)
+            sums[x] += sign * row[x];
+    };
+    for (int y = 0; y <= radius && y < height; ++y)
+        addRow(y, 1);
+    for (int y = 0; y < height; ++y) {
+        int* row = plane.data() + size_t(y) * width;
+        for (int x = 0; x < width; ++x)
+            row[x] = divided[sums[x]];
+        if (const int out = y - radius; out >= 0)
+            addRow(out, -1);
+        if (const int in = y + radius + 1; in < height)
+            addRow(in, 1);
     }
 }
 
@@ -54,8 +84,8 @@ QImage withShadow(const QImage& content, const Shadow& shadow)
     const int radius = std::max(0, int(std::lround(shadow.blurRadius * dpr / 2.0)));
     if (radius > 0) {
         for (int pass = 0; pass < 3; ++pass) {
-            boxPass(alpha, width, height, radius, true);
-            boxPass(alpha, width, height, radius, false);
+            boxPassRows(alpha, width, height, radius);
+            boxPassColumns(alpha, width, height, radius);
         }
     }
     QImage result(source.size(), QImage::Format_ARGB32_Premultiplied);
