@@ -543,6 +543,8 @@ private:
     // -- player --
     QVariant m_lastSoundVolume;
     // -- display --
+    // The bytes of the picture staged last, to notice one that arrives late for the same track.
+    QByteArray m_stagedArtworkBytes;
     // Stages the picture at currentArtworkNumber, or the placeholder (bringing the number back
     // inside the list when nothing is there).
     void stageArtwork(const QList<QByteArray>& artworks);

@@ -39,6 +39,7 @@ void AppDelegate::stageArtwork(const QList<QByteArray>& artworks)
     } else {
         currentArtworkNumber = 0;
     }
+    m_stagedArtworkBytes = artworks.value(currentArtworkNumber);
     setArtworkImageHolder(image.isNull() ? Image::named(noCoverName) : image);
 }
 
@@ -46,11 +47,15 @@ void AppDelegate::getArtworkImage(bool isNewTrack)
 {
     const std::optional<QList<QByteArray>> artworks = iTunesBridge->artworkImages();
     if (!artworks) {
+        m_stagedArtworkBytes.clear();
         setArtworkImageHolder(Image::named(noCoverName));
     } else if (playerState() != PlayerState::notRunning) {
         if (isNewTrack)
             currentArtworkNumber = 0;
-        if (isNewTrack || currentArtworkNumber != prevArtworkNumber) {
+        // Players often send a track's picture after the track itself (a download, a second
+        // message): a picture that arrived or changed since it was staged is staged again.
+        const bool pictureChanged = artworks->value(currentArtworkNumber) != m_stagedArtworkBytes;
+        if (isNewTrack || currentArtworkNumber != prevArtworkNumber || pictureChanged) {
             stageArtwork(*artworks);
             prevArtworkNumber = currentArtworkNumber;
         }

@@ -159,6 +159,29 @@ private Q_SLOTS:
         QCOMPARE(d->artworkImage(), Image::fromData(pictures[0]));
     }
 
+    // A picture that arrives after its track (a download, a later message) replaces the
+    // placeholder at the next refresh; the same picture again is not staged again.
+    void lateArtworkReplacesThePlaceholder()
+    {
+        DisplayFixture f;
+        AppDelegate* d = f.d;
+        f.play(QStringLiteral("Late"), std::nullopt);
+        QCOMPARE(d->artworkImage(), noCover());
+        const QByteArray picture = pictureBytes(400, 400, Qt::yellow);
+        f.bridge->artworks = QList<QByteArray>{picture};
+        d->updateTrackInfo();
+        QCOMPARE(d->artworkImage(), Image::fromData(picture));
+        QSignalSpy staged(d, &AppDelegate::artworkImageHolderChanged);
+        d->updateTrackInfo();
+        QCOMPARE(staged.count(), 0);
+        // The player changes its picture for the same track.
+        const QByteArray other = pictureBytes(400, 200, Qt::blue);
+        f.bridge->artworks = QList<QByteArray>{other};
+        d->updateTrackInfo();
+        QCOMPARE(d->artworkImage(), Image::fromData(other));
+        QVERIFY(d->isWideArtworkImage);
+    }
+
     void cyclesWhilePlaying()
     {
         DisplayFixture f(0.01); // cycling every 0.3 s
