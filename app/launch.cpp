@@ -152,14 +152,14 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // 3.15 Empty glyphs, and the notice line's look.
     for (int i = 0; i < 5; ++i) {
-        Utility::styleButtonTitle((*mTrackRatingRight)[i], charStar[0], std::nullopt, 0.0, QColor(Qt::gray),
+        Utility::styleButtonTitle((*mTrackRatingRight)[i], charStar[0], std::nullopt, 0.0, Utility::grayColor(),
                                   false, TextAlignment::Natural);
-        Utility::styleButtonTitle((*mTrackRatingLeft)[i], charStar[0], std::nullopt, 0.0, QColor(Qt::gray),
+        Utility::styleButtonTitle((*mTrackRatingLeft)[i], charStar[0], std::nullopt, 0.0, Utility::grayColor(),
                                   false, TextAlignment::Natural);
     }
-    Utility::styleButtonTitle(mTrackLovedRight, charLoved[0], std::nullopt, 0.0, QColor(Qt::gray), false,
+    Utility::styleButtonTitle(mTrackLovedRight, charLoved[0], std::nullopt, 0.0, Utility::grayColor(), false,
                               TextAlignment::Natural);
-    Utility::styleButtonTitle(mTrackLovedLeft, charLoved[0], std::nullopt, 0.0, QColor(Qt::gray), false,
+    Utility::styleButtonTitle(mTrackLovedLeft, charLoved[0], std::nullopt, 0.0, Utility::grayColor(), false,
                               TextAlignment::Natural);
     Utility::styleTextField(mAlertInfo, std::nullopt, 24.0, QColor(Qt::yellow), true, TextAlignment::Natural);
 

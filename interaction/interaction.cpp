@@ -29,8 +29,6 @@ using namespace sleevelight;
 
 namespace {
 
-const QColor filledStarColor = QColor::fromRgbF(228.0f / 255.0f, 228.0f / 255.0f, 228.0f / 255.0f, 1.0f);
-
 // What NSNumber's intValue gives: the number truncated, 0 for anything that is not a number.
 qint64 integerValue(const QVariant& value)
 {
@@ -237,7 +235,7 @@ void AppDelegate::clickTrackLoved(QObject*)
     const float size = maxFontSize() * 0.5f * windowSizeRatio;
     const bool wasLoved = isNumberTrue(trackLoved());
     const QString glyph = wasLoved ? charLoved[0] : charLoved[1];
-    const QColor color = wasLoved ? QColor(Qt::gray) : QColor(Qt::red);
+    const QColor color = wasLoved ? Utility::grayColor() : Utility::redColor();
     for (TitleButton* heart : {mTrackLovedRight.data(), mTrackLovedLeft.data()})
         if (heart != nullptr)
             Utility::styleButtonTitle(heart, glyph, std::nullopt, double(size), color, true,
@@ -250,7 +248,7 @@ void AppDelegate::drawStar(int position, bool filled)
 {
     const float size = maxFontSize() * 0.5f * windowSizeRatio;
     const QString glyph = filled ? charStar[1] : charStar[0];
-    const QColor color = filled ? filledStarColor : QColor(Qt::gray);
+    const QColor color = filled ? Utility::starColor() : Utility::grayColor();
     for (const auto& stars : {mTrackRatingRight, mTrackRatingLeft}) {
         if (!stars || position < 1 || position > stars->size())
             continue;

@@ -3,6 +3,7 @@
 
 #include "app/appdelegate.h"
 #include "app/application.h"
+#include "display/utility.h"
 #include "platform/views/frameview.h"
 #include "platform/views/imageview.h"
 #include "platform/views/mainwindow.h"
@@ -73,7 +74,7 @@ private Q_SLOTS:
         AppDelegate* d = application->delegate();
         for (TitleButton* star : *d->mTrackRatingRight) {
             QCOMPARE(star->attributedTitle().text, QStringLiteral("\u2606"));
-            QCOMPARE(star->attributedTitle().color, QColor(Qt::gray));
+            QCOMPARE(star->attributedTitle().color, Utility::grayColor());
         }
         QCOMPARE(d->mTrackLovedLeft->attributedTitle().text, QStringLiteral("\u2661"));
         QCOMPARE(d->mAlertInfo->textColor(), QColor(Qt::yellow));

@@ -105,7 +105,7 @@ struct Launched
     void verifyStars(int filled) const
     {
         const TitleButton::Title full = glyph(d->charStar[1], filledStar);
-        const TitleButton::Title empty = glyph(d->charStar[0], QColor(Qt::gray));
+        const TitleButton::Title empty = glyph(d->charStar[0], Utility::grayColor());
         for (const auto& stars : {d->mTrackRatingRight, d->mTrackRatingLeft})
             for (int i = 0; i < 5; ++i)
                 QVERIFY2((*stars)[i]->attributedTitle() == (i < filled ? full : empty),
@@ -394,8 +394,8 @@ private Q_SLOTS:
             d->mTrackLovedLeft->click();
         QCOMPARE(d->trackLoved(), QVariant(expected));
         QCOMPARE(app.bridge->lovedWrites, QList<QVariant>{QVariant(expected)});
-        const TitleButton::Title expectedHeart = expected ? app.glyph(d->charLoved[1], QColor(Qt::red))
-                                                          : app.glyph(d->charLoved[0], QColor(Qt::gray));
+        const TitleButton::Title expectedHeart = expected ? app.glyph(d->charLoved[1], Utility::redColor())
+                                                          : app.glyph(d->charLoved[0], Utility::grayColor());
         QVERIFY(d->mTrackLovedRight->attributedTitle() == expectedHeart);
         QVERIFY(d->mTrackLovedLeft->attributedTitle() == expectedHeart);
     }
