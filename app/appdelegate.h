@@ -21,6 +21,7 @@ class QKeyEvent;
 class QMouseEvent;
 class QPushButton;
 class QRadioButton;
+class QScreen;
 class QSlider;
 class QWidget;
 class ZivPreferences;
@@ -338,6 +339,8 @@ public:
     void mWindowDidEnterFullScreen();
     void mWindowWillExitFullScreen();
     void mWindowDidExitFullScreen();
+    // The window is now on another screen (with several screens).
+    void windowMovedToScreen(QScreen* screen);
 
     // ---- Track refresh and progress ----
     void updateTrackInfo();

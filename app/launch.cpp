@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QScreen>
+#include <QWindow>
 #include <QSlider>
 
 using namespace sleevelight;
@@ -190,6 +191,11 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(mWindow, &MainWindow::willExitFullScreen, this, &AppDelegate::mWindowWillExitFullScreen);
     connect(mWindow, &MainWindow::didExitFullScreen, this, &AppDelegate::mWindowDidExitFullScreen);
 
+    // With several screens the window may move to one of another size; the scale of the text and
+    // the window's proportions follow the screen it is on, and full screen fills that screen.
+    if (QWindow* window = mWindow->windowHandle())
+        connect(window, &QWindow::screenChanged, this, [this](QScreen* screen) { windowMovedToScreen(screen); });
+
     // 6.1 Full screen, unless the window already covers the screen.
     const bool screenSized =
         screenWidth && screenHeight && mWindow->width() == *screenWidth && mWindow->height() == *screenHeight;
@@ -221,4 +227,14 @@ void AppDelegate::updateViews()
     updateViewSizeAndConstraint();
     updateViewPosition();
     updateViewItems();
+}
+
+void AppDelegate::windowMovedToScreen(QScreen* screen)
+{
+    if (screen == nullptr)
+        return;
+    screenWidth = screen->geometry().width();
+    screenHeight = screen->geometry().height();
+    mWindow->setAspectRatio(QSizeF(*screenWidth, *screenHeight));
+    updateViewBounds();
 }

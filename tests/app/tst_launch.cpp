@@ -194,6 +194,23 @@ private Q_SLOTS:
         QCOMPARE(d->windowSizeRatio, float(half / *d->screenWidth));
     }
 
+    // Moved to a screen of another size, the window scales its text by that screen's width.
+    void anotherScreenGivesTheScale()
+    {
+        TestEnvironment environment;
+        auto application = launchApplication();
+        AppDelegate* d = application->delegate();
+        application->window()->showNormal();
+        application->window()->resize(800, 450);
+        QTRY_COMPARE(d->mView->width(), 800);
+        QScreen* screen = application->window()->screen();
+        d->screenWidth = 4000.0;
+        d->windowMovedToScreen(screen);
+        QCOMPARE(*d->screenWidth, double(screen->geometry().width()));
+        QCOMPARE(d->windowSizeRatio, float(800.0 / screen->geometry().width()));
+        QCOMPARE(application->window()->aspectRatio(), QSizeF(screen->geometry().size()));
+    }
+
     void closingTheWindowQuits()
     {
         TestEnvironment environment;
