@@ -17,6 +17,11 @@ shots=(
   "An Exceedingly Long Track Name|long-names.png"
   "No Picture|no-picture.png"
 )
+# The same display with the vinyl record switched on.
+vinyl_shots=(
+  "Morning Light|square-vinyl.png"
+  "Standing Tall|portrait-vinyl.png"
+)
 
 player=org.mpris.MediaPlayer2.sleevelightdemo
 
@@ -41,7 +46,21 @@ inner() {
   "$build/sleevelight" >/dev/null 2>&1 &
   local app=$!
   sleep 4
-  for entry in "${shots[@]}"; do
+  shoot "${shots[@]}"
+  kill "$app" 2>/dev/null || true
+  wait "$app" 2>/dev/null || true
+  sed -i 's/^isShowVinyl=.*/isShowVinyl=true/' "$XDG_CONFIG_HOME/Sleevelight/Sleevelight.conf"
+  "$build/sleevelight" >/dev/null 2>&1 &
+  app=$!
+  sleep 4
+  shoot "${vinyl_shots[@]}"
+  kill "$app" "$demo" "$wm" 2>/dev/null || true
+  wait 2>/dev/null || true
+}
+
+# Skips the demo player forward to each title in turn and takes a picture of the screen.
+shoot() {
+  for entry in "$@"; do
     local want=${entry%%|*} file=${entry##*|}
     local found=""
     for _ in $(seq 12); do
@@ -57,8 +76,6 @@ inner() {
     import -window root "$out/$file"
     echo "$out/$file"
   done
-  kill "$app" "$demo" "$wm" 2>/dev/null || true
-  wait 2>/dev/null || true
 }
 
 if [ "${SCREENSHOTS_INNER:-}" = 1 ]; then
