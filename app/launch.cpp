@@ -14,6 +14,7 @@
 #include "platform/views/progressbar.h"
 #include "platform/views/stackview.h"
 #include "platform/views/textfield.h"
+#include "player/values.h"
 #include "platform/views/titlebutton.h"
 #include "player/itunesbridgeprotocol.h"
 #include "preferences/zivpreferences.h"
@@ -25,17 +26,6 @@
 #include <QSlider>
 
 using namespace sleevelight;
-
-namespace {
-
-bool equalsNumberOne(const QVariant& value)
-{
-    bool ok = false;
-    const double number = value.toDouble(&ok);
-    return value.typeId() != QMetaType::QString && ok && number == 1.0;
-}
-
-} // namespace
 
 void AppDelegate::applicationDidFinishLaunching()
 {
@@ -104,7 +94,7 @@ void AppDelegate::applicationDidFinishLaunching()
     m_constraintLayout = new ConstraintLayout(mWindow->contentView());
     const float w = float(mArtworkView->width());
     const LayoutAttribute vertical =
-        equalsNumberOne(trackInfoPosition()) ? LayoutAttribute::Top : LayoutAttribute::Bottom;
+        isNumberTrue(trackInfoPosition()) ? LayoutAttribute::Top : LayoutAttribute::Bottom;
     trackStackViewRightConstraint = ConstraintLayout::make(mTrackStackViewRight, LayoutAttribute::Leading,
                                                            double(w + trackInfoLRSpacing));
     trackStackViewLeftConstraint = ConstraintLayout::make(mTrackStackViewLeft, LayoutAttribute::Trailing,

@@ -7,6 +7,7 @@
 #include "platform/views/mainwindow.h"
 #include "platform/views/stackview.h"
 #include "platform/views/textfield.h"
+#include "player/values.h"
 
 #include <QLayout>
 #include <QSlider>
@@ -18,13 +19,6 @@
 using namespace sleevelight;
 
 namespace {
-
-bool equalsNumberOne(const QVariant& value)
-{
-    bool ok = false;
-    const double number = value.toDouble(&ok);
-    return value.typeId() != QMetaType::QString && ok && number == 1.0;
-}
 
 void setFrameWidth(QWidget* view, double width)
 {
@@ -87,7 +81,7 @@ void AppDelegate::updateViewSizeAndConstraint()
         const float A = float(mArtworkView->width());
         const float p = trackInfoPosition().toFloat();
         const LayoutAttribute V =
-            equalsNumberOne(trackInfoPosition()) ? LayoutAttribute::Top : LayoutAttribute::Bottom;
+            isNumberTrue(trackInfoPosition()) ? LayoutAttribute::Top : LayoutAttribute::Bottom;
         const double horizontal = double(A + trackInfoLRSpacing * r);
         const double vertical = double(p * trackInfoTopSpacing * r);
         trackStackViewRightConstraint =
