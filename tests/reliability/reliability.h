@@ -17,11 +17,11 @@
 namespace sleevelight::test {
 
 #if defined(__SANITIZE_ADDRESS__)
-// ASan holds freed memory back in quarantine, so resident memory says little about leaks there;
-// LeakSanitizer watches for those instead.
-constexpr bool residentMemoryIsMeaningful = false;
+// ASan holds freed memory back in quarantine and has an allocator of its own, so the figures below
+// say little there; LeakSanitizer watches for leaks instead.
+constexpr bool memoryIsMeasurable = false;
 #else
-constexpr bool residentMemoryIsMeaningful = true;
+constexpr bool memoryIsMeasurable = true;
 #endif
 
 // Resident memory of this process in KiB, after freed memory went back to the system, so that
@@ -36,6 +36,15 @@ inline qint64 residentKiB()
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').value(0).toLongLong();
     return -1;
+}
+
+// Memory this process holds through malloc, in KiB: what is allocated and not freed, whatever the
+// allocator's free lists keep of the system's pages. Resident memory also counts those, and
+// pictures of many sizes leave them fragmented.
+inline qint64 heapInUseKiB()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return qint64((info.uordblks + info.hblkhd) / 1024);
 }
 
 // How late a 10 ms timer fires: the longest the event loop went without answering.
