@@ -4,64 +4,140 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 namespace sleevelight {
 
 namespace {
 
-// sum / window for every sum a window of alpha values can reach, so that no pixel pays a division.
-std::vector<int> quotients(int window)
+// Divides any sum a window of alpha values can reach by the window's size, exactly as integer
+// division does, with a multiply and a shift (a table lookup would keep the loops from running
+// several pixels at once).
+struct Divider
 {
-    std::vector<int> table(size_t(255 * window + 1));
-    for (size_t sum = 0; sum < table.size(); ++sum)
-        table[sum] = int(sum) / window;
-    return table;
-}
+    explicit Divider(int window) : window(window)
+    {
+        const uint32_t largest = uint32_t(255 * window);
+        int bits = 0;
+        while ((uint32_t(1) << bits) <= largest)
+            ++bits;
+        int windowBits = 0;
+        while ((1 << windowBits) < window)
+            ++windowBits;
+        shift = bits + windowBits;
+        multiplier = uint64_t((uint64_t(1) << shift) + uint64_t(window) - 1) / uint64_t(window);
+        // The products must fit in 32 bits, and every quotient must come out exact.
+        exact = uint64_t(largest) * multiplier < (uint64_t(1) << 32);
+        for (uint32_t sum = 0; exact && sum <= largest; ++sum)
+            exact = (sum * uint32_t(multiplier)) >> shift == sum / uint32_t(window);
+    }
+    uint8_t operator()(uint32_t sum) const
+    {
+        return uint8_t(exact ? (sum * uint32_t(multiplier)) >> shift : sum / uint32_t(window));
+    }
 
-// One horizontal box pass over an alpha plane.
-void boxPassRows(std::vector<int>& plane, int width, int height, int radius)
+    int window;
+    int shift = 0;
+    uint64_t multiplier = 1;
+    bool exact = false;
+};
+
+// One horizontal box pass over an alpha plane; outside the plane counts as transparent. A small
+// window is summed afresh for every pixel, which runs many pixels at once; a large one slides.
+void boxPassRows(std::vector<uint8_t>& plane, int width, int height, int radius, const Divider& divide)
 {
-    std::vector<int> line(width);
-    const std::vector<int> divided = quotients(2 * radius + 1);
+    const int window = 2 * radius + 1;
+    std::vector<uint8_t> lineStore(size_t(width) + size_t(window), 0);
+    std::vector<uint32_t> sumsStore(size_t(width), 0);
+    const uint8_t* __restrict padded = lineStore.data();
+    uint32_t* __restrict sums = sumsStore.data();
+    const uint32_t multiplier = uint32_t(divide.multiplier);
+    const int shift = divide.shift;
     for (int y = 0; y < height; ++y) {
-        int* row = plane.data() + size_t(y) * width;
-        std::copy(row, row + width, line.begin());
-        int sum = 0;
-        for (int i = 0; i <= radius && i < width; ++i)
-            sum += line[i];
-        for (int i = 0; i < width; ++i) {
-            row[i] = divided[sum];
-            if (const int out = i - radius; out >= 0)
-                sum -= line[out];
-            if (const int in = i + radius + 1; in < width)
-                sum += line[in];
+        uint8_t* __restrict row = plane.data() + size_t(y) * width;
+        // The line with `radius` transparent values before it and `radius + 1` after.
+        std::copy(row, row + width, lineStore.begin() + radius);
+        if (divide.exact && window <= 16) {
+            for (int i = 0; i < width; ++i)
+                sums[i] = padded[i];
+            for (int k = 1; k < window; ++k)
+                for (int i = 0; i < width; ++i)
+                    sums[i] += padded[i + k];
+            for (int i = 0; i < width; ++i)
+                row[i] = uint8_t((sums[i] * multiplier) >> shift);
+        } else {
+            uint32_t sum = 0;
+            for (int i = 0; i < 2 * radius; ++i)
+                sum += padded[i];
+            for (int i = 0; i < width; ++i) {
+                sum += padded[i + 2 * radius];
+                row[i] = divide(sum);
+                sum -= padded[i];
+            }
         }
     }
 }
 
-// The same pass down the columns, kept row by row: a column at a time would stride through memory.
-void boxPassColumns(std::vector<int>& plane, int width, int height, int radius)
+// The same pass down the columns, kept row by row: a column at a time would stride through
+// memory. The rows that leave the window are kept, as they were, in a ring of `radius + 1`.
+void boxPassColumns(std::vector<uint8_t>& plane, int width, int height, int radius, const Divider& divide)
 {
-    const std::vector<int> source = plane;
-    std::vector<int> sums(width, 0);
-    const std::vector<int> divided = quotients(2 * radius + 1);
-    auto addRow = [&](int y, int sign) {
-        const int* row = source.data() + size_t(y) * width;
+    std::vector<uint32_t> sumsStore(size_t(width), 0);
+    std::vector<uint8_t> ring(size_t(width) * size_t(radius + 1));
+    uint32_t* __restrict sums = sumsStore.data();
+    auto add = [&](const uint8_t* __restrict row) {
         for (int x = 0; x < width; ++x)
-            sums[x] += sign * row[x];
+            sums[x] += row[x];
+    };
+    auto subtract = [&](const uint8_t* __restrict row) {
+        for (int x = 0; x < width; ++x)
+            sums[x] -= row[x];
     };
     for (int y = 0; y <= radius && y < height; ++y)
-        addRow(y, 1);
+        add(plane.data() + size_t(y) * width);
+    const uint32_t multiplier = uint32_t(divide.multiplier);
+    const int shift = divide.shift;
     for (int y = 0; y < height; ++y) {
-        int* row = plane.data() + size_t(y) * width;
-        for (int x = 0; x < width; ++x)
-            row[x] = divided[sums[x]];
+        uint8_t* __restrict row = plane.data() + size_t(y) * width;
+        uint8_t* kept = ring.data() + size_t(y % (radius + 1)) * width;
+        std::copy(row, row + width, kept);
+        if (divide.exact) {
+            for (int x = 0; x < width; ++x)
+                row[x] = uint8_t((sums[x] * multiplier) >> shift);
+        } else {
+            for (int x = 0; x < width; ++x)
+                row[x] = divide(sums[x]);
+        }
         if (const int out = y - radius; out >= 0)
-            addRow(out, -1);
+            subtract(ring.data() + size_t(out % (radius + 1)) * width);
         if (const int in = y + radius + 1; in < height)
-            addRow(in, 1);
+            add(plane.data() + size_t(in) * width);
     }
+}
+
+// The smallest rectangle holding every pixel that is not fully transparent.
+QRect opaqueBounds(const QImage& image)
+{
+    const int width = image.width();
+    const int height = image.height();
+    int top = height, bottom = -1, left = width, right = -1;
+    for (int y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        int first = 0;
+        while (first < width && qAlpha(row[first]) == 0)
+            ++first;
+        if (first == width)
+            continue;
+        int last = width - 1;
+        while (qAlpha(row[last]) == 0)
+            --last;
+        top = std::min(top, y);
+        bottom = y;
+        left = std::min(left, first);
+        right = std::max(right, last);
+    }
+    return bottom < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
 } // namespace
@@ -72,38 +148,44 @@ QImage withShadow(const QImage& content, const Shadow& shadow)
         return content;
     const qreal dpr = content.devicePixelRatio();
     QImage source = content.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    const int width = source.width();
-    const int height = source.height();
-    std::vector<int> alpha(size_t(width) * height);
-    for (int y = 0; y < height; ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(source.constScanLine(y));
-        for (int x = 0; x < width; ++x)
-            alpha[size_t(y) * width + x] = qAlpha(row[x]);
-    }
-    // Three box passes come close to a gaussian of the same radius.
-    const int radius = std::max(0, int(std::lround(shadow.blurRadius * dpr / 2.0)));
-    if (radius > 0) {
-        for (int pass = 0; pass < 3; ++pass) {
-            boxPassRows(alpha, width, height, radius);
-            boxPassColumns(alpha, width, height, radius);
-        }
-    }
     QImage result(source.size(), QImage::Format_ARGB32_Premultiplied);
     result.fill(Qt::transparent);
-    const QRgb base = shadow.color.rgba();
-    const int dx = int(std::lround(shadow.offset.x() * dpr));
-    const int dy = int(std::lround(shadow.offset.y() * dpr));
-    for (int y = 0; y < height; ++y) {
-        const int sy = y - dy;
-        if (sy < 0 || sy >= height)
-            continue;
-        auto* row = reinterpret_cast<QRgb*>(result.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const int sx = x - dx;
-            if (sx < 0 || sx >= width)
-                continue;
-            const int a = alpha[size_t(sy) * width + sx] * qAlpha(base) / 255;
-            row[x] = qPremultiply(qRgba(qRed(base), qGreen(base), qBlue(base), a));
+    // Three box passes come close to a gaussian of the same radius. Each spreads the alpha by
+    // `radius` pixels, so only the glyphs' rectangle grown by three times that can turn grey;
+    // everything else stays transparent and is left out of the work.
+    const int radius = std::max(0, int(std::lround(shadow.blurRadius * dpr / 2.0)));
+    const QRect glyphs = opaqueBounds(source);
+    if (!glyphs.isEmpty()) {
+        const QRect area = glyphs.adjusted(-3 * radius, -3 * radius, 3 * radius, 3 * radius) & source.rect();
+        const int width = area.width();
+        const int height = area.height();
+        std::vector<uint8_t> alpha(size_t(width) * height);
+        for (int y = 0; y < height; ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(source.constScanLine(area.y() + y)) + area.x();
+            uint8_t* out = alpha.data() + size_t(y) * width;
+            for (int x = 0; x < width; ++x)
+                out[x] = uint8_t(qAlpha(row[x]));
+        }
+        if (radius > 0) {
+            const Divider divide(2 * radius + 1);
+            for (int pass = 0; pass < 3; ++pass) {
+                boxPassRows(alpha, width, height, radius, divide);
+                boxPassColumns(alpha, width, height, radius, divide);
+            }
+        }
+        // The shadow's colour at every alpha the blur can give.
+        const QRgb base = shadow.color.rgba();
+        QRgb shades[256];
+        for (int a = 0; a < 256; ++a)
+            shades[a] = qPremultiply(qRgba(qRed(base), qGreen(base), qBlue(base), a * qAlpha(base) / 255));
+        const int dx = int(std::lround(shadow.offset.x() * dpr));
+        const int dy = int(std::lround(shadow.offset.y() * dpr));
+        const QRect shifted = area.translated(dx, dy) & result.rect();
+        for (int y = shifted.top(); y <= shifted.bottom(); ++y) {
+            const uint8_t* in = alpha.data() + size_t(y - dy - area.y()) * width;
+            auto* row = reinterpret_cast<QRgb*>(result.scanLine(y));
+            for (int x = shifted.left(); x <= shifted.right(); ++x)
+                row[x] = shades[in[x - dx - area.x()]];
         }
     }
     QPainter painter(&result);
