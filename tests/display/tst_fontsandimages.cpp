@@ -5,13 +5,58 @@
 #include "platform/fonts.h"
 #include "platform/image.h"
 #include "platform/views/imageview.h"
+#include "platform/views/shadow.h"
 
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QPainter>
+
+#include <cmath>
+#include <vector>
 
 using namespace sleevelight;
 using namespace sleevelight::test;
+
+namespace {
+
+// The shadow as the plain definition gives it: the whole alpha plane through three box passes
+// of half the radius, across then down, outside the picture transparent, each sum divided down.
+QImage referenceShadow(const QImage& content, const Shadow& shadow)
+{
+    const int w = content.width(), h = content.height();
+    const int r = int(std::lround(shadow.blurRadius * content.devicePixelRatio() / 2.0));
+    std::vector<int> a(size_t(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            a[size_t(y) * w + x] = qAlpha(content.pixel(x, y));
+    const auto at = [&](const std::vector<int>& plane, int x, int y) {
+        return x < 0 || y < 0 || x >= w || y >= h ? 0 : plane[size_t(y) * w + x];
+    };
+    for (int pass = 0; r > 0 && pass < 6; ++pass) {
+        std::vector<int> next(a.size());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                int sum = 0;
+                for (int k = -r; k <= r; ++k)
+                    sum += pass % 2 == 0 ? at(a, x + k, y) : at(a, x, y + k);
+                next[size_t(y) * w + x] = sum / (2 * r + 1);
+            }
+        a = next;
+    }
+    QImage result(content.size(), QImage::Format_ARGB32_Premultiplied);
+    const QRgb c = shadow.color.rgba();
+    const int dx = int(std::lround(shadow.offset.x())), dy = int(std::lround(shadow.offset.y()));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            result.setPixel(x, y, qPremultiply(qRgba(qRed(c), qGreen(c), qBlue(c),
+                                                     at(a, x - dx, y - dy) * qAlpha(c) / 255)));
+    QPainter painter(&result);
+    painter.drawImage(0, 0, content);
+    return result;
+}
+
+} // namespace
 
 class TestFontsAndImages : public QObject
 {
@@ -88,6 +133,42 @@ private Q_SLOTS:
     }
 
     // The size comes from the header alone; the picture is decoded once, at the size shown.
+    // The shadow blurs only where the glyphs are; it must still reach as far, and as dark, as
+    // blurring the whole picture would, also for glyphs touching the edges and a moved shadow.
+    void shadowIsTheBlurOfTheWholePicture()
+    {
+        const QList<Shadow> shadows{{3.0, Qt::black, {}},
+                                    {9.0, QColor(200, 30, 60, 180), QPointF(2, -3)},
+                                    {40.0, Qt::black, {}}};
+        for (const Shadow& shadow : shadows) {
+            // Glyphs cut by the edges, and a few shapes in the middle of much empty room.
+            QImage edges(160, 60, QImage::Format_ARGB32_Premultiplied);
+            edges.fill(Qt::transparent);
+            QPainter painter(&edges);
+            QFont font;
+            font.setPixelSize(30);
+            painter.setFont(font);
+            painter.setPen(Qt::white);
+            painter.drawText(QPointF(-4, 26), QStringLiteral("Wqy glyphs"));
+            painter.fillRect(QRect(150, 50, 10, 10), QColor(0, 0, 255, 128));
+            painter.end();
+            QImage middle(300, 200, QImage::Format_ARGB32_Premultiplied);
+            middle.fill(Qt::transparent);
+            painter.begin(&middle);
+            painter.fillRect(QRect(120, 80, 20, 12), Qt::white);
+            painter.fillRect(QRect(150, 100, 1, 1), Qt::white);
+            painter.setFont(font);
+            painter.setPen(Qt::white);
+            painter.drawText(QPointF(110, 130), QStringLiteral("Ag"));
+            painter.end();
+            QCOMPARE(withShadow(edges, shadow), referenceShadow(edges, shadow));
+            QCOMPARE(withShadow(middle, shadow), referenceShadow(middle, shadow));
+        }
+        QImage empty(30, 30, QImage::Format_ARGB32_Premultiplied);
+        empty.fill(Qt::transparent);
+        QCOMPARE(withShadow(empty, Shadow{3.0, Qt::black, {}}), empty);
+    }
+
     void decodesOnceAtTheSizeShown()
     {
         const QByteArray bytes = pictureBytes(3000, 2000, Qt::darkCyan, "JPEG");
