@@ -15,12 +15,14 @@ void ImageView::setImage(const Image& image)
         return;
     m_image = image;
     m_scaled = QImage();
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
     update();
 }
 
 void ImageView::resizeEvent(QResizeEvent* event)
 {
     m_scaled = QImage();
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
     QWidget::resizeEvent(event);
 }
 
@@ -40,6 +42,10 @@ void ImageView::paintEvent(QPaintEvent*)
     const QPointF origin((width() - shown.width()) / 2.0, (height() - shown.height()) / 2.0);
     QPainter painter(this);
     painter.drawImage(origin, m_scaled);
+    // A picture without transparency that covers the whole view hides what lies beneath it:
+    // from the next repaint on, the window leaves out drawing the background and the record there.
+    setAttribute(Qt::WA_OpaquePaintEvent,
+                 m_scaled.size() == size() * dpr && !m_scaled.hasAlphaChannel());
 }
 
 } // namespace sleevelight

@@ -4,6 +4,7 @@
 
 #include "platform/fonts.h"
 #include "platform/image.h"
+#include "platform/views/frameview.h"
 #include "platform/views/imageview.h"
 #include "platform/views/shadow.h"
 
@@ -11,6 +12,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QPainter>
+#include <QScreen>
 
 #include <cmath>
 #include <vector>
@@ -189,6 +191,39 @@ private Q_SLOTS:
     }
 
     // A small picture fills its view: image views scale up as well as down.
+    // An opaque picture that fills its view spares drawing what lies beneath it; a picture with
+    // transparency put in its place must show the background again.
+    void imageViewHidesWhatIsBeneathOnlyWhileOpaque()
+    {
+        FrameView window;
+        window.setBackgroundColor(Qt::red);
+        window.resize(300, 200);
+        auto* view = new ImageView(&window);
+        view->setGeometry(0, 0, 100, 100);
+        view->setImage(Image::fromData(pictureBytes(100, 100, Qt::green, "JPEG")));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.repaint();
+        QVERIFY(view->testAttribute(Qt::WA_OpaquePaintEvent));
+        QImage shot = window.grab().toImage();
+        const qreal r = shot.devicePixelRatio();
+        QVERIFY(QColor(shot.pixel(int(50 * r), int(50 * r))).green() > 200);
+        QCOMPARE(QColor(shot.pixel(int(200 * r), int(50 * r))), QColor(Qt::red));
+
+        QImage clear(100, 100, QImage::Format_ARGB32);
+        clear.fill(Qt::transparent);
+        QByteArray clearBytes;
+        QBuffer buffer(&clearBytes);
+        buffer.open(QIODevice::WriteOnly);
+        clear.save(&buffer, "PNG");
+        view->setImage(Image::fromData(clearBytes));
+        window.repaint();
+        QVERIFY(!view->testAttribute(Qt::WA_OpaquePaintEvent));
+        // What the window shows, not a fresh drawing of it.
+        shot = window.screen()->grabWindow(window.winId()).toImage();
+        QCOMPARE(QColor(shot.pixel(int(50 * r), int(50 * r))), QColor(Qt::red));
+    }
+
     void imageViewScalesUpAndKeepsItsScaling()
     {
         QWidget window;
