@@ -12,35 +12,36 @@ namespace sleevelight {
 namespace {
 
 // Divides any sum a window of alpha values can reach by the window's size, exactly as integer
-// division does, with a multiply and a shift (a table lookup would keep the loops from running
-// several pixels at once).
+// division does, with a multiply and shifts: a table lookup would keep the loops from running
+// several pixels at once. Where the sums fit in 16 bits the multiply keeps only the high half,
+// which eight pixels at once can do.
 struct Divider
 {
     explicit Divider(int window) : window(window)
     {
         const uint32_t largest = uint32_t(255 * window);
-        int bits = 0;
-        while ((uint32_t(1) << bits) <= largest)
-            ++bits;
-        int windowBits = 0;
-        while ((1 << windowBits) < window)
-            ++windowBits;
-        shift = bits + windowBits;
-        multiplier = uint64_t((uint64_t(1) << shift) + uint64_t(window) - 1) / uint64_t(window);
-        // The products must fit in 32 bits, and every quotient must come out exact.
-        exact = uint64_t(largest) * multiplier < (uint64_t(1) << 32);
-        for (uint32_t sum = 0; exact && sum <= largest; ++sum)
-            exact = (sum * uint32_t(multiplier)) >> shift == sum / uint32_t(window);
+        if (largest > 0xffff)
+            return;
+        for (int shift = 16; shift < 32 && !narrow; ++shift) {
+            const uint64_t m = ((uint64_t(1) << shift) + uint64_t(window) - 1) / uint64_t(window);
+            if (m > 0xffff)
+                break;
+            multiplier = uint16_t(m);
+            extra = shift - 16;
+            narrow = true;
+            for (uint32_t sum = 0; narrow && sum <= largest; ++sum)
+                narrow = (*this)(uint16_t(sum)) == sum / uint32_t(window);
+        }
     }
-    uint8_t operator()(uint32_t sum) const
+    uint8_t operator()(uint16_t sum) const
     {
-        return uint8_t(exact ? (sum * uint32_t(multiplier)) >> shift : sum / uint32_t(window));
+        return uint8_t(uint16_t((uint32_t(sum) * multiplier) >> 16) >> extra);
     }
 
     int window;
-    int shift = 0;
-    uint64_t multiplier = 1;
-    bool exact = false;
+    uint16_t multiplier = 0;
+    int extra = 0;
+    bool narrow = false; // the sums fit in 16 bits and the multiply divides every one exactly
 };
 
 // One horizontal box pass over an alpha plane; outside the plane counts as transparent. A small
@@ -49,30 +50,28 @@ void boxPassRows(std::vector<uint8_t>& plane, int width, int height, int radius,
 {
     const int window = 2 * radius + 1;
     std::vector<uint8_t> lineStore(size_t(width) + size_t(window), 0);
-    std::vector<uint32_t> sumsStore(size_t(width), 0);
+    std::vector<uint16_t> sumsStore(size_t(width), 0);
     const uint8_t* __restrict padded = lineStore.data();
-    uint32_t* __restrict sums = sumsStore.data();
-    const uint32_t multiplier = uint32_t(divide.multiplier);
-    const int shift = divide.shift;
+    uint16_t* __restrict sums = sumsStore.data();
     for (int y = 0; y < height; ++y) {
         uint8_t* __restrict row = plane.data() + size_t(y) * width;
         // The line with `radius` transparent values before it and `radius + 1` after.
         std::copy(row, row + width, lineStore.begin() + radius);
-        if (divide.exact && window <= 16) {
+        if (divide.narrow && window <= 16) {
             for (int i = 0; i < width; ++i)
                 sums[i] = padded[i];
             for (int k = 1; k < window; ++k)
                 for (int i = 0; i < width; ++i)
-                    sums[i] += padded[i + k];
+                    sums[i] = uint16_t(sums[i] + padded[i + k]);
             for (int i = 0; i < width; ++i)
-                row[i] = uint8_t((sums[i] * multiplier) >> shift);
+                row[i] = divide(sums[i]);
         } else {
             uint32_t sum = 0;
             for (int i = 0; i < 2 * radius; ++i)
                 sum += padded[i];
             for (int i = 0; i < width; ++i) {
                 sum += padded[i + 2 * radius];
-                row[i] = divide(sum);
+                row[i] = uint8_t(sum / uint32_t(window));
                 sum -= padded[i];
             }
         }
@@ -81,33 +80,32 @@ void boxPassRows(std::vector<uint8_t>& plane, int width, int height, int radius,
 
 // The same pass down the columns, kept row by row: a column at a time would stride through
 // memory. The rows that leave the window are kept, as they were, in a ring of `radius + 1`.
+template<typename Sum>
 void boxPassColumns(std::vector<uint8_t>& plane, int width, int height, int radius, const Divider& divide)
 {
-    std::vector<uint32_t> sumsStore(size_t(width), 0);
+    std::vector<Sum> sumsStore(size_t(width), 0);
     std::vector<uint8_t> ring(size_t(width) * size_t(radius + 1));
-    uint32_t* __restrict sums = sumsStore.data();
+    Sum* __restrict sums = sumsStore.data();
     auto add = [&](const uint8_t* __restrict row) {
         for (int x = 0; x < width; ++x)
-            sums[x] += row[x];
+            sums[x] = Sum(sums[x] + row[x]);
     };
     auto subtract = [&](const uint8_t* __restrict row) {
         for (int x = 0; x < width; ++x)
-            sums[x] -= row[x];
+            sums[x] = Sum(sums[x] - row[x]);
     };
     for (int y = 0; y <= radius && y < height; ++y)
         add(plane.data() + size_t(y) * width);
-    const uint32_t multiplier = uint32_t(divide.multiplier);
-    const int shift = divide.shift;
     for (int y = 0; y < height; ++y) {
         uint8_t* __restrict row = plane.data() + size_t(y) * width;
         uint8_t* kept = ring.data() + size_t(y % (radius + 1)) * width;
         std::copy(row, row + width, kept);
-        if (divide.exact) {
-            for (int x = 0; x < width; ++x)
-                row[x] = uint8_t((sums[x] * multiplier) >> shift);
-        } else {
+        if constexpr (sizeof(Sum) == 2) {
             for (int x = 0; x < width; ++x)
                 row[x] = divide(sums[x]);
+        } else {
+            for (int x = 0; x < width; ++x)
+                row[x] = uint8_t(sums[x] / uint32_t(divide.window));
         }
         if (const int out = y - radius; out >= 0)
             subtract(ring.data() + size_t(out % (radius + 1)) * width);
@@ -170,7 +168,10 @@ QImage withShadow(const QImage& content, const Shadow& shadow)
             const Divider divide(2 * radius + 1);
             for (int pass = 0; pass < 3; ++pass) {
                 boxPassRows(alpha, width, height, radius, divide);
-                boxPassColumns(alpha, width, height, radius, divide);
+                if (divide.narrow)
+                    boxPassColumns<uint16_t>(alpha, width, height, radius, divide);
+                else
+                    boxPassColumns<uint32_t>(alpha, width, height, radius, divide);
             }
         }
         // The shadow's colour at every alpha the blur can give.
