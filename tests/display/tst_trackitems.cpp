@@ -30,21 +30,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("album");
         QTest::addColumn<QString>("artist");
-        QTest::addColumn<float>("nameSize");
-        QTest::addColumn<float>("albumSize");
-        QTest::addColumn<float>("artistSize");
+        QTest::addColumn<QList<double>>("sizes"); // of the name, the album and the artist
 
         const float b = 72.0f;
-        QTest::newRow("just short") << QString(23, u'n') << QString(39, u'a') << QString(31, u'r') << b
-                                    << b * 0.67f << b * 0.75f;
-        QTest::newRow("just long") << QString(24, u'n') << QString(40, u'a') << QString(32, u'r') << b * 0.83f
-                                   << b * 0.55f << b * 0.67f;
+        QTest::newRow("just short") << QString(23, u'n') << QString(39, u'a') << QString(31, u'r')
+                                    << QList<double>{b, b * 0.67f, b * 0.75f};
+        QTest::newRow("just long") << QString(24, u'n') << QString(40, u'a') << QString(32, u'r')
+                                   << QList<double>{b * 0.83f, b * 0.55f, b * 0.67f};
         // Twelve characters outside the basic plane are 24 code units.
-        QString notes;
-        for (int i = 0; i < 12; ++i)
-            notes += QStringLiteral("\U0001D11E");
-        QTest::newRow("counted in UTF-16")
-            << notes << QString() << QString() << b * 0.83f << b * 0.67f << b * 0.75f;
+        QTest::newRow("counted in UTF-16") << QStringLiteral("\U0001D11E").repeated(12) << QString()
+                                           << QString() << QList<double>{b * 0.83f, b * 0.67f, b * 0.75f};
     }
 
     void sizesFollowTheLengths()
@@ -52,10 +47,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, album);
         QFETCH(QString, artist);
-        QFETCH(float, nameSize);
-        QFETCH(float, albumSize);
-        QFETCH(float, artistSize);
-
+        QFETCH(QList<double>, sizes);
         DisplayFixture f;
         AppDelegate* d = f.d;
         // A wide picture: the side stacks stay hidden, and nothing is shrunk to fit beside it.
@@ -63,12 +55,12 @@ private Q_SLOTS:
         f.bridge->artworks = QList<QByteArray>{pictureBytes(1000, 300)};
         d->updateTrackInfo();
 
-        for (TextField* field : {d->mTrackName.data(), d->mTrackName2.data()})
-            QCOMPARE(sizeOf(field), double(nameSize));
-        for (TextField* field : {d->mTrackAlbum.data(), d->mTrackAlbum2.data()})
-            QCOMPARE(sizeOf(field), double(albumSize));
-        for (TextField* field : {d->mTrackArtist.data(), d->mTrackArtist2.data()})
-            QCOMPARE(sizeOf(field), double(artistSize));
+        const QList<QList<TextField*>> fields{{d->mTrackName, d->mTrackName2},
+                                              {d->mTrackAlbum, d->mTrackAlbum2},
+                                              {d->mTrackArtist, d->mTrackArtist2}};
+        for (int i = 0; i < 3; ++i)
+            for (TextField* field : fields[i])
+                QCOMPARE(sizeOf(field), sizes[i]);
         // The wide stack does not care how long the texts are.
         QCOMPARE(sizeOf(d->mTrackName3), double(72.0f * 0.55f));
         QCOMPARE(sizeOf(d->mTrackAlbum3), double(72.0f * 0.33f));
@@ -76,34 +68,22 @@ private Q_SLOTS:
         QCOMPARE(sizeOf(d->mTrackNumbers3), double(72.0f * 0.25f));
         QCOMPARE(sizeOf(d->mTrackProgressElapsed3), double(72.0f * 0.28f));
         QCOMPARE(sizeOf(d->mTrackNumbers), 36.0);
-        QCOMPARE(sizeOf(d->mTrackProgressDuration2), 36.0);
     }
 
-    void fontsAlignmentsAndShadows()
+    // The chosen name font is applied; the wide stack's times keep the face they were given; the
+    // left-hand stack is set flush right, the wide stack's duration flush left.
+    void fontsAndAlignments()
     {
         DisplayFixture f;
         AppDelegate* d = f.d;
         const QString elapsedFont = FontManager::fontName(*d->mTrackProgressElapsed3->fieldFont());
         d->setNameFont(QStringLiteral("DejaVuSans-Bold"));
         f.play(QStringLiteral("Track"), std::nullopt);
-
         QCOMPARE(FontManager::fontName(*d->mTrackName->fieldFont()), QStringLiteral("DejaVuSans-Bold"));
-        QCOMPARE(FontManager::fontName(*d->mTrackAlbum2->fieldFont()),
-                 QStringLiteral("HelveticaNeue-Italic"));
-        QCOMPARE(FontManager::fontName(*d->mTrackNumbers->fieldFont()),
-                 QStringLiteral("HelveticaNeue-Italic"));
-        QCOMPARE(FontManager::fontName(*d->mTrackArtist3->fieldFont()), QStringLiteral("HelveticaNeue"));
-        QCOMPARE(FontManager::fontName(*d->mTrackProgressElapsed->fieldFont()), QStringLiteral("Helvetica"));
-        // The wide stack's times keep the face they were given.
         QCOMPARE(FontManager::fontName(*d->mTrackProgressElapsed3->fieldFont()), elapsedFont);
-
-        QCOMPARE(d->mTrackName2->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
-        QCOMPARE(d->mTrackProgressDuration->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
-        QCOMPARE(d->mTrackProgressDuration3->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
         QCOMPARE(d->mTrackName->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
-        QVERIFY(d->mTrackName->shadow().has_value());
-        QCOMPARE(d->mTrackName->shadow()->blurRadius, 3.0);
-        QCOMPARE(d->mTrackName->shadow()->color, QColor(Qt::black));
+        QCOMPARE(d->mTrackName2->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+        QCOMPARE(d->mTrackProgressDuration3->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
         QVERIFY(!d->mTrackProgressElapsed->shadow().has_value());
     }
 
@@ -130,7 +110,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("redHeart");
         QTest::addColumn<int>("filled");
 
-        QTest::newRow("nothing") << QVariant(0) << QVariant(0) << false << 0;
         QTest::newRow("19") << QVariant(0) << QVariant(19) << false << 0;
         QTest::newRow("20, loved") << QVariant(1) << QVariant(20) << true << 1;
         QTest::newRow("59") << QVariant(true) << QVariant(59) << true << 2;
@@ -160,7 +139,6 @@ private Q_SLOTS:
             QCOMPARE(title.text, redHeart ? QStringLiteral("\u2665") : QStringLiteral("\u2661"));
             QCOMPARE(title.color.rgb(), redHeart ? qRgb(255, 0, 0) : qRgb(128, 128, 128));
             QCOMPARE(title.font.pointSizeF(), 36.0);
-            QCOMPARE(title.shadow.blurRadius, 3.0);
         }
         for (const auto& stars : {*d->mTrackRatingRight, *d->mTrackRatingLeft}) {
             for (int i = 0; i < 5; ++i) {
@@ -178,7 +156,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("tracks");
         QTest::addColumn<int>("windowWidth");
         QTest::newRow("left-hand stack, full screen") << 2 << 1920;
-        QTest::newRow("right-hand stack, full screen") << 1 << 1920;
         QTest::newRow("right-hand stack, small window") << 1 << 800;
     }
 
@@ -210,22 +187,6 @@ private Q_SLOTS:
         QVERIFY(shown->geometry().bottom() > d->mView->height() / 2);
     }
 
-    void absentTextsDrawEmpty()
-    {
-        DisplayFixture f;
-        AppDelegate* d = f.d;
-        f.bridge->playTrack(QStringLiteral("Track"));
-        f.bridge->info = QVariantMap{{QStringLiteral("trackYear"), 2001}};
-        d->updateTrackInfo();
-        QVERIFY(!d->trackName().isValid());
-        for (TextField* field :
-             {d->mTrackName.data(), d->mTrackAlbum2.data(), d->mTrackArtist3.data(), d->mTrackNumbers.data()})
-            QCOMPARE(field->text(), QString());
-        QCOMPARE(sizeOf(d->mTrackName), 72.0);
-        for (TitleButton* star : *d->mTrackRatingRight)
-            QCOMPARE(star->attributedTitle().text, QStringLiteral("\u2606"));
-    }
-
     // Long numbers push the stars under them; the left row swaps its two views each way.
     void numbersRowTurnsAndReturns()
     {
@@ -237,11 +198,9 @@ private Q_SLOTS:
         const QList<QWidget*> leftOrder = left->arrangedSubviews();
         const QList<QWidget*> rightOrder = right->arrangedSubviews();
         QCOMPARE(leftOrder.size(), 2);
-        QCOMPARE(d->currentNumbersRatingsOrientation, 0);
 
         d->setTrackNumbers(QStringLiteral("Disc 1 of 2, track 12 of 24, bonus edition").repeated(2));
         d->updateViewItems();
-        QCOMPARE(d->currentNumbersRatingsOrientation, 1);
         QCOMPARE(left->orientation(), StackView::Vertical);
         QCOMPARE(right->orientation(), StackView::Vertical);
         QCOMPARE(left->stackAlignment(), int(LayoutAttribute::Right));
@@ -255,7 +214,6 @@ private Q_SLOTS:
 
         d->setTrackNumbers(QStringLiteral("1/10"));
         d->updateViewItems();
-        QCOMPARE(d->currentNumbersRatingsOrientation, 0);
         QCOMPARE(left->orientation(), StackView::Horizontal);
         QCOMPARE(left->arrangedSubviews(), leftOrder);
         QCOMPARE(right->arrangedSubviews(), rightOrder);

@@ -84,70 +84,62 @@ private Q_SLOTS:
         QCOMPARE(d->trackName(), QVariant(QStringLiteral("Other")));
     }
 
-    void invalidStatesCountAsNotRunning_data()
+    void states_data()
     {
-        QTest::addColumn<QVariant>("state");
-        QTest::newRow("seven") << QVariant(7);
-        QTest::newRow("negative") << QVariant(-1);
-        QTest::newRow("fraction") << QVariant(2.5);
-        QTest::newRow("text") << QVariant(QStringLiteral("2"));
-        QTest::newRow("nothing") << QVariant();
+        QTest::addColumn<QVariant>("raw");
+        QTest::addColumn<PlayerState>("state");
+        const auto none = PlayerState::notRunning;
+        QTest::newRow("seven") << QVariant(7) << none;
+        QTest::newRow("negative") << QVariant(-1) << none;
+        QTest::newRow("fraction") << QVariant(2.5) << none;
+        QTest::newRow("text") << QVariant(QStringLiteral("2")) << none;
+        QTest::newRow("nothing") << QVariant() << none;
+        QTest::newRow("whole number as a fraction") << QVariant(3.0) << PlayerState::paused;
     }
 
-    void invalidStatesCountAsNotRunning()
+    // Anything but a whole number from 0 to 5 counts as not running.
+    void states()
     {
-        QFETCH(QVariant, state);
-        refreshWith(state);
-        QCOMPARE(d->playerState(), PlayerState::notRunning);
-        QCOMPARE(bridge->reads.value(QStringLiteral("trackInfo")), 0);
+        QFETCH(QVariant, raw);
+        QFETCH(PlayerState, state);
+        refreshWith(raw);
+        QCOMPARE(d->playerState(), state);
+        if (state == PlayerState::notRunning)
+            QCOMPARE(bridge->reads.value(QStringLiteral("trackInfo")), 0);
     }
 
-    void wholeNumbersAsFractionsAreStates()
-    {
-        refreshWith(3.0);
-        QCOMPARE(d->playerState(), PlayerState::paused);
-    }
-
-    void stoppedWithoutTrackOnlyGreysTheName()
-    {
-        d->setVinylImage(Image::fromImage(QImage(4, 4, QImage::Format_RGB32)));
-        bridge->info.reset();
-        refreshWith(1);
-        for (TextField* name : {d->mTrackName.data(), d->mTrackName2.data(), d->mTrackName3.data()})
-            QCOMPARE(name->textColor(), grey);
-        QVERIFY(d->vinylImage().isNull());
-        QCOMPARE(d->trackName(), QVariant(QStringLiteral("Giant Steps")));
-        QCOMPARE(bridge->reads.value(QStringLiteral("trackProgress")), 0);
-    }
-
-    void pausedWithoutTrackLeavesTheColour()
-    {
-        bridge->info.reset();
-        refreshWith(3);
-        QCOMPARE(d->mTrackName->textColor(), yellow);
-    }
-
+    // Stopped or paused greys the name and takes the record away; without a track only stopped
+    // does, keeping the name and asking for no progress.
     void nameColourFollowsTheState_data()
     {
         QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("track");
         QTest::addColumn<bool>("greyed");
-        QTest::newRow("stopped") << 1 << true;
-        QTest::newRow("playing") << 2 << false;
-        QTest::newRow("paused") << 3 << true;
-        QTest::newRow("fast forward") << 4 << false;
-        QTest::newRow("rewinding") << 5 << false;
+        QTest::newRow("stopped") << 1 << true << true;
+        QTest::newRow("playing") << 2 << true << false;
+        QTest::newRow("paused") << 3 << true << true;
+        QTest::newRow("rewinding") << 5 << true << false;
+        QTest::newRow("stopped without a track") << 1 << false << true;
+        QTest::newRow("paused without a track") << 3 << false << false;
     }
 
     void nameColourFollowsTheState()
     {
         QFETCH(int, state);
+        QFETCH(bool, track);
         QFETCH(bool, greyed);
-        const Image record = Image::fromImage(QImage(4, 4, QImage::Format_RGB32));
-        d->setVinylImage(record);
+        d->setVinylImage(Image::fromImage(QImage(4, 4, QImage::Format_RGB32)));
+        if (!track)
+            bridge->info.reset();
         refreshWith(state);
-        QCOMPARE(d->mTrackName2->textColor(), greyed ? grey : yellow);
+        for (TextField* name : {d->mTrackName.data(), d->mTrackName2.data(), d->mTrackName3.data()})
+            QCOMPARE(name->textColor(), greyed ? grey : yellow);
         if (greyed)
             QVERIFY(d->vinylImage().isNull());
+        if (!track) {
+            QCOMPARE(d->trackName(), QVariant(QStringLiteral("Giant Steps")));
+            QCOMPARE(bridge->reads.value(QStringLiteral("trackProgress")), 0);
+        }
     }
 
     void missingAndIllTypedValuesBecomeAbsent()
@@ -185,8 +177,10 @@ private Q_SLOTS:
         QTest::newRow("rewinding") << 5 << true;
         QTest::newRow("paused") << 3 << false;
         QTest::newRow("stopped") << 1 << false;
+        QTest::newRow("not running") << 0 << false;
     }
 
+    // Playing, each tick reads the progress once; not running, a tick does nothing at all.
     void progressTickReadsAtMostTwice()
     {
         QFETCH(int, state);
@@ -203,17 +197,10 @@ private Q_SLOTS:
         QCOMPARE(bridge->reads.value(QStringLiteral("playerState")), 0);
         QCOMPARE(bridge->reads.value(QStringLiteral("trackInfo")), 0);
         QCOMPARE(d->trackElapsed(), advances ? QStringLiteral("3:03") : QStringLiteral("1:01"));
-        // The volume is written back every second, changed or not.
-        QCOMPARE(bridge->volumeWrites.size(), 3);
-    }
-
-    void progressTickDoesNothingWhileNotRunning()
-    {
-        refreshWith(0);
-        bridge->resetCounts();
-        d->updateTrackProgress();
-        QCOMPARE(bridge->totalReads(), 0);
-        QVERIFY(bridge->volumeWrites.isEmpty());
+        // The volume is written back every second, changed or not, while the player runs.
+        QCOMPARE(bridge->volumeWrites.size(), state ? 3 : 0);
+        if (!state)
+            QCOMPARE(bridge->totalReads(), 0);
     }
 
     void volumeChangesInThePlayerReachTheSlider()

@@ -25,23 +25,12 @@ using namespace sleevelight::test;
 
 namespace {
 
-const QStringList allKeys = {
-    QStringLiteral("fullScreenMode"),      QStringLiteral("preventSleep"),
-    QStringLiteral("isShowVinyl"),         QStringLiteral("isShowAlbumName"),
-    QStringLiteral("isShowAlbumNumber"),   QStringLiteral("isShowRatings"),
-    QStringLiteral("isShowProgress"),      QStringLiteral("isShowMultiArtworks"),
-    QStringLiteral("toggleArtworkInterval"), QStringLiteral("nameFont"),
-    QStringLiteral("albumFont"),           QStringLiteral("artistFont"),
-    QStringLiteral("maxFontSize"),         QStringLiteral("artworkPositionMode"),
-    QStringLiteral("startItunesWithApp"),  QStringLiteral("automaticCheckUpdate")};
-
-void writeSettings(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
+const QStringList allKeys = QStringLiteral("fullScreenMode preventSleep isShowVinyl isShowAlbumName "
+                                           "isShowAlbumNumber isShowRatings isShowProgress "
+                                           "isShowMultiArtworks toggleArtworkInterval nameFont albumFont "
+                                           "artistFont maxFontSize artworkPositionMode "
+                                           "startItunesWithApp automaticCheckUpdate")
+                                .split(u' ');
 
 QByteArray readFile(const QString& path)
 {
@@ -49,12 +38,33 @@ QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The application as it starts with whatever settings file the test left.
-std::unique_ptr<Application> start()
+// The application as it starts with this settings file, or with none.
+struct Started
 {
-    UserDefaults::resetStandardUserDefaults();
-    return launchApplication();
-}
+    explicit Started(const QByteArray& content = {})
+    {
+        if (!content.isEmpty()) {
+            QDir().mkpath(QFileInfo(settingsFile()).path());
+            QFile file(settingsFile());
+            if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+                qFatal("the settings file could not be written");
+        }
+        restart();
+    }
+    void restart()
+    {
+        application.reset();
+        UserDefaults::resetStandardUserDefaults();
+        application = launchApplication();
+        d = application->delegate();
+    }
+    QString settingsFile() const { return environment.settingsFile(); }
+    QByteArray file() const { return readFile(settingsFile()); }
+
+    TestEnvironment environment{1000.0};
+    std::unique_ptr<Application> application;
+    AppDelegate* d = nullptr;
+};
 
 } // namespace
 
@@ -63,33 +73,45 @@ class TestPreferences : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void firstStartWritesEveryKey()
+    // Every key is written with its reset value at the first start, and on confirming a reset,
+    // which keeps the update check as it was.
+    void everyKeyIsWritten_data()
     {
-        TestEnvironment environment(1000.0);
-        auto application = start();
-        QSettings stored(environment.settingsFile(), QSettings::IniFormat);
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("first start") << QByteArray();
+        QTest::newRow("reset, then confirmed") << QByteArray("[General]\nautomaticCheckUpdate=false\n"
+                                                             "fullScreenMode=false\nnameFont=DejaVuSans\n"
+                                                             "maxFontSize=50\nisShowRatings=true\n");
+    }
+
+    void everyKeyIsWritten()
+    {
+        QFETCH(QByteArray, content);
+        Started s(content);
+        if (!content.isEmpty()) {
+            s.d->openPreference(nullptr);
+            s.d->resetPreference(nullptr);
+            s.d->setPreferenceDone(nullptr);
+            QVERIFY(s.d->mPreferencePanel->isVisible());
+        }
+        QSettings stored(s.settingsFile(), QSettings::IniFormat);
         for (const QString& key : allKeys)
             QVERIFY2(stored.contains(key), qPrintable(key));
         QCOMPARE(stored.value(QStringLiteral("fullScreenMode")).toBool(), true);
-        QCOMPARE(stored.value(QStringLiteral("isShowVinyl")).toBool(), false);
         QCOMPARE(stored.value(QStringLiteral("isShowRatings")).toBool(), false);
         QCOMPARE(stored.value(QStringLiteral("toggleArtworkInterval")).toInt(), 30);
         QCOMPARE(stored.value(QStringLiteral("nameFont")).toString(), QStringLiteral("HelveticaNeue-Medium"));
-        QCOMPARE(stored.value(QStringLiteral("albumFont")).toString(), QStringLiteral("HelveticaNeue-Italic"));
-        QCOMPARE(stored.value(QStringLiteral("artistFont")).toString(), QStringLiteral("HelveticaNeue"));
         QCOMPARE(stored.value(QStringLiteral("maxFontSize")).toInt(), 72);
         QCOMPARE(stored.value(QStringLiteral("artworkPositionMode")).toInt(), 3);
-        QCOMPARE(stored.value(QStringLiteral("automaticCheckUpdate")).toBool(), true);
-        QCOMPARE(application->delegate()->maxFontSize(), 72.0f);
+        QCOMPARE(stored.value(QStringLiteral("automaticCheckUpdate")).toBool(), content.isEmpty());
+        QCOMPARE(s.d->maxFontSize(), 72.0f);
     }
 
     void missingKeysReadFalseAndZeroAndAreNotWritten()
     {
-        TestEnvironment environment(1000.0);
         const QByteArray content = "[General]\nautomaticCheckUpdate=false\n";
-        writeSettings(environment.settingsFile(), content);
-        auto application = start();
-        AppDelegate* d = application->delegate();
+        Started s(content);
+        AppDelegate* d = s.d;
         QVERIFY(!d->fullScreenMode() && !d->preventSleep() && !d->isShowAlbumName() && !d->isShowProgress());
         QCOMPARE(d->toggleArtworkInterval(), 0);
         QCOMPARE(d->maxFontSize(), 0.0f);
@@ -97,7 +119,7 @@ private Q_SLOTS:
         // Fonts and the position have no sound "empty" value: they read as their reset values.
         QCOMPARE(d->nameFont(), QStringLiteral("HelveticaNeue-Medium"));
         QCOMPARE(d->artworkPositionMode, AppDelegate::ArtworkPositionMode::Toggle);
-        QCOMPARE(readFile(environment.settingsFile()), content);
+        QCOMPARE(s.file(), content);
         // A zero interval never makes a timer faster than a second.
         QVERIFY(d->toggleArtworkTimer());
         QVERIFY(d->toggleArtworkTimer()->interval() >= Timers::milliseconds(1.0));
@@ -105,58 +127,46 @@ private Q_SLOTS:
 
     void foreignValuesLoadAsTheirResetValues()
     {
-        TestEnvironment environment(1000.0);
-        writeSettings(environment.settingsFile(),
-                      "[General]\nautomaticCheckUpdate=true\nnameFont=DejaVu, Sans\nalbumFont=\n"
-                      "artistFont=DejaVuSans-Bold\nartworkPositionMode=7\nmaxFontSize=40\n");
-        auto application = start();
-        AppDelegate* d = application->delegate();
-        QCOMPARE(d->nameFont(), QStringLiteral("HelveticaNeue-Medium"));
-        QCOMPARE(d->albumFont(), QStringLiteral("HelveticaNeue-Italic"));
-        QCOMPARE(d->artistFont(), QStringLiteral("DejaVuSans-Bold"));
-        QCOMPARE(d->artworkPositionMode, AppDelegate::ArtworkPositionMode::Toggle);
-        QCOMPARE(d->maxFontSize(), 40.0f);
+        Started s("[General]\nautomaticCheckUpdate=true\nnameFont=DejaVu, Sans\nalbumFont=\n"
+                  "artistFont=DejaVuSans-Bold\nartworkPositionMode=7\nmaxFontSize=40\n");
+        QCOMPARE(s.d->nameFont(), QStringLiteral("HelveticaNeue-Medium"));
+        QCOMPARE(s.d->albumFont(), QStringLiteral("HelveticaNeue-Italic"));
+        QCOMPARE(s.d->artistFont(), QStringLiteral("DejaVuSans-Bold"));
+        QCOMPARE(s.d->artworkPositionMode, AppDelegate::ArtworkPositionMode::Toggle);
+        QCOMPARE(s.d->maxFontSize(), 40.0f);
     }
 
     void damagedFileIsNeitherFatalNorOverwritten()
     {
-        TestEnvironment environment(1000.0);
         const QByteArray garbage = "\x01\x02\xff not a settings file [[[\nmaxFontSize\n=\n\0\0";
-        writeSettings(environment.settingsFile(), garbage);
-        auto application = start();
-        AppDelegate* d = application->delegate();
+        Started s(garbage);
         QVERIFY(UserDefaults::standardUserDefaults().isDamaged());
-        QCOMPARE(d->maxFontSize(), 72.0f);
-        QCOMPARE(readFile(environment.settingsFile()), garbage);
+        QCOMPARE(s.d->maxFontSize(), 72.0f);
+        QCOMPARE(s.file(), garbage);
         // Once the user confirms, the file is written, and the damaged one is kept beside it.
-        d->openPreference(nullptr);
-        d->setPreferenceDone(nullptr);
-        QSettings stored(environment.settingsFile(), QSettings::IniFormat);
+        s.d->openPreference(nullptr);
+        s.d->setPreferenceDone(nullptr);
+        QSettings stored(s.settingsFile(), QSettings::IniFormat);
         QCOMPARE(stored.value(QStringLiteral("maxFontSize")).toInt(), 72);
-        QCOMPARE(readFile(environment.settingsFile() + QStringLiteral(".damaged")), garbage);
+        QCOMPARE(readFile(s.settingsFile() + QStringLiteral(".damaged")), garbage);
     }
 
     void contentWithoutTheMarkerIsNotOverwritten()
     {
-        TestEnvironment environment(1000.0);
         const QByteArray content = "[General]\nnameFont=DejaVuSans\n";
-        writeSettings(environment.settingsFile(), content);
-        auto application = start();
-        QCOMPARE(application->delegate()->nameFont(), QStringLiteral("HelveticaNeue-Medium"));
-        QCOMPARE(readFile(environment.settingsFile()), content);
+        Started s(content);
+        QCOMPARE(s.d->nameFont(), QStringLiteral("HelveticaNeue-Medium"));
+        QCOMPARE(s.file(), content);
     }
 
     void resetThenCancelChangesNothing()
     {
-        TestEnvironment environment(1000.0);
         const QByteArray content = "[General]\nautomaticCheckUpdate=false\nfullScreenMode=false\n"
                                    "nameFont=DejaVuSans\nmaxFontSize=50\nartworkPositionMode=1\n";
-        writeSettings(environment.settingsFile(), content);
-        auto application = start();
-        AppDelegate* d = application->delegate();
+        Started s(content);
+        AppDelegate* d = s.d;
         d->openPreference(nullptr);
         d->resetPreference(nullptr);
-        QCOMPARE(d->prefNameFont(), QStringLiteral("HelveticaNeue-Medium"));
         QCOMPARE(d->mNameFontPopup->currentText(), QStringLiteral("HelveticaNeue-Medium"));
         QVERIFY(d->mArtworkToggleRadioButton->isChecked());
         d->closePreferences(nullptr);
@@ -164,30 +174,8 @@ private Q_SLOTS:
         QCOMPARE(d->prefNameFont(), QStringLiteral("DejaVuSans"));
         QCOMPARE(d->prefMaxFontSize(), 50);
         QCOMPARE(d->prefArtworkPositionMode, AppDelegate::ArtworkPositionMode::Left);
-        QCOMPARE(readFile(environment.settingsFile()), content);
+        QCOMPARE(s.file(), content);
         QCOMPARE(d->maxFontSize(), 50.0f);
-    }
-
-    void resetThenConfirmRewritesAllButTheUpdateCheck()
-    {
-        TestEnvironment environment(1000.0);
-        writeSettings(environment.settingsFile(), "[General]\nautomaticCheckUpdate=false\nfullScreenMode=false\n"
-                                                  "nameFont=DejaVuSans\nmaxFontSize=50\nisShowRatings=true\n");
-        auto application = start();
-        AppDelegate* d = application->delegate();
-        d->openPreference(nullptr);
-        d->resetPreference(nullptr);
-        d->setPreferenceDone(nullptr);
-        QVERIFY(d->mPreferencePanel->isVisible());
-        QSettings stored(environment.settingsFile(), QSettings::IniFormat);
-        for (const QString& key : allKeys)
-            QVERIFY2(stored.contains(key), qPrintable(key));
-        QCOMPARE(stored.value(QStringLiteral("fullScreenMode")).toBool(), true);
-        QCOMPARE(stored.value(QStringLiteral("nameFont")).toString(), QStringLiteral("HelveticaNeue-Medium"));
-        QCOMPARE(stored.value(QStringLiteral("maxFontSize")).toInt(), 72);
-        QCOMPARE(stored.value(QStringLiteral("isShowRatings")).toBool(), false);
-        QCOMPARE(stored.value(QStringLiteral("automaticCheckUpdate")).toBool(), false);
-        QCOMPARE(d->maxFontSize(), 72.0f);
     }
 
     void applyingShowsAndHidesItems_data()
@@ -196,7 +184,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("numbers");
         QTest::addColumn<bool>("ratings");
         QTest::addColumn<bool>("progress");
-        QTest::newRow("all") << true << true << true << true;
         QTest::newRow("none") << false << false << false << false;
         QTest::newRow("album only") << true << false << false << true;
         QTest::newRow("numbers only") << false << true << false << false;
@@ -209,9 +196,8 @@ private Q_SLOTS:
         QFETCH(bool, numbers);
         QFETCH(bool, ratings);
         QFETCH(bool, progress);
-        TestEnvironment environment(1000.0);
-        auto application = start();
-        AppDelegate* d = application->delegate();
+        Started s;
+        AppDelegate* d = s.d;
         d->setIsShowAlbumName(album);
         d->setIsShowAlbumNumber(numbers);
         d->setIsShowRatings(ratings);
@@ -234,76 +220,53 @@ private Q_SLOTS:
         QCOMPARE(d->mTrackStackAlbumNumbersRatingsLeft->isHidden(), !combined);
     }
 
-    void ratingRowsFollowTheSideAndShape()
+    // Artwork on the right: only the left stack's rating row shows, and the toggle mode keeps the
+    // next side opposite the current one.
+    void sidesFollowTheCurrentPosition()
     {
-        TestEnvironment environment(1000.0);
-        auto application = start();
-        AppDelegate* d = application->delegate();
+        Started s;
+        AppDelegate* d = s.d;
         d->setIsShowRatings(true);
-        d->currentArtworkPosition = LayoutAttribute::Right;
-        d->changeViewFromPrefValueWithTimer(false);
-        QVERIFY(!d->mTrackStackRatingsLeft->isHidden() && d->mTrackStackRatingsRight->isHidden());
-        d->isWideArtworkImage = true;
-        d->changeViewFromPrefValueWithTimer(false);
-        QVERIFY(d->mTrackStackRatingsLeft->isHidden() && d->mTrackStackRatingsRight->isHidden());
-    }
-
-    void toggleModeKeepsTheSidesOpposite()
-    {
-        TestEnvironment environment(1000.0);
-        auto application = start();
-        AppDelegate* d = application->delegate();
-        d->artworkPositionMode = AppDelegate::ArtworkPositionMode::Toggle;
         d->currentArtworkPosition = LayoutAttribute::Right;
         d->nextArtworkPosition = LayoutAttribute::Right;
         d->changeViewFromPrefValueWithTimer(false);
+        QVERIFY(!d->mTrackStackRatingsLeft->isHidden() && d->mTrackStackRatingsRight->isHidden());
         QCOMPARE(d->nextArtworkPosition, LayoutAttribute::Left);
         d->currentArtworkPosition = LayoutAttribute::Left;
         d->changeViewFromPrefValueWithTimer(false);
         QCOMPARE(d->nextArtworkPosition, LayoutAttribute::Right);
     }
 
-    void timerFlagRestartsTheArtworkTimerOnlyWhenOneExists()
+    // Only with the timer flag are the timers made again: the artwork timer only if one exists,
+    // the display-sleep timer started or stopped as the setting says.
+    void timerFlag()
     {
-        TestEnvironment environment(1000.0);
-        auto application = start();
-        AppDelegate* d = application->delegate();
+        Started s;
+        AppDelegate* d = s.d;
         QPointer<QTimer> first = d->toggleArtworkTimer();
-        QVERIFY(first);
+        QPointer<QTimer> sleep = d->preventSleepTimer();
+        QVERIFY(first && sleep);
         d->setToggleArtworkInterval(45);
+        d->setPreventSleep(false);
         d->changeViewFromPrefValueWithTimer(false);
         QCOMPARE(d->toggleArtworkTimer(), first.data());
+        QCOMPARE(d->preventSleepTimer(), sleep.data());
         d->changeViewFromPrefValueWithTimer(true);
         QVERIFY(d->toggleArtworkTimer() != first.data());
         QCOMPARE(d->toggleArtworkTimer()->interval(), Timers::milliseconds(45.0));
         QVERIFY(!d->toggleArtworkTimer()->isSingleShot());
+        QVERIFY(!d->preventSleepTimer());
 
         Timers::invalidate(d->toggleArtworkTimer());
         d->setToggleArtworkTimer(nullptr);
-        d->changeViewFromPrefValueWithTimer(true);
-        QVERIFY(!d->toggleArtworkTimer());
-    }
-
-    void timerFlagStartsAndStopsTheDisplaySleepTimer()
-    {
-        TestEnvironment environment(1000.0);
-        auto application = start();
-        AppDelegate* d = application->delegate();
-        QPointer<QTimer> timer = d->preventSleepTimer();
-        QVERIFY(timer);
-        // Switched on again while a timer runs: the same timer goes on.
-        d->changeViewFromPrefValueWithTimer(true);
-        QCOMPARE(d->preventSleepTimer(), timer.data());
-        // Off without the timer flag: nothing happens to the timer.
-        d->setPreventSleep(false);
-        d->changeViewFromPrefValueWithTimer(false);
-        QCOMPARE(d->preventSleepTimer(), timer.data());
-        d->changeViewFromPrefValueWithTimer(true);
-        QVERIFY(!d->preventSleepTimer());
         d->setPreventSleep(true);
         d->changeViewFromPrefValueWithTimer(true);
-        QVERIFY(d->preventSleepTimer());
+        QVERIFY(!d->toggleArtworkTimer());
         QCOMPARE(d->preventSleepTimer()->interval(), Timers::milliseconds(180.0));
+        // Switched on again while a timer runs: the same timer goes on.
+        sleep = d->preventSleepTimer();
+        d->changeViewFromPrefValueWithTimer(true);
+        QCOMPARE(d->preventSleepTimer(), sleep.data());
     }
 
     void showVinylControlOfThePanelClass()
@@ -329,9 +292,8 @@ private Q_SLOTS:
 
     void panelEditsTheWorkingCopyOnly()
     {
-        TestEnvironment environment(1000.0);
-        auto application = start();
-        AppDelegate* d = application->delegate();
+        Started s;
+        AppDelegate* d = s.d;
         d->openPreference(nullptr);
         QVERIFY(d->mPreferencePanel->isVisible());
         QVERIFY(!d->mPreferenceView1->isHidden() && d->mPreferenceView2->isHidden());
@@ -376,40 +338,32 @@ private Q_SLOTS:
 
     void confirmingAppliesAtOnceAndSurvivesARestart()
     {
-        TestEnvironment environment(1000.0);
-        {
-            auto application = start();
-            AppDelegate* d = application->delegate();
-            d->openPreference(nullptr);
-            d->setPrefIsShowAlbumName(false);
-            d->setPrefMaxFontSize(48);
-            d->mArtworkLeftRadioButton->click();
-            d->setPreferenceDone(nullptr);
-            QVERIFY(d->mPreferencePanel->isVisible());
-            QVERIFY(d->mTrackAlbum->isHidden() && d->mTrackAlbum3->isHidden());
-            QCOMPARE(d->maxFontSize(), 48.0f);
-            QCOMPARE(d->artworkPositionMode, AppDelegate::ArtworkPositionMode::Left);
+        Started s;
+        s.d->openPreference(nullptr);
+        s.d->setPrefIsShowAlbumName(false);
+        s.d->setPrefMaxFontSize(48);
+        s.d->mArtworkLeftRadioButton->click();
+        s.d->setPreferenceDone(nullptr);
+        QVERIFY(s.d->mPreferencePanel->isVisible());
+        for (bool restarted : {false, true}) {
+            if (restarted)
+                s.restart();
+            QVERIFY(s.d->mTrackAlbum->isHidden() && s.d->mTrackAlbum3->isHidden());
+            QCOMPARE(s.d->maxFontSize(), 48.0f);
+            QCOMPARE(s.d->artworkPositionMode, AppDelegate::ArtworkPositionMode::Left);
         }
-        auto application = start();
-        AppDelegate* d = application->delegate();
-        QVERIFY(!d->isShowAlbumName());
-        QCOMPARE(d->maxFontSize(), 48.0f);
-        QCOMPARE(d->artworkPositionMode, AppDelegate::ArtworkPositionMode::Left);
-        QVERIFY(d->mTrackAlbum2->isHidden());
     }
 
     void openingPicksUpWhatWasWrittenMeanwhile()
     {
-        TestEnvironment environment(1000.0);
-        auto application = start();
-        AppDelegate* d = application->delegate();
-        QVERIFY(!d->prefIsShowVinyl());
+        Started s;
+        QVERIFY(!s.d->prefIsShowVinyl());
         UserDefaults::standardUserDefaults().setBool(true, QStringLiteral("isShowVinyl"));
         UserDefaults::standardUserDefaults().synchronize();
-        d->openPreference(nullptr);
-        QVERIFY(d->prefIsShowVinyl());
-        auto* vinylCheck = d->mPreferencePanel->findChild<QAbstractButton*>(QStringLiteral("showVinylCheck"));
-        QVERIFY(vinylCheck->isChecked());
+        s.d->openPreference(nullptr);
+        QVERIFY(s.d->prefIsShowVinyl());
+        QVERIFY(s.d->mPreferencePanel->findChild<QAbstractButton*>(QStringLiteral("showVinylCheck"))
+                    ->isChecked());
     }
 
     void twoCopiesWritingAtOnceKeepTheFileWhole()
