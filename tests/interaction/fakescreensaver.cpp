@@ -1,118 +1,90 @@
 #include "tests/interaction/fakescreensaver.h"
 
 #include <QDBusConnection>
-#include <QMutexLocker>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusVirtualObject>
 
 namespace sleevelight::test {
 
-QStringList FakeScreenSaver::calls() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_calls;
-}
+namespace {
 
-QList<uint> FakeScreenSaver::activeCookies() const
+// Answers the calls to the paths it is registered at, on the services' thread.
+class FakeDesktop : public QDBusVirtualObject
 {
-    QMutexLocker lock(&m_mutex);
-    return m_active;
-}
+public:
+    explicit FakeDesktop(FakeDesktopServices* services) : m_services(services) {}
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
 
-void FakeScreenSaver::record(const QString& call)
+private:
+    FakeDesktopServices* m_services;
+    uint m_nextCookie = 7001;
+    int m_nextRequest = 1;
+};
+
+bool FakeDesktop::handleMessage(const QDBusMessage& message, const QDBusConnection& connection)
 {
-    {
-        QMutexLocker lock(&m_mutex);
-        m_calls << call;
+    const QList<QVariant> in = message.arguments();
+    const QString call = message.interface() + u'.' + message.member();
+    QVariant answer;
+    if (call == u"org.freedesktop.ScreenSaver.Inhibit") {
+        const QString asked =
+            QStringLiteral("Inhibit %1 %2 -> ").arg(in.value(0).toString(), in.value(1).toString());
+        if (!m_services->answers) {
+            m_services->record(asked + QStringLiteral("(no answer)"));
+            return true; // and no reply is ever sent
+        }
+        answer = m_nextCookie++;
+        m_services->record(asked + answer.toString());
+    } else if (call == u"org.freedesktop.ScreenSaver.UnInhibit") {
+        m_services->record(QStringLiteral("UnInhibit ") + in.value(0).toString());
+    } else if (call == u"org.freedesktop.portal.Inhibit.Inhibit") {
+        const QString request =
+            QStringLiteral("/org/freedesktop/portal/desktop/request/fake/inhibit%1").arg(m_nextRequest++);
+        const QString reason =
+            qdbus_cast<QVariantMap>(in.value(2)).value(QStringLiteral("reason")).toString();
+        m_services->record(QStringLiteral("Inhibit \"%1\" %2 %3 -> %4")
+                               .arg(in.value(0).toString(), in.value(1).toString(), reason, request));
+        answer = QVariant::fromValue(QDBusObjectPath(request));
+    } else if (call == u"org.freedesktop.portal.Request.Close") {
+        m_services->record(QStringLiteral("Close ") + message.path());
+    } else {
+        return false;
     }
-    Q_EMIT called(call);
+    QDBusMessage reply = message.createReply();
+    if (answer.isValid())
+        reply << answer;
+    return connection.send(reply);
 }
 
-uint FakeScreenSaver::Inhibit(const QString& application, const QString& reason)
-{
-    if (!answers) {
-        setDelayedReply(true);
-        QMutexLocker lock(&m_mutex);
-        m_unanswered << message();
-        m_calls << QStringLiteral("Inhibit %1 %2 -> (no answer)").arg(application, reason);
-        return 0;
-    }
-    uint cookie = 0;
-    {
-        QMutexLocker lock(&m_mutex);
-        cookie = m_nextCookie++;
-        m_active << cookie;
-    }
-    record(QStringLiteral("Inhibit %1 %2 -> %3").arg(application, reason).arg(cookie));
-    return cookie;
-}
-
-void FakeScreenSaver::UnInhibit(uint cookie)
-{
-    {
-        QMutexLocker lock(&m_mutex);
-        m_active.removeOne(cookie);
-    }
-    record(QStringLiteral("UnInhibit %1").arg(cookie));
-}
-
-QStringList FakePortal::calls() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_calls;
-}
-
-void FakePortal::record(const QString& call)
-{
-    QMutexLocker lock(&m_mutex);
-    m_calls << call;
-}
-
-QDBusObjectPath FakePortal::Inhibit(const QString& window, uint flags, const QVariantMap& options)
-{
-    const QString path =
-        QStringLiteral("/org/freedesktop/portal/desktop/request/fake/inhibit%1").arg(m_nextRequest++);
-    connection().registerObject(path, new FakePortalRequest(this, path), QDBusConnection::ExportAllSlots);
-    record(QStringLiteral("Inhibit \"%1\" %2 %3 -> %4")
-               .arg(window)
-               .arg(flags)
-               .arg(options.value(QStringLiteral("reason")).toString(), path));
-    return QDBusObjectPath(path);
-}
-
-void FakePortalRequest::Close()
-{
-    m_portal->record(QStringLiteral("Close ") + m_path);
-    connection().unregisterObject(m_path);
-    deleteLater();
-}
+} // namespace
 
 FakeDesktopServices::FakeDesktopServices(Service service)
 {
     static int instances = 0;
     m_connectionName = QStringLiteral("fake-desktop-%1").arg(++instances);
-    m_context = new QObject;
-    m_context->moveToThread(&m_thread);
+    auto* desktop = new FakeDesktop(this);
+    m_desktop = desktop;
+    desktop->moveToThread(&m_thread);
     m_thread.start();
     QMetaObject::invokeMethod(
-        m_context,
-        [this, service] {
+        desktop,
+        [this, service, desktop] {
             QDBusConnection bus =
                 QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName);
-            const auto exported = QDBusConnection::ExportAllSlots;
-            if (service == Portal) {
-                m_portal = new FakePortal;
-                m_registered = bus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), m_portal,
-                                                  exported) &&
+            const auto at = [&](const QString& path) {
+                return bus.registerVirtualObject(path, desktop, QDBusConnection::SubPath);
+            };
+            if (service == Portal)
+                m_registered = at(QStringLiteral("/org/freedesktop/portal/desktop")) &&
                                bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
-            } else {
-                m_screenSaver = new FakeScreenSaver;
-                bool objects = true;
-                if (service == ScreenSaver)
-                    objects = bus.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"),
-                                                 m_screenSaver, exported);
-                objects =
-                    objects && bus.registerObject(QStringLiteral("/ScreenSaver"), m_screenSaver, exported);
-                m_registered = objects && bus.registerService(QStringLiteral("org.freedesktop.ScreenSaver"));
-            }
+            else
+                m_registered = (service == ScreenSaverAtShortPath ||
+                                at(QStringLiteral("/org/freedesktop/ScreenSaver"))) &&
+                               at(QStringLiteral("/ScreenSaver")) &&
+                               bus.registerService(QStringLiteral("org.freedesktop.ScreenSaver"));
         },
         Qt::BlockingQueuedConnection);
 }
@@ -120,14 +92,12 @@ FakeDesktopServices::FakeDesktopServices(Service service)
 FakeDesktopServices::~FakeDesktopServices()
 {
     QMetaObject::invokeMethod(
-        m_context,
+        m_desktop,
         [this] {
             QDBusConnection bus(m_connectionName);
             bus.unregisterService(QStringLiteral("org.freedesktop.ScreenSaver"));
             bus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
-            delete m_screenSaver;
-            delete m_portal;
-            m_context->deleteLater();
+            m_desktop->deleteLater();
         },
         Qt::BlockingQueuedConnection);
     QDBusConnection::disconnectFromBus(m_connectionName);
@@ -137,9 +107,14 @@ FakeDesktopServices::~FakeDesktopServices()
 
 QStringList FakeDesktopServices::calls() const
 {
-    if (m_screenSaver != nullptr)
-        return m_screenSaver->calls();
-    return m_portal != nullptr ? m_portal->calls() : QStringList();
+    QMutexLocker lock(&m_mutex);
+    return m_calls;
+}
+
+void FakeDesktopServices::record(const QString& call)
+{
+    QMutexLocker lock(&m_mutex);
+    m_calls << call;
 }
 
 } // namespace sleevelight::test

@@ -4,29 +4,30 @@
 #include "tests/interaction/fakescreensaver.h"
 
 #include <QCoreApplication>
-#include <QDBusConnection>
+#include <QTimer>
 
 #include <cstdio>
 
-using sleevelight::test::FakeScreenSaver;
+using sleevelight::test::FakeDesktopServices;
 
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    FakeScreenSaver screenSaver;
-    QObject::connect(&screenSaver, &FakeScreenSaver::called, [](const QString& call) {
-        std::printf("%s\n", qPrintable(call));
-        std::fflush(stdout);
-    });
-    if (!bus.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &screenSaver,
-                            QDBusConnection::ExportAllSlots) ||
-        !bus.registerService(QStringLiteral("org.freedesktop.ScreenSaver"))) {
-        std::fprintf(stderr, "fake-screensaver: cannot take org.freedesktop.ScreenSaver: %s\n",
-                     qPrintable(bus.lastError().message()));
+    FakeDesktopServices desktop(FakeDesktopServices::ScreenSaver);
+    if (!desktop.isRegistered()) {
+        std::fprintf(stderr, "fake-screensaver: cannot take org.freedesktop.ScreenSaver\n");
         return 1;
     }
     std::printf("fake-screensaver: ready\n");
     std::fflush(stdout);
+    qsizetype printed = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        const QStringList calls = desktop.calls();
+        for (; printed < calls.size(); ++printed)
+            std::printf("%s\n", qPrintable(calls[printed]));
+        std::fflush(stdout);
+    });
+    poll.start(100);
     return QCoreApplication::exec();
 }

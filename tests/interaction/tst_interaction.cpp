@@ -5,7 +5,6 @@
 #include "app/application.h"
 #include "display/utility.h"
 #include "interaction/keycommands.h"
-#include "platform/timers.h"
 #include "platform/userdefaults.h"
 #include "platform/views/frameview.h"
 #include "platform/views/mainwindow.h"
@@ -24,7 +23,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
-#include <QUrlQuery>
 #include <QWindow>
 
 using namespace sleevelight;
@@ -57,10 +55,7 @@ struct Launched
 
     QWindow* handle() const { return window->windowHandle(); }
 
-    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QTest::keyClick(handle(), key, modifiers);
-    }
+    void key(Qt::Key key) { QTest::keyClick(handle(), key); }
 
     // A pointer event at a place of the main window, given to the window as the platform would.
     void mouse(QEvent::Type type, const QPointF& local, Qt::MouseButton button, Qt::MouseButtons buttons)
@@ -84,11 +79,9 @@ struct Launched
 
     Panel* panel(const QString& which) const
     {
-        if (which == u"preferences")
-            return d->mPreferencePanel;
-        if (which == u"update")
-            return d->mCheckForUpdatePanel;
-        return nullptr;
+        return which == u"preferences" ? d->mPreferencePanel
+               : which == u"update"    ? d->mCheckForUpdatePanel
+                                       : nullptr;
     }
 
     // A glyph as the display's text styling draws it at the size of the current window.
@@ -109,10 +102,7 @@ struct Launched
         for (const auto& stars : {d->mTrackRatingRight, d->mTrackRatingLeft})
             for (int i = 0; i < 5; ++i)
                 QVERIFY2((*stars)[i]->attributedTitle() == (i < filled ? full : empty),
-                         qPrintable(QStringLiteral("star %1 of %2 is %3")
-                                        .arg(i + 1)
-                                        .arg(stars == d->mTrackRatingRight ? u"right" : u"left")
-                                        .arg((*stars)[i]->attributedTitle().text)));
+                         qPrintable(QStringLiteral("star %1 of %2").arg(i + 1).arg(filled)));
     }
 
     TestEnvironment environment;
@@ -122,15 +112,6 @@ struct Launched
     FakeBridge* bridge = nullptr;
 };
 
-QList<TitleButton::Title> titles(const AppDelegate* d)
-{
-    QList<TitleButton::Title> all;
-    for (const auto& stars : {d->mTrackRatingRight, d->mTrackRatingLeft})
-        for (TitleButton* star : *stars)
-            all << star->attributedTitle();
-    return all;
-}
-
 } // namespace
 
 class TestInteraction : public QObject
@@ -138,90 +119,130 @@ class TestInteraction : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void ratingKey_data()
+    // The rating and loved keys, the stars and the hearts: "s" and "l" are keys, "R3"/"L1" a star
+    // of the right or left row, "heart" the left heart, "none" a redraw of the stars with no star.
+    void ratingAndLoved_data()
     {
-        QTest::addColumn<QVariant>("rating");
-        QTest::addColumn<qint64>("expected");
-        QTest::newRow("none to one star") << QVariant(0) << qint64(20);
-        QTest::newRow("four stars to five") << QVariant(80) << qint64(100);
-        QTest::newRow("five stars to none") << QVariant(100) << qint64(0);
-        QTest::newRow("between stars stops at five") << QVariant(90) << qint64(100);
-        QTest::newRow("99 stops at five") << QVariant(99.5) << qint64(100);
-        QTest::newRow("absent counts as none") << QVariant() << qint64(20);
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<QVariant>("before");
+        QTest::addColumn<QVariant>("expected");
+        QTest::newRow("s: none to one star") << "s" << QVariant(0) << QVariant(20);
+        QTest::newRow("s: four stars to five") << "s" << QVariant(80) << QVariant(100);
+        QTest::newRow("s: five stars to none") << "s" << QVariant(100) << QVariant(0);
+        QTest::newRow("s: between stars stops at five") << "s" << QVariant(90) << QVariant(100);
+        QTest::newRow("s: 99.5 stops at five") << "s" << QVariant(99.5) << QVariant(100);
+        QTest::newRow("first star of a one-star track clears") << "R1" << QVariant(20) << QVariant(0);
+        QTest::newRow("first star of a two-star track sets one") << "R1" << QVariant(40) << QVariant(20);
+        QTest::newRow("first star with nothing known") << "L1" << QVariant() << QVariant(20);
+        QTest::newRow("third star on three stars again") << "R3" << QVariant(60) << QVariant(60);
+        QTest::newRow("fifth star") << "L5" << QVariant(0) << QVariant(100);
+        QTest::newRow("second star from five") << "R2" << QVariant(100) << QVariant(40);
+        QTest::newRow("no star redraws from the rating") << "none" << QVariant(75) << QVariant(75);
+        QTest::newRow("l on a track not loved") << "l" << QVariant(0) << QVariant(true);
+        QTest::newRow("l on a loved track") << "l" << QVariant(true) << QVariant(false);
+        QTest::newRow("heart on a track loved as 1") << "heart" << QVariant(1) << QVariant(false);
+        QTest::newRow("heart with nothing known") << "heart" << QVariant() << QVariant(true);
     }
 
-    void ratingKey()
+    void ratingAndLoved()
     {
-        QFETCH(QVariant, rating);
-        QFETCH(qint64, expected);
+        QFETCH(QString, sender);
+        QFETCH(QVariant, before);
+        QFETCH(QVariant, expected);
         Launched app;
-        app.d->setTrackRating(rating);
-        app.key(Qt::Key_S);
-        QCOMPARE(app.d->trackRating().toLongLong(), expected);
+        AppDelegate* d = app.d;
+        const bool loved = sender == u"l" || sender == u"heart";
+        if (loved)
+            d->setTrackLoved(before);
+        else
+            d->setTrackRating(before);
+        if (sender.size() == 1) {
+            app.key(sender == u"s" ? Qt::Key_S : Qt::Key_L);
+        } else if (sender == u"none") {
+            d->clickTrackRating(nullptr);
+        } else if (loved) {
+            d->mTrackLovedLeft->click();
+        } else {
+            const auto& row = sender.startsWith(u'R') ? d->mTrackRatingRight : d->mTrackRatingLeft;
+            // The click goes through the connection the interface file declares.
+            (*row)[sender.mid(1).toInt() - 1]->click();
+        }
+        if (loved) {
+            QCOMPARE(d->trackLoved(), expected);
+            QCOMPARE(app.bridge->lovedWrites, QList<QVariant>{expected});
+            const TitleButton::Title heart = expected.toBool()
+                                                 ? app.glyph(d->charLoved[1], Utility::redColor())
+                                                 : app.glyph(d->charLoved[0], Utility::grayColor());
+            QVERIFY(d->mTrackLovedRight->attributedTitle() == heart &&
+                    d->mTrackLovedLeft->attributedTitle() == heart);
+            return;
+        }
+        QCOMPARE(d->trackRating().toDouble(), expected.toDouble());
         QCOMPARE(app.bridge->ratingWrites.size(), 1);
-        QCOMPARE(app.bridge->ratingWrites[0].toLongLong(), expected);
-        app.verifyStars(int(expected / 20));
+        QCOMPARE(app.bridge->ratingWrites[0].toDouble(), expected.toDouble());
+        app.verifyStars(expected.toInt() / 20);
     }
 
-    void playerCommandsIgnoredWhileNotRunning_data()
+    // The player's commands do nothing while no player runs, and no command acts while a panel is up.
+    void commandsIgnored_data()
     {
-        QTest::addColumn<Qt::Key>("key");
-        QTest::newRow("s") << Qt::Key_S;
-        QTest::newRow("l") << Qt::Key_L;
-        QTest::newRow("n") << Qt::Key_N;
+        QTest::addColumn<QString>("blocker");
+        QTest::newRow("not running") << "not running";
+        QTest::newRow("preferences panel") << "preferences";
+        QTest::newRow("update panel") << "update";
     }
 
-    void playerCommandsIgnoredWhileNotRunning()
+    void commandsIgnored()
     {
-        QFETCH(Qt::Key, key);
+        QFETCH(QString, blocker);
         Launched app;
         AppDelegate* d = app.d;
         app.bridge->artworks = QList<QByteArray>{QByteArrayLiteral("first"), QByteArrayLiteral("second")};
-        d->setPlayerState(PlayerState::notRunning);
         d->setTrackRating(40);
         d->setTrackLoved(0);
-        app.key(key);
-        QCOMPARE(d->trackRating(), QVariant(40));
-        QCOMPARE(d->trackLoved(), QVariant(0));
-        QCOMPARE(d->currentArtworkNumber, qint64(0));
+        Panel* panel = app.panel(blocker);
+        if (panel) {
+            panel->show();
+            QTRY_VERIFY(panel->isVisible());
+        } else {
+            d->setPlayerState(PlayerState::notRunning);
+        }
+        // With no player the keys that need none still act, so only the player's are pressed.
+        const QList<Qt::Key> playerKeys{Qt::Key_S, Qt::Key_L, Qt::Key_N};
+        for (Qt::Key key :
+             panel ? playerKeys + QList<Qt::Key>{Qt::Key_H, Qt::Key_C, Qt::Key_V, Qt::Key_M} : playerKeys)
+            app.key(key);
+        QVERIFY(d->trackRating() == 40 && d->trackLoved() == 0 && d->currentArtworkNumber == 0);
+        QCOMPARE(d->alertInfo(), QString());
         QCOMPARE(app.bridge->totalReads(), 0);
         QVERIFY(app.bridge->ratingWrites.isEmpty() && app.bridge->lovedWrites.isEmpty());
 
-        // The same key acts once the player runs, also while it is paused.
-        d->setPlayerState(PlayerState::paused);
-        app.key(key);
-        if (key == Qt::Key_S)
-            QCOMPARE(d->trackRating().toInt(), 60);
-        else if (key == Qt::Key_L)
-            QCOMPARE(d->trackLoved(), QVariant(true));
+        // The same keys act once the panel is gone or the player runs, also while it is paused.
+        if (panel)
+            panel->hide();
         else
-            QCOMPARE(d->currentArtworkNumber, qint64(1));
+            d->setPlayerState(PlayerState::paused);
+        for (Qt::Key key : playerKeys + QList<Qt::Key>{Qt::Key_H})
+            app.key(key);
+        QVERIFY(d->trackRating() == 60 && d->trackLoved() == true && d->currentArtworkNumber == 1);
+        QCOMPARE(d->alertInfo(), AppDelegate::helpText);
     }
 
     void notices_data()
     {
         QTest::addColumn<Qt::Key>("key");
-        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
         QTest::addColumn<QVariant>("codecInfo");
         QTest::addColumn<QString>("notice");
-        const QString help = AppDelegate::helpText;
-        QTest::newRow("h") << Qt::Key_H << Qt::KeyboardModifiers() << QVariant() << help;
-        QTest::newRow("ctrl-h acts like h")
-            << Qt::Key_H << Qt::KeyboardModifiers(Qt::ControlModifier) << QVariant() << help;
-        QTest::newRow("shift-h acts like h")
-            << Qt::Key_H << Qt::KeyboardModifiers(Qt::ShiftModifier) << QVariant() << help;
+        QTest::newRow("h") << Qt::Key_H << QVariant() << QString(AppDelegate::helpText);
         QTest::newRow("c shows the file information as given")
-            << Qt::Key_C << Qt::KeyboardModifiers()
-            << QVariant(QStringLiteral("  FLAC 44.1 kHz\n/music/a.flac "))
+            << Qt::Key_C << QVariant(QStringLiteral("  FLAC 44.1 kHz\n/music/a.flac "))
             << "  FLAC 44.1 kHz\n/music/a.flac ";
-        QTest::newRow("c without information")
-            << Qt::Key_C << Qt::KeyboardModifiers() << QVariant() << QString();
+        QTest::newRow("c without information") << Qt::Key_C << QVariant() << QString();
     }
 
     void notices()
     {
         QFETCH(Qt::Key, key);
-        QFETCH(Qt::KeyboardModifiers, modifiers);
         QFETCH(QVariant, codecInfo);
         QFETCH(QString, notice);
         Launched app;
@@ -229,13 +250,17 @@ private Q_SLOTS:
         // Neither notice needs the player; they work with none running.
         app.d->setPlayerState(PlayerState::notRunning);
         app.bridge->codecInfo = codecInfo;
-        app.key(key, modifiers);
+        // The key also goes on to the focused control.
+        auto* field = new QLineEdit(app.d->mView);
+        field->show();
+        field->setFocus();
+        QTRY_VERIFY(field->hasFocus());
+        app.key(key);
         QCOMPARE(app.d->alertInfo(), notice);
+        QCOMPARE(field->text(), QString(QChar(key)).toLower());
         // Every line of the notice fits in the field.
         QVERIFY(app.d->mAlertInfo->height() >= app.d->mAlertInfo->sizeHint().height());
         QVERIFY(app.d->resetAlertInfoTimer() && app.d->resetAlertInfoTimer()->isActive());
-        QCOMPARE(app.d->resetAlertInfoTimer()->interval(), Timers::milliseconds(10.0));
-        QCOMPARE(AppDelegate::helpText.size(), 172);
     }
 
     void switchingKeys_data()
@@ -275,16 +300,14 @@ private Q_SLOTS:
         app.key(key);
         QCOMPARE(d->property(property), QVariant(true));
         QCOMPARE(d->alertInfo(), onNotice);
-        QCOMPARE(stored().toBool(), true);
-        QCOMPARE(d->currentArtworkNumber, qint64(2));
+        QVERIFY(stored().toBool() && d->currentArtworkNumber == 2);
 
         app.bridge->resetCounts();
         app.key(Qt::Key_A); // no command
         app.key(key);
         QCOMPARE(d->property(property), QVariant(false));
         QCOMPARE(d->alertInfo(), offNotice);
-        QCOMPARE(stored().toBool(), false);
-        QCOMPARE(d->property(prefProperty), prefBefore);
+        QVERIFY(!stored().toBool() && d->property(prefProperty) == prefBefore);
         if (key == Qt::Key_M) {
             QCOMPARE(d->currentArtworkNumber, qint64(0));
             QCOMPARE(app.bridge->totalReads(), 0); // no refresh follows
@@ -299,44 +322,6 @@ private Q_SLOTS:
         QCOMPARE(d->alertInfo(), onNotice);
     }
 
-    void commandsSuspendedWhileAPanelIsVisible_data()
-    {
-        QTest::addColumn<QString>("panel");
-        QTest::newRow("preferences") << "preferences";
-        QTest::newRow("update") << "update";
-    }
-
-    void commandsSuspendedWhileAPanelIsVisible()
-    {
-        QFETCH(QString, panel);
-        Launched app;
-        app.d->setTrackRating(40);
-        app.panel(panel)->show();
-        QTRY_VERIFY(app.panel(panel)->isVisible());
-        for (Qt::Key key : {Qt::Key_S, Qt::Key_H, Qt::Key_C, Qt::Key_V, Qt::Key_L, Qt::Key_N, Qt::Key_M})
-            app.key(key);
-        QCOMPARE(app.d->alertInfo(), QString());
-        QCOMPARE(app.d->trackRating(), QVariant(40));
-        QVERIFY(app.bridge->ratingWrites.isEmpty() && app.bridge->lovedWrites.isEmpty());
-        QCOMPARE(app.bridge->totalReads(), 0);
-
-        app.panel(panel)->hide();
-        app.key(Qt::Key_H);
-        QCOMPARE(app.d->alertInfo(), AppDelegate::helpText);
-    }
-
-    void keysGoOnToTheFocusedControl()
-    {
-        Launched app;
-        auto* field = new QLineEdit(app.d->mView);
-        field->show();
-        field->setFocus();
-        QTRY_VERIFY(field->hasFocus());
-        app.key(Qt::Key_H);
-        QCOMPARE(app.d->alertInfo(), AppDelegate::helpText);
-        QCOMPARE(field->text(), QStringLiteral("h"));
-    }
-
     void keysByPlace_data()
     {
         QTest::addColumn<QString>("platform");
@@ -347,8 +332,6 @@ private Q_SLOTS:
                             KeyCommand command) {
             QTest::newRow(name) << QString::fromLatin1(platform) << key << code << int(command);
         };
-        add("x11 s", "xcb", Qt::Key_S, 39, KeyCommand::Rating);
-        add("x11 m", "xcb", Qt::Key_M, 58, KeyCommand::MultiArtworks);
         // Another layout: the key in the place of s types o, and the key typing s is elsewhere.
         add("x11 dvorak s place", "xcb", Qt::Key_O, 39, KeyCommand::Rating);
         add("x11 dvorak s letter", "xcb", Qt::Key_S, 47, KeyCommand::None);
@@ -356,7 +339,6 @@ private Q_SLOTS:
         add("x11 without a code", "xcb", Qt::Key_M, 0, KeyCommand::MultiArtworks);
         add("offscreen by letter", "offscreen", Qt::Key_N, 0, KeyCommand::NextArtwork);
         add("framebuffer by letter", "linuxfb", Qt::Key_L, 38, KeyCommand::Loved);
-        add("no command", "xcb", Qt::Key_A, 38, KeyCommand::None);
     }
 
     void keysByPlace()
@@ -368,88 +350,6 @@ private Q_SLOTS:
         QCOMPARE(int(keyCommand(key, scanCode, platform)), command);
     }
 
-    void loved_data()
-    {
-        QTest::addColumn<QVariant>("loved");
-        QTest::addColumn<bool>("byKey");
-        QTest::addColumn<bool>("expected");
-        QTest::newRow("key on a track not loved") << QVariant(0) << true << true;
-        QTest::newRow("key on a loved track") << QVariant(true) << true << false;
-        QTest::newRow("heart on a track loved as 1") << QVariant(1) << false << false;
-        QTest::newRow("heart with nothing known") << QVariant() << false << true;
-        QTest::newRow("heart on a track loved as 1.0") << QVariant(1.0) << false << false;
-    }
-
-    void loved()
-    {
-        QFETCH(QVariant, loved);
-        QFETCH(bool, byKey);
-        QFETCH(bool, expected);
-        Launched app;
-        AppDelegate* d = app.d;
-        d->setTrackLoved(loved);
-        if (byKey)
-            app.key(Qt::Key_L);
-        else
-            d->mTrackLovedLeft->click();
-        QCOMPARE(d->trackLoved(), QVariant(expected));
-        QCOMPARE(app.bridge->lovedWrites, QList<QVariant>{QVariant(expected)});
-        const TitleButton::Title expectedHeart = expected ? app.glyph(d->charLoved[1], Utility::redColor())
-                                                          : app.glyph(d->charLoved[0], Utility::grayColor());
-        QVERIFY(d->mTrackLovedRight->attributedTitle() == expectedHeart);
-        QVERIFY(d->mTrackLovedLeft->attributedTitle() == expectedHeart);
-    }
-
-    void starClicks_data()
-    {
-        QTest::addColumn<QVariant>("rating");
-        QTest::addColumn<QString>("sender"); // a star of either row, "none" or an unknown tag
-        QTest::addColumn<QVariant>("expected");
-        QTest::addColumn<int>("filled"); // -1: nothing drawn
-        QTest::newRow("first star of a one-star track clears") << QVariant(20) << "R1" << QVariant(0) << 0;
-        QTest::newRow("first star of a two-star track sets one") << QVariant(40) << "R1" << QVariant(20) << 1;
-        QTest::newRow("first star, left row") << QVariant(20.0) << "L1" << QVariant(0) << 0;
-        QTest::newRow("first star with nothing known") << QVariant() << "L1" << QVariant(20) << 1;
-        QTest::newRow("third star on three stars again") << QVariant(60) << "R3" << QVariant(60) << 3;
-        QTest::newRow("fifth star") << QVariant(0) << "L5" << QVariant(100) << 5;
-        QTest::newRow("second star from five") << QVariant(100) << "R2" << QVariant(40) << 2;
-        QTest::newRow("no tag redraws from the rating") << QVariant(75) << "none" << QVariant(75) << 3;
-        QTest::newRow("no tag, below one star") << QVariant(19) << "none" << QVariant(19) << 0;
-        QTest::newRow("unknown tag draws nothing") << QVariant(60) << "tag9" << QVariant(60) << -1;
-    }
-
-    void starClicks()
-    {
-        QFETCH(QVariant, rating);
-        QFETCH(QString, sender);
-        QFETCH(QVariant, expected);
-        QFETCH(int, filled);
-        Launched app;
-        AppDelegate* d = app.d;
-        d->setTrackRating(rating);
-        const QList<TitleButton::Title> before = titles(d);
-
-        if (sender.startsWith(u'R') || sender.startsWith(u'L')) {
-            const auto& row = sender.startsWith(u'R') ? d->mTrackRatingRight : d->mTrackRatingLeft;
-            // The click goes through the connection the interface file declares.
-            (*row)[sender.mid(1).toInt() - 1]->click();
-        } else if (sender == u"none") {
-            d->clickTrackRating(nullptr);
-        } else {
-            QObject tagged;
-            tagged.setProperty("tag", 9);
-            d->clickTrackRating(&tagged);
-        }
-
-        QCOMPARE(d->trackRating().toDouble(), expected.toDouble());
-        QCOMPARE(app.bridge->ratingWrites.size(), 1);
-        QCOMPARE(app.bridge->ratingWrites[0].toDouble(), expected.toDouble());
-        if (filled < 0)
-            QCOMPARE(titles(d), before);
-        else
-            app.verifyStars(filled);
-    }
-
     void noticeKeepsItsFullTimeWhenReplaced()
     {
         // Ten program seconds last 0.1 real ones.
@@ -458,7 +358,6 @@ private Q_SLOTS:
         AppDelegate* d = app.d;
         app.key(Qt::Key_H);
         QTimer* first = d->resetAlertInfoTimer();
-        QVERIFY(first);
         QTest::qWait(int(5.0 * 1000 * scale));
 
         // Started before the key, so the time measured is never shorter than the notice's own.
@@ -466,7 +365,7 @@ private Q_SLOTS:
         sinceSecond.start();
         app.key(Qt::Key_V);
         QCOMPARE(d->alertInfo(), QStringLiteral("Show Vinyl Record"));
-        QVERIFY(d->resetAlertInfoTimer() != first);
+        QVERIFY(first && d->resetAlertInfoTimer() != first);
         QTRY_COMPARE_WITH_TIMEOUT(d->alertInfo(), QString(), 5000);
         // Cleared no earlier than ten program seconds after its own start (coarse timers may fire 5% early),
         // so not by the first notice's timer, which ended about five seconds into it.
@@ -476,41 +375,45 @@ private Q_SLOTS:
         QVERIFY(d->resetAlertInfoTimer());
     }
 
-    void dragThreshold_data()
+    void pressAndDrag_data()
     {
         QTest::addColumn<QPointF>("offset");
-        QTest::addColumn<QString>("panel");
-        QTest::addColumn<bool>("fullScreen");
+        QTest::addColumn<QString>("setup"); // a panel shown, or "full screen"
         QTest::addColumn<bool>("moves");
-        QTest::newRow("4.9 both ways stays") << QPointF(4.9, 4.9) << "" << false << false;
-        QTest::newRow("-4.9 both ways stays") << QPointF(-4.9, -4.9) << "" << false << false;
-        QTest::newRow("5 across moves") << QPointF(5.0, 0.0) << "" << false << true;
-        QTest::newRow("5 up moves") << QPointF(0.0, -5.0) << "" << false << true;
-        QTest::newRow("far moves") << QPointF(-40.0, 25.0) << "" << false << true;
-        QTest::newRow("panels do not block a drag") << QPointF(0.0, 8.0) << "preferences" << false << true;
-        QTest::newRow("full screen stays put") << QPointF(30.0, 30.0) << "" << true << false;
+        QTest::newRow("4.9 both ways stays") << QPointF(4.9, 4.9) << "" << false;
+        QTest::newRow("5 across moves") << QPointF(5.0, 0.0) << "" << true;
+        QTest::newRow("5 up moves") << QPointF(0.0, -5.0) << "" << true;
+        QTest::newRow("panels do not block a drag") << QPointF(0.0, 8.0) << "preferences" << true;
+        QTest::newRow("full screen stays put") << QPointF(30.0, 30.0) << "full screen" << false;
     }
 
-    void dragThreshold()
+    void pressAndDrag()
     {
         QFETCH(QPointF, offset);
-        QFETCH(QString, panel);
-        QFETCH(bool, fullScreen);
+        QFETCH(QString, setup);
         QFETCH(bool, moves);
         Launched app;
-        if (fullScreen) {
+        if (setup == u"full screen") {
             app.window->showFullScreen();
             QTRY_VERIFY(app.window->isFullScreen());
         } else {
             app.showNormalWindow();
         }
-        if (Panel* p = app.panel(panel))
+        // Another window is active; the press brings the window forward unless a panel is up.
+        QWidget other;
+        other.setGeometry(700, 500, 100, 100);
+        other.show();
+        other.activateWindow();
+        QTRY_VERIFY(other.isActiveWindow());
+        if (Panel* p = app.panel(setup))
             p->show();
+        QTRY_VERIFY(!app.window->isActiveWindow());
         const QPoint start = app.window->pos();
         const QPointF pressedAt(200.0, 150.0);
 
         app.press(pressedAt);
         QCOMPARE(*app.d->mouseDownPosition, pressedAt);
+        QTRY_COMPARE(app.window->isActiveWindow(), app.panel(setup) == nullptr);
         // Small steps on the way do not move the window.
         app.drag(pressedAt + QPointF(1.0, 1.0));
         QCoreApplication::processEvents();
@@ -526,73 +429,16 @@ private Q_SLOTS:
             QTest::qWait(20);
             QCOMPARE(app.window->pos(), start);
         }
+        QCOMPARE(app.window->isActiveWindow(), app.panel(setup) == nullptr);
     }
 
-    void pressBringsTheWindowForward_data()
-    {
-        QTest::addColumn<QString>("panel");
-        QTest::addColumn<bool>("forward");
-        QTest::newRow("no panel") << "" << true;
-        QTest::newRow("preferences panel") << "preferences" << false;
-        QTest::newRow("update panel") << "update" << false;
-    }
-
-    void pressBringsTheWindowForward()
-    {
-        QFETCH(QString, panel);
-        QFETCH(bool, forward);
-        Launched app;
-        app.showNormalWindow();
-        QWidget other;
-        other.setGeometry(700, 500, 100, 100);
-        other.show();
-        other.activateWindow();
-        QTRY_VERIFY(other.isActiveWindow());
-        if (Panel* p = app.panel(panel))
-            p->show();
-        QTRY_VERIFY(!app.window->isActiveWindow());
-
-        app.press(QPointF(100.0, 100.0));
-        QCOMPARE(*app.d->mouseDownPosition, QPointF(100.0, 100.0));
-        if (forward) {
-            QTRY_VERIFY(app.window->isActiveWindow());
-        } else {
-            QTest::qWait(20);
-            QVERIFY(!app.window->isActiveWindow());
-        }
-    }
-
-    void pointerHiding()
+    void pointerMoves()
     {
         Launched app;
         AppDelegate* d = app.d;
-        QVERIFY(d->hideMouseTimer());
-        d->hideMouse();
-        QVERIFY(QGuiApplication::overrideCursor());
-        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::BlankCursor);
-        QCOMPARE(d->hideMouseTimer(), nullptr);
-        d->hideMouse();
-
-        app.move(QPointF(50.0, 50.0));
-        QCOMPARE(QGuiApplication::overrideCursor(), nullptr); // hidden once, shown by one move
-        QTimer* next = d->hideMouseTimer();
-        QVERIFY(next && next->isActive() && next->isSingleShot());
-        QCOMPARE(next->interval(), Timers::milliseconds(15.0));
-        // Later moves keep the period that runs.
-        app.move(QPointF(60.0, 50.0));
-        QCOMPARE(d->hideMouseTimer(), next);
-
-        // Dragging is moving too.
-        d->hideMouse();
-        app.press(QPointF(60.0, 50.0));
-        app.drag(QPointF(61.0, 50.0));
-        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
-    }
-
-    void windowButtonsFollowThePointer()
-    {
-        Launched app;
+        QVERIFY(d->hideMouseTimer()); // from the launch
         app.showNormalWindow();
+        // The window's buttons show while the pointer is over the display.
         const auto visible = [&] {
             int shown = 0;
             for (auto which :
@@ -610,6 +456,25 @@ private Q_SLOTS:
         QEvent leave(QEvent::Leave);
         QCoreApplication::sendEvent(app.handle(), &leave);
         QCOMPARE(visible(), 0);
+
+        d->hideMouse();
+        QVERIFY(QGuiApplication::overrideCursor() && !d->hideMouseTimer());
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::BlankCursor);
+        d->hideMouse();
+
+        app.move(QPointF(50.0, 50.0));
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr); // hidden once, shown by one move
+        QTimer* next = d->hideMouseTimer();
+        QVERIFY(next && next->isActive() && next->isSingleShot());
+        // Later moves keep the period that runs.
+        app.move(QPointF(60.0, 50.0));
+        QCOMPARE(d->hideMouseTimer(), next);
+
+        // Dragging is moving too.
+        d->hideMouse();
+        app.press(QPointF(60.0, 50.0));
+        app.drag(QPointF(61.0, 50.0));
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }
 
     void helpAndDonationPages()
@@ -629,20 +494,9 @@ private Q_SLOTS:
 
         QCOMPARE(opened.size(), 2);
         const QUrl site(QStringLiteral(SLEEVELIGHT_SITE));
-        QCOMPARE(opened[0].scheme(), site.scheme());
-        QCOMPARE(opened[0].host(), site.host());
+        QVERIFY(opened[0].scheme() == site.scheme() && opened[0].host() == site.host());
         QCOMPARE(opened[0].path(), QStringLiteral("/help"));
-
-        const QUrl donate = opened[1];
-        QCOMPARE(donate.scheme(), QStringLiteral("https"));
-        QCOMPARE(donate.path(), QStringLiteral("/cgi-bin/webscr"));
-        const QList<std::pair<QString, QString>> query = QUrlQuery(donate).queryItems();
-        QCOMPARE(query.size(), 3);
-        QCOMPARE(query[0], std::make_pair(QStringLiteral("cmd"), QStringLiteral("_s-xclick")));
-        QCOMPARE(query[1].first, QStringLiteral("hosted_button_id"));
-        QVERIFY(!query[1].second.isEmpty());
-        QCOMPARE(query[2], std::make_pair(QStringLiteral("source"), QStringLiteral("url")));
-        QCOMPARE(donate, QUrl(QStringLiteral(SLEEVELIGHT_DONATE_URL)));
+        QCOMPARE(opened[1], QUrl(QStringLiteral(SLEEVELIGHT_DONATE_URL)));
     }
 };
 

@@ -36,39 +36,20 @@ void HttpTestServer::answer(QTcpSocket* socket)
         return;
     socket->setProperty("answered", true);
 
-    const QList<QByteArray> requestLine = request.left(request.indexOf("\r\n")).split(' ');
-    const QString path = QString::fromLatin1(requestLine.value(1));
+    const QString path = QString::fromLatin1(request.split(' ').value(1)); // "GET <path> HTTP/1.1"
     m_requests << path;
     const Route route = m_routes.value(path, Route{404, QByteArrayLiteral("not here"), Mode::Normal, {}});
-    if (route.mode == Mode::Silent) {
-        m_held << socket;
-        return;
-    }
+    if (route.mode == Mode::Silent)
+        return; // the socket stays open, a child of the server
 
     QByteArray head = "HTTP/1.1 " + QByteArray::number(route.status) + " Answer\r\n";
-    head += "Content-Type: application/octet-stream\r\n";
     head += "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n";
     if (!route.location.isEmpty())
         head += "Location: " + route.location + "\r\n";
-    head += "Connection: close\r\n\r\n";
-    socket->write(head);
-    switch (route.mode) {
-    case Mode::Normal:
-        socket->write(route.body);
+    socket->write(head + "Connection: close\r\n\r\n");
+    socket->write(route.mode == Mode::Normal ? route.body : route.body.left(route.body.size() / 2));
+    if (route.mode != Mode::Stall)
         socket->disconnectFromHost();
-        break;
-    case Mode::Truncate:
-        socket->write(route.body.left(route.body.size() / 2));
-        socket->flush();
-        socket->disconnectFromHost();
-        break;
-    case Mode::Stall:
-        socket->write(route.body.left(route.body.size() / 2));
-        m_held << socket;
-        break;
-    case Mode::Silent:
-        break;
-    }
 }
 
 } // namespace sleevelight::test

@@ -2,8 +2,6 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QList>
-#include <QPointer>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -50,7 +48,6 @@ private:
     QTcpServer m_server;
     QHash<QString, Route> m_routes;
     QStringList m_requests;
-    QList<QPointer<QTcpSocket>> m_held;
 };
 
 } // namespace sleevelight::test
