@@ -1,6 +1,7 @@
 #include "tests/player/fakemprisplayer.h"
 
 #include <QDBusConnectionInterface>
+#include <QDBusObjectPath>
 #include <QDBusVariant>
 
 namespace sleevelight::test {
@@ -16,7 +17,7 @@ int g_connections = 0;
 
 FakeMprisPlayer::FakeMprisPlayer(const QString& busName, const QVariantMap& playerProperties)
     : properties(playerProperties), m_connectionName(QStringLiteral("fake-mpris-%1").arg(++g_connections)),
-      m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName)), m_busName(busName)
+      m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName))
 {
     m_bus.registerVirtualObject(mprisPath, this);
     m_bus.registerVirtualObject(rhythmDbPath, this);
@@ -40,13 +41,28 @@ void FakeMprisPlayer::leave()
     m_onBus = false;
 }
 
-QVariantMap FakeMprisPlayer::playing(const QVariantMap& metadata)
+QVariantMap FakeMprisPlayer::playing(const QVariantMap& metadata, const QString& status)
 {
-    return {{QStringLiteral("PlaybackStatus"), QStringLiteral("Playing")},
+    return {{QStringLiteral("PlaybackStatus"), status},
             {QStringLiteral("Rate"), 1.0},
             {QStringLiteral("Volume"), 0.5},
             {QStringLiteral("Position"), qint64(0)},
             {QStringLiteral("Metadata"), metadata}};
+}
+
+QVariantMap trackMetadata(const QString& title, const QString& artUrl)
+{
+    QVariantMap metadata{
+        {QStringLiteral("mpris:trackid"),
+         QVariant::fromValue(QDBusObjectPath(QStringLiteral("/track/%1").arg(qHash(title))))},
+        {QStringLiteral("xesam:title"), title},
+        {QStringLiteral("xesam:album"), QStringLiteral("Album")},
+        {QStringLiteral("xesam:artist"), QStringList{QStringLiteral("Artist")}},
+        {QStringLiteral("xesam:url"), QStringLiteral("file:///nowhere/%1.flac").arg(title)},
+        {QStringLiteral("mpris:length"), qint64(200'000'000)}};
+    if (!artUrl.isEmpty())
+        metadata.insert(QStringLiteral("mpris:artUrl"), artUrl);
+    return metadata;
 }
 
 void FakeMprisPlayer::change(const QVariantMap& changed, const QStringList& invalidated)
@@ -92,26 +108,19 @@ bool FakeMprisPlayer::handleMessage(const QDBusMessage& message, const QDBusConn
         return true;
     }
 
-    if (message.interface() == propertiesInterface) {
-        if (member == QLatin1String("GetAll")) {
-            connection.send(message.createReply(QVariant::fromValue(
-                args.value(0).toString() == playerInterface ? properties : QVariantMap())));
-        } else if (member == QLatin1String("Get")) {
-            const QString name = args.value(1).toString();
-            if (!properties.contains(name))
-                connection.send(
-                    message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
-                                             QStringLiteral("no such property")));
-            else
-                connection.send(
-                    message.createReply(QVariant::fromValue(QDBusVariant(properties.value(name)))));
-        } else if (member == QLatin1String("Set")) {
-            properties.insert(args.value(1).toString(), args.value(2).value<QDBusVariant>().variant());
-            connection.send(message.createReply());
-        }
-        return true;
-    }
-    connection.send(message.createReply());
+    QDBusMessage reply = message.createReply();
+    const QString name = args.value(1).toString();
+    if (member == QLatin1String("GetAll") && message.interface() == propertiesInterface)
+        reply = message.createReply(
+            QVariant::fromValue(args.value(0).toString() == playerInterface ? properties : QVariantMap()));
+    else if (member == QLatin1String("Get") && !properties.contains(name))
+        reply = message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
+                                         QStringLiteral("no such property"));
+    else if (member == QLatin1String("Get"))
+        reply = message.createReply(QVariant::fromValue(QDBusVariant(properties.value(name))));
+    else if (member == QLatin1String("Set"))
+        properties.insert(name, args.value(2).value<QDBusVariant>().variant());
+    connection.send(reply);
     return true;
 }
 

@@ -26,7 +26,6 @@ public:
                              const QVariantMap& playerProperties = {});
     ~FakeMprisPlayer() override;
 
-    QString busName() const { return m_busName; }
     QString uniqueName() const { return m_bus.baseService(); }
     bool isOnBus() const { return m_onBus; }
     // The player's own connection: to send from another thread, or to give up the name and linger.
@@ -47,7 +46,9 @@ public:
     // Drops the connection, as a player that quits.
     void leave();
 
-    static QVariantMap playing(const QVariantMap& metadata);
+    // Properties of a player in `status` ("Playing" unless told) at normal rate and half volume.
+    static QVariantMap playing(const QVariantMap& metadata,
+                               const QString& status = QStringLiteral("Playing"));
 
     QString introspect(const QString& path) const override;
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
@@ -55,8 +56,10 @@ public:
 private:
     QString m_connectionName;
     QDBusConnection m_bus;
-    QString m_busName;
     bool m_onBus = false;
 };
+
+// Metadata of a 200 s track named `title`, at file:///nowhere/<title>.flac.
+QVariantMap trackMetadata(const QString& title, const QString& artUrl = {});
 
 } // namespace sleevelight::test

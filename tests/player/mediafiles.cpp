@@ -1,9 +1,9 @@
 #include "tests/player/mediafiles.h"
 
 #include <QBuffer>
+#include <QDataStream>
 #include <QFile>
 #include <QImage>
-#include <QtEndian>
 
 #include <taglib/attachedpictureframe.h>
 #include <taglib/id3v2tag.h>
@@ -34,42 +34,27 @@ bool writeWav(const QString& path, int seconds, const QString& title, const QStr
     const quint32 rate = 8000;
     const quint32 dataBytes = rate * 2 * quint32(seconds);
     QByteArray wav;
-    auto put32 = [&wav](quint32 v) {
-        const quint32 le = qToLittleEndian(v);
-        wav.append(reinterpret_cast<const char*>(&le), 4);
-    };
-    auto put16 = [&wav](quint16 v) {
-        const quint16 le = qToLittleEndian(v);
-        wav.append(reinterpret_cast<const char*>(&le), 2);
-    };
-    wav.append("RIFF");
-    put32(36 + dataBytes);
-    wav.append("WAVEfmt ");
-    put32(16);
-    put16(1);
-    put16(1);
-    put32(rate);
-    put32(rate * 2);
-    put16(2);
-    put16(16);
-    wav.append("data");
-    put32(dataBytes);
-    wav.append(QByteArray(dataBytes, '\0'));
-    if (!writeFile(path, wav))
+    QDataStream out(&wav, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    // RIFF header, then the format: PCM, mono, 8 kHz, 2 bytes a frame, 16 bits.
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + dataBytes);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << rate << rate * 2 << quint16(2) << quint16(16);
+    out.writeRawData("data", 4);
+    out << dataBytes;
+    if (!writeFile(path, wav + QByteArray(dataBytes, '\0')))
         return false;
 
     TagLib::RIFF::WAV::File file(QFile::encodeName(path).constData());
     if (!file.isValid())
         return false;
-    auto text = [](const QString& s) {
+    const auto text = [](const QString& s) {
         return TagLib::String(s.toUtf8().constData(), TagLib::String::UTF8);
     };
-    if (!title.isEmpty())
-        file.tag()->setTitle(text(title));
-    if (!album.isEmpty())
-        file.tag()->setAlbum(text(album));
-    if (!artist.isEmpty())
-        file.tag()->setArtist(text(artist));
+    file.tag()->setTitle(text(title));
+    file.tag()->setAlbum(text(album));
+    file.tag()->setArtist(text(artist));
     for (const auto& [bytes, front] : pictures) {
         auto* frame = new TagLib::ID3v2::AttachedPictureFrame;
         frame->setType(front ? TagLib::ID3v2::AttachedPictureFrame::FrontCover

@@ -15,10 +15,6 @@
 using namespace sleevelight;
 using namespace sleevelight::test;
 
-namespace {
-const QString mprisPlugin = QStringLiteral("/usr/lib/mpv-mpris/mpris.so");
-}
-
 class TestMpvBridge : public QObject
 {
     Q_OBJECT
@@ -32,6 +28,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         const QString mpv = QStandardPaths::findExecutable(QStringLiteral("mpv"));
+        const QString mprisPlugin = QStringLiteral("/usr/lib/mpv-mpris/mpris.so");
         if (mpv.isEmpty() || !QFileInfo::exists(mprisPlugin))
             QSKIP("mpv with the mpv-mpris plugin is not installed (scripts/setup.sh installs both)");
         m_environment = std::make_unique<TestEnvironment>(1.0);
@@ -42,24 +39,19 @@ private Q_SLOTS:
         m_cover = pictureBytes({64, 64}, Qt::darkCyan);
         QVERIFY(writeFile(m_dir.filePath(QStringLiteral("cover.png")), m_cover));
 
-        m_mpv.setProgram(mpv);
-        m_mpv.setArguments({QStringLiteral("--no-config"), QStringLiteral("--script=") + mprisPlugin,
-                            QStringLiteral("--ao=null"), QStringLiteral("--vo=null"),
-                            QStringLiteral("--idle=no"), QStringLiteral("--really-quiet"),
-                            QStringLiteral("--loop-file=inf"), song});
         m_mpv.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_mpv.setStandardOutputFile(QProcess::nullDevice());
-        m_mpv.start();
+        const QString options = QStringLiteral("--no-config --ao=null --vo=null --idle=no --really-quiet");
+        m_mpv.start(mpv, options.split(u' ') << QStringLiteral("--loop-file=inf")
+                                             << QStringLiteral("--script=") + mprisPlugin << song);
         QVERIFY(m_mpv.waitForStarted());
     }
 
     void cleanupTestCase()
     {
-        if (m_mpv.state() != QProcess::NotRunning) {
-            m_mpv.terminate();
-            if (!m_mpv.waitForFinished(5000))
-                m_mpv.kill();
-        }
+        m_mpv.terminate();
+        if (!m_mpv.waitForFinished(5000))
+            m_mpv.kill();
         m_environment.reset();
     }
 

@@ -4,11 +4,9 @@
 #include "app/application.h"
 #include "player/mprisbridge.h"
 
-#include <QDBusObjectPath>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
-#include <QVariantMap>
 
 #include <malloc.h>
 
@@ -30,8 +28,7 @@ inline qint64 residentKiB()
 {
     malloc_trim(0);
     QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
+    status.open(QIODevice::ReadOnly);
     for (const QByteArray& line : status.readAll().split('\n'))
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').value(0).toLongLong();
@@ -54,26 +51,17 @@ public:
     LatenessProbe()
     {
         m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(intervalMs);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const qint64 late = m_clock.restart() - intervalMs;
-            m_worstMs = std::max(m_worstMs, late);
-            ++m_ticks;
-        });
+        QObject::connect(&m_timer, &QTimer::timeout,
+                         [this] { m_worstMs = std::max(m_worstMs, m_clock.restart() - 10); });
         m_clock.start();
-        m_timer.start();
+        m_timer.start(10);
     }
-
     qint64 worstMs() const { return m_worstMs; }
-    int ticks() const { return m_ticks; }
-
-    static constexpr int intervalMs = 10;
 
 private:
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_worstMs = 0;
-    int m_ticks = 0;
 };
 
 // The whole application on the real MPRIS bridge, launched.
@@ -91,24 +79,8 @@ struct RunningApplication
     }
 
     MprisBridge& bridge() const { return static_cast<MprisBridge&>(*d->iTunesBridge); }
-
     std::unique_ptr<Application> application;
     AppDelegate* d = nullptr;
 };
-
-inline QVariantMap trackMetadata(const QString& title, const QString& artUrl = {})
-{
-    QVariantMap metadata{
-        {QStringLiteral("mpris:trackid"),
-         QVariant::fromValue(QDBusObjectPath(QStringLiteral("/track/%1").arg(qHash(title))))},
-        {QStringLiteral("xesam:title"), title},
-        {QStringLiteral("xesam:album"), QStringLiteral("Album")},
-        {QStringLiteral("xesam:artist"), QStringList{QStringLiteral("Artist")}},
-        {QStringLiteral("xesam:url"), QStringLiteral("file:///nowhere/%1.flac").arg(title)},
-        {QStringLiteral("mpris:length"), qint64(200'000'000)}};
-    if (!artUrl.isEmpty())
-        metadata.insert(QStringLiteral("mpris:artUrl"), artUrl);
-    return metadata;
-}
 
 } // namespace sleevelight::test
