@@ -147,6 +147,9 @@ QImage withShadow(const QImage& content, const Shadow& shadow)
     const qreal dpr = content.devicePixelRatio();
     QImage source = content.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QImage result(source.size(), QImage::Format_ARGB32_Premultiplied);
+    // The same pixel ratio before drawing the content on it, so that on a high-density screen the
+    // text lands on its own pixels, not at half its size in a corner.
+    result.setDevicePixelRatio(dpr);
     result.fill(Qt::transparent);
     // Three box passes come close to a gaussian of the same radius. Each spreads the alpha by
     // `radius` pixels, so only the glyphs' rectangle grown by three times that can turn grey;
@@ -192,7 +195,6 @@ QImage withShadow(const QImage& content, const Shadow& shadow)
     QPainter painter(&result);
     painter.drawImage(0, 0, source);
     painter.end();
-    result.setDevicePixelRatio(dpr);
     return result;
 }
 

@@ -166,6 +166,14 @@ private Q_SLOTS:
         }
         const QImage empty = picture({30, 30}, [](QPainter&) {});
         QCOMPARE(withShadow(empty, plain), empty);
+
+        // On a screen of twice the pixel density the text keeps its pixels, shadow under it.
+        QImage dense = middle;
+        dense.setDevicePixelRatio(2.0);
+        const QImage shadowed = withShadow(dense, plain);
+        QCOMPARE(shadowed.devicePixelRatio(), 2.0);
+        QCOMPARE(shadowed.pixel(150, 100), middle.pixel(150, 100));
+        QCOMPARE(shadowed.pixel(139, 91), middle.pixel(139, 91));
     }
 
     // The size comes from the header alone; the picture is decoded once, at the size shown.
