@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QPainter>
+#include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 #include <QWindow>
 
@@ -79,6 +81,12 @@ void MainWindow::toggleFullScreen()
     } else {
         Q_EMIT willEnterFullScreen();
         showFullScreen();
+        // Without a window manager (a bare X server driving a spare screen) nobody resizes a
+        // full-screen window: cover the screen ourselves if it has not happened by then.
+        QTimer::singleShot(500, this, [this] {
+            if (isFullScreen() && screen() != nullptr && geometry() != screen()->geometry())
+                setGeometry(screen()->geometry());
+        });
     }
 }
 
