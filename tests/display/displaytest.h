@@ -9,6 +9,7 @@
 #include "platform/views/frameview.h"
 #include "platform/views/mainwindow.h"
 #include "tests/support/fakebridge.h"
+#include "tests/support/pictures.h"
 #include "tests/support/testenvironment.h"
 
 #include <QBuffer>
@@ -17,19 +18,6 @@
 #include <QTest>
 
 namespace sleevelight::test {
-
-// Encoded picture bytes of one colour.
-inline QByteArray pictureBytes(int width, int height, const QColor& color = Qt::red,
-                               const char* format = "PNG")
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
 
 class DisplayFixture
 {

@@ -11,17 +11,6 @@
 
 namespace sleevelight::test {
 
-QByteArray pictureBytes(QSize size, QColor color, const char* format)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/support/pictures.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QList>
@@ -7,9 +9,6 @@
 #include <QString>
 
 namespace sleevelight::test {
-
-// An encoded picture of one colour.
-QByteArray pictureBytes(QSize size, QColor color, const char* format = "PNG");
 
 // A silent 8 kHz mono WAV of `seconds`, tagged with title, album and artist when given, and
 // carrying `pictures` as ID3v2 pictures: (bytes, front cover?) in tag order.
