@@ -52,6 +52,19 @@ class TestMprisBridge : public QObject
         return followed() != nullptr && followed()->owner() == fake->uniqueName() && followed()->isLoaded();
     }
 
+    // Waits until the bridge has told everything it had to tell: no notification for a while.
+    void settle()
+    {
+        QSignalSpy notified(m_bridge.get(), &iTunesBridgeProtocol::playerInfoChanged);
+        for (int round = 0; round < 20; ++round) {
+            notified.clear();
+            QTest::qWait(150);
+            if (notified.isEmpty())
+                return;
+        }
+        QFAIL("the bridge never went quiet");
+    }
+
     QVariantMap info()
     {
         QVariantMap map = m_bridge->trackInfo().value_or(QVariantMap());
@@ -279,7 +292,7 @@ private Q_SLOTS:
     {
         FakeMprisPlayer* fake = player("One");
         QTRY_VERIFY(follows(fake));
-        QTest::qWait(50);
+        settle();
         QSignalSpy notified(m_bridge.get(), &iTunesBridgeProtocol::playerInfoChanged);
         // One track change, told the way many players tell it: property by property.
         QVariantMap next = trackMetadata(key("Two"));
@@ -310,6 +323,7 @@ private Q_SLOTS:
         QTRY_VERIFY(follows(a));
         FakeMprisPlayer* b = player("B", "Playing", key("org.mpris.MediaPlayer2.b"));
         QTRY_VERIFY(follows(b));
+        settle();
         QSignalSpy notified(m_bridge.get(), &iTunesBridgeProtocol::playerInfoChanged);
         a->change({{key("PlaybackStatus"), key("Playing")}});
         QTest::qWait(200);
