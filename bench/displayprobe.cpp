@@ -8,6 +8,9 @@
 //   tick <work> <repaint>              each progress tick: nanoseconds from its timer to the end of
 //                                      its work, and of the window's repaint that follows (0: none)
 //   popups <nanoseconds>               on "popups": filling three font pop-ups as the launch does
+//   heap <bytes in use>                on "heap": what the allocator has handed out and not got
+//                                      back, which unlike the resident set excludes freed pages
+//                                      the allocator keeps for later
 
 #include "app/appdelegate.h"
 #include "app/application.h"
@@ -26,6 +29,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <malloc.h>
 #include <unistd.h>
 
 namespace sleevelight::bench {
@@ -169,8 +173,12 @@ int runDisplay(int argc, char** argv, qint64 mainEntered)
         char buffer[256];
         const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
         const QByteArray command = got > 0 ? QByteArray(buffer, got).trimmed() : QByteArray("quit");
-        if (command == "popups")
+        if (command == "popups") {
             std::printf("popups %lld\n", static_cast<long long>(fillPopups()));
+        } else if (command == "heap") {
+            const struct mallinfo2 info = mallinfo2();
+            std::printf("heap %zu\n", info.uordblks + info.hblkhd);
+        }
         else if (command == "quit")
             QCoreApplication::quit();
         std::fflush(stdout);
