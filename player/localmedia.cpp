@@ -14,6 +14,7 @@
 #include <taglib/mpegfile.h>
 #include <taglib/oggflacfile.h>
 #include <taglib/opusfile.h>
+#include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
 #include <taglib/wavpackfile.h>
@@ -223,6 +224,28 @@ QStringList folderCoverFiles(const QString& folder)
     for (const auto& entry : std::as_const(found))
         files << entry.second;
     return files;
+}
+
+QVariantMap numberTags(const QString& path)
+{
+    if (!isRegularFile(path))
+        return {};
+    TagLib::FileRef ref(QFile::encodeName(path).constData(), false);
+    TagLib::File* file = ref.file();
+    if (file == nullptr || !file->isValid())
+        return {};
+    const TagLib::PropertyMap properties = file->properties();
+    QVariantMap tags;
+    const auto add = [&](const char* tag, const QString& name) {
+        const auto found = properties.find(tag);
+        if (found != properties.end() && !found->second.isEmpty())
+            // A tag is no place for a long text; the numbers are at its start.
+            tags.insert(name, QString::fromStdString(found->second.front().to8Bit(true)).left(64));
+    };
+    add("TRACKNUMBER", QStringLiteral("xesam:trackNumber"));
+    add("DISCNUMBER", QStringLiteral("xesam:discNumber"));
+    add("DATE", QStringLiteral("xesam:contentCreated"));
+    return tags;
 }
 
 QString codecInfo(const QString& path)

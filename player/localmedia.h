@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QVariantMap>
 
 #include <optional>
 
@@ -19,6 +20,10 @@ QList<QByteArray> embeddedPictures(const QString& path, qint64 maxBytes, int max
 
 // The usual cover files of the folder (cover, folder, front, back, AlbumArt…), best first.
 QStringList folderCoverFiles(const QString& folder);
+
+// The track number, disc number and date of an audio file's tags, as the texts they are written
+// in ("3/12", "2019-05-01"), under the MPRIS names of the same values; empty when it cannot be read.
+QVariantMap numberTags(const QString& path);
 
 // Format, bit rate, sample rate, channels and path of an audio file; empty when it cannot be read.
 QString codecInfo(const QString& path);

@@ -148,7 +148,8 @@ std::optional<QVariantMap> MprisBridge::trackInfo()
     const MprisPlayer* player = track();
     if (player == nullptr)
         return std::nullopt;
-    const mpris::TrackMetadata& metadata = player->metadata();
+    mpris::TrackMetadata metadata = player->metadata();
+    addNumbersFromFile(metadata);
     QVariantMap info;
     if (const std::optional<QString> name = metadata.displayName())
         info.insert(QStringLiteral("trackName"), *name);
@@ -166,6 +167,25 @@ std::optional<QVariantMap> MprisBridge::trackInfo()
     info.insert(QStringLiteral("trackLoved"), iTrackLoved());
     info.insert(QStringLiteral("trackRating"), iTrackRating());
     return info;
+}
+
+// Some players (mpv among them) leave out the track and disc numbers and the year, but name the
+// file they play, whose tags have them. What the player does say is kept.
+void MprisBridge::addNumbersFromFile(mpris::TrackMetadata& metadata)
+{
+    if (metadata.trackNumber && metadata.discNumber && metadata.year)
+        return;
+    if (metadata.url != m_fileNumbersFor) {
+        m_fileNumbersFor = metadata.url;
+        const QString path = mpris::localPath(metadata.url);
+        m_fileNumbers = path.isEmpty() ? mpris::TrackMetadata() : mpris::parseMetadata(localmedia::numberTags(path));
+    }
+    if (!metadata.trackNumber)
+        metadata.trackNumber = m_fileNumbers.trackNumber;
+    if (!metadata.discNumber)
+        metadata.discNumber = m_fileNumbers.discNumber;
+    if (!metadata.year)
+        metadata.year = m_fileNumbers.year;
 }
 
 std::optional<QVariantMap> MprisBridge::trackProgress()

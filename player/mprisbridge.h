@@ -1,6 +1,7 @@
 #pragma once
 
 #include "player/itunesbridgeprotocol.h"
+#include "player/mprismetadata.h"
 
 #include <QDBusConnection>
 #include <QElapsedTimer>
@@ -60,6 +61,7 @@ private:
     void scheduleNotify();
     void followedChanged();
     void startLastPlayer();
+    void addNumbersFromFile(mpris::TrackMetadata& metadata);
 
     QDBusConnection m_bus;
     MprisPlayerManager* m_players = nullptr;
@@ -71,6 +73,8 @@ private:
     QElapsedTimer m_lastStart;
     QString m_codecFor;
     QVariant m_codecInfo;
+    QString m_fileNumbersFor;
+    mpris::TrackMetadata m_fileNumbers;
 };
 
 } // namespace sleevelight

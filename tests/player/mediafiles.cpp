@@ -6,6 +6,8 @@
 #include <QImage>
 
 #include <taglib/attachedpictureframe.h>
+#include <taglib/fileref.h>
+#include <taglib/tpropertymap.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/wavfile.h>
 
@@ -52,6 +54,19 @@ bool writeWav(const QString& path, int seconds, const QString& title, const QStr
         frame->setPicture(TagLib::ByteVector(bytes.constData(), static_cast<unsigned int>(bytes.size())));
         file.ID3v2Tag()->addFrame(frame);
     }
+    return file.save();
+}
+
+bool addTags(const QString& path, const QMap<QString, QString>& tags)
+{
+    TagLib::FileRef file(QFile::encodeName(path).constData(), false);
+    if (file.isNull())
+        return false;
+    TagLib::PropertyMap properties = file.file()->properties();
+    for (auto it = tags.cbegin(); it != tags.cend(); ++it)
+        properties.replace(TagLib::String(it.key().toUtf8().constData(), TagLib::String::UTF8),
+                           TagLib::StringList(TagLib::String(it.value().toUtf8().constData(), TagLib::String::UTF8)));
+    file.file()->setProperties(properties);
     return file.save();
 }
 

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QColor>
 #include <QList>
+#include <QMap>
 #include <QSize>
 #include <QString>
 
@@ -14,6 +15,9 @@ namespace sleevelight::test {
 // carrying `pictures` as ID3v2 pictures: (bytes, front cover?) in tag order.
 bool writeWav(const QString& path, int seconds, const QString& title = {}, const QString& album = {},
               const QString& artist = {}, const QList<std::pair<QByteArray, bool>>& pictures = {});
+
+// Adds tags by their common names ("TRACKNUMBER", "DATE") to an audio file's own.
+bool addTags(const QString& path, const QMap<QString, QString>& tags);
 
 bool writeFile(const QString& path, const QByteArray& bytes);
 
