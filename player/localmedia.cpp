@@ -116,6 +116,20 @@ bool isRegularFile(const QString& path)
            S_ISREG(status.st_mode);
 }
 
+namespace {
+
+// The audio file's tags, and its audio properties when asked; a null reference for anything that
+// is not a regular file TagLib can read.
+TagLib::FileRef openAudioFile(const QString& path, bool withAudioProperties)
+{
+    if (!isRegularFile(path))
+        return {};
+    TagLib::FileRef ref(QFile::encodeName(path).constData(), withAudioProperties, TagLib::AudioProperties::Fast);
+    return ref.file() != nullptr && ref.file()->isValid() ? ref : TagLib::FileRef();
+}
+
+} // namespace
+
 std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes)
 {
     if (path.isEmpty())
@@ -150,11 +164,9 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes)
 
 QList<QByteArray> embeddedPictures(const QString& path, qint64 maxBytes, int maxCount)
 {
-    if (!isRegularFile(path))
-        return {};
-    TagLib::FileRef ref(QFile::encodeName(path).constData(), false);
+    const TagLib::FileRef ref = openAudioFile(path, false);
     TagLib::File* file = ref.file();
-    if (file == nullptr || !file->isValid())
+    if (file == nullptr)
         return {};
 
     QList<Picture> pictures;
@@ -228,11 +240,9 @@ QStringList folderCoverFiles(const QString& folder)
 
 QVariantMap numberTags(const QString& path)
 {
-    if (!isRegularFile(path))
-        return {};
-    TagLib::FileRef ref(QFile::encodeName(path).constData(), false);
+    const TagLib::FileRef ref = openAudioFile(path, false);
     TagLib::File* file = ref.file();
-    if (file == nullptr || !file->isValid())
+    if (file == nullptr)
         return {};
     const TagLib::PropertyMap properties = file->properties();
     QVariantMap tags;
@@ -250,11 +260,9 @@ QVariantMap numberTags(const QString& path)
 
 QString codecInfo(const QString& path)
 {
-    if (!isRegularFile(path))
-        return {};
-    TagLib::FileRef ref(QFile::encodeName(path).constData(), true, TagLib::AudioProperties::Fast);
+    const TagLib::FileRef ref = openAudioFile(path, true);
     TagLib::File* file = ref.file();
-    if (file == nullptr || !file->isValid())
+    if (file == nullptr)
         return {};
     QStringList parts{formatName(file, path)};
     if (const TagLib::AudioProperties* audio = file->audioProperties()) {
