@@ -3,10 +3,13 @@
 #include <QAbstractTextDocumentLayout>
 #include <QEvent>
 #include <QPainter>
+#include <QStyle>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 
+#include <limits>
 #include <cmath>
 
 namespace sleevelight {
@@ -153,15 +156,80 @@ void TextField::layoutDocument(QTextDocument& document, double width) const
     document.setTextWidth(width);
 }
 
+// Most fields hold one run without line breaks: one paragraph. A text layout of its own measures
+// and draws it exactly as a text document would, at a fraction of the cost (the elapsed time is
+// laid out every second).
+bool TextField::isOneParagraph() const
+{
+    if (m_runs.size() != 1)
+        return false;
+    const QString& text = m_runs.first().text;
+    return !text.contains(u'\n') && !text.contains(u'\r');
+}
+
+// Lays the paragraph out in lines of `width` (no limit when negative), as a document's layout
+// does, and gives the size the document would report: its ideal width and its height.
+QSizeF TextField::layoutParagraph(QTextLayout& layout, double width) const
+{
+    const TextRun& run = m_runs.first();
+    layout.setText(run.text);
+    layout.setFont(effectiveFont(run.font));
+    // A document takes a paragraph's direction from its first letter that has one, and reads
+    // left and right as its start and end.
+    const Qt::LayoutDirection direction = run.text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+    QTextOption option(QStyle::visualAlignment(direction, run.alignment.value_or(m_alignment)));
+    option.setTextDirection(direction);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(true);
+    double widest = 0.0;
+    double y = 0.0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        if (width >= 0)
+            line.setLineWidth(width);
+        else
+            line.setLineWidth(std::numeric_limits<double>::max());
+        line.setPosition(QPointF(0.0, y));
+        y += line.height();
+        widest = std::max(widest, line.naturalTextWidth());
+    }
+    layout.endLayout();
+    return {widest, y};
+}
+
+QSizeF TextField::measure(double width) const
+{
+    if (isOneParagraph()) {
+        QTextLayout layout;
+        return layoutParagraph(layout, width);
+    }
+    QTextDocument document;
+    layoutDocument(document, width);
+    return {document.idealWidth(), document.size().height()};
+}
+
+void TextField::draw(QPainter& painter, double width) const
+{
+    if (isOneParagraph()) {
+        QTextLayout layout;
+        layoutParagraph(layout, width);
+        painter.setPen(m_runs.first().color.value_or(m_color));
+        layout.draw(&painter, QPointF());
+        return;
+    }
+    QTextDocument document;
+    layoutDocument(document, width);
+    document.drawContents(&painter);
+}
+
 QSizeF TextField::textSize() const
 {
     const Look current = look();
     for (const auto& [measuredLook, size] : std::as_const(m_measured))
         if (measuredLook == current)
             return size;
-    QTextDocument document;
-    layoutDocument(document, m_maxWidth > 0 ? m_maxWidth : -1);
-    QSizeF size(document.idealWidth(), document.size().height());
+    QSizeF size = measure(m_maxWidth > 0 ? m_maxWidth : -1);
     if (m_maxWidth > 0)
         size.setWidth(std::min(size.width(), m_maxWidth));
     m_measured.prepend({current, size});
@@ -187,12 +255,10 @@ void TextField::paintEvent(QPaintEvent*)
         image.setDevicePixelRatio(dpr);
         image.fill(Qt::transparent);
         {
-            QTextDocument document;
-            layoutDocument(document, std::max(1, width() - 2 * m));
             QPainter painter(&image);
             painter.setRenderHint(QPainter::TextAntialiasing);
             painter.translate(m, m);
-            document.drawContents(&painter);
+            draw(painter, std::max(1, width() - 2 * m));
         }
         std::optional<Shadow> shadow = m_shadow;
         for (const TextRun& run : m_runs)

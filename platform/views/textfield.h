@@ -7,7 +7,9 @@
 #include <QList>
 #include <QWidget>
 
+class QPainter;
 class QTextDocument;
+class QTextLayout;
 
 #include <optional>
 
@@ -79,6 +81,10 @@ private:
     int margin() const;
     QFont effectiveFont(const std::optional<QFont>& font) const;
     void layoutDocument(QTextDocument& document, double width) const;
+    bool isOneParagraph() const;
+    QSizeF layoutParagraph(QTextLayout& layout, double width) const;
+    QSizeF measure(double width) const;
+    void draw(QPainter& painter, double width) const;
     QSizeF textSize() const;
 
     QList<TextRun> m_runs;

@@ -7,6 +7,7 @@
 #include "platform/views/frameview.h"
 #include "platform/views/imageview.h"
 #include "platform/views/shadow.h"
+#include "platform/views/textfield.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -174,6 +175,67 @@ private Q_SLOTS:
         QCOMPARE(shadowed.devicePixelRatio(), 2.0);
         QCOMPARE(shadowed.pixel(150, 100), middle.pixel(150, 100));
         QCOMPARE(shadowed.pixel(139, 91), middle.pixel(139, 91));
+    }
+
+    // A field of one paragraph takes a quicker way than one of several runs; both must measure
+    // and draw alike. The same text split into two runs of the same look takes the other way.
+    void oneParagraphLooksAsSeveralRunsDo_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("alignment");
+        QTest::addColumn<double>("maxWidth");
+        QTest::addColumn<int>("width"); // the field's width when drawn; 0 for its own
+        QTest::addColumn<bool>("italic");
+        const auto add = [](const char* name, const QString& text, Qt::Alignment alignment, double maxWidth,
+                            int width, bool italic = false) {
+            QTest::newRow(name) << text << int(alignment) << maxWidth << width << italic;
+        };
+        add("elapsed time", QStringLiteral("12:07"), Qt::AlignLeft, 0, 0);
+        add("duration, right", QStringLiteral("1:02:05"), Qt::AlignRight, 0, 300);
+        add("empty", QString(), Qt::AlignLeft, 0, 0);
+        add("spaces at both ends", QStringLiteral("  Blue  "), Qt::AlignCenter, 0, 0, true);
+        add("wrapped at a width", QStringLiteral("An Exceedingly Long Name That Goes On and On"),
+            Qt::AlignLeft, 260, 0);
+        add("wrapped, centred, drawn wider", QStringLiteral("An Exceedingly Long Name That Goes On"),
+            Qt::AlignHCenter, 260, 400, true);
+        add("one word wider than the width", QStringLiteral("Supercalifragilisticexpialidocious"),
+            Qt::AlignLeft, 120, 0);
+        add("right to left, natural side", QStringLiteral("\u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd"),
+            Qt::AlignLeading, 0, 300);
+        add("right to left, right side", QStringLiteral("\u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd 2"),
+            Qt::AlignRight, 0, 300, true);
+        add("wrapped, right", QStringLiteral("Track 3 \u00b7 Disc 1 of a set of many discs"), Qt::AlignRight, 200, 0);
+    }
+
+    void oneParagraphLooksAsSeveralRunsDo()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, alignment);
+        QFETCH(double, maxWidth);
+        QFETCH(int, width);
+        QFETCH(bool, italic);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPointSizeF(31.5);
+        font.setItalic(italic);
+        const auto field = [&](bool split) {
+            auto made = std::make_unique<TextField>();
+            made->setFieldFont(font);
+            made->setTextColor(QColor(250, 240, 10));
+            made->setAlignment(Qt::Alignment(alignment));
+            made->setPreferredMaxLayoutWidth(maxWidth);
+            made->setShadow(Shadow{3.0, Qt::black, {}});
+            const qsizetype half = text.size() / 2;
+            if (split)
+                made->setAttributedText({TextRun{text.left(half), {}, {}, {}, {}},
+                                         TextRun{text.mid(half), {}, {}, {}, {}}});
+            else
+                made->setText(text);
+            made->resize(width > 0 ? QSize(width, made->sizeHint().height()) : made->sizeHint());
+            return made;
+        };
+        const auto quick = field(false), document = field(true);
+        QCOMPARE(quick->sizeHint(), document->sizeHint());
+        QCOMPARE(quick->grab().toImage(), document->grab().toImage());
     }
 
     // The size comes from the header alone; the picture is decoded once, at the size shown.
