@@ -394,19 +394,6 @@ private Q_SLOTS:
         QTRY_COMPARE(fake->count(key("PlayPause")), 20);
     }
 
-    void aPlayerLeavingMidCallIsForgotten()
-    {
-        FakeMprisPlayer* fake = player("L");
-        fake->answers = FakeMprisPlayer::Answers::never;
-        QTRY_COMPARE(fake->count(key("GetAll")), 1);
-        QTRY_VERIFY(m_bridge->isRunning().toBool());
-        QSignalSpy notified(m_bridge.get(), &iTunesBridgeProtocol::playerInfoChanged);
-        fake->leave();
-        QTRY_COMPARE(m_bridge->isRunning(), QVariant(false));
-        QTRY_VERIFY(notified.count() >= 1);
-        QVERIFY(!m_bridge->trackInfo());
-    }
-
     void errorAnswersAreNoAnswers()
     {
         FakeMprisPlayer* fake = player("X");
