@@ -1,6 +1,6 @@
 // Faults from outside the program, met by the real application on the real MPRIS bridge: players
-// that leave, restart, hang or flood; a store file that is locked, read-only or damaged; a disk
-// that fills up during a download.
+// that leave, restart, hang or flood; no screen saver; a store file that is locked, read-only or
+// damaged; a disk that fills up during a download.
 
 #include "tests/reliability/reliability.h"
 
@@ -291,6 +291,33 @@ private Q_SLOTS:
         if (memoryIsMeasurable)
             QVERIFY2(endHeapKiB - warmHeapKiB < 16 * 1024,
                      qPrintable(QString::number(endHeapKiB - warmHeapKiB)));
+    }
+
+    void noScreenSaverService()
+    {
+        QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+        for (const QString& service :
+             {key("org.freedesktop.ScreenSaver"), key("org.freedesktop.portal.Desktop")}) {
+            QVERIFY(!bus->isServiceRegistered(service).value());
+            QVERIFY(!bus->activatableServiceNames().value().contains(service));
+        }
+        RunningApplication app;
+        AppDelegate* d = app.d;
+        d->setPreventSleep(true);
+        d->updatePreventSleepTimer();
+        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"),
+                                          FakeMprisPlayer::playing(trackMetadata(key("Awake"))));
+        QTRY_COMPARE(d->trackName(), QVariant(key("Awake")));
+        QCOMPARE(d->playerState(), PlayerState::playing);
+        QVERIFY(!d->sleepDisabled());
+
+        // The refresh that asks for the hold goes on to the end, each time.
+        fake->change({{key("Metadata"), trackMetadata(key("Still shown"))}});
+        QTRY_COMPARE(d->trackName(), QVariant(key("Still shown")));
+        QVERIFY(!d->artworkImage().isNull());
+        d->setScreenSleep();
+        QVERIFY(!d->sleepDisabled());
+        QCOMPARE(d->pauseDurationCounter, qint64(0));
     }
 
     void ratingStoreTroubles_data()
