@@ -4,6 +4,8 @@
 #include "platform/constraints.h"
 #include "platform/image.h"
 
+#include <QFutureWatcher>
+#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QPointF>
@@ -548,6 +550,11 @@ private:
     // -- display --
     // The bytes of the picture staged last, to notice one that arrives late for the same track.
     QByteArray m_stagedArtworkBytes;
+    // A picture too slow to decode in the window's time is decoded aside, the placeholder shown
+    // meanwhile; once it is ready, the next refresh stages it.
+    QFutureWatcher<QImage>* m_artworkDecoding = nullptr;
+    bool m_artworkDecoded = false;
+    void decodeArtworkAside(const sleevelight::Image& image, const QSize& bound);
     // Stages the picture at currentArtworkNumber, or the placeholder (bringing the number back
     // inside the list when nothing is there).
     void stageArtwork(const QList<QByteArray>& artworks);

@@ -6,6 +6,8 @@
 #include "platform/views/stackview.h"
 #include "player/itunesbridgeprotocol.h"
 
+#include <utility>
+
 using namespace sleevelight;
 
 namespace {
@@ -32,15 +34,37 @@ void AppDelegate::stageArtwork(const QList<QByteArray>& artworks)
     Image image;
     if (currentArtworkNumber >= 0 && currentArtworkNumber < artworks.size()) {
         image = Image::fromData(artworks.at(currentArtworkNumber));
-        // Decoded now, at the size it is about to be shown, so that bytes that only look like a
-        // picture are caught here; the view then finds the result already made.
-        if (!image.isNull() && image.decoded(artworkPixelBound(image.size())).isNull())
+        const QSize bound = artworkPixelBound(image.size());
+        if (!image.isNull() && image.isSlowToDecode()) {
+            decodeArtworkAside(image, bound);
             image = Image();
+        } else if (!image.isNull() && image.decoded(bound).isNull()) {
+            // Decoded now, at the size it is about to be shown, so that bytes that only look like
+            // a picture are caught here; the view then finds the result already made.
+            image = Image();
+        }
     } else {
         currentArtworkNumber = 0;
     }
     m_stagedArtworkBytes = artworks.value(currentArtworkNumber);
     setArtworkImageHolder(image.isNull() ? Image::named(noCoverName) : image);
+}
+
+void AppDelegate::decodeArtworkAside(const Image& image, const QSize& bound)
+{
+    // A newer picture replaces one still being decoded; what that one makes is dropped.
+    delete m_artworkDecoding;
+    m_artworkDecoding = new QFutureWatcher<QImage>(this);
+    connect(m_artworkDecoding, &QFutureWatcher<QImage>::finished, this, [this, image] {
+        image.adoptDecoded(m_artworkDecoding->result());
+        m_artworkDecoding->deleteLater();
+        m_artworkDecoding = nullptr;
+        if (image.data() == m_stagedArtworkBytes) {
+            m_artworkDecoded = true;
+            updateTrackInfo();
+        }
+    });
+    m_artworkDecoding->setFuture(image.decodeInBackground(bound));
 }
 
 void AppDelegate::getArtworkImage(bool isNewTrack)
@@ -55,7 +79,8 @@ void AppDelegate::getArtworkImage(bool isNewTrack)
         // Players often send a track's picture after the track itself (a download, a second
         // message): a picture that arrived or changed since it was staged is staged again.
         const bool pictureChanged = artworks->value(currentArtworkNumber) != m_stagedArtworkBytes;
-        if (isNewTrack || currentArtworkNumber != prevArtworkNumber || pictureChanged) {
+        if (isNewTrack || currentArtworkNumber != prevArtworkNumber || pictureChanged ||
+            std::exchange(m_artworkDecoded, false)) {
             stageArtwork(*artworks);
             prevArtworkNumber = currentArtworkNumber;
         }

@@ -1,9 +1,14 @@
 #include "platform/image.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QHash>
 #include <QImageReader>
+#include <QPointer>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
 
+#include <atomic>
 #include <list>
 
 namespace sleevelight {
@@ -13,6 +18,7 @@ struct Image::Data
     QByteArray bytes;
     QImage image;
     QSize size;
+    QByteArray format;
     bool rotated = false; // the header says to turn the picture a quarter
 
     // The last decoded result, and whether decoding failed once (it will fail again).
@@ -22,7 +28,7 @@ struct Image::Data
 
 namespace {
 
-int decodes = 0;
+std::atomic<int> decodes = 0;
 
 struct Header
 {
@@ -58,6 +64,39 @@ bool isTruncatedJpeg(const QByteArray& bytes)
 {
     const qsizetype lastScan = bytes.lastIndexOf("\xFF\xDA");
     return lastScan < 0 || bytes.lastIndexOf("\xFF\xD9") < lastScan;
+}
+
+// The bytes decoded at `target`, turned as their header says; null when they do not decode.
+// Touches nothing shared, so any thread may call it.
+QImage decodeBytes(const QByteArray& bytes, const QSize& size, bool rotated, const QSize& target)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    // JPEG decodes straight at a fraction of its size; other formats are scaled after decoding.
+    QSize decodeSize = target.boundedTo(size);
+    if (rotated)
+        decodeSize.transpose();
+    reader.setScaledSize(decodeSize);
+    QImage image = reader.read();
+    ++decodes;
+    if (!image.isNull() && image.size() != target)
+        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+// One thread, so that a run of huge pictures is decoded one after another, never all at once in
+// memory. It belongs to the application, which waits for it when it ends.
+QThreadPool* decodingPool()
+{
+    static QPointer<QThreadPool> pool;
+    if (pool.isNull()) {
+        pool = new QThreadPool(QCoreApplication::instance());
+        pool->setMaxThreadCount(1);
+    }
+    return pool;
 }
 
 // The pictures made most recently from bytes, newest first.
@@ -96,6 +135,7 @@ Image Image::fromData(const QByteArray& bytes)
     result.d = std::make_shared<Data>();
     result.d->bytes = bytes;
     result.d->size = header.size;
+    result.d->format = header.format;
     result.d->rotated = header.rotated;
     recent.push_front(result);
     while (recent.size() > size_t(recentCount))
@@ -135,6 +175,29 @@ QByteArray Image::data() const
     return d ? d->bytes : QByteArray();
 }
 
+bool Image::isSlowToDecode() const
+{
+    return d && d->image.isNull() && d->decoded.isNull() && !d->undecodable && d->format != "jpeg" &&
+           qint64(d->size.width()) * d->size.height() > slowPixels;
+}
+
+QFuture<QImage> Image::decodeInBackground(const QSize& bound) const
+{
+    if (!d || d->bytes.isEmpty())
+        return QtFuture::makeReadyFuture(QImage());
+    return QtConcurrent::run(decodingPool(), decodeBytes, d->bytes, d->size, d->rotated, fitted(d->size, bound));
+}
+
+void Image::adoptDecoded(const QImage& image) const
+{
+    if (!d)
+        return;
+    if (image.isNull())
+        d->undecodable = true;
+    else
+        d->decoded = image;
+}
+
 int Image::decodeCount()
 {
     return decodes;
@@ -154,27 +217,15 @@ QImage Image::decoded(const QSize& bound) const
     }
     QImage image;
     if (!d->image.isNull()) {
-        image = d->image;
+        image = d->image.size() == target ? d->image
+                                          : d->image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     } else {
-        QBuffer buffer;
-        buffer.setData(d->bytes);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer);
-        reader.setAutoTransform(true);
-        // JPEG decodes straight at a fraction of its size; other formats are scaled after decoding.
-        QSize decodeSize = target.boundedTo(d->size);
-        if (d->rotated)
-            decodeSize.transpose();
-        reader.setScaledSize(decodeSize);
-        image = reader.read();
-        ++decodes;
+        image = decodeBytes(d->bytes, d->size, d->rotated, target);
         if (image.isNull()) {
             d->undecodable = true;
             return {};
         }
     }
-    if (image.size() != target)
-        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     d->decoded = image;
     return image;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFuture>
 #include <QImage>
 #include <QMetaType>
 #include <QSizeF>
@@ -19,6 +20,10 @@ public:
     static constexpr qint64 maxPixels = 100'000'000;
     // How many recently made pictures fromData remembers, with what was decoded of them.
     static constexpr int recentCount = 6;
+    // Only JPEG decodes straight at a fraction of its size; any other format is decoded whole
+    // first, which beyond this many pixels takes long enough to be noticed (a 50-megapixel PNG
+    // most of a second).
+    static constexpr qint64 slowPixels = 4'000'000;
 
     Image() = default;
 
@@ -37,6 +42,16 @@ public:
     // are decoded at most once per size shown: the last result is kept, and a smaller size is
     // scaled from it. A null QImage when the bytes do not decode after all (a truncated file).
     QImage decoded(const QSize& bound) const;
+
+    // Whether decoding these bytes would take long: never decoded yet, not a JPEG, and larger
+    // than slowPixels.
+    bool isSlowToDecode() const;
+    // What decoded(bound) would make, made on a thread of its own, one picture at a time. The
+    // result is handed back with adoptDecoded() on the picture's own thread.
+    QFuture<QImage> decodeInBackground(const QSize& bound) const;
+    // Keeps a result of decodeInBackground() as what decoded() answers; a null one marks the bytes
+    // as not decodable.
+    void adoptDecoded(const QImage& image) const;
 
     // How many times any picture's bytes were decoded, for the benchmarks and tests.
     static int decodeCount();

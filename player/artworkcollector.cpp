@@ -1,5 +1,6 @@
 #include "player/artworkcollector.h"
 
+#include "platform/image.h"
 #include "platform/timers.h"
 #include "player/localmedia.h"
 #include "player/mprismetadata.h"
@@ -63,6 +64,10 @@ bool ArtworkCollector::isDecodablePicture(const QByteArray& bytes) const
     const QSize size = reader.size();
     if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > m_limits.maxPixels)
         return false;
+    // Other formats are decoded whole whatever size is asked; a large one is only decoded by the
+    // display, away from the window, which shows the placeholder if it fails after all.
+    if (reader.format() != "jpeg" && qint64(size.width()) * size.height() > Image::slowPixels)
+        return true;
     // The whole stream is still read, but a JPEG reads at an eighth of its size in a fraction of the
     // time and memory: a 3000 x 3000 cover would otherwise cost a full decode just to be checked.
     if (reader.supportsOption(QImageIOHandler::ScaledSize))

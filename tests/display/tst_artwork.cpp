@@ -172,6 +172,30 @@ private Q_SLOTS:
         QVERIFY(d->isWideArtworkImage);
     }
 
+    // A picture slow to decode (a large PNG is decoded whole) is decoded away from the window: the
+    // track shows at once with the placeholder, and its picture and layout follow. One that does
+    // not decode after all leaves the placeholder.
+    void slowPicturesAreDecodedAside()
+    {
+        const QByteArray wide = pictureBytes(4000, 1500, Qt::magenta);
+        QVERIFY(Image::fromData(wide).isSlowToDecode());
+        f->play(QStringLiteral("Wide and slow"), QList<QByteArray>{wide});
+        QCOMPARE(d->trackName(), QVariant(QStringLiteral("Wide and slow")));
+        QCOMPARE(d->artworkImage(), noCover());
+        QTRY_COMPARE(d->artworkImage(), Image::fromData(wide));
+        QVERIFY(d->isWideArtworkImage);
+        QCOMPARE(d->mArtworkView->image(), Image::fromData(wide));
+
+        QByteArray cut = pictureBytes(2500, 2500, Qt::cyan);
+        cut.chop(cut.size() / 2);
+        f->play(QStringLiteral("Cut short"), QList<QByteArray>{cut});
+        QCOMPARE(d->artworkImage(), noCover());
+        QTRY_VERIFY(!Image::fromData(cut).isSlowToDecode()); // tried, and found not decodable
+        QTest::qWait(50);
+        QCOMPARE(d->artworkImage(), noCover());
+        QVERIFY(!d->isWideArtworkImage);
+    }
+
     void cyclesWhilePlaying()
     {
         start(0.01); // cycling every 0.3 s
