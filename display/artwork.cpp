@@ -52,7 +52,10 @@ void AppDelegate::stageArtwork(const QList<QByteArray>& artworks)
 
 void AppDelegate::decodeArtworkAside(const Image& image, const QSize& bound)
 {
-    // A newer picture replaces one still being decoded; what that one makes is dropped.
+    // A newer picture replaces one still being decoded: it is dropped, or never started when it
+    // still waits for the thread, so a run of such tracks never piles up work.
+    if (m_artworkDecoding != nullptr)
+        m_artworkDecoding->cancel();
     delete m_artworkDecoding;
     m_artworkDecoding = new QFutureWatcher<QImage>(this);
     connect(m_artworkDecoding, &QFutureWatcher<QImage>::finished, this, [this, image] {

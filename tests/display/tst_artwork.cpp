@@ -186,6 +186,16 @@ private Q_SLOTS:
         QVERIFY(d->isWideArtworkImage);
         QCOMPARE(d->mArtworkView->image(), Image::fromData(wide));
 
+        // A run of such tracks decodes the last one, not every one in turn.
+        QList<QByteArray> run;
+        for (int i = 0; i < 12; ++i)
+            run << pictureBytes(2400 + i, 2400, QColor::fromHsv(i * 30, 200, 200));
+        const int decodesBefore = Image::decodeCount();
+        for (int i = 0; i < run.size(); ++i)
+            f->play(QStringLiteral("Run %1").arg(i), QList<QByteArray>{run[i]});
+        QTRY_COMPARE(d->artworkImage(), Image::fromData(run.last()));
+        QVERIFY2(Image::decodeCount() - decodesBefore <= 3, qPrintable(QString::number(Image::decodeCount() - decodesBefore)));
+
         QByteArray cut = pictureBytes(2500, 2500, Qt::cyan);
         cut.chop(cut.size() / 2);
         f->play(QStringLiteral("Cut short"), QList<QByteArray>{cut});
