@@ -8,8 +8,10 @@ packages=(
   # build
   cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
   libtag1-dev libsqlite3-dev libfontconfig-dev
-  # run and test
-  dbus dbus-x11 fontconfig fonts-dejavu-core
+  # run: what the Debian package depends on or recommends
+  dbus fontconfig fonts-dejavu-core qt6-qpa-plugins qt6-wayland
+  # test: a font family with italic faces, a real player, virtual screens and their tools
+  dbus-x11 fonts-dejavu-extra
   mpv mpv-mpris playerctl
   xvfb xauth openbox xdotool x11-utils imagemagick
   # packaging checks
