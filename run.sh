@@ -4,15 +4,15 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-if [ -z "${SLEEVELIGHT_SET_UP:-}" ]; then
-  ./scripts/setup.sh
-  export SLEEVELIGHT_SET_UP=1
-fi
-
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "There is no graphical display here (neither DISPLAY nor WAYLAND_DISPLAY is set)." >&2
   echo "Run ./run.sh from a desktop session, or under a virtual display: xvfb-run -a ./run.sh" >&2
   exit 2
+fi
+
+if [ -z "${SLEEVELIGHT_SET_UP:-}" ]; then
+  ./scripts/setup.sh --display
+  export SLEEVELIGHT_SET_UP=1
 fi
 
 # Music players announce themselves on the session bus; without one, make one for this run.

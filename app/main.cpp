@@ -1,11 +1,11 @@
 #include "app/application.h"
+#include "platform/platformstart.h"
 #include "player/bridgeregistry.h"
 #include "player/mprisbridge.h"
 
 #include <QApplication>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string_view>
 
 namespace {
@@ -44,17 +44,10 @@ int main(int argc, char* argv[])
     if (const int status = answerCommandLine(argc, argv); status >= 0)
         return status;
 
-    // Without a display the platform plugin would abort with a message few people can act on.
-    const bool displayless = qEnvironmentVariableIsEmpty("DISPLAY") &&
-                             qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-                             qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-    if (displayless) {
-        std::fputs("sleevelight: no graphical display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
-                   "Run it from a desktop session, or under a virtual one such as: xvfb-run -a sleevelight\n",
-                   stderr);
-        return 2;
-    }
+    // No display, or none Qt can reach: one line that says what is missing, and status 2.
+    sleevelight::PlatformStart::hold();
     QApplication app(argc, argv);
+    sleevelight::PlatformStart::release();
     QApplication::setApplicationName(QStringLiteral("Sleevelight"));
     QApplication::setOrganizationName(QStringLiteral("Sleevelight"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,8 +1,19 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing need (only what is missing), then configures and
-# builds into ./build. Extra CMake options can be passed in SLEEVELIGHT_CMAKE_ARGS.
+# Installs what is missing, then configures and builds into ./build.
+#   scripts/setup.sh             everything: what building, running, testing, the benchmark and the
+#                                fuzz targets need; builds every target
+#   scripts/setup.sh --display   only what showing the display needs; builds the display and the
+#                                demo player
+# Extra CMake options can be passed in SLEEVELIGHT_CMAKE_ARGS.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+display_only=0
+case "${1:-}" in
+  "") ;;
+  --display) display_only=1 ;;
+  *) echo "usage: $0 [--display]" >&2; exit 2 ;;
+esac
 
 packages=(
   # build
@@ -10,15 +21,19 @@ packages=(
   libtag1-dev libsqlite3-dev libfontconfig-dev
   # run: what the Debian package depends on or recommends
   dbus fontconfig fonts-dejavu-core qt6-qpa-plugins qt6-wayland
-  # test: a font family with italic faces, a real player, virtual screens and their tools
-  dbus-x11 fonts-dejavu-extra
-  mpv mpv-mpris playerctl
-  xvfb xauth openbox xdotool x11-utils imagemagick
-  # packaging checks
-  desktop-file-utils appstream dpkg-dev
-  # fuzz targets (libFuzzer and clang's sanitizer runtimes); g++ brings its own ASan and UBSan
-  clang libclang-rt-14-dev llvm
 )
+if ((!display_only)); then
+  packages+=(
+    # test: a font family with italic faces, a real player, virtual screens and their tools
+    dbus-x11 fonts-dejavu-extra
+    mpv mpv-mpris playerctl
+    xvfb xauth openbox xdotool x11-utils imagemagick
+    # packaging checks
+    desktop-file-utils appstream dpkg-dev
+    # fuzz targets (libFuzzer and clang's sanitizer runtimes); g++ brings its own ASan and UBSan
+    clang libclang-rt-14-dev llvm
+  )
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -28,7 +43,7 @@ for package in "${packages[@]}"; do
 done
 
 if ((${#missing[@]})); then
-  echo "Installing Debian packages: ${missing[*]}"
+  echo "== Installing Debian packages: ${missing[*]}"
   sudo=()
   if [ "$(id -u)" -ne 0 ]; then
     sudo=(sudo)
@@ -37,6 +52,13 @@ if ((${#missing[@]})); then
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" </dev/null
 fi
 
+echo "== Configuring the build in ./build"
 # shellcheck disable=SC2086
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo ${SLEEVELIGHT_CMAKE_ARGS:-}
-cmake --build build -j"$(nproc)"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo ${SLEEVELIGHT_CMAKE_ARGS:-} >/dev/null
+if ((display_only)); then
+  echo "== Building the display and the demo player (a few minutes the first time, on two cores)"
+  cmake --build build -j"$(nproc)" --target sleevelight-bin sleevelight-demo-player
+else
+  echo "== Building the display, the demo player, the tests and the benchmark"
+  cmake --build build -j"$(nproc)"
+fi

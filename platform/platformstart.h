@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Starting Qt's window system plugin in a way a user can act on. When no platform plugin can start
+// (no X server, a Wayland session without Qt's Wayland plugin, a display that refuses us), Qt
+// prints a message meant for developers and aborts. Between `hold()` and `release()` Qt's
+// messages are held back instead; if Qt gives up, one line saying what is missing is printed and
+// the process ends with status 2.
+namespace sleevelight::PlatformStart {
+
+inline constexpr int failureStatus = 2;
+
+// What the desktop offers, as far as the choice of a platform plugin goes.
+struct Environment
+{
+    QString display;         // DISPLAY
+    QString waylandDisplay;  // WAYLAND_DISPLAY
+    QString requested;       // QT_QPA_PLATFORM, when the user asked for one
+    QStringList plugins;     // platform plugins installed: "xcb", "wayland", "offscreen" …
+};
+
+// The environment of this process and the platform plugins Qt can find.
+Environment current();
+
+// The one line printed when no platform plugin could start, without a trailing newline.
+QString failureMessage(const Environment& environment);
+
+// Installs the message handler that holds Qt's messages back; call before the application object.
+void hold();
+
+// Lets the held messages through (a started platform's warnings still matter) and restores the
+// usual handler; call once the application object stands.
+void release();
+
+} // namespace sleevelight::PlatformStart
