@@ -44,10 +44,11 @@ int main(int argc, char* argv[])
     if (const int status = answerCommandLine(argc, argv); status >= 0)
         return status;
 
-    // No display, or none Qt can reach: one line that says what is missing, and status 2.
-    sleevelight::PlatformStart::hold();
+    // The same text size on every desktop; no display, or none Qt can reach: one line that says
+    // what is missing, and status 2.
+    sleevelight::PlatformStart::prepare();
     QApplication app(argc, argv);
-    sleevelight::PlatformStart::release();
+    sleevelight::PlatformStart::started();
     QApplication::setApplicationName(QStringLiteral("Sleevelight"));
     QApplication::setOrganizationName(QStringLiteral("Sleevelight"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,5 +1,6 @@
 #include "platform/platformstart.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLibraryInfo>
 #include <QMutex>
@@ -45,7 +46,7 @@ void holdingHandler(QtMsgType type, const QMessageLogContext& context, const QSt
     }
     if (type == QtFatalMsg) {
         // Not the failure this handler is for: show everything as it came, then let Qt end as it does.
-        release();
+        started();
         passOn(type, context.category, text);
         return;
     }
@@ -152,15 +153,16 @@ QString failureMessage(const Environment& environment)
                         has("wayland") ? QString() : u"; Qt's Wayland plugin is not installed: sudo apt install qt6-wayland"_s);
 }
 
-void hold()
+void prepare()
 {
+    QCoreApplication::setAttribute(Qt::AA_Use96Dpi);
     if (holding)
         return;
     holding = true;
     previousHandler = qInstallMessageHandler(holdingHandler);
 }
 
-void release()
+void started()
 {
     if (!holding)
         return;

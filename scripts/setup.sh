@@ -27,7 +27,7 @@ if ((!display_only)); then
     # test: a font family with italic faces, a real player, virtual screens and their tools
     dbus-x11 fonts-dejavu-extra
     mpv mpv-mpris playerctl
-    xvfb xauth openbox xdotool x11-utils imagemagick
+    xvfb xauth openbox xdotool x11-utils imagemagick weston
     # packaging checks
     desktop-file-utils appstream dpkg-dev
     # fuzz targets (libFuzzer and clang's sanitizer runtimes); g++ brings its own ASan and UBSan
