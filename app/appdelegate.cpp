@@ -19,7 +19,7 @@
 #include <QRadioButton>
 #include <QSlider>
 
-using namespace sleevelight;
+namespace sleevelight {
 
 AppDelegate::AppDelegate(QObject* parent) : QObject(parent)
 {
@@ -31,13 +31,6 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent)
 }
 
 AppDelegate::~AppDelegate() = default;
-
-std::optional<AppDelegate::ArtworkPositionMode> AppDelegate::artworkPositionModeFromRaw(qint64 raw)
-{
-    if (raw < 1 || raw > 3)
-        return std::nullopt;
-    return static_cast<ArtworkPositionMode>(raw);
-}
 
 QStringList AppDelegate::connectOutlets(const QList<QObject*>& roots)
 {
@@ -173,3 +166,5 @@ void AppDelegate::terminate(QObject*)
 {
     QCoreApplication::quit();
 }
+
+} // namespace sleevelight

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "app/playerstate.h"
+#include "display/utility.h"
 #include "platform/constraints.h"
 #include "platform/image.h"
+#include "preferences/preferences.h"
 
 #include <QFutureWatcher>
 #include <QImage>
@@ -15,6 +17,7 @@
 #include <QTimer>
 #include <QVariant>
 
+#include <cmath>
 #include <memory>
 #include <optional>
 
@@ -26,10 +29,9 @@ class QRadioButton;
 class QScreen;
 class QSlider;
 class QWidget;
-class ZivPreferences;
-class iTunesBridgeProtocol;
 
 namespace sleevelight {
+
 class FrameView;
 class ImageView;
 class MainWindow;
@@ -39,7 +41,8 @@ class ProgressBar;
 class StackView;
 class TextField;
 class TitleButton;
-} // namespace sleevelight
+class ZivPreferences;
+class iTunesBridgeProtocol;
 
 // Getter and setter of an observable property kept in m_<name>; the setter notifies only on change.
 #define SL_OBSERVABLE(Type, name, Setter)                                                                    \
@@ -55,8 +58,29 @@ class TitleButton;
         Q_EMIT name##Changed();                                                                              \
     }
 
+// A preference as two observable properties: pref<Name> is the working copy the panel edits,
+// <field> the live value the display reads. Both keep their values in a `Preferences`.
+#define SL_PREFERENCE(Type, field, Name)                                                                     \
+    Type pref##Name() const                                                                                  \
+    {                                                                                                        \
+        return m_working.field;                                                                              \
+    }                                                                                                        \
+    void setPref##Name(Type const& value)                                                                    \
+    {                                                                                                        \
+        setWorkingPreference(QStringLiteral(#field), QVariant::fromValue(value));                            \
+    }                                                                                                        \
+    Type field() const                                                                                       \
+    {                                                                                                        \
+        return m_live.field;                                                                                 \
+    }                                                                                                        \
+    void set##Name(Type const& value)                                                                        \
+    {                                                                                                        \
+        setLivePreference(QStringLiteral(#field), QVariant::fromValue(value));                               \
+    }
+
 // The application object: every field of the display, its views and timers, and every
-// operation on them. The operations are defined in the folder of their subsystem.
+// operation on them. Each section below names the file that defines it; the slots of each
+// subsystem stand in its own section.
 class AppDelegate : public QObject
 {
     Q_OBJECT
@@ -73,10 +97,10 @@ class AppDelegate : public QObject
     Q_PROPERTY(QVariant trackLoved READ trackLoved WRITE setTrackLoved NOTIFY trackLovedChanged)
     Q_PROPERTY(QVariant trackRating READ trackRating WRITE setTrackRating NOTIFY trackRatingChanged)
     Q_PROPERTY(
-        sleevelight::Image artworkImage READ artworkImage WRITE setArtworkImage NOTIFY artworkImageChanged)
-    Q_PROPERTY(sleevelight::Image artworkImageHolder READ artworkImageHolder WRITE setArtworkImageHolder
+        Image artworkImage READ artworkImage WRITE setArtworkImage NOTIFY artworkImageChanged)
+    Q_PROPERTY(Image artworkImageHolder READ artworkImageHolder WRITE setArtworkImageHolder
                    NOTIFY artworkImageHolderChanged)
-    Q_PROPERTY(sleevelight::Image vinylImage READ vinylImage WRITE setVinylImage NOTIFY vinylImageChanged)
+    Q_PROPERTY(Image vinylImage READ vinylImage WRITE setVinylImage NOTIFY vinylImageChanged)
 
     // The player.
     Q_PROPERTY(PlayerState playerState READ playerState WRITE setPlayerState NOTIFY playerStateChanged)
@@ -151,61 +175,50 @@ class AppDelegate : public QObject
                    trackInfoPositionChanged)
 
 public:
-    enum class ArtworkPositionMode : int
-    {
-        Left = 1,
-        Right = 2,
-        Toggle = 3,
-    };
-    // Accepts the raw values 1 to 3 only.
-    static std::optional<ArtworkPositionMode> artworkPositionModeFromRaw(qint64 raw);
-
-    using LayoutAttribute = sleevelight::LayoutAttribute;
 
     explicit AppDelegate(QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    // ---- Outlets: views the interface files make and own ----
-    QPointer<sleevelight::MainWindow> mWindow;
-    QPointer<sleevelight::FrameView> mView;
-    QPointer<sleevelight::ImageView> mArtworkView;
-    QPointer<sleevelight::ImageView> mVinylView;
+    // ---- Outlets: views the interface files make and own (app/appdelegate.cpp connects them) ----
+    QPointer<MainWindow> mWindow;
+    QPointer<FrameView> mView;
+    QPointer<ImageView> mArtworkView;
+    QPointer<ImageView> mVinylView;
     QPointer<QSlider> mSound;
-    QPointer<sleevelight::StackView> mTrackStackViewRight, mTrackStackViewLeft, mTrackStackViewWide;
-    QPointer<sleevelight::StackView> mTrackStackAlbumNumbersRatingsRight, mTrackStackAlbumNumbersRatingsLeft;
-    QPointer<sleevelight::StackView> mTrackStackNumbersRatingsRight, mTrackStackNumbersRatingsLeft;
-    QPointer<sleevelight::StackView> mTrackStackRatingsRight, mTrackStackRatingsLeft;
-    QPointer<sleevelight::StackView> mTrackStackProgressRight, mTrackStackProgressLeft,
-        mTrackStackProgressWide;
-    QPointer<sleevelight::TextField> mAlertInfo;
-    QPointer<sleevelight::TextField> mTrackName, mTrackAlbum, mTrackNumbers, mTrackArtist;
-    QPointer<sleevelight::ProgressBar> mSlider;
-    QPointer<sleevelight::TextField> mTrackProgressDuration, mTrackProgressElapsed;
-    QPointer<sleevelight::TextField> mTrackName2, mTrackAlbum2, mTrackNumbers2, mTrackArtist2;
-    QPointer<sleevelight::ProgressBar> mSlider2;
-    QPointer<sleevelight::TextField> mTrackProgressDuration2, mTrackProgressElapsed2;
-    QPointer<sleevelight::TextField> mTrackName3, mTrackAlbum3, mTrackNumbers3, mTrackArtist3;
-    QPointer<sleevelight::ProgressBar> mSlider3;
-    QPointer<sleevelight::TextField> mTrackProgressDuration3, mTrackProgressElapsed3;
-    QPointer<sleevelight::TitleButton> mTrackLovedRight, mTrackRatingR1, mTrackRatingR2, mTrackRatingR3,
-        mTrackRatingR4, mTrackRatingR5;
-    QPointer<sleevelight::TitleButton> mTrackLovedLeft, mTrackRatingL1, mTrackRatingL2, mTrackRatingL3,
-        mTrackRatingL4, mTrackRatingL5;
+    QPointer<StackView> mTrackStackViewRight, mTrackStackViewLeft, mTrackStackViewWide;
+    QPointer<StackView> mTrackStackAlbumNumbersRatingsRight, mTrackStackAlbumNumbersRatingsLeft;
+    QPointer<StackView> mTrackStackNumbersRatingsRight, mTrackStackNumbersRatingsLeft;
+    QPointer<StackView> mTrackStackRatingsRight, mTrackStackRatingsLeft;
+    QPointer<StackView> mTrackStackProgressRight, mTrackStackProgressLeft, mTrackStackProgressWide;
+    QPointer<TextField> mAlertInfo;
+    QPointer<TextField> mTrackName, mTrackAlbum, mTrackNumbers, mTrackArtist;
+    QPointer<ProgressBar> mSlider;
+    QPointer<TextField> mTrackProgressDuration, mTrackProgressElapsed;
+    QPointer<TextField> mTrackName2, mTrackAlbum2, mTrackNumbers2, mTrackArtist2;
+    QPointer<ProgressBar> mSlider2;
+    QPointer<TextField> mTrackProgressDuration2, mTrackProgressElapsed2;
+    QPointer<TextField> mTrackName3, mTrackAlbum3, mTrackNumbers3, mTrackArtist3;
+    QPointer<ProgressBar> mSlider3;
+    QPointer<TextField> mTrackProgressDuration3, mTrackProgressElapsed3;
+    QPointer<TitleButton> mTrackLovedRight, mTrackRatingR1, mTrackRatingR2, mTrackRatingR3, mTrackRatingR4,
+        mTrackRatingR5;
+    QPointer<TitleButton> mTrackLovedLeft, mTrackRatingL1, mTrackRatingL2, mTrackRatingL3, mTrackRatingL4,
+        mTrackRatingL5;
     QPointer<ZivPreferences> mPreferencePanel;
     QPointer<QWidget> mPreferenceView, mPreferenceView1, mPreferenceView2;
-    QPointer<sleevelight::TextField> mNameTextField, mAlbumTextField, mArtistTextField;
+    QPointer<TextField> mNameTextField, mAlbumTextField, mArtistTextField;
     QPointer<QComboBox> mNameFontPopup, mAlbumFontPopup, mArtistFontPopup;
     QPointer<QRadioButton> mArtworkLeftRadioButton, mArtworkRightRadioButton, mArtworkToggleRadioButton;
-    QPointer<sleevelight::Panel> mCheckForUpdatePanel;
-    QPointer<sleevelight::TextField> mUpdateDescription;
+    QPointer<Panel> mCheckForUpdatePanel;
+    QPointer<TextField> mUpdateDescription;
     QPointer<QPushButton> mUpdateDownload, mUpdateDone;
 
     // Connects every outlet to the view of its name under `roots`; returns the names not found.
     QStringList connectOutlets(const QList<QObject*>& roots);
 
     // ---- Plain collections of views ----
-    std::optional<QList<QPointer<sleevelight::TitleButton>>> mTrackRatingRight;
-    std::optional<QList<QPointer<sleevelight::TitleButton>>> mTrackRatingLeft;
+    std::optional<QList<QPointer<TitleButton>>> mTrackRatingRight;
+    std::optional<QList<QPointer<TitleButton>>> mTrackRatingLeft;
     QList<QPointer<QRadioButton>> mArtworkRadioButtons; // built on first use
 
     // ---- Observable properties ----
@@ -219,19 +232,11 @@ public:
     SL_OBSERVABLE(QVariant, trackProgress, setTrackProgress)
     SL_OBSERVABLE(QVariant, trackLoved, setTrackLoved)
     SL_OBSERVABLE(QVariant, trackRating, setTrackRating)
-    SL_OBSERVABLE(sleevelight::Image, artworkImage, setArtworkImage)
-    SL_OBSERVABLE(sleevelight::Image, artworkImageHolder, setArtworkImageHolder)
-    SL_OBSERVABLE(sleevelight::Image, vinylImage, setVinylImage)
+    SL_OBSERVABLE(Image, artworkImage, setArtworkImage)
+    SL_OBSERVABLE(Image, artworkImageHolder, setArtworkImageHolder)
+    SL_OBSERVABLE(Image, vinylImage, setVinylImage)
 
     SL_OBSERVABLE(PlayerState, playerState, setPlayerState)
-
-    // Pass-through to the bridge; they store nothing.
-    QVariant soundVolume() const;
-    void setSoundVolume(const QVariant& volume);
-    QVariant iTrackLoved() const;
-    void setITrackLoved(const QVariant& loved);
-    QVariant iTrackRating() const;
-    void setITrackRating(const QVariant& rating);
 
     SL_OBSERVABLE(QTimer*, toggleArtworkTimer, setToggleArtworkTimer)
     SL_OBSERVABLE(QTimer*, preventSleepTimer, setPreventSleepTimer)
@@ -240,45 +245,61 @@ public:
     SL_OBSERVABLE(bool, isWindowChangingFullScreen, setIsWindowChangingFullScreen)
     SL_OBSERVABLE(bool, sleepDisabled, setSleepDisabled)
 
-    SL_OBSERVABLE(bool, prefFullScreenMode, setPrefFullScreenMode)
-    SL_OBSERVABLE(bool, prefPreventSleep, setPrefPreventSleep)
-    SL_OBSERVABLE(bool, prefIsShowVinyl, setPrefIsShowVinyl)
-    SL_OBSERVABLE(bool, prefIsShowAlbumName, setPrefIsShowAlbumName)
-    SL_OBSERVABLE(bool, prefIsShowAlbumNumber, setPrefIsShowAlbumNumber)
-    SL_OBSERVABLE(bool, prefIsShowRatings, setPrefIsShowRatings)
-    SL_OBSERVABLE(bool, prefIsShowProgress, setPrefIsShowProgress)
-    SL_OBSERVABLE(bool, prefIsShowMultiArtworks, setPrefIsShowMultiArtworks)
-    SL_OBSERVABLE(qint64, prefToggleArtworkInterval, setPrefToggleArtworkInterval)
-    SL_OBSERVABLE(QString, prefNameFont, setPrefNameFont)
-    SL_OBSERVABLE(QString, prefAlbumFont, setPrefAlbumFont)
-    SL_OBSERVABLE(QString, prefArtistFont, setPrefArtistFont)
-    SL_OBSERVABLE(qint64, prefMaxFontSize, setPrefMaxFontSize)
-    SL_OBSERVABLE(bool, prefStartItunesWithApp, setPrefStartItunesWithApp)
-    SL_OBSERVABLE(bool, prefAutomaticCheckUpdate, setPrefAutomaticCheckUpdate)
-    ArtworkPositionMode prefArtworkPositionMode = ArtworkPositionMode::Toggle;
-
-    SL_OBSERVABLE(bool, fullScreenMode, setFullScreenMode)
-    SL_OBSERVABLE(bool, preventSleep, setPreventSleep)
-    SL_OBSERVABLE(bool, isShowVinyl, setIsShowVinyl)
-    SL_OBSERVABLE(bool, isShowAlbumName, setIsShowAlbumName)
-    SL_OBSERVABLE(bool, isShowAlbumNumber, setIsShowAlbumNumber)
-    SL_OBSERVABLE(bool, isShowRatings, setIsShowRatings)
-    SL_OBSERVABLE(bool, isShowProgress, setIsShowProgress)
-    SL_OBSERVABLE(bool, isShowMultiArtworks, setIsShowMultiArtworks)
-    SL_OBSERVABLE(qint64, toggleArtworkInterval, setToggleArtworkInterval)
-    SL_OBSERVABLE(QString, nameFont, setNameFont)
-    SL_OBSERVABLE(QString, albumFont, setAlbumFont)
-    SL_OBSERVABLE(QString, artistFont, setArtistFont)
-    SL_OBSERVABLE(float, maxFontSize, setMaxFontSize)
-    SL_OBSERVABLE(bool, startItunesWithApp, setStartItunesWithApp)
-    SL_OBSERVABLE(bool, automaticCheckUpdate, setAutomaticCheckUpdate)
-    ArtworkPositionMode artworkPositionMode = ArtworkPositionMode::Toggle;
-
     SL_OBSERVABLE(QString, alertInfo, setAlertInfo)
     SL_OBSERVABLE(QVariant, trackInfoPosition, setTrackInfoPosition)
 
-    // ---- The player link ----
+    // ---- Preferences: the working copy and the live values (preferences/preferencestore.cpp) ----
+    SL_PREFERENCE(bool, fullScreenMode, FullScreenMode)
+    SL_PREFERENCE(bool, preventSleep, PreventSleep)
+    SL_PREFERENCE(bool, isShowVinyl, IsShowVinyl)
+    SL_PREFERENCE(bool, isShowAlbumName, IsShowAlbumName)
+    SL_PREFERENCE(bool, isShowAlbumNumber, IsShowAlbumNumber)
+    SL_PREFERENCE(bool, isShowRatings, IsShowRatings)
+    SL_PREFERENCE(bool, isShowProgress, IsShowProgress)
+    SL_PREFERENCE(bool, isShowMultiArtworks, IsShowMultiArtworks)
+    SL_PREFERENCE(qint64, toggleArtworkInterval, ToggleArtworkInterval)
+    SL_PREFERENCE(QString, nameFont, NameFont)
+    SL_PREFERENCE(QString, albumFont, AlbumFont)
+    SL_PREFERENCE(QString, artistFont, ArtistFont)
+    SL_PREFERENCE(bool, startItunesWithApp, StartItunesWithApp)
+    SL_PREFERENCE(bool, automaticCheckUpdate, AutomaticCheckUpdate)
+    qint64 prefMaxFontSize() const { return m_working.maxFontSize; }
+    void setPrefMaxFontSize(qint64 value) { setWorkingPreference(QStringLiteral("maxFontSize"), value); }
+    // The display sizes its text in fractions of the largest size.
+    float maxFontSize() const { return float(m_live.maxFontSize); }
+    void setMaxFontSize(float value) { setLivePreference(QStringLiteral("maxFontSize"), qint64(std::lround(value))); }
+
+    const Preferences& workingPreferences() const { return m_working; }
+    const Preferences& livePreferences() const { return m_live; }
+    // Replace the whole copy; the properties of what changed notify.
+    void setWorkingPreferences(const Preferences& preferences);
+    void setLivePreferences(const Preferences& preferences);
+    // One preference by its key, as the panel's controls edit it; a value of the wrong kind is
+    // ignored. A preference without a property of its own is bound through these.
+    Q_INVOKABLE QVariant preference(const QString& key) const;
+    Q_INVOKABLE void setPreference(const QString& key, const QVariant& value);
+    void setWorkingPreference(const QString& key, const QVariant& value);
+    void setLivePreference(const QString& key, const QVariant& value);
+
+    // The settings file was never written by this program (or is damaged).
+    bool isFirstStart() const;
+    void getFromUserDefaults();
+    void saveToUserDefaults();
+    void setViewFromPrefValue();
+    void changeViewFromPrefValueWithTimer(bool withTimer);
+    // Turns a stored switch over (the keys v and m): the live value and the file follow what the
+    // file held; returns the new value.
+    bool flipStoredPreference(bool Preferences::*member);
+
+    // ---- The player link and the actions that go straight to it (app/playeractions.cpp) ----
     std::unique_ptr<iTunesBridgeProtocol> iTunesBridge;
+    // Pass-through to the bridge; they store nothing.
+    QVariant soundVolume() const;
+    void setSoundVolume(const QVariant& volume);
+    QVariant iTrackLoved() const;
+    void setITrackLoved(const QVariant& loved);
+    QVariant iTrackRating() const;
+    void setITrackRating(const QVariant& rating);
 
     // ---- Timer intervals and counters ----
     static constexpr double updateTrackProgressTimerInterval = 1.0;
@@ -293,11 +314,11 @@ public:
     std::optional<double> screenWidth;
     std::optional<double> screenHeight;
     float windowSizeRatio = 1.0f;
-    sleevelight::Constraint trackStackViewRightConstraint;
-    sleevelight::Constraint trackStackViewLeftConstraint;
-    sleevelight::Constraint trackStackViewRightConstraint2;
-    sleevelight::Constraint trackStackViewLeftConstraint2;
-    sleevelight::Constraint trackStackViewWideConstraint;
+    Constraint trackStackViewRightConstraint;
+    Constraint trackStackViewLeftConstraint;
+    Constraint trackStackViewRightConstraint2;
+    Constraint trackStackViewLeftConstraint2;
+    Constraint trackStackViewWideConstraint;
     QVariant prevTrackName = QString();
     qint64 currentArtworkNumber = 0;
     qint64 prevArtworkNumber = 0;
@@ -331,7 +352,7 @@ public:
     const QStringList charLoved = {QStringLiteral("\u2661"), QStringLiteral("\u2665")};
     const QStringList charStar = {QStringLiteral("\u2606"), QStringLiteral("\u2605")};
 
-    // ---- Start-up, window and shutdown ----
+    // ---- Start-up, window and shutdown (app/launch.cpp; the window's transitions app/appdelegate.cpp) ----
     void applicationDidFinishLaunching();
     void applicationWillTerminate() {}
     bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
@@ -344,11 +365,11 @@ public:
     // The window is now on another screen (with several screens).
     void windowMovedToScreen(QScreen* screen);
 
-    // ---- Track refresh and progress ----
+    // ---- Track refresh and progress (app/trackrefresh.cpp) ----
     void updateTrackInfo();
     void updateTrackProgress();
 
-    // ---- Artwork ----
+    // ---- Artwork (display/artwork.cpp) ----
     void getArtworkImage(bool isNewTrack);
     void getArtworkImageSize();
     void changeArtworkPosition(bool isNewTrack);
@@ -357,17 +378,22 @@ public:
     void showNextArtworkImage(bool forced);
     void toggleArtworkImage();
 
-    // ---- Layout ----
+    // ---- Layout (display/layout.cpp) ----
     void updateViewSizeAndConstraint();
     void updateViewPosition();
     void setWindowAspectRatioConstraints();
 
-    // ---- Track text and glyphs ----
+    // ---- Track text and glyphs (display/trackitems.cpp) ----
     void updateViewItems();
     void alignNumbersAndRatings();
     void applyTrackInfoWithAttribute(float aRatio);
+    // The heart and the stars of both side stacks: all glyphs are drawn here.
+    void refreshLovedAndRating();
+    void drawHeart(bool loved);
+    void drawRating();
+    void drawStar(int position, bool filled);
 
-    // ---- Keyboard, mouse and notices ----
+    // ---- Keyboard, mouse and notices (interaction/interaction.cpp) ----
     // The three handlers see every input event of the application and always let it go on.
     void handleKeyDown(QKeyEvent* event);
     void handleLeftMouse(QMouseEvent* event);
@@ -379,34 +405,42 @@ public:
         "(c): file information \r\n(l): set track loved \r\n(m): toggle showing main/multiple artwork \r\n"
         "(n): show next artwork \r\n(s): set track rating \r\n(v): show/hide vinyl \r\n(h): help");
 
-    // ---- Display sleep ----
+    // ---- Display sleep (interaction/screensleep.cpp) ----
     void setScreenSleep();
     void disableScreenSleepWithReason(const QString& reason);
     void enableScreenSleep();
     void updatePreventSleepTimer();
     static inline const QString screenSleepReason = QStringLiteral("Disabling Screen Sleep");
-    std::unique_ptr<sleevelight::PowerAssertion> powerAssertion;
+    std::unique_ptr<PowerAssertion> powerAssertion;
 
-    // ---- Preferences ----
-    void getFromUserDefaults();
-    void saveToUserDefaults();
-    void setViewFromPrefValue();
-    void changeViewFromPrefValueWithTimer(bool withTimer);
+    // ---- Preferences panel (preferences/preferencespanel.cpp) ----
     void setButtonFromPrefValue();
 
-    // ---- Update check ----
+    // ---- Update check (update/update.cpp) ----
     QString versionString() const;
     int isUpdateAvailable();
 
+    // Actions the interface files send, each with the sending object, by subsystem.
 public Q_SLOTS:
-    // Actions the interface files send, each with the sending object.
+    // The player (app/playeractions.cpp).
     void playPause(QObject* sender);
     void gotoPreviousTrack(QObject* sender);
     void gotoNextTrack(QObject* sender);
+
+public Q_SLOTS:
+    // The window (app/appdelegate.cpp).
+    void toggleFullScreen(QObject* sender);
+    void terminate(QObject* sender);
+
+public Q_SLOTS:
+    // The heart, the stars and the help and donation pages (interaction/interaction.cpp).
     void clickTrackLoved(QObject* sender);
     void clickTrackRating(QObject* sender);
     void openHelp(QObject* sender);
     void openDonate(QObject* sender);
+
+public Q_SLOTS:
+    // The preferences panel (preferences/preferencespanel.cpp; reset preferences/preferencestore.cpp).
     void openPreference(QObject* sender);
     void selectPreferenceView(QObject* sender);
     void setPreferenceDone(QObject* sender);
@@ -417,11 +451,12 @@ public Q_SLOTS:
     void albumPopupSelectDone(QObject* sender);
     void artistPopupSelectDone(QObject* sender);
     void radioButtonChanged(QObject* sender);
+
+public Q_SLOTS:
+    // The update panel (update/update.cpp).
     void checkForUpdate(QObject* sender);
     void checkForUpdateDownload(QObject* sender);
     void checkForUpdateDone(QObject* sender);
-    void toggleFullScreen(QObject* sender);
-    void terminate(QObject* sender);
 
 Q_SIGNALS:
     void trackNameChanged();
@@ -479,12 +514,17 @@ Q_SIGNALS:
     void automaticCheckUpdateChanged();
     void alertInfoChanged();
     void trackInfoPositionChanged();
+    // A preference of the working copy changed, by its key (every preference, with or without a
+    // property of its own).
+    void preferenceChanged(const QString& key);
 
 private:
-    void installConstraint(const sleevelight::Constraint& constraint);
-    void uninstallConstraint(const sleevelight::Constraint& constraint);
+    // -- app --
+    void installConstraint(const Constraint& constraint);
+    void uninstallConstraint(const Constraint& constraint);
+    void applyTrackProgress();
     void colorTrackName();
-    sleevelight::ConstraintLayout* m_constraintLayout = nullptr;
+    ConstraintLayout* m_constraintLayout = nullptr;
 
     QVariant m_trackName = QString();
     QVariant m_trackAlbum = QString();
@@ -496,9 +536,9 @@ private:
     QVariant m_trackProgress;
     QVariant m_trackLoved = 0;
     QVariant m_trackRating = 0;
-    sleevelight::Image m_artworkImage;
-    sleevelight::Image m_artworkImageHolder;
-    sleevelight::Image m_vinylImage;
+    Image m_artworkImage;
+    Image m_artworkImageHolder;
+    Image m_vinylImage;
     PlayerState m_playerState = PlayerState::notRunning;
 
     QTimer* m_toggleArtworkTimer = nullptr;
@@ -508,43 +548,9 @@ private:
     bool m_isWindowChangingFullScreen = false;
     bool m_sleepDisabled = false;
 
-    // Preferences start at their reset values; launch replaces them with the stored ones.
-    bool m_prefFullScreenMode = true;
-    bool m_prefPreventSleep = true;
-    bool m_prefIsShowVinyl = false;
-    bool m_prefIsShowAlbumName = true;
-    bool m_prefIsShowAlbumNumber = true;
-    bool m_prefIsShowRatings = false;
-    bool m_prefIsShowProgress = true;
-    bool m_prefIsShowMultiArtworks = true;
-    qint64 m_prefToggleArtworkInterval = 30;
-    QString m_prefNameFont = QStringLiteral("HelveticaNeue-Medium");
-    QString m_prefAlbumFont = QStringLiteral("HelveticaNeue-Italic");
-    QString m_prefArtistFont = QStringLiteral("HelveticaNeue");
-    qint64 m_prefMaxFontSize = 72;
-    bool m_prefStartItunesWithApp = false;
-    bool m_prefAutomaticCheckUpdate = true;
-
-    bool m_fullScreenMode = true;
-    bool m_preventSleep = true;
-    bool m_isShowVinyl = false;
-    bool m_isShowAlbumName = true;
-    bool m_isShowAlbumNumber = true;
-    bool m_isShowRatings = false;
-    bool m_isShowProgress = true;
-    bool m_isShowMultiArtworks = true;
-    qint64 m_toggleArtworkInterval = 30;
-    QString m_nameFont = QStringLiteral("HelveticaNeue-Medium");
-    QString m_albumFont = QStringLiteral("HelveticaNeue-Italic");
-    QString m_artistFont = QStringLiteral("HelveticaNeue");
-    float m_maxFontSize = 72.0f;
-    bool m_startItunesWithApp = false;
-    bool m_automaticCheckUpdate = true;
-
     QString m_alertInfo;
     QVariant m_trackInfoPosition = 1;
 
-    // Each subsystem keeps its own private state below, in its own section.
     // -- player --
     QVariant m_lastSoundVolume;
     // -- display --
@@ -554,15 +560,14 @@ private:
     // meanwhile; once it is ready, the next refresh stages it.
     QFutureWatcher<QImage>* m_artworkDecoding = nullptr;
     bool m_artworkDecoded = false;
-    void decodeArtworkAside(const sleevelight::Image& image, const QSize& bound);
+    void decodeArtworkAside(const Image& image, const QSize& bound);
     // Stages the picture at currentArtworkNumber, or the placeholder (bringing the number back
     // inside the list when nothing is there).
     void stageArtwork(const QList<QByteArray>& artworks);
     // The device pixels a picture of that size takes on screen in the layout it would get.
     QSize artworkPixelBound(const QSizeF& pictureSize) const;
-    // The heart and the stars of both side stacks, for the current loved state and rating.
-    void refreshLovedAndRating();
-    void moveFirstArrangedViewToEnd(sleevelight::StackView* stack);
+    TextStyle glyphStyle(const QColor& color) const;
+    void moveFirstArrangedViewToEnd(StackView* stack);
     // Shrinks the track text when the shown stack would run past the bottom of the display.
     void fitTrackInfoToView();
     // What the last fitting was for, and the scale it found.
@@ -573,13 +578,17 @@ private:
     bool isInDisplayView(const QPointF& windowPosition) const;
     void showStandardWindowButtons(bool show);
     void showHiddenPointer();
-    void drawStar(int position, bool filled);
     bool m_followingPointer = false; // the window moves itself with this drag
     // -- preferences --
+    Preferences m_working; // what the panel edits
+    Preferences m_live;    // what the display shows
+    void notifyPreferences(const QStringList& keys, bool working);
     void resetWorkingCopy();
     // The artwork timer, never faster than once a second whatever the stored interval says.
     void scheduleToggleArtworkTimer();
-    // -- update --
 };
 
+} // namespace sleevelight
+
 #undef SL_OBSERVABLE
+#undef SL_PREFERENCE

@@ -4,10 +4,9 @@
 
 #include <memory>
 
-class AppDelegate;
-
 namespace sleevelight {
 
+class AppDelegate;
 class MainWindow;
 
 // Loads the interface files, makes the application object and connects the two.

@@ -25,28 +25,28 @@
 #include <QWindow>
 #include <QSlider>
 
-using namespace sleevelight;
+namespace sleevelight {
 
 void AppDelegate::applicationDidFinishLaunching()
 {
-    // 1. The player's notification.
+    // Every change the player announces refreshes the display.
     connect(iTunesBridge.get(), &iTunesBridgeProtocol::playerInfoChanged, this,
             &AppDelegate::updateTrackInfo);
 
-    // 2. The display view reports its frame changes (listened to only after the set-up).
+    // The display view reports its frame changes (listened to only after the set-up).
     mView->setPostsFrameChangedNotifications(true);
 
-    // 3.1 The star lists.
+    // The stars of each side, first to fifth.
     mTrackRatingRight = QList<QPointer<TitleButton>>{mTrackRatingR1, mTrackRatingR2, mTrackRatingR3,
                                                      mTrackRatingR4, mTrackRatingR5};
     mTrackRatingLeft = QList<QPointer<TitleButton>>{mTrackRatingL1, mTrackRatingL2, mTrackRatingL3,
                                                     mTrackRatingL4, mTrackRatingL5};
 
-    // 3.2 Preferences: stored ones, or on the first start the reset values, written at once.
+    // Preferences: stored ones, or on the first start the reset values, written at once.
     // Only a missing or empty file is a first start. A file without the marker but with content
     // (damaged, or written by hand) is not overwritten: the display runs on the reset values.
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    if (defaults.stringForKey(QStringLiteral("automaticCheckUpdate"))) {
+    if (!isFirstStart()) {
         getFromUserDefaults();
         setViewFromPrefValue();
     } else {
@@ -57,40 +57,37 @@ void AppDelegate::applicationDidFinishLaunching()
     }
     changeViewFromPrefValueWithTimer(false);
 
-    // 3.3 The panel's font choosers and samples.
+    // The panel's font choosers and samples.
     for (QWidget* control :
          std::initializer_list<QWidget*>{mNameTextField, mAlbumTextField, mArtistTextField, mNameFontPopup,
                                          mAlbumFontPopup, mArtistFontPopup})
         control->setEnabled(true);
 
-    // 3.4 The window has no title bar and moves by its background (the mouse handler drags it).
+    // The window has no title bar and moves by its background (the mouse handler drags it).
     mWindow->setWindowTitle(QStringLiteral("Sleevelight"));
 
-    // 3.5
     mView->setBackgroundColor(Qt::black);
 
-    // 3.6 The screen the window is on.
+    // The screen the window is on sets the proportions and the scale of the text.
     if (QScreen* screen = mWindow->screen() ? mWindow->screen() : QGuiApplication::primaryScreen()) {
         screenWidth = screen->geometry().width();
         screenHeight = screen->geometry().height();
     }
 
-    // 3.7
     if (screenWidth && screenHeight)
         mWindow->setAspectRatio(QSizeF(*screenWidth, *screenHeight));
     mWindow->setMinimumSize(300, 300);
 
-    // 3.8
     if (screenWidth && *screenWidth > 0)
         windowSizeRatio = float(mView->width() / *screenWidth);
 
-    // 3.9 The artwork view starts square, as tall as the display.
+    // The artwork view starts square, as tall as the display.
     mArtworkView->resize(mView->height(), mArtworkView->height());
     mArtworkView->resize(mArtworkView->width(), mView->height());
 
-    // 3.10 The text stacks are placed by the constraints below, not by a layout of their parent.
+    // The text stacks are placed by the constraints below, not by a layout of their parent.
 
-    // 3.11 The first five constraints.
+    // The constraints that place the text stacks beside the artwork and on the wide picture.
     m_constraintLayout = new ConstraintLayout(mWindow->contentView());
     const float w = float(mArtworkView->width());
     const LayoutAttribute vertical =
@@ -126,35 +123,30 @@ void AppDelegate::applicationDidFinishLaunching()
         }
     }
 
-    // 3.12
+    // Nothing shows before the first refresh has decided where it goes.
     mTrackStackViewLeft->hide();
     mTrackStackViewRight->hide();
     mTrackStackViewWide->hide();
     mSound->hide();
 
-    // 3.13 Every installed font, after whatever the interface file put there.
+    // Every installed font, after whatever the interface file put there.
     const QStringList fonts = FontManager::availableFonts();
     for (QComboBox* popup : {mNameFontPopup.data(), mAlbumFontPopup.data(), mArtistFontPopup.data()})
         popup->addItems(fonts);
 
-    // 3.14
     for (ProgressBar* bar : {mSlider.data(), mSlider2.data(), mSlider3.data()})
         bar->setBackgroundColor(QColor::fromRgbF(0.3f, 0.3f, 0.3f, 1.0f));
 
-    // 3.15 Empty glyphs, and the notice line's look.
+    // Empty glyphs, and the notice line's look.
     for (int i = 0; i < 5; ++i) {
-        Utility::styleButtonTitle((*mTrackRatingRight)[i], charStar[0], std::nullopt, 0.0, Utility::grayColor(),
-                                  false, TextAlignment::Natural);
-        Utility::styleButtonTitle((*mTrackRatingLeft)[i], charStar[0], std::nullopt, 0.0, Utility::grayColor(),
-                                  false, TextAlignment::Natural);
+        Utility::styleButtonTitle((*mTrackRatingRight)[i], charStar[0], {.size = 0.0, .color = Utility::grayColor()});
+        Utility::styleButtonTitle((*mTrackRatingLeft)[i], charStar[0], {.size = 0.0, .color = Utility::grayColor()});
     }
-    Utility::styleButtonTitle(mTrackLovedRight, charLoved[0], std::nullopt, 0.0, Utility::grayColor(), false,
-                              TextAlignment::Natural);
-    Utility::styleButtonTitle(mTrackLovedLeft, charLoved[0], std::nullopt, 0.0, Utility::grayColor(), false,
-                              TextAlignment::Natural);
-    Utility::styleTextField(mAlertInfo, std::nullopt, 24.0, QColor(Qt::yellow), true, TextAlignment::Natural);
+    Utility::styleButtonTitle(mTrackLovedRight, charLoved[0], {.size = 0.0, .color = Utility::grayColor()});
+    Utility::styleButtonTitle(mTrackLovedLeft, charLoved[0], {.size = 0.0, .color = Utility::grayColor()});
+    Utility::styleTextField(mAlertInfo, {.size = 24.0, .color = QColor(Qt::yellow), .shadow = true});
 
-    // 3.16 Timers.
+    // The progress tick, the pointer's hiding, the artwork cycling and keeping the display awake.
     Timers::schedule(this, updateTrackProgressTimerInterval, true, [this] { updateTrackProgress(); });
     setHideMouseTimer(Timers::schedule(this, hideMouseTimerInterval, false, [this] { hideMouse(); }));
     scheduleToggleArtworkTimer();
@@ -162,16 +154,16 @@ void AppDelegate::applicationDidFinishLaunching()
         setPreventSleepTimer(
             Timers::schedule(this, preventSleepTimerInterval, true, [this] { setScreenSleep(); }));
 
-    // 3.17 The three input handlers, for the life of the process.
+    // The three input handlers, for the life of the process.
     qApp->installEventFilter(new EventMonitor(this));
 
-    // 3.18 The first refresh.
+    // The first refresh.
     updateTrackInfo();
 
-    // 4. Re-layout whenever the display view's frame changes from now on.
+    // Re-layout whenever the display view's frame changes from now on.
     connect(mView, &FrameView::frameChanged, this, [this] { updateViewBounds(); });
 
-    // 5. Closing the panel, however it is closed, throws its unconfirmed edits away.
+    // Closing the panel, however it is closed, throws its unconfirmed edits away.
     connect(mPreferencePanel, &Panel::willClose, this,
             [this] { closePreferencesObserver(mPreferencePanel); });
 
@@ -186,13 +178,13 @@ void AppDelegate::applicationDidFinishLaunching()
     if (QWindow* window = mWindow->windowHandle())
         connect(window, &QWindow::screenChanged, this, [this](QScreen* screen) { windowMovedToScreen(screen); });
 
-    // 6.1 Full screen, unless the window already covers the screen.
+    // Full screen, unless the window already covers the screen.
     const bool screenSized =
         screenWidth && screenHeight && mWindow->width() == *screenWidth && mWindow->height() == *screenHeight;
     if (!screenSized && fullScreenMode())
         mWindow->toggleFullScreen();
 
-    // 6.2 A new version, shown over the full-screen display. Asked just after launch rather than
+    // A new version, shown over the full-screen display. Asked just after launch rather than
     // inside it, so that a slow or silent network never holds back the first frame.
     QTimer::singleShot(0, this, [this] {
         if (automaticCheckUpdate() && isUpdateAvailable() == 1) {
@@ -228,3 +220,5 @@ void AppDelegate::windowMovedToScreen(QScreen* screen)
     mWindow->setAspectRatio(QSizeF(*screenWidth, *screenHeight));
     updateViewBounds();
 }
+
+} // namespace sleevelight

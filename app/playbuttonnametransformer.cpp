@@ -2,6 +2,9 @@
 
 #include "app/playerstate.h"
 #include "platform/valuetransformer.h"
+#include "player/values.h"
+
+namespace sleevelight {
 
 QVariant PlayButtonNameTransformer::transformedValue(const QVariant& value)
 {
@@ -9,21 +12,13 @@ QVariant PlayButtonNameTransformer::transformedValue(const QVariant& value)
     static const QString pause = QStringLiteral("Pause");
     if (value.metaType() == QMetaType::fromType<PlayerState>())
         return value.value<PlayerState>() == PlayerState::playing ? pause : play;
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return value.toLongLong() == 2 ? pause : play;
-    default:
-        // Not an integer (a text, a fraction, nothing): the control offers to play.
-        return play;
-    }
+    // A whole number 2 (playing) offers to pause; anything else (a text, a fraction, nothing) to play.
+    return exactInteger(value) == 2 ? pause : play;
 }
 
 void PlayButtonNameTransformer::registerTransformer()
 {
-    sleevelight::ValueTransformers::registerTransformer(name, &PlayButtonNameTransformer::transformedValue);
+    ValueTransformers::registerTransformer(name, &PlayButtonNameTransformer::transformedValue);
 }
+
+} // namespace sleevelight

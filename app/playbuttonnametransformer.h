@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVariant>
 
+namespace sleevelight {
+
 // Turns a player-state number into the title of the play/pause control.
 class PlayButtonNameTransformer
 {
@@ -16,3 +18,5 @@ public:
     // Makes the transformer known to the interface files' bindings under its name.
     static void registerTransformer();
 };
+
+} // namespace sleevelight

@@ -4,6 +4,8 @@
 
 #include <optional>
 
+namespace sleevelight {
+
 // The player's state as the bridge reports it.
 enum class PlayerState : int
 {
@@ -30,4 +32,6 @@ constexpr bool isActive(PlayerState state)
            state == PlayerState::rewinding;
 }
 
-Q_DECLARE_METATYPE(PlayerState)
+} // namespace sleevelight
+
+Q_DECLARE_METATYPE(sleevelight::PlayerState)

@@ -8,7 +8,7 @@
 
 #include <utility>
 
-using namespace sleevelight;
+namespace sleevelight {
 
 namespace {
 
@@ -102,7 +102,7 @@ void AppDelegate::getArtworkImageSize()
 
 void AppDelegate::changeArtworkPosition(bool isNewTrack)
 {
-    switch (artworkPositionMode) {
+    switch (m_live.artworkPositionMode) {
     case ArtworkPositionMode::Left:
         currentArtworkPosition = LayoutAttribute::Left;
         break;
@@ -187,3 +187,5 @@ void AppDelegate::toggleArtworkImage()
         return;
     showNextArtworkImage(false);
 }
+
+} // namespace sleevelight

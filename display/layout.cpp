@@ -16,7 +16,7 @@
 
 #include <cmath>
 
-using namespace sleevelight;
+namespace sleevelight {
 
 namespace {
 
@@ -147,3 +147,5 @@ void AppDelegate::setWindowAspectRatioConstraints()
     mWindow->setMinimumSize(int(std::lround(m)), mWindow->minimumHeight());
     mWindow->setMinimumSize(mWindow->minimumWidth(), int(std::lround(mTrackStackViewRight->height() + M)));
 }
+
+} // namespace sleevelight

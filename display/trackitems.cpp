@@ -9,13 +9,14 @@
 #include "platform/views/stackview.h"
 #include "platform/views/textfield.h"
 #include "platform/views/titlebutton.h"
+#include "player/values.h"
 
 #include <QFontMetricsF>
 
 #include <algorithm>
 #include <cmath>
 
-using namespace sleevelight;
+namespace sleevelight {
 
 namespace {
 
@@ -25,38 +26,10 @@ qsizetype textLength(const QVariant& text)
     return text.toString().size();
 }
 
-// A number equal to true: 1 in any numeric form; an absent value or a string is not.
-bool isNumberTrue(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return value.toDouble() == 1.0;
-    default:
-        return false;
-    }
-}
-
 // The whole stars a rating fills: its integer value / 20, never more than the five drawn.
 int filledStars(const QVariant& rating)
 {
-    bool ok = false;
-    const double value = rating.toDouble(&ok);
-    if (!ok || !std::isfinite(value) || rating.typeId() == QMetaType::QString)
-        return 0;
-    const qint64 r = qint64(std::clamp(value, -1.0, 1000.0));
-    if (r < 20)
-        return 0;
-    return int(std::min<qint64>(r / 20, 5));
+    return int(std::clamp<qint64>(truncatedInteger(rating) / 20, 0, 5));
 }
 
 } // namespace
@@ -73,29 +46,37 @@ void AppDelegate::updateViewItems()
 
 void AppDelegate::refreshLovedAndRating()
 {
-    const float s = maxFontSize() * 0.5f * windowSizeRatio;
-    const bool loved = isNumberTrue(trackLoved());
-    const QString heart = loved ? charLoved[1] : charLoved[0];
-    const QColor heartColor = loved ? Utility::redColor() : Utility::grayColor();
-    Utility::styleButtonTitle(mTrackLovedRight, heart, std::nullopt, double(s), heartColor, true,
-                              TextAlignment::Natural);
-    Utility::styleButtonTitle(mTrackLovedLeft, heart, std::nullopt, double(s), heartColor, true,
-                              TextAlignment::Natural);
+    drawHeart(isNumberTrue(trackLoved()));
+    drawRating();
+}
 
-    if (!mTrackRatingRight || !mTrackRatingLeft)
-        return;
-    for (int i = 0; i < 5; ++i) {
-        Utility::styleButtonTitle(mTrackRatingRight->value(i), charStar[0], std::nullopt, double(s),
-                                  Utility::grayColor(), true, TextAlignment::Natural);
-        Utility::styleButtonTitle(mTrackRatingLeft->value(i), charStar[0], std::nullopt, double(s),
-                                  Utility::grayColor(), true, TextAlignment::Natural);
-    }
-    const int k = filledStars(trackRating());
-    for (int i = 0; i < k; ++i) {
-        Utility::styleButtonTitle(mTrackRatingRight->value(i), charStar[1], std::nullopt, double(s),
-                                  Utility::starColor(), true, TextAlignment::Natural);
-        Utility::styleButtonTitle(mTrackRatingLeft->value(i), charStar[1], std::nullopt, double(s),
-                                  Utility::starColor(), true, TextAlignment::Natural);
+void AppDelegate::drawRating()
+{
+    const int filled = filledStars(trackRating());
+    for (int position = 1; position <= 5; ++position)
+        drawStar(position, position <= filled);
+}
+
+// The glyphs' size follows the numbers' text: half the largest font size, at the window's scale.
+TextStyle AppDelegate::glyphStyle(const QColor& color) const
+{
+    return {.size = double(maxFontSize() * 0.5f * windowSizeRatio), .color = color, .shadow = true};
+}
+
+void AppDelegate::drawHeart(bool loved)
+{
+    const TextStyle style = glyphStyle(loved ? Utility::redColor() : Utility::grayColor());
+    for (TitleButton* heart : {mTrackLovedRight.data(), mTrackLovedLeft.data()})
+        Utility::styleButtonTitle(heart, loved ? charLoved[1] : charLoved[0], style);
+}
+
+void AppDelegate::drawStar(int position, bool filled)
+{
+    const TextStyle style = glyphStyle(filled ? Utility::starColor() : Utility::grayColor());
+    for (const auto& stars : {mTrackRatingRight, mTrackRatingLeft}) {
+        if (!stars || position < 1 || position > stars->size())
+            continue;
+        Utility::styleButtonTitle((*stars)[position - 1], filled ? charStar[1] : charStar[0], style);
     }
 }
 
@@ -141,32 +122,27 @@ void AppDelegate::applyTrackInfoWithAttribute(float aRatio)
         textLength(trackArtist()) >= artistWrapLength ? b * artistFontRatio2 : b * artistFontRatio1;
     const float numbersSize = b * numbersFontRatio1;
     const QString helvetica = QStringLiteral("Helvetica");
-    constexpr auto unchanged = TextAlignment::Natural;
     constexpr auto right = TextAlignment::Right;
     constexpr auto left = TextAlignment::Left;
-    const std::nullopt_t noColor = std::nullopt;
 
-    Utility::styleTextField(mTrackName, nameFont(), double(nameSize), noColor, true, unchanged);
-    Utility::styleTextField(mTrackName2, nameFont(), double(nameSize), noColor, true, right);
-    Utility::styleTextField(mTrackAlbum, albumFont(), double(albumSize), noColor, true, unchanged);
-    Utility::styleTextField(mTrackAlbum2, albumFont(), double(albumSize), noColor, true, right);
-    Utility::styleTextField(mTrackArtist, artistFont(), double(artistSize), noColor, true, unchanged);
-    Utility::styleTextField(mTrackArtist2, artistFont(), double(artistSize), noColor, true, right);
-    Utility::styleTextField(mTrackNumbers, albumFont(), double(numbersSize), noColor, true, unchanged);
-    Utility::styleTextField(mTrackNumbers2, albumFont(), double(numbersSize), noColor, true, unchanged);
-    Utility::styleTextField(mTrackProgressElapsed, helvetica, double(numbersSize), noColor, false, unchanged);
-    Utility::styleTextField(mTrackProgressDuration, helvetica, double(numbersSize), noColor, false, right);
-    Utility::styleTextField(mTrackProgressElapsed2, helvetica, double(numbersSize), noColor, false,
-                            unchanged);
-    Utility::styleTextField(mTrackProgressDuration2, helvetica, double(numbersSize), noColor, false, right);
-    Utility::styleTextField(mTrackName3, nameFont(), double(b * nameFontRatio3), noColor, true, right);
-    Utility::styleTextField(mTrackAlbum3, albumFont(), double(b * albumFontRatio3), noColor, true, right);
-    Utility::styleTextField(mTrackArtist3, artistFont(), double(b * artistFontRatio3), noColor, true, right);
-    Utility::styleTextField(mTrackNumbers3, albumFont(), double(b * numbersFontRatio3), noColor, true, right);
-    Utility::styleTextField(mTrackProgressElapsed3, std::nullopt, double(b * trackDurationRatio3), noColor,
-                            false, right);
-    Utility::styleTextField(mTrackProgressDuration3, std::nullopt, double(b * trackDurationRatio3), noColor,
-                            false, left);
+    Utility::styleTextField(mTrackName, {.font = nameFont(), .size = double(nameSize), .shadow = true});
+    Utility::styleTextField(mTrackName2, {.font = nameFont(), .size = double(nameSize), .shadow = true, .alignment = right});
+    Utility::styleTextField(mTrackAlbum, {.font = albumFont(), .size = double(albumSize), .shadow = true});
+    Utility::styleTextField(mTrackAlbum2, {.font = albumFont(), .size = double(albumSize), .shadow = true, .alignment = right});
+    Utility::styleTextField(mTrackArtist, {.font = artistFont(), .size = double(artistSize), .shadow = true});
+    Utility::styleTextField(mTrackArtist2, {.font = artistFont(), .size = double(artistSize), .shadow = true, .alignment = right});
+    Utility::styleTextField(mTrackNumbers, {.font = albumFont(), .size = double(numbersSize), .shadow = true});
+    Utility::styleTextField(mTrackNumbers2, {.font = albumFont(), .size = double(numbersSize), .shadow = true});
+    Utility::styleTextField(mTrackProgressElapsed, {.font = helvetica, .size = double(numbersSize)});
+    Utility::styleTextField(mTrackProgressDuration, {.font = helvetica, .size = double(numbersSize), .alignment = right});
+    Utility::styleTextField(mTrackProgressElapsed2, {.font = helvetica, .size = double(numbersSize)});
+    Utility::styleTextField(mTrackProgressDuration2, {.font = helvetica, .size = double(numbersSize), .alignment = right});
+    Utility::styleTextField(mTrackName3, {.font = nameFont(), .size = double(b * nameFontRatio3), .shadow = true, .alignment = right});
+    Utility::styleTextField(mTrackAlbum3, {.font = albumFont(), .size = double(b * albumFontRatio3), .shadow = true, .alignment = right});
+    Utility::styleTextField(mTrackArtist3, {.font = artistFont(), .size = double(b * artistFontRatio3), .shadow = true, .alignment = right});
+    Utility::styleTextField(mTrackNumbers3, {.font = albumFont(), .size = double(b * numbersFontRatio3), .shadow = true, .alignment = right});
+    Utility::styleTextField(mTrackProgressElapsed3, {.size = double(b * trackDurationRatio3), .alignment = right});
+    Utility::styleTextField(mTrackProgressDuration3, {.size = double(b * trackDurationRatio3), .alignment = left});
 }
 
 void AppDelegate::fitTrackInfoToView()
@@ -261,3 +237,5 @@ void AppDelegate::moveFirstArrangedViewToEnd(StackView* stack)
     stack->removeView(views.first());
     stack->addArrangedSubview(views.first());
 }
+
+} // namespace sleevelight

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-using namespace sleevelight;
+namespace sleevelight {
 
 namespace {
 
@@ -59,44 +59,39 @@ Shadow textShadow()
 
 } // namespace
 
-void Utility::styleTextField(TextField* field, const std::optional<QString>& fontName,
-                             std::optional<double> fontSize, const std::optional<QColor>& textColor,
-                             bool shadow, TextAlignment alignment)
+void Utility::styleTextField(TextField* field, const TextStyle& style)
 {
     if (field == nullptr)
         return;
-    if (const FontChoice choice = chooseFont(field, fontName, fontSize); choice.chosen)
+    if (const FontChoice choice = chooseFont(field, style.font, style.size); choice.chosen)
         field->setFieldFont(choice.font);
-    if (textColor)
-        field->setTextColor(*textColor);
-    if (alignment != TextAlignment::Natural)
-        field->setAlignment(qtAlignment(alignment));
-    if (shadow)
+    if (style.color)
+        field->setTextColor(*style.color);
+    if (style.alignment != TextAlignment::Natural)
+        field->setAlignment(qtAlignment(style.alignment));
+    if (style.shadow)
         field->setShadow(textShadow());
 }
 
-void Utility::styleAttributedText(TextField* field, const QString& text,
-                                  const std::optional<QString>& fontName, std::optional<double> fontSize,
-                                  const std::optional<QColor>& textColor, bool shadow,
-                                  TextAlignment alignment, bool append)
+void Utility::styleAttributedText(TextField* field, const QString& text, const TextStyle& style, bool append)
 {
     if (field == nullptr)
         return;
     TextRun run{text, {}, {}, {}, {}};
     bool any = false;
-    if (const FontChoice choice = chooseFont(field, fontName, fontSize); choice.chosen && choice.font) {
+    if (const FontChoice choice = chooseFont(field, style.font, style.size); choice.chosen && choice.font) {
         run.font = choice.font;
         any = true;
     }
-    if (textColor) {
-        run.color = textColor;
+    if (style.color) {
+        run.color = style.color;
         any = true;
     }
-    if (alignment != TextAlignment::Natural) {
-        run.alignment = qtAlignment(alignment);
+    if (style.alignment != TextAlignment::Natural) {
+        run.alignment = qtAlignment(style.alignment);
         any = true;
     }
-    if (shadow) {
+    if (style.shadow) {
         run.shadow = textShadow();
         any = true;
     }
@@ -111,18 +106,18 @@ void Utility::styleAttributedText(TextField* field, const QString& text,
     field->setAttributedText(runs);
 }
 
-void Utility::styleButtonTitle(TitleButton* button, const QString& title,
-                               const std::optional<QString>& fontName, std::optional<double> fontSize,
-                               const std::optional<QColor>& textColor, bool shadow, TextAlignment alignment)
+void Utility::styleButtonTitle(TitleButton* button, const QString& title, const TextStyle& style)
 {
     if (button == nullptr)
         return;
     TitleButton::Title attributed;
     attributed.text = title;
-    attributed.color = textColor.value_or(QColor(Qt::white));
-    attributed.alignment = qtAlignment(alignment);
-    const QString name = fontName.value_or(QStringLiteral("Helvetica"));
-    attributed.font = FontManager::fontWithName(name, fontSize.value_or(32.0)).value_or(button->font());
-    attributed.shadow = shadow ? textShadow() : Shadow{};
+    attributed.color = style.color.value_or(QColor(Qt::white));
+    attributed.alignment = qtAlignment(style.alignment);
+    const QString name = style.font.value_or(QStringLiteral("Helvetica"));
+    attributed.font = FontManager::fontWithName(name, style.size.value_or(32.0)).value_or(button->font());
+    attributed.shadow = style.shadow ? textShadow() : Shadow{};
     button->setAttributedTitle(attributed);
 }
+
+} // namespace sleevelight

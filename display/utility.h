@@ -8,7 +8,6 @@
 namespace sleevelight {
 class TextField;
 class TitleButton;
-} // namespace sleevelight
 
 // Text alignment by the numbers the styling operations take.
 enum class TextAlignment : int
@@ -20,28 +19,32 @@ enum class TextAlignment : int
     Natural = 4,
 };
 
+// How a text is to look. What is left out stays as the field has it: no font name or size keeps
+// the font, no colour the colour, the natural alignment the alignment; `shadow` adds the display's
+// text shadow.
+struct TextStyle
+{
+    std::optional<QString> font;
+    std::optional<double> size;
+    std::optional<QColor> color;
+    bool shadow = false;
+    TextAlignment alignment = TextAlignment::Natural;
+};
+
 // The text-styling operations the whole program uses; no state of their own.
 class Utility
 {
 public:
     // Sets the field's font, colour, alignment and shadow. A font is chosen when a name or a size is
-    // given (never below 10 points); the natural alignment leaves the field's alignment alone, and
-    // without `shadow` the field's shadow stays as it is.
-    static void styleTextField(sleevelight::TextField* field, const std::optional<QString>& fontName,
-                               std::optional<double> fontSize, const std::optional<QColor>& textColor,
-                               bool shadow, TextAlignment alignment);
+    // given (never below 10 points).
+    static void styleTextField(TextField* field, const TextStyle& style);
 
-    // Shows `text` with those attributes, replacing the field's content or, with `append`, after it.
-    static void styleAttributedText(sleevelight::TextField* field, const QString& text,
-                                    const std::optional<QString>& fontName, std::optional<double> fontSize,
-                                    const std::optional<QColor>& textColor, bool shadow,
-                                    TextAlignment alignment, bool append);
+    // Shows `text` in that style, replacing the field's content or, with `append`, after it.
+    static void styleAttributedText(TextField* field, const QString& text, const TextStyle& style, bool append);
 
-    // Gives the button a title drawn in "Helvetica" 32, white, unless told otherwise; no size floor.
-    static void styleButtonTitle(sleevelight::TitleButton* button, const QString& title,
-                                 const std::optional<QString>& fontName, std::optional<double> fontSize,
-                                 const std::optional<QColor>& textColor, bool shadow,
-                                 TextAlignment alignment);
+    // Gives the button a title drawn in "Helvetica" 32, white, unless the style says otherwise; no
+    // size floor.
+    static void styleButtonTitle(TitleButton* button, const QString& title, const TextStyle& style);
 
     // The glyph colours: gray (a heart or star that is off), red (loved), and the near-white gray
     // of a filled star.
@@ -52,3 +55,5 @@ public:
     static constexpr double minimumTextFieldFontSize = 10.0;
     static constexpr double shadowBlurRadius = 3.0;
 };
+
+} // namespace sleevelight

@@ -2,9 +2,9 @@
 
 #include <QObject>
 
-class AppDelegate;
-
 namespace sleevelight {
+
+class AppDelegate;
 
 // Sees every key press, left press or drag, and pointer movement of the application's
 // windows once, hands it to the application object's handlers, and always lets it go on.

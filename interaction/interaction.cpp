@@ -5,7 +5,6 @@
 #include "display/utility.h"
 #include "interaction/keycommands.h"
 #include "platform/timers.h"
-#include "platform/userdefaults.h"
 #include "platform/views/frameview.h"
 #include "platform/views/mainwindow.h"
 #include "platform/views/textfield.h"
@@ -25,18 +24,9 @@
 #include <algorithm>
 #include <cmath>
 
-using namespace sleevelight;
+namespace sleevelight {
 
 namespace {
-
-// What NSNumber's intValue gives: the number truncated, 0 for anything that is not a number.
-qint64 integerValue(const QVariant& value)
-{
-    if (!isNumber(value))
-        return 0;
-    const double number = value.toDouble();
-    return std::isfinite(number) ? qint64(number) : 0;
-}
 
 bool isPointerHidden()
 {
@@ -78,7 +68,7 @@ void AppDelegate::handleKeyDown(QKeyEvent* event)
     case KeyCommand::Rating: {
         if (!running)
             break;
-        const qint64 rating = integerValue(trackRating());
+        const qint64 rating = truncatedInteger(trackRating());
         // A rating between the stars (81 to 99) goes to five stars, not beyond the top of the range.
         setTrackRating(rating <= 99 ? std::clamp<qint64>(rating + 20, 0, 100) : 0);
         clickTrackRating(nullptr);
@@ -90,23 +80,13 @@ void AppDelegate::handleKeyDown(QKeyEvent* event)
     case KeyCommand::CodecInfo:
         showAlertInfo(iTunesBridge->iCodecInfo().toString());
         break;
-    case KeyCommand::Vinyl: {
-        UserDefaults& defaults = UserDefaults::standardUserDefaults();
-        const QString key = QStringLiteral("isShowVinyl");
-        if (defaults.boolForKey(key)) {
-            setIsShowVinyl(false);
-            showAlertInfo(QStringLiteral("Hide Vinyl Record"));
-        } else {
-            setIsShowVinyl(true);
-            showAlertInfo(QStringLiteral("Show Vinyl Record"));
-        }
-        defaults.setBool(isShowVinyl(), key);
-        defaults.synchronize();
+    case KeyCommand::Vinyl:
+        showAlertInfo(flipStoredPreference(&Preferences::isShowVinyl) ? QStringLiteral("Show Vinyl Record")
+                                                                       : QStringLiteral("Hide Vinyl Record"));
         updateTrackInfo();
         if (mWindow)
             mWindow->invalidateShadow();
         break;
-    }
     case KeyCommand::Loved:
         if (running)
             clickTrackLoved(nullptr);
@@ -115,21 +95,14 @@ void AppDelegate::handleKeyDown(QKeyEvent* event)
         if (running)
             showNextArtworkImage(true);
         break;
-    case KeyCommand::MultiArtworks: {
-        UserDefaults& defaults = UserDefaults::standardUserDefaults();
-        const QString key = QStringLiteral("isShowMultiArtworks");
-        if (defaults.boolForKey(key)) {
-            setIsShowMultiArtworks(false);
+    case KeyCommand::MultiArtworks:
+        if (flipStoredPreference(&Preferences::isShowMultiArtworks)) {
+            showAlertInfo(QStringLiteral("Show Multiple Artworks"));
+        } else {
             currentArtworkNumber = 0;
             showAlertInfo(QStringLiteral("Show Main Artwork"));
-        } else {
-            setIsShowMultiArtworks(true);
-            showAlertInfo(QStringLiteral("Show Multiple Artworks"));
         }
-        defaults.setBool(isShowMultiArtworks(), key);
-        defaults.synchronize();
         break;
-    }
     case KeyCommand::None:
         break;
     }
@@ -232,30 +205,10 @@ void AppDelegate::hideMouse()
 
 void AppDelegate::clickTrackLoved(QObject*)
 {
-    const float size = maxFontSize() * 0.5f * windowSizeRatio;
-    const bool wasLoved = isNumberTrue(trackLoved());
-    const QString glyph = wasLoved ? charLoved[0] : charLoved[1];
-    const QColor color = wasLoved ? Utility::grayColor() : Utility::redColor();
-    for (TitleButton* heart : {mTrackLovedRight.data(), mTrackLovedLeft.data()})
-        if (heart != nullptr)
-            Utility::styleButtonTitle(heart, glyph, std::nullopt, double(size), color, true,
-                                      TextAlignment::Natural);
-    setTrackLoved(QVariant(!wasLoved));
+    const bool loved = !isNumberTrue(trackLoved());
+    drawHeart(loved);
+    setTrackLoved(QVariant(loved));
     setITrackLoved(trackLoved());
-}
-
-void AppDelegate::drawStar(int position, bool filled)
-{
-    const float size = maxFontSize() * 0.5f * windowSizeRatio;
-    const QString glyph = filled ? charStar[1] : charStar[0];
-    const QColor color = filled ? Utility::starColor() : Utility::grayColor();
-    for (const auto& stars : {mTrackRatingRight, mTrackRatingLeft}) {
-        if (!stars || position < 1 || position > stars->size())
-            continue;
-        if (TitleButton* star = (*stars)[position - 1])
-            Utility::styleButtonTitle(star, glyph, std::nullopt, double(size), color, true,
-                                      TextAlignment::Natural);
-    }
 }
 
 void AppDelegate::clickTrackRating(QObject* sender)
@@ -264,23 +217,17 @@ void AppDelegate::clickTrackRating(QObject* sender)
     const int tag = tagValue.isValid() ? tagValue.toInt() : 0;
 
     if (tag >= 2 && tag <= 5) {
-        for (int i = 1; i <= 5; ++i)
-            drawStar(i, false);
-        for (int i = 1; i <= tag; ++i)
-            drawStar(i, true);
+        for (int position = 1; position <= 5; ++position)
+            drawStar(position, position <= tag);
         setTrackRating(20 * tag);
     } else if (tag == 1) {
-        for (int i = 2; i <= 5; ++i)
-            drawStar(i, false);
-        const bool oneStar = isNumber(trackRating()) && trackRating().toDouble() == 20.0;
+        for (int position = 2; position <= 5; ++position)
+            drawStar(position, false);
+        const bool oneStar = finiteNumber(trackRating()) == 20.0;
         drawStar(1, !oneStar);
         setTrackRating(oneStar ? 0 : 20);
     } else if (tag == 0) {
-        for (int i = 1; i <= 5; ++i)
-            drawStar(i, false);
-        const qint64 filled = integerValue(trackRating()) / 20;
-        for (int i = 1; i <= std::min<qint64>(filled, 5); ++i)
-            drawStar(i, true);
+        drawRating();
     }
     setITrackRating(trackRating());
 }
@@ -297,3 +244,5 @@ void AppDelegate::openDonate(QObject*)
 {
     Workspace::openURL(QUrl(QStringLiteral(SLEEVELIGHT_DONATE_URL), QUrl::StrictMode));
 }
+
+} // namespace sleevelight

@@ -5,6 +5,8 @@
 #include "platform/powerassertion.h"
 #include "platform/timers.h"
 
+namespace sleevelight {
+
 void AppDelegate::setScreenSleep()
 {
     if (playerState() == PlayerState::playing && !sleepDisabled()) {
@@ -37,12 +39,12 @@ void AppDelegate::updatePreventSleepTimer()
 {
     if (preventSleep()) {
         if (!preventSleepTimer())
-            setPreventSleepTimer(sleevelight::Timers::schedule(this, preventSleepTimerInterval, true,
+            setPreventSleepTimer(Timers::schedule(this, preventSleepTimerInterval, true,
                                                                [this] { setScreenSleep(); }));
         return;
     }
     if (QTimer* timer = preventSleepTimer()) {
-        sleevelight::Timers::invalidate(timer);
+        Timers::invalidate(timer);
         setPreventSleepTimer(nullptr);
     }
     if (sleepDisabled()) {
@@ -50,3 +52,5 @@ void AppDelegate::updatePreventSleepTimer()
         pauseDurationCounter = 0;
     }
 }
+
+} // namespace sleevelight

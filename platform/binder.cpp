@@ -11,6 +11,8 @@
 #include <QMetaMethod>
 #include <QMetaProperty>
 
+#include <functional>
+
 namespace sleevelight {
 
 namespace {
@@ -39,22 +41,28 @@ bool isEditable(QObject* view)
            qobject_cast<QLineEdit*>(view);
 }
 
-// One declared binding; lives as long as the view.
+// One declared binding; lives as long as the view. The model side is a property of the model, or
+// one entry of its keyed values.
 class Binding : public QObject
 {
     Q_OBJECT
 
 public:
-    Binding(QObject* model, QMetaProperty modelProperty, QObject* view, QMetaProperty viewProperty,
+    using Read = std::function<QVariant()>;
+    using Write = std::function<void(const QVariant&)>;
+
+    Binding(Read readModel, Write writeModel, QObject* view, QMetaProperty viewProperty,
             ValueTransformers::Transform transform)
-        : QObject(view), m_model(model), m_modelProperty(modelProperty), m_view(view),
+        : QObject(view), m_readModel(std::move(readModel)), m_writeModel(std::move(writeModel)), m_view(view),
           m_viewProperty(viewProperty), m_transform(std::move(transform))
     {}
+
+    QString key;
 
 public Q_SLOTS:
     void modelChanged()
     {
-        QVariant value = m_modelProperty.read(m_model);
+        QVariant value = m_readModel();
         if (m_transform)
             value = m_transform(value);
         if (m_viewProperty.read(m_view) == value)
@@ -64,16 +72,22 @@ public Q_SLOTS:
         m_updatingView = false;
     }
 
+    void keyChanged(const QString& changed)
+    {
+        if (changed == key)
+            modelChanged();
+    }
+
     void viewChanged()
     {
-        if (m_updatingView || m_transform)
+        if (m_updatingView || m_transform || !m_writeModel)
             return;
-        m_modelProperty.write(m_model, m_viewProperty.read(m_view));
+        m_writeModel(m_viewProperty.read(m_view));
     }
 
 private:
-    QObject* m_model;
-    QMetaProperty m_modelProperty;
+    Read m_readModel;
+    Write m_writeModel;
     QObject* m_view;
     QMetaProperty m_viewProperty;
     ValueTransformers::Transform m_transform;
@@ -85,12 +99,20 @@ QString describe(QObject* view)
     return QString::fromLatin1(view->metaObject()->className()) + u" \"" + view->objectName() + u'"';
 }
 
+// "preference:<key>" binds to the model's keyed values: preference(key), setPreference(key, value)
+// and the signal preferenceChanged(key), so that a value needs no property of its own.
+constexpr QLatin1StringView keyedPrefix("preference:");
+
 void bind(QObject* model, QObject* view, QStringList& errors)
 {
-    const QByteArray name = view->property("bind").toString().toUtf8();
-    const int modelIndex = model->metaObject()->indexOfProperty(name.constData());
-    if (modelIndex < 0) {
-        errors << describe(view) + u" is bound to the unknown property " + QString::fromUtf8(name);
+    const QString bound = view->property("bind").toString();
+    const QMetaObject* modelMeta = model->metaObject();
+    const bool keyed = bound.startsWith(keyedPrefix);
+    const QByteArray name = bound.toUtf8();
+    const int modelIndex = keyed ? -1 : modelMeta->indexOfProperty(name.constData());
+    const int changedIndex = modelMeta->indexOfSignal("preferenceChanged(QString)");
+    if (keyed ? changedIndex < 0 || modelMeta->indexOfMethod("preference(QString)") < 0 : modelIndex < 0) {
+        errors << describe(view) + u" is bound to the unknown property " + bound;
         return;
     }
     QByteArray target = view->property("bindTarget").toString().toUtf8();
@@ -110,14 +132,37 @@ void bind(QObject* model, QObject* view, QStringList& errors)
             return;
         }
     }
-    const QMetaProperty modelProperty = model->metaObject()->property(modelIndex);
     const QMetaProperty viewProperty = view->metaObject()->property(viewIndex);
-    auto* binding = new Binding(model, modelProperty, view, viewProperty, transform);
+    Binding::Read read;
+    Binding::Write write;
+    QMetaMethod changed;
+    const QString key = bound.mid(keyedPrefix.size());
+    if (keyed) {
+        read = [model, key] {
+            QVariant value;
+            QMetaObject::invokeMethod(model, "preference", Qt::DirectConnection, Q_RETURN_ARG(QVariant, value),
+                                      Q_ARG(QString, key));
+            return value;
+        };
+        write = [model, key](const QVariant& value) {
+            QMetaObject::invokeMethod(model, "setPreference", Qt::DirectConnection, Q_ARG(QString, key),
+                                      Q_ARG(QVariant, value));
+        };
+        changed = modelMeta->method(changedIndex);
+    } else {
+        const QMetaProperty modelProperty = modelMeta->property(modelIndex);
+        read = [model, modelProperty] { return modelProperty.read(model); };
+        if (modelProperty.isWritable())
+            write = [model, modelProperty](const QVariant& value) { modelProperty.write(model, value); };
+        changed = modelProperty.notifySignal();
+    }
+    auto* binding = new Binding(read, write, view, viewProperty, transform);
+    binding->key = key;
     const QMetaObject* bindingMeta = binding->metaObject();
-    if (modelProperty.hasNotifySignal())
-        QObject::connect(model, modelProperty.notifySignal(), binding,
-                         bindingMeta->method(bindingMeta->indexOfSlot("modelChanged()")));
-    if (isEditable(view) && viewProperty.hasNotifySignal() && modelProperty.isWritable())
+    if (changed.isValid())
+        QObject::connect(model, changed, binding,
+                         bindingMeta->method(bindingMeta->indexOfSlot(keyed ? "keyChanged(QString)" : "modelChanged()")));
+    if (isEditable(view) && viewProperty.hasNotifySignal() && write)
         QObject::connect(view, viewProperty.notifySignal(), binding,
                          bindingMeta->method(bindingMeta->indexOfSlot("viewChanged()")));
     binding->modelChanged();

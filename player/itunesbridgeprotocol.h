@@ -8,14 +8,12 @@
 
 #include <optional>
 
+namespace sleevelight {
+
 // The one seam between the display and the music player. Every answer comes at once from
 // what the bridge already knows; a bridge never blocks its caller. Missing or ill-typed
 // values are absent values, never errors.
-//
-// trackInfo keys: "trackName", "trackAlbum", "trackArtist", "trackNumbers", "trackDuration"
-// (display-ready strings), "trackYear" (number), "trackLoved" (number, 0 or 1),
-// "trackRating" (number 0-100). trackProgress keys: "trackProgressRatio" (number 0-1),
-// "trackElapsed" (display-ready string).
+// The keys of trackInfo and trackProgress are `BridgeKey` (player/values.h).
 class iTunesBridgeProtocol : public QObject
 {
     Q_OBJECT
@@ -46,3 +44,5 @@ Q_SIGNALS:
     // The player changed track, state or what it says about the track.
     void playerInfoChanged();
 };
+
+} // namespace sleevelight

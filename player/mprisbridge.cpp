@@ -31,14 +31,6 @@ QString startableName(const QString& busName)
     return QString(busName).remove(instance);
 }
 
-std::optional<double> numberOf(const QVariant& value)
-{
-    if (!isNumber(value))
-        return std::nullopt;
-    const double number = value.toDouble();
-    return std::isfinite(number) ? std::optional<double>(number) : std::nullopt;
-}
-
 } // namespace
 
 MprisBridge::MprisBridge(const QDBusConnection& bus, QObject* parent)
@@ -152,20 +144,20 @@ std::optional<QVariantMap> MprisBridge::trackInfo()
     addNumbersFromFile(metadata);
     QVariantMap info;
     if (const std::optional<QString> name = metadata.displayName())
-        info.insert(QStringLiteral("trackName"), *name);
+        info.insert(BridgeKey::trackName, *name);
     if (metadata.album)
-        info.insert(QStringLiteral("trackAlbum"), *metadata.album);
+        info.insert(BridgeKey::trackAlbum, *metadata.album);
     if (metadata.artist)
-        info.insert(QStringLiteral("trackArtist"), *metadata.artist);
+        info.insert(BridgeKey::trackArtist, *metadata.artist);
     if (const QString numbers = mpris::trackNumbersText(metadata.trackNumber, metadata.discNumber);
         !numbers.isEmpty())
-        info.insert(QStringLiteral("trackNumbers"), numbers);
+        info.insert(BridgeKey::trackNumbers, numbers);
     if (metadata.lengthUs)
-        info.insert(QStringLiteral("trackDuration"), mpris::formatTime(*metadata.lengthUs));
+        info.insert(BridgeKey::trackDuration, mpris::formatTime(*metadata.lengthUs));
     if (metadata.year)
-        info.insert(QStringLiteral("trackYear"), *metadata.year);
-    info.insert(QStringLiteral("trackLoved"), iTrackLoved());
-    info.insert(QStringLiteral("trackRating"), iTrackRating());
+        info.insert(BridgeKey::trackYear, *metadata.year);
+    info.insert(BridgeKey::trackLoved, iTrackLoved());
+    info.insert(BridgeKey::trackRating, iTrackRating());
     return info;
 }
 
@@ -194,9 +186,9 @@ std::optional<QVariantMap> MprisBridge::trackProgress()
     if (player == nullptr)
         return std::nullopt;
     const qint64 position = player->position();
-    QVariantMap progress{{QStringLiteral("trackElapsed"), mpris::formatTime(position)}};
+    QVariantMap progress{{BridgeKey::trackElapsed, mpris::formatTime(position)}};
     if (const std::optional<qint64> length = player->metadata().lengthUs)
-        progress.insert(QStringLiteral("trackProgressRatio"),
+        progress.insert(BridgeKey::trackProgressRatio,
                         std::clamp(double(position) / double(*length), 0.0, 1.0));
     return progress;
 }
@@ -223,7 +215,7 @@ QVariant MprisBridge::soundVolume()
 void MprisBridge::setSoundVolume(const QVariant& volume)
 {
     MprisPlayer* player = m_players->followed();
-    const std::optional<double> percent = numberOf(volume);
+    const std::optional<double> percent = finiteNumber(volume);
     if (player == nullptr || !percent || *percent < 0.0)
         return;
     // The display writes back every second what it just read; only a real change goes to the
@@ -244,7 +236,7 @@ QVariant MprisBridge::iTrackLoved()
 void MprisBridge::setITrackLoved(const QVariant& loved)
 {
     const MprisPlayer* player = track();
-    const std::optional<double> value = numberOf(loved);
+    const std::optional<double> value = finiteNumber(loved);
     if (player == nullptr || !value)
         return;
     m_store->setLoved(player->metadata().storeKey(), *value != 0.0);
@@ -265,7 +257,7 @@ QVariant MprisBridge::iTrackRating()
 void MprisBridge::setITrackRating(const QVariant& rating)
 {
     MprisPlayer* player = track();
-    const std::optional<double> value = numberOf(rating);
+    const std::optional<double> value = finiteNumber(rating);
     if (player == nullptr || !value)
         return;
     const int percent = std::clamp(qRound(*value), 0, 100);

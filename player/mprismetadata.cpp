@@ -1,5 +1,7 @@
 #include "player/mprismetadata.h"
 
+#include "player/values.h"
+
 #include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
@@ -123,31 +125,19 @@ QVariant plainValue(const QVariant& value)
 std::optional<double> numberFrom(const QVariant& value, bool allowText)
 {
     const QVariant plain = plainValue(value);
-    switch (plain.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::UChar:
-    case QMetaType::Double: {
-        const double number = plain.toDouble();
-        return std::isfinite(number) ? std::optional<double>(number) : std::nullopt;
-    }
-    case QMetaType::QString: {
-        if (!allowText)
-            return std::nullopt;
-        // "7" or "7/12": the leading whole number.
-        static const QRegularExpression leading(QStringLiteral("^\\s*(\\d{1,9})"));
-        const QRegularExpressionMatch match = leading.match(plain.toString().left(64));
-        if (!match.hasMatch())
-            return std::nullopt;
-        return match.captured(1).toDouble();
-    }
-    default:
+    // A flag is not a count: D-Bus booleans are no track number, length or year.
+    if (plain.typeId() == QMetaType::Bool)
         return std::nullopt;
-    }
+    if (isNumber(plain))
+        return finiteNumber(plain);
+    if (!allowText || plain.typeId() != QMetaType::QString)
+        return std::nullopt;
+    // "7" or "7/12": the leading whole number.
+    static const QRegularExpression leading(QStringLiteral("^\\s*(\\d{1,9})"));
+    const QRegularExpressionMatch match = leading.match(plain.toString().left(64));
+    if (!match.hasMatch())
+        return std::nullopt;
+    return match.captured(1).toDouble();
 }
 
 TrackMetadata parseMetadata(const QVariantMap& metadata)

@@ -1,5 +1,6 @@
 #include "player/values.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace sleevelight {
@@ -10,6 +11,8 @@ bool isNumber(const QVariant& value)
     case QMetaType::Bool:
     case QMetaType::Int:
     case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
     case QMetaType::LongLong:
     case QMetaType::ULongLong:
     case QMetaType::Double:
@@ -39,6 +42,22 @@ QVariant numberFor(const QVariantMap& map, const QString& key)
 {
     const QVariant value = map.value(key);
     return isNumber(value) ? value : QVariant();
+}
+
+std::optional<double> finiteNumber(const QVariant& value)
+{
+    if (!isNumber(value))
+        return std::nullopt;
+    const double number = value.toDouble();
+    return std::isfinite(number) ? std::optional<double>(number) : std::nullopt;
+}
+
+qint64 truncatedInteger(const QVariant& value)
+{
+    const std::optional<double> number = finiteNumber(value);
+    if (!number)
+        return 0;
+    return qint64(std::clamp(*number, -9.0e18, 9.0e18));
 }
 
 std::optional<qint64> exactInteger(const QVariant& value)

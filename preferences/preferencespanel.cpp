@@ -10,7 +10,7 @@
 #include <QComboBox>
 #include <QRadioButton>
 
-using namespace sleevelight;
+namespace sleevelight {
 
 namespace {
 
@@ -30,7 +30,7 @@ void selectItemWithTitle(QComboBox* popup, const QString& title)
 
 void restyleSample(TextField* sample, const QString& fontName)
 {
-    Utility::styleTextField(sample, fontName, std::nullopt, std::nullopt, false, TextAlignment::Natural);
+    Utility::styleTextField(sample, {.font = fontName});
 }
 
 QString titleOfSelectedItem(const QComboBox* popup)
@@ -111,7 +111,9 @@ void AppDelegate::radioButtonChanged(QObject*)
                                          ArtworkPositionMode::Toggle};
     for (int i = 0; i < 3; ++i) {
         if (mArtworkRadioButtons[i] && mArtworkRadioButtons[i]->isChecked()) {
-            prefArtworkPositionMode = modes[i];
+            Preferences working = m_working;
+            working.artworkPositionMode = modes[i];
+            setWorkingPreferences(working);
             return;
         }
     }
@@ -126,7 +128,7 @@ void AppDelegate::setButtonFromPrefValue()
     if (mArtworkRadioButtons.isEmpty())
         mArtworkRadioButtons = {mArtworkLeftRadioButton, mArtworkRightRadioButton, mArtworkToggleRadioButton};
     // Indexed by the case's place (Left 0, Right 1, Toggle 2); the group turns the others off.
-    const int index = int(prefArtworkPositionMode) - 1;
+    const int index = int(m_working.artworkPositionMode) - 1;
     if (QRadioButton* button = mArtworkRadioButtons.value(index))
         button->setChecked(true);
 
@@ -134,3 +136,5 @@ void AppDelegate::setButtonFromPrefValue()
     restyleSample(mAlbumTextField, prefAlbumFont());
     restyleSample(mArtistTextField, prefArtistFont());
 }
+
+} // namespace sleevelight

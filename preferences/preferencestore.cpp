@@ -3,46 +3,21 @@
 #include "app/appdelegate.h"
 
 #include "platform/timers.h"
+#include "preferences/preferences.h"
 #include "platform/userdefaults.h"
 #include "platform/views/stackview.h"
 #include "platform/views/textfield.h"
 
-using namespace sleevelight;
+#include <QMetaMethod>
+#include <QMetaProperty>
+
+namespace sleevelight {
 
 namespace {
 
-namespace Key {
-const QString fullScreenMode = QStringLiteral("fullScreenMode");
-const QString preventSleep = QStringLiteral("preventSleep");
-const QString isShowVinyl = QStringLiteral("isShowVinyl");
-const QString isShowAlbumName = QStringLiteral("isShowAlbumName");
-const QString isShowAlbumNumber = QStringLiteral("isShowAlbumNumber");
-const QString isShowRatings = QStringLiteral("isShowRatings");
-const QString isShowProgress = QStringLiteral("isShowProgress");
-const QString isShowMultiArtworks = QStringLiteral("isShowMultiArtworks");
-const QString toggleArtworkInterval = QStringLiteral("toggleArtworkInterval");
-const QString nameFont = QStringLiteral("nameFont");
-const QString albumFont = QStringLiteral("albumFont");
-const QString artistFont = QStringLiteral("artistFont");
-const QString maxFontSize = QStringLiteral("maxFontSize");
-const QString artworkPositionMode = QStringLiteral("artworkPositionMode");
-const QString startItunesWithApp = QStringLiteral("startItunesWithApp");
-const QString automaticCheckUpdate = QStringLiteral("automaticCheckUpdate");
-} // namespace Key
-
-namespace Reset {
-const QString nameFont = QStringLiteral("HelveticaNeue-Medium");
-const QString albumFont = QStringLiteral("HelveticaNeue-Italic");
-const QString artistFont = QStringLiteral("HelveticaNeue");
-} // namespace Reset
-
-// A font name that is missing, empty or not text (a list written by another program) is taken
-// as the row's reset value rather than as no font at all.
-QString fontFrom(const UserDefaults& defaults, const QString& key, const QString& reset)
-{
-    const std::optional<QString> name = defaults.stringForKey(key);
-    return (name && !name->trimmed().isEmpty()) ? *name : reset;
-}
+// A file without this key was never written by this program (the first start writes it), or is
+// damaged.
+const QString firstStartMarker = QStringLiteral("automaticCheckUpdate");
 
 void setShown(QWidget* view, bool shown)
 {
@@ -50,83 +25,112 @@ void setShown(QWidget* view, bool shown)
         view->setHidden(!shown);
 }
 
+// "isShowVinyl" → "prefIsShowVinyl": the working copy's property of a preference.
+QByteArray workingPropertyName(const QString& key)
+{
+    return "pref" + key.left(1).toUpper().toLatin1() + key.mid(1).toLatin1();
+}
+
 } // namespace
+
+void AppDelegate::notifyPreferences(const QStringList& keys, bool working)
+{
+    const QMetaObject* meta = metaObject();
+    for (const QString& key : keys) {
+        const QByteArray name = working ? workingPropertyName(key) : key.toLatin1();
+        if (const int index = meta->indexOfProperty(name.constData()); index >= 0)
+            meta->property(index).notifySignal().invoke(this, Qt::DirectConnection);
+        if (working)
+            Q_EMIT preferenceChanged(key);
+    }
+}
+
+void AppDelegate::setWorkingPreferences(const Preferences& preferences)
+{
+    const QStringList changed = changedKeys(m_working, preferences);
+    m_working = preferences;
+    notifyPreferences(changed, true);
+}
+
+void AppDelegate::setLivePreferences(const Preferences& preferences)
+{
+    const QStringList changed = changedKeys(m_live, preferences);
+    m_live = preferences;
+    notifyPreferences(changed, false);
+}
+
+QVariant AppDelegate::preference(const QString& key) const
+{
+    const PreferenceField* field = preferenceField(key);
+    return field != nullptr ? field->value(m_working) : QVariant();
+}
+
+void AppDelegate::setPreference(const QString& key, const QVariant& value)
+{
+    setWorkingPreference(key, value);
+}
+
+void AppDelegate::setWorkingPreference(const QString& key, const QVariant& value)
+{
+    Preferences next = m_working;
+    if (const PreferenceField* field = preferenceField(key); field != nullptr && field->setValue(next, value))
+        setWorkingPreferences(next);
+}
+
+void AppDelegate::setLivePreference(const QString& key, const QVariant& value)
+{
+    Preferences next = m_live;
+    if (const PreferenceField* field = preferenceField(key); field != nullptr && field->setValue(next, value))
+        setLivePreferences(next);
+}
 
 void AppDelegate::getFromUserDefaults()
 {
     const UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    // A file without the first-start marker was never written by this program, or is damaged:
-    // reading its missing keys as false and 0 would show (and on confirming, store) a display
-    // with nothing on it. Its working copy is the one the display started with.
-    if (!defaults.stringForKey(Key::automaticCheckUpdate)) {
+    // Reading the missing keys of a file this program never wrote as false and 0 would show (and
+    // on confirming, store) a display with nothing on it. Its working copy is the one the display
+    // started with.
+    if (!defaults.stringForKey(firstStartMarker)) {
         resetWorkingCopy();
         setPrefAutomaticCheckUpdate(true);
         return;
     }
-    setPrefFullScreenMode(defaults.boolForKey(Key::fullScreenMode));
-    setPrefPreventSleep(defaults.boolForKey(Key::preventSleep));
-    setPrefIsShowVinyl(defaults.boolForKey(Key::isShowVinyl));
-    setPrefIsShowAlbumName(defaults.boolForKey(Key::isShowAlbumName));
-    setPrefIsShowAlbumNumber(defaults.boolForKey(Key::isShowAlbumNumber));
-    setPrefIsShowRatings(defaults.boolForKey(Key::isShowRatings));
-    setPrefIsShowProgress(defaults.boolForKey(Key::isShowProgress));
-    setPrefIsShowMultiArtworks(defaults.boolForKey(Key::isShowMultiArtworks));
-    setPrefToggleArtworkInterval(defaults.integerForKey(Key::toggleArtworkInterval));
-    setPrefNameFont(fontFrom(defaults, Key::nameFont, Reset::nameFont));
-    setPrefAlbumFont(fontFrom(defaults, Key::albumFont, Reset::albumFont));
-    setPrefArtistFont(fontFrom(defaults, Key::artistFont, Reset::artistFont));
-    setPrefMaxFontSize(defaults.integerForKey(Key::maxFontSize));
-    prefArtworkPositionMode = artworkPositionModeFromRaw(defaults.integerForKey(Key::artworkPositionMode))
-                                  .value_or(ArtworkPositionMode::Toggle);
-    setPrefStartItunesWithApp(defaults.boolForKey(Key::startItunesWithApp));
-    setPrefAutomaticCheckUpdate(defaults.boolForKey(Key::automaticCheckUpdate));
+    setWorkingPreferences(readPreferences(defaults));
 }
 
 void AppDelegate::saveToUserDefaults()
 {
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    defaults.setBool(prefFullScreenMode(), Key::fullScreenMode);
-    defaults.setBool(prefPreventSleep(), Key::preventSleep);
-    defaults.setBool(prefIsShowVinyl(), Key::isShowVinyl);
-    defaults.setBool(prefIsShowAlbumName(), Key::isShowAlbumName);
-    defaults.setBool(prefIsShowAlbumNumber(), Key::isShowAlbumNumber);
-    defaults.setBool(prefIsShowRatings(), Key::isShowRatings);
-    defaults.setBool(prefIsShowProgress(), Key::isShowProgress);
-    defaults.setBool(prefIsShowMultiArtworks(), Key::isShowMultiArtworks);
-    defaults.setInteger(prefToggleArtworkInterval(), Key::toggleArtworkInterval);
-    defaults.setObject(prefNameFont(), Key::nameFont);
-    defaults.setObject(prefAlbumFont(), Key::albumFont);
-    defaults.setObject(prefArtistFont(), Key::artistFont);
-    defaults.setInteger(prefMaxFontSize(), Key::maxFontSize);
-    defaults.setInteger(qint64(prefArtworkPositionMode), Key::artworkPositionMode);
-    defaults.setBool(prefStartItunesWithApp(), Key::startItunesWithApp);
-    defaults.setBool(prefAutomaticCheckUpdate(), Key::automaticCheckUpdate);
+    writePreferences(m_working, defaults);
     defaults.synchronize();
+}
+
+bool AppDelegate::isFirstStart() const
+{
+    return !UserDefaults::standardUserDefaults().stringForKey(firstStartMarker).has_value();
+}
+
+bool AppDelegate::flipStoredPreference(bool Preferences::*member)
+{
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    const QString key = preferenceKey(member);
+    const bool shown = !defaults.boolForKey(key);
+    Preferences live = m_live;
+    live.*member = shown;
+    setLivePreferences(live);
+    defaults.setBool(shown, key);
+    defaults.synchronize();
+    return shown;
 }
 
 void AppDelegate::setViewFromPrefValue()
 {
-    setFullScreenMode(prefFullScreenMode());
-    setPreventSleep(prefPreventSleep());
-    setIsShowVinyl(prefIsShowVinyl());
-    setIsShowAlbumName(prefIsShowAlbumName());
-    setIsShowAlbumNumber(prefIsShowAlbumNumber());
-    setIsShowRatings(prefIsShowRatings());
-    setIsShowProgress(prefIsShowProgress());
-    setIsShowMultiArtworks(prefIsShowMultiArtworks());
-    setToggleArtworkInterval(prefToggleArtworkInterval());
-    setNameFont(prefNameFont());
-    setAlbumFont(prefAlbumFont());
-    setArtistFont(prefArtistFont());
-    setMaxFontSize(float(prefMaxFontSize()));
-    artworkPositionMode = prefArtworkPositionMode;
-    setStartItunesWithApp(prefStartItunesWithApp());
-    setAutomaticCheckUpdate(prefAutomaticCheckUpdate());
+    setLivePreferences(m_working);
 }
 
 void AppDelegate::changeViewFromPrefValueWithTimer(bool withTimer)
 {
-    if (artworkPositionMode == ArtworkPositionMode::Toggle) {
+    if (m_live.artworkPositionMode == ArtworkPositionMode::Toggle) {
         if (currentArtworkPosition == LayoutAttribute::Right)
             nextArtworkPosition = LayoutAttribute::Left;
         else if (currentArtworkPosition == LayoutAttribute::Left)
@@ -185,19 +189,10 @@ void AppDelegate::resetPreference(QObject*)
 
 void AppDelegate::resetWorkingCopy()
 {
-    setPrefFullScreenMode(true);
-    setPrefPreventSleep(true);
-    setPrefIsShowVinyl(false);
-    setPrefIsShowAlbumName(true);
-    setPrefIsShowAlbumNumber(true);
-    setPrefIsShowRatings(false);
-    setPrefIsShowProgress(true);
-    setPrefIsShowMultiArtworks(true);
-    setPrefToggleArtworkInterval(30);
-    setPrefNameFont(Reset::nameFont);
-    setPrefAlbumFont(Reset::albumFont);
-    setPrefArtistFont(Reset::artistFont);
-    setPrefMaxFontSize(72);
-    prefArtworkPositionMode = ArtworkPositionMode::Toggle;
-    setPrefStartItunesWithApp(false);
+    // Reset leaves the update check as the user set it.
+    Preferences defaults;
+    defaults.automaticCheckUpdate = m_working.automaticCheckUpdate;
+    setWorkingPreferences(defaults);
 }
+
+} // namespace sleevelight

@@ -1,5 +1,7 @@
 #include "preferences/zivpreferences.h"
 
+namespace sleevelight {
+
 ZivPreferences::ZivPreferences(QWidget* parent) : Panel(parent) {}
 
 void ZivPreferences::setIsShowVinyl(const QVariant& value)
@@ -22,3 +24,5 @@ void ZivPreferences::showVinylButtonPressed(QObject*)
     if (prefDelegate != nullptr)
         prefDelegate->showVinylChanged(this, showVinyl);
 }
+
+} // namespace sleevelight

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QVariant>
 
+namespace sleevelight {
+
 class ZivPreferences;
 
 // Told when the panel's show-vinyl control changes.
@@ -16,7 +18,7 @@ public:
 };
 
 // The preferences panel's window.
-class ZivPreferences : public sleevelight::Panel
+class ZivPreferences : public Panel
 {
     Q_OBJECT
     Q_PROPERTY(QVariant isShowVinyl READ isShowVinyl WRITE setIsShowVinyl NOTIFY isShowVinylChanged)
@@ -27,7 +29,7 @@ public:
     QVariant isShowVinyl() const { return m_isShowVinyl; }
     void setIsShowVinyl(const QVariant& value);
 
-    QPointer<sleevelight::Panel> preferencePanel;
+    QPointer<Panel> preferencePanel;
     qint64 showVinyl = 0;
     QPointer<QWidget> preferenceView;
     ZivPreferencesProtocol* prefDelegate = nullptr;
@@ -41,3 +43,5 @@ Q_SIGNALS:
 private:
     QVariant m_isShowVinyl;
 };
+
+} // namespace sleevelight

@@ -15,7 +15,7 @@
 
 #include <optional>
 
-using namespace sleevelight;
+namespace sleevelight {
 
 namespace {
 
@@ -51,10 +51,8 @@ std::optional<QString> readVersionPage()
 
 void showReport(TextField* field, const QString& title, const QString& detail)
 {
-    Utility::styleAttributedText(field, title, QStringLiteral(".SFNSText-Bold"), 13.0, std::nullopt, false,
-                                 TextAlignment::Natural, false);
-    Utility::styleAttributedText(field, detail, QStringLiteral(".SFNSText"), 11.0, std::nullopt, false,
-                                 TextAlignment::Natural, true);
+    Utility::styleAttributedText(field, title, {.font = QStringLiteral(".SFNSText-Bold"), .size = 13.0}, false);
+    Utility::styleAttributedText(field, detail, {.font = QStringLiteral(".SFNSText"), .size = 11.0}, true);
 }
 
 } // namespace
@@ -170,3 +168,5 @@ void AppDelegate::checkForUpdateDone(QObject*)
     if (mCheckForUpdatePanel)
         mCheckForUpdatePanel->close();
 }
+
+} // namespace sleevelight

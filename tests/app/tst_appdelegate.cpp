@@ -12,6 +12,7 @@
 #include "tests/support/testenvironment.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -123,6 +124,26 @@ private Q_SLOTS:
         // The declared action reaches the application object with its sender.
         good->click();
         QCOMPARE(FakeBridge::last->commands, QStringList{QStringLiteral("playPause")});
+    }
+
+    // A control bound by a preference's key edits the working copy and follows it, as a control
+    // bound to a property of its own does.
+    void controlBoundByPreferenceKey()
+    {
+        FakeBridge::install();
+        AppDelegate delegate;
+        QWidget root;
+        auto* box = new QCheckBox(&root);
+        box->setProperty("bind", QStringLiteral("preference:isShowRatings"));
+        QVERIFY(Binder::connect(&delegate, {&root}).isEmpty());
+        QCOMPARE(box->isChecked(), delegate.prefIsShowRatings());
+        box->setChecked(true);
+        QVERIFY(delegate.prefIsShowRatings());
+        QVERIFY(!delegate.isShowRatings()); // the live value waits for Apply
+        delegate.setPrefIsShowRatings(false);
+        QVERIFY(!box->isChecked());
+        delegate.setPreference(QStringLiteral("isShowRatings"), QStringLiteral("yes")); // not a switch
+        QVERIFY(!delegate.prefIsShowRatings());
     }
 
     void noBridgeMeansNoStart()

@@ -2,6 +2,7 @@
 // the timers and the first refresh.
 
 #include "app/appdelegate.h"
+#include "player/values.h"
 #include "app/application.h"
 #include "platform/views/frameview.h"
 #include "platform/views/mainwindow.h"
@@ -88,8 +89,8 @@ private Q_SLOTS:
         QCOMPARE(d->mTrackName->text(), QStringLiteral("So What"));
 
         // The one-second timer runs from launch: the elapsed text follows the player.
-        FakeBridge::last->progress = QVariantMap{{QStringLiteral("trackProgressRatio"), 0.5},
-                                                 {QStringLiteral("trackElapsed"), QStringLiteral("2:02")}};
+        FakeBridge::last->progress = QVariantMap{{BridgeKey::trackProgressRatio, 0.5},
+                                                 {BridgeKey::trackElapsed, QStringLiteral("2:02")}};
         QTRY_COMPARE(d->trackElapsed(), QStringLiteral("2:02"));
     }
 

@@ -132,7 +132,7 @@ private Q_SLOTS:
         f->play(QStringLiteral("Three"), square);
         QCOMPARE(d->currentArtworkPosition, LayoutAttribute::Left);
 
-        d->artworkPositionMode = AppDelegate::ArtworkPositionMode::Right;
+        d->setLivePreference(QStringLiteral("artworkPositionMode"), qint64(ArtworkPositionMode::Right));
         f->play(QStringLiteral("Three"), square);
         QCOMPARE(d->currentArtworkPosition, LayoutAttribute::Right);
     }

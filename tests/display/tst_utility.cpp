@@ -54,7 +54,7 @@ private Q_SLOTS:
         field.setFieldFont(fieldHasFont
                                ? FontManager::fontWithName(QStringLiteral("HelveticaNeue-Italic"), 20)
                                : std::nullopt);
-        Utility::styleTextField(&field, fontName, fontSize, std::nullopt, false, TextAlignment::Natural);
+        Utility::styleTextField(&field, {.font = fontName, .size = fontSize});
         QVERIFY(field.fieldFont());
         QCOMPARE(FontManager::fontName(*field.fieldFont()), expectedName);
         QCOMPARE(FontManager::pointSize(*field.fieldFont()), expectedSize);
@@ -65,19 +65,17 @@ private Q_SLOTS:
         TextField field;
         field.setAlignment(Qt::AlignRight);
         field.setTextColor(Qt::green);
-        Utility::styleTextField(&field, std::nullopt, std::nullopt, std::nullopt, false,
-                                TextAlignment::Natural);
+        Utility::styleTextField(&field, {});
         QCOMPARE(field.alignment(), Qt::AlignRight);
         QCOMPARE(field.textColor(), QColor(Qt::green));
         QVERIFY(!field.shadow());
 
-        Utility::styleTextField(&field, std::nullopt, std::nullopt, QColor(Qt::yellow), true,
-                                TextAlignment::Center);
+        Utility::styleTextField(&field, {.color = QColor(Qt::yellow), .shadow = true, .alignment = TextAlignment::Center});
         QCOMPARE(field.alignment(), Qt::AlignHCenter);
         QCOMPARE(field.textColor(), QColor(Qt::yellow));
         QCOMPARE(field.shadow(), (Shadow{3.0, Qt::black, {}}));
         // Without a shadow asked for, the one there stays.
-        Utility::styleTextField(&field, std::nullopt, 20.0, std::nullopt, false, TextAlignment::Left);
+        Utility::styleTextField(&field, {.size = 20.0, .alignment = TextAlignment::Left});
         QVERIFY(field.shadow());
         QCOMPARE(field.alignment(), Qt::AlignLeft);
     }
@@ -86,13 +84,11 @@ private Q_SLOTS:
     {
         TextField field;
         field.setFieldFont(std::nullopt);
-        Utility::styleAttributedText(&field, QStringLiteral("plain"), std::nullopt, std::nullopt,
-                                     std::nullopt, false, TextAlignment::Natural, false);
+        Utility::styleAttributedText(&field, QStringLiteral("plain"), {}, false);
         QCOMPARE(field.text(), QStringLiteral("plain"));
         QVERIFY(!field.hasAttributedText());
 
-        Utility::styleAttributedText(&field, QStringLiteral(" and bold"), QStringLiteral("DejaVuSans-Bold"),
-                                     13.0, QColor(Qt::red), true, TextAlignment::Right, true);
+        Utility::styleAttributedText(&field, QStringLiteral(" and bold"), {.font = QStringLiteral("DejaVuSans-Bold"), .size = 13.0, .color = QColor(Qt::red), .shadow = true, .alignment = TextAlignment::Right}, true);
         QCOMPARE(field.text(), QStringLiteral("plain and bold"));
         const QList<TextRun> runs = field.attributedText();
         QCOMPARE(runs.size(), 2);
@@ -103,8 +99,7 @@ private Q_SLOTS:
         QCOMPARE(runs[1].alignment, Qt::AlignRight);
         QCOMPARE(runs[1].shadow->blurRadius, 3.0);
 
-        Utility::styleAttributedText(&field, QStringLiteral("again"), std::nullopt, 8.0, std::nullopt, false,
-                                     TextAlignment::Natural, false);
+        Utility::styleAttributedText(&field, QStringLiteral("again"), {.size = 8.0}, false);
         QCOMPARE(field.text(), QStringLiteral("again"));
         QCOMPARE(field.attributedText().size(), 1);
         QCOMPARE(field.attributedText()[0].font->pointSizeF(), 10.0);
@@ -114,8 +109,7 @@ private Q_SLOTS:
     void buttonTitles()
     {
         TitleButton button;
-        Utility::styleButtonTitle(&button, QStringLiteral("\u2661"), QStringLiteral("DejaVuSans"), 6.0,
-                                  QColor(Qt::gray), true, TextAlignment::Center);
+        Utility::styleButtonTitle(&button, QStringLiteral("\u2661"), {.font = QStringLiteral("DejaVuSans"), .size = 6.0, .color = QColor(Qt::gray), .shadow = true, .alignment = TextAlignment::Center});
         const TitleButton::Title title = button.attributedTitle();
         QCOMPARE(title.text, QStringLiteral("\u2661"));
         QCOMPARE(title.font.pointSizeF(), 6.0);

@@ -88,9 +88,7 @@ struct Launched
     TitleButton::Title glyph(const QString& text, const QColor& color) const
     {
         TitleButton sample;
-        Utility::styleButtonTitle(&sample, text, std::nullopt,
-                                  double(d->maxFontSize() * 0.5f * d->windowSizeRatio), color, true,
-                                  TextAlignment::Natural);
+        Utility::styleButtonTitle(&sample, text, {.size = double(d->maxFontSize() * 0.5f * d->windowSizeRatio), .color = color, .shadow = true});
         return sample.attributedTitle();
     }
 

@@ -1,6 +1,7 @@
 // The MPRIS bridge against fake players on the test's private bus.
 
 #include "player/mprisbridge.h"
+#include "player/values.h"
 #include "player/mprisplayer.h"
 #include "player/mprisplayermanager.h"
 #include "tests/player/fakemprisplayer.h"
@@ -68,8 +69,8 @@ class TestMprisBridge : public QObject
     QVariantMap info()
     {
         QVariantMap map = m_bridge->trackInfo().value_or(QVariantMap());
-        map.remove(key("trackLoved"));
-        map.remove(key("trackRating"));
+        map.remove(BridgeKey::trackLoved);
+        map.remove(BridgeKey::trackRating);
         return map;
     }
 
@@ -105,12 +106,12 @@ private Q_SLOTS:
                            {key("xesam:discNumber"), 2},
                            {key("mpris:length"), qint64(245'000'000)},
                            {key("xesam:contentCreated"), QStringLiteral("1959-03-02T00:00:00Z")}}
-            << QVariantMap{{key("trackName"), QStringLiteral("So What")},
-                           {key("trackAlbum"), QStringLiteral("Kind of Blue")},
-                           {key("trackArtist"), QStringLiteral("Miles Davis, John Coltrane")},
-                           {key("trackNumbers"), QStringLiteral("Track 3 \u00b7 Disc 2")},
-                           {key("trackDuration"), QStringLiteral("4:05")},
-                           {key("trackYear"), 1959}};
+            << QVariantMap{{BridgeKey::trackName, QStringLiteral("So What")},
+                           {BridgeKey::trackAlbum, QStringLiteral("Kind of Blue")},
+                           {BridgeKey::trackArtist, QStringLiteral("Miles Davis, John Coltrane")},
+                           {BridgeKey::trackNumbers, QStringLiteral("Track 3 \u00b7 Disc 2")},
+                           {BridgeKey::trackDuration, QStringLiteral("4:05")},
+                           {BridgeKey::trackYear, 1959}};
         QTest::newRow("loose kinds real players send")
             << QVariantMap{{key("mpris:trackid"), trackId},
                            {key("xesam:title"), QStringLiteral("Blue")},
@@ -119,18 +120,18 @@ private Q_SLOTS:
                            {key("xesam:discNumber"), 1u},
                            {key("mpris:length"), 3'725'000'000.0},
                            {key("xesam:contentCreated"), QStringLiteral("1971")}}
-            << QVariantMap{{key("trackName"), QStringLiteral("Blue")},
-                           {key("trackArtist"), QStringLiteral("Joni Mitchell")},
-                           {key("trackNumbers"), QStringLiteral("Track 7 \u00b7 Disc 1")},
-                           {key("trackDuration"), QStringLiteral("1:02:05")},
-                           {key("trackYear"), 1971}};
+            << QVariantMap{{BridgeKey::trackName, QStringLiteral("Blue")},
+                           {BridgeKey::trackArtist, QStringLiteral("Joni Mitchell")},
+                           {BridgeKey::trackNumbers, QStringLiteral("Track 7 \u00b7 Disc 1")},
+                           {BridgeKey::trackDuration, QStringLiteral("1:02:05")},
+                           {BridgeKey::trackYear, 1971}};
         QTest::newRow("no title: the file name; length as t, disc only")
             << QVariantMap{{key("xesam:url"), QStringLiteral("file:///music/My%20Song.flac")},
                            {key("xesam:discNumber"), QStringLiteral("2")},
                            {key("mpris:length"), quint64(61'000'000)}}
-            << QVariantMap{{key("trackName"), QStringLiteral("My Song.flac")},
-                           {key("trackNumbers"), QStringLiteral("Disc 2")},
-                           {key("trackDuration"), QStringLiteral("1:01")}};
+            << QVariantMap{{BridgeKey::trackName, QStringLiteral("My Song.flac")},
+                           {BridgeKey::trackNumbers, QStringLiteral("Disc 2")},
+                           {BridgeKey::trackDuration, QStringLiteral("1:01")}};
         QTest::newRow("wrong kinds are absent")
             << QVariantMap{{key("mpris:trackid"), trackId},
                            {key("xesam:title"), 42},
@@ -144,7 +145,7 @@ private Q_SLOTS:
         QTest::newRow("a megabyte title is cut, line breaks are not shown")
             << QVariantMap{{key("xesam:title"),
                             QString(QStringLiteral("Line\nbreak\t") + QString(1 << 20, u'x'))}}
-            << QVariantMap{{key("trackName"), QString(QStringLiteral("Line break ") + QString(989, u'x'))}};
+            << QVariantMap{{BridgeKey::trackName, QString(QStringLiteral("Line break ") + QString(989, u'x'))}};
     }
 
     void mapsTheTrackInformation()
@@ -190,15 +191,15 @@ private Q_SLOTS:
         FakeMprisPlayer* fake = addPlayer(fakeName, properties);
         QTRY_VERIFY(follows(fake));
         QVariantMap progress = m_bridge->trackProgress().value();
-        QCOMPARE(progress.value(key("trackElapsed")), QVariant(key("0:25")));
-        QCOMPARE(progress.value(key("trackProgressRatio")).toDouble(), 0.25);
+        QCOMPARE(progress.value(BridgeKey::trackElapsed), QVariant(key("0:25")));
+        QCOMPARE(progress.value(BridgeKey::trackProgressRatio).toDouble(), 0.25);
 
         metadata.remove(key("mpris:length"));
         fake->change({{key("Metadata"), metadata}});
         QTRY_VERIFY(!followed()->metadata().lengthUs);
         progress = m_bridge->trackProgress().value();
-        QVERIFY(!progress.contains(key("trackProgressRatio")));
-        QVERIFY(progress.contains(key("trackElapsed")));
+        QVERIFY(!progress.contains(BridgeKey::trackProgressRatio));
+        QVERIFY(progress.contains(BridgeKey::trackElapsed));
     }
 
     void extrapolatesThePositionAndAsksAtMostOnceASecond_data()
@@ -226,7 +227,7 @@ private Q_SLOTS:
         // A busy machine may oversleep a wait by a second, never undersleep it; and the next answer
         // may already have set the clock back to the player's own.
         const auto checkElapsed = [this](int lowest, int seconds) {
-            const QString elapsed = m_bridge->trackProgress()->value(key("trackElapsed")).toString();
+            const QString elapsed = m_bridge->trackProgress()->value(BridgeKey::trackElapsed).toString();
             bool inRange = false;
             for (int s = lowest; s <= seconds + 1; ++s)
                 inRange = inRange || elapsed == QStringLiteral("0:%1").arg(s, 2, 10, QChar(u'0'));
@@ -237,7 +238,7 @@ private Q_SLOTS:
         QTRY_COMPARE(fake->count(key("Get Position")), 2);
         // The player's answer (its clock stands still) sets ours back once it arrives.
         if (startSeconds > 0)
-            QTRY_COMPARE(m_bridge->trackProgress()->value(key("trackElapsed")).toString(),
+            QTRY_COMPARE(m_bridge->trackProgress()->value(BridgeKey::trackElapsed).toString(),
                          QStringLiteral("0:%1").arg(startSeconds));
         QTest::qWait(1000);
         checkElapsed(lastSeconds, lastSeconds);
@@ -249,7 +250,7 @@ private Q_SLOTS:
         QTRY_VERIFY(follows(fake));
         QSignalSpy notified(m_bridge.get(), &iTunesBridgeProtocol::playerInfoChanged);
         fake->seek(90'000'000);
-        QTRY_COMPARE(m_bridge->trackProgress()->value(key("trackElapsed")), QVariant(key("1:30")));
+        QTRY_COMPARE(m_bridge->trackProgress()->value(BridgeKey::trackElapsed), QVariant(key("1:30")));
         // Paused, the progress timer does not look; the refresh shows the seek.
         QTRY_COMPARE(notified.count(), 1);
     }
@@ -305,7 +306,7 @@ private Q_SLOTS:
         QTRY_VERIFY(notified.count() >= 1);
         QTest::qWait(100);
         QVERIFY2(notified.count() <= 2, qPrintable(QString::number(notified.count())));
-        QCOMPARE(info().value(key("trackName")), QVariant(key("Two")));
+        QCOMPARE(info().value(BridgeKey::trackName), QVariant(key("Two")));
     }
 
     void fetchesInvalidatedProperties()
@@ -314,7 +315,7 @@ private Q_SLOTS:
         QTRY_VERIFY(follows(fake));
         fake->properties.insert(key("Metadata"), trackMetadata(key("New")));
         fake->change({}, {key("Metadata")});
-        QTRY_COMPARE(info().value(key("trackName")), QVariant(key("New")));
+        QTRY_COMPARE(info().value(BridgeKey::trackName), QVariant(key("New")));
     }
 
     void aPlayingPlayerWinsAndIsKept()
@@ -331,7 +332,7 @@ private Q_SLOTS:
         QCOMPARE(notified.count(), 0); // what another player does is no change of ours
         b->change({{key("PlaybackStatus"), key("Paused")}});
         QTRY_VERIFY(follows(a));
-        QTRY_COMPARE(info().value(key("trackName")), QVariant(key("A")));
+        QTRY_COMPARE(info().value(BridgeKey::trackName), QVariant(key("A")));
     }
 
     void whenTheFollowedLeavesTheMostRecentlyActiveTakesOver()
@@ -414,7 +415,7 @@ private Q_SLOTS:
                                                i == 13 ? key("Playing") : key("Paused")));
         QTRY_VERIFY(follows(m_fakes.at(13).get()));
         QCOMPARE(m_bridge->players().players().size(), 20);
-        QCOMPARE(info().value(key("trackName")), QVariant(key("Track 13")));
+        QCOMPARE(info().value(BridgeKey::trackName), QVariant(key("Track 13")));
         m_fakes.clear();
         QTRY_COMPARE(m_bridge->players().players().size(), 0);
     }
@@ -432,7 +433,7 @@ private Q_SLOTS:
         m_bridge->setITrackRating(60);
         m_bridge->setITrackLoved(true);
         QCOMPARE(m_bridge->iTrackRating(), QVariant(60));
-        QCOMPARE(m_bridge->trackInfo()->value(key("trackLoved")), QVariant(1));
+        QCOMPARE(m_bridge->trackInfo()->value(BridgeKey::trackLoved), QVariant(1));
         QTRY_VERIFY(notified.count() >= 1);
 
         // Another run, another track, then this one again.
@@ -441,7 +442,7 @@ private Q_SLOTS:
         QCOMPARE(m_bridge->iTrackRating(), QVariant(60));
         QCOMPARE(m_bridge->iTrackLoved(), QVariant(1));
         fake->change({{key("Metadata"), trackMetadata(key("Other"))}});
-        QTRY_COMPARE(info().value(key("trackName")), QVariant(key("Other")));
+        QTRY_COMPARE(info().value(BridgeKey::trackName), QVariant(key("Other")));
         QCOMPARE(m_bridge->iTrackRating(), QVariant(0));
         QCOMPARE(m_bridge->iTrackLoved(), QVariant(0));
     }

@@ -1,6 +1,7 @@
 // The bridge against a real player: mpv with its MPRIS plugin, on the test's private bus.
 
 #include "player/mprisbridge.h"
+#include "player/values.h"
 #include "player/mprisplayer.h"
 #include "player/mprisplayermanager.h"
 #include "tests/player/mediafiles.h"
@@ -65,22 +66,22 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(bridge.playerState() == QVariant(2), 15000);
         QCOMPARE(bridge.players().followed()->busName(), QStringLiteral("org.mpris.MediaPlayer2.mpv"));
 
-        QTRY_COMPARE(bridge.trackInfo().value_or(QVariantMap()).value(QStringLiteral("trackName")),
+        QTRY_COMPARE(bridge.trackInfo().value_or(QVariantMap()).value(BridgeKey::trackName),
                      QVariant(QStringLiteral("Real Title")));
         const QVariantMap info = *bridge.trackInfo();
-        QCOMPARE(info.value(QStringLiteral("trackAlbum")), QVariant(QStringLiteral("Real Album")));
-        QCOMPARE(info.value(QStringLiteral("trackArtist")), QVariant(QStringLiteral("Real Artist")));
-        QCOMPARE(info.value(QStringLiteral("trackDuration")), QVariant(QStringLiteral("0:30")));
-        QCOMPARE(info.value(QStringLiteral("trackNumbers")), QVariant(QStringLiteral("Track 3 \u00b7 Disc 2")));
-        QCOMPARE(info.value(QStringLiteral("trackYear")), QVariant(2019));
+        QCOMPARE(info.value(BridgeKey::trackAlbum), QVariant(QStringLiteral("Real Album")));
+        QCOMPARE(info.value(BridgeKey::trackArtist), QVariant(QStringLiteral("Real Artist")));
+        QCOMPARE(info.value(BridgeKey::trackDuration), QVariant(QStringLiteral("0:30")));
+        QCOMPARE(info.value(BridgeKey::trackNumbers), QVariant(QStringLiteral("Track 3 \u00b7 Disc 2")));
+        QCOMPARE(info.value(BridgeKey::trackYear), QVariant(2019));
         QVERIFY(bridge.artworkImages().value_or(QList<QByteArray>()).contains(m_cover));
         QVERIFY(bridge.iCodecInfo().toString().startsWith(QStringLiteral("WAV, 128 kbps, 8 kHz, mono, ")));
 
         bridge.playPause();
         QTRY_COMPARE(bridge.playerState(), QVariant(3));
-        const QString pausedAt = bridge.trackProgress()->value(QStringLiteral("trackElapsed")).toString();
+        const QString pausedAt = bridge.trackProgress()->value(BridgeKey::trackElapsed).toString();
         QTest::qWait(1200);
-        QCOMPARE(bridge.trackProgress()->value(QStringLiteral("trackElapsed")).toString(), pausedAt);
+        QCOMPARE(bridge.trackProgress()->value(BridgeKey::trackElapsed).toString(), pausedAt);
         bridge.playPause();
         QTRY_COMPARE(bridge.playerState(), QVariant(2));
     }

@@ -1,6 +1,7 @@
 // The full refresh and the one-second refresh, driven through the fake bridge.
 
 #include "app/appdelegate.h"
+#include "player/values.h"
 #include "app/application.h"
 #include "platform/views/textfield.h"
 #include "tests/support/fakebridge.h"
@@ -68,7 +69,7 @@ private Q_SLOTS:
 
     void notRunningAsksOnlyForTheState()
     {
-        bridge->info->insert(QStringLiteral("trackName"), QStringLiteral("Other"));
+        bridge->info->insert(BridgeKey::trackName, QStringLiteral("Other"));
         refreshWith(0);
         QCOMPARE(bridge->reads, (QHash<QString, int>{{QStringLiteral("playerState"), 1}}));
         QCOMPARE(d->playerState(), PlayerState::notRunning);
@@ -78,7 +79,7 @@ private Q_SLOTS:
     void notRunningWithStartWithAppGoesOn()
     {
         d->setStartItunesWithApp(true);
-        bridge->info->insert(QStringLiteral("trackName"), QStringLiteral("Other"));
+        bridge->info->insert(BridgeKey::trackName, QStringLiteral("Other"));
         refreshWith(0);
         QCOMPARE(bridge->reads.value(QStringLiteral("trackInfo")), 1);
         QCOMPARE(d->trackName(), QVariant(QStringLiteral("Other")));
@@ -144,10 +145,10 @@ private Q_SLOTS:
 
     void missingAndIllTypedValuesBecomeAbsent()
     {
-        bridge->info->remove(QStringLiteral("trackYear"));
-        bridge->info->insert(QStringLiteral("trackRating"), QStringLiteral("five stars"));
-        bridge->info->insert(QStringLiteral("trackAlbum"), 42);
-        bridge->progress->remove(QStringLiteral("trackProgressRatio"));
+        bridge->info->remove(BridgeKey::trackYear);
+        bridge->info->insert(BridgeKey::trackRating, QStringLiteral("five stars"));
+        bridge->info->insert(BridgeKey::trackAlbum, 42);
+        bridge->progress->remove(BridgeKey::trackProgressRatio);
         refreshWith(2);
         QVERIFY(!d->trackYear().isValid());
         QVERIFY(!d->trackRating().isValid());
@@ -159,7 +160,7 @@ private Q_SLOTS:
     void progressWithoutElapsedKeepsTheText()
     {
         bridge->progress =
-            QVariantMap{{QStringLiteral("trackProgressRatio"), 0.5}, {QStringLiteral("trackElapsed"), 12}};
+            QVariantMap{{BridgeKey::trackProgressRatio, 0.5}, {BridgeKey::trackElapsed, 12}};
         refreshWith(2);
         QCOMPARE(d->trackElapsed(), QStringLiteral("1:01"));
         QCOMPARE(d->trackProgress(), QVariant(0.5));
@@ -187,8 +188,8 @@ private Q_SLOTS:
         QFETCH(bool, advances);
         refreshWith(state);
         d->updateTrackProgress(); // the first tick may tell the slider of the volume
-        bridge->progress = QVariantMap{{QStringLiteral("trackProgressRatio"), 0.75},
-                                       {QStringLiteral("trackElapsed"), QStringLiteral("3:03")}};
+        bridge->progress = QVariantMap{{BridgeKey::trackProgressRatio, 0.75},
+                                       {BridgeKey::trackElapsed, QStringLiteral("3:03")}};
         bridge->resetCounts();
         for (int tick = 0; tick < 3; ++tick)
             d->updateTrackProgress();
@@ -250,10 +251,10 @@ private Q_SLOTS:
     void newTrackDetection()
     {
         // The remembered name is what the last refresh saw; absent and empty names differ.
-        bridge->info->insert(QStringLiteral("trackName"), QStringLiteral(""));
+        bridge->info->insert(BridgeKey::trackName, QStringLiteral(""));
         refreshWith(2);
         QCOMPARE(d->prevTrackName, QVariant(QString()));
-        bridge->info->remove(QStringLiteral("trackName"));
+        bridge->info->remove(BridgeKey::trackName);
         refreshWith(2);
         QVERIFY(!d->prevTrackName.isValid());
     }

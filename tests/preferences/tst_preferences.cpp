@@ -118,7 +118,7 @@ private Q_SLOTS:
         QVERIFY(!d->automaticCheckUpdate());
         // Fonts and the position have no sound "empty" value: they read as their reset values.
         QCOMPARE(d->nameFont(), QStringLiteral("HelveticaNeue-Medium"));
-        QCOMPARE(d->artworkPositionMode, AppDelegate::ArtworkPositionMode::Toggle);
+        QCOMPARE(d->livePreferences().artworkPositionMode, ArtworkPositionMode::Toggle);
         QCOMPARE(s.file(), content);
         // A zero interval never makes a timer faster than a second.
         QVERIFY(d->toggleArtworkTimer());
@@ -132,7 +132,7 @@ private Q_SLOTS:
         QCOMPARE(s.d->nameFont(), QStringLiteral("HelveticaNeue-Medium"));
         QCOMPARE(s.d->albumFont(), QStringLiteral("HelveticaNeue-Italic"));
         QCOMPARE(s.d->artistFont(), QStringLiteral("DejaVuSans-Bold"));
-        QCOMPARE(s.d->artworkPositionMode, AppDelegate::ArtworkPositionMode::Toggle);
+        QCOMPARE(s.d->livePreferences().artworkPositionMode, ArtworkPositionMode::Toggle);
         QCOMPARE(s.d->maxFontSize(), 40.0f);
     }
 
@@ -173,7 +173,7 @@ private Q_SLOTS:
         QVERIFY(!d->mPreferencePanel->isVisible());
         QCOMPARE(d->prefNameFont(), QStringLiteral("DejaVuSans"));
         QCOMPARE(d->prefMaxFontSize(), 50);
-        QCOMPARE(d->prefArtworkPositionMode, AppDelegate::ArtworkPositionMode::Left);
+        QCOMPARE(d->workingPreferences().artworkPositionMode, ArtworkPositionMode::Left);
         QCOMPARE(s.file(), content);
         QCOMPARE(d->maxFontSize(), 50.0f);
     }
@@ -318,7 +318,7 @@ private Q_SLOTS:
 
         // The position buttons, through the click a person makes.
         d->mArtworkRightRadioButton->click();
-        QCOMPARE(d->prefArtworkPositionMode, AppDelegate::ArtworkPositionMode::Right);
+        QCOMPARE(d->workingPreferences().artworkPositionMode, ArtworkPositionMode::Right);
 
         // Bound controls edit the working copy.
         auto* albumCheck = d->mPreferencePanel->findChild<QAbstractButton*>(QStringLiteral("albumCheck"));
@@ -330,7 +330,7 @@ private Q_SLOTS:
         // Closing the panel by its close box throws the edits away; the sample keeps its font.
         d->mPreferencePanel->close();
         QCOMPARE(d->prefArtistFont(), QStringLiteral("HelveticaNeue"));
-        QCOMPARE(d->prefArtworkPositionMode, AppDelegate::ArtworkPositionMode::Toggle);
+        QCOMPARE(d->workingPreferences().artworkPositionMode, ArtworkPositionMode::Toggle);
         QVERIFY(d->prefIsShowAlbumName());
         QVERIFY(albumCheck->isChecked());
         QCOMPARE(*d->mArtistTextField->fieldFont(), sampleFont);
@@ -350,7 +350,7 @@ private Q_SLOTS:
                 s.restart();
             QVERIFY(s.d->mTrackAlbum->isHidden() && s.d->mTrackAlbum3->isHidden());
             QCOMPARE(s.d->maxFontSize(), 48.0f);
-            QCOMPARE(s.d->artworkPositionMode, AppDelegate::ArtworkPositionMode::Left);
+            QCOMPARE(s.d->livePreferences().artworkPositionMode, ArtworkPositionMode::Left);
         }
     }
 

@@ -1,4 +1,5 @@
 #include "tests/support/fakebridge.h"
+#include "player/values.h"
 
 #include "player/bridgeregistry.h"
 
@@ -44,16 +45,16 @@ void FakeBridge::playTrack(const QString& name, const QString& album, const QStr
 {
     running = true;
     state = 2;
-    info = QVariantMap{{QStringLiteral("trackName"), name},
-                       {QStringLiteral("trackAlbum"), album},
-                       {QStringLiteral("trackArtist"), artist},
-                       {QStringLiteral("trackYear"), 1999},
-                       {QStringLiteral("trackNumbers"), QStringLiteral("1/10  1/1")},
-                       {QStringLiteral("trackDuration"), QStringLiteral("4:05")},
-                       {QStringLiteral("trackLoved"), 0},
-                       {QStringLiteral("trackRating"), 40}};
-    progress = QVariantMap{{QStringLiteral("trackProgressRatio"), 0.25},
-                           {QStringLiteral("trackElapsed"), QStringLiteral("1:01")}};
+    info = QVariantMap{{BridgeKey::trackName, name},
+                       {BridgeKey::trackAlbum, album},
+                       {BridgeKey::trackArtist, artist},
+                       {BridgeKey::trackYear, 1999},
+                       {BridgeKey::trackNumbers, QStringLiteral("1/10  1/1")},
+                       {BridgeKey::trackDuration, QStringLiteral("4:05")},
+                       {BridgeKey::trackLoved, 0},
+                       {BridgeKey::trackRating, 40}};
+    progress = QVariantMap{{BridgeKey::trackProgressRatio, 0.25},
+                           {BridgeKey::trackElapsed, QStringLiteral("1:01")}};
 }
 
 QVariant FakeBridge::isRunning()

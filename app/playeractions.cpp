@@ -5,7 +5,7 @@
 #include "player/itunesbridgeprotocol.h"
 #include "player/values.h"
 
-using namespace sleevelight;
+namespace sleevelight {
 
 namespace {
 bool runs(iTunesBridgeProtocol& bridge)
@@ -76,3 +76,5 @@ void AppDelegate::gotoNextTrack(QObject*)
     iTunesBridge->gotoNextTrack();
     updateTrackInfo();
 }
+
+} // namespace sleevelight

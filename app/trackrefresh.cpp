@@ -6,7 +6,7 @@
 #include "player/itunesbridgeprotocol.h"
 #include "player/values.h"
 
-using namespace sleevelight;
+namespace sleevelight {
 
 namespace {
 
@@ -32,21 +32,16 @@ void AppDelegate::updateTrackInfo()
             colorTrackName();
         return;
     }
-    setTrackName(stringFor(*info, QStringLiteral("trackName")));
-    setTrackAlbum(stringFor(*info, QStringLiteral("trackAlbum")));
-    setTrackArtist(stringFor(*info, QStringLiteral("trackArtist")));
-    setTrackYear(numberFor(*info, QStringLiteral("trackYear")));
-    setTrackNumbers(stringFor(*info, QStringLiteral("trackNumbers")));
-    setTrackDuration(stringFor(*info, QStringLiteral("trackDuration")));
-    setTrackLoved(numberFor(*info, QStringLiteral("trackLoved")));
-    setTrackRating(numberFor(*info, QStringLiteral("trackRating")));
+    setTrackName(stringFor(*info, BridgeKey::trackName));
+    setTrackAlbum(stringFor(*info, BridgeKey::trackAlbum));
+    setTrackArtist(stringFor(*info, BridgeKey::trackArtist));
+    setTrackYear(numberFor(*info, BridgeKey::trackYear));
+    setTrackNumbers(stringFor(*info, BridgeKey::trackNumbers));
+    setTrackDuration(stringFor(*info, BridgeKey::trackDuration));
+    setTrackLoved(numberFor(*info, BridgeKey::trackLoved));
+    setTrackRating(numberFor(*info, BridgeKey::trackRating));
 
-    if (const std::optional<QVariantMap> progress = iTunesBridge->trackProgress()) {
-        setTrackProgress(numberFor(*progress, QStringLiteral("trackProgressRatio")));
-        // A progress without its elapsed text keeps the text that stands.
-        if (const QVariant elapsed = stringFor(*progress, QStringLiteral("trackElapsed")); elapsed.isValid())
-            setTrackElapsed(elapsed.toString());
-    }
+    applyTrackProgress();
 
     // Only the name tells tracks apart; an absent name differs from an empty one.
     const bool isNewTrack = !(trackName() == prevTrackName);
@@ -61,6 +56,17 @@ void AppDelegate::updateTrackInfo()
 
     if (preventSleep() && playerState() == PlayerState::playing)
         setScreenSleep();
+}
+
+void AppDelegate::applyTrackProgress()
+{
+    const std::optional<QVariantMap> progress = iTunesBridge->trackProgress();
+    if (!progress)
+        return;
+    setTrackProgress(numberFor(*progress, BridgeKey::trackProgressRatio));
+    // A progress without its elapsed text keeps the text that stands.
+    if (const QVariant elapsed = stringFor(*progress, BridgeKey::trackElapsed); elapsed.isValid())
+        setTrackElapsed(elapsed.toString());
 }
 
 void AppDelegate::colorTrackName()
@@ -81,14 +87,10 @@ void AppDelegate::updateTrackProgress()
     const PlayerState state = playerState();
     if (state == PlayerState::notRunning)
         return;
-    if (isActive(state)) {
-        if (const std::optional<QVariantMap> progress = iTunesBridge->trackProgress()) {
-            setTrackProgress(numberFor(*progress, QStringLiteral("trackProgressRatio")));
-            if (const QVariant elapsed = stringFor(*progress, QStringLiteral("trackElapsed"));
-                elapsed.isValid())
-                setTrackElapsed(elapsed.toString());
-        }
-    }
+    if (isActive(state))
+        applyTrackProgress();
     // Keeps the volume slider in step with changes made in the player.
     setSoundVolume(iTunesBridge->soundVolume());
 }
+
+} // namespace sleevelight

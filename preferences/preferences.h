@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+#include <variant>
+#include <vector>
+
+namespace sleevelight {
+
+class UserDefaults;
+
+enum class ArtworkPositionMode : int
+{
+    Left = 1,
+    Right = 2,
+    Toggle = 3,
+};
+
+// Accepts the raw values 1 to 3 only.
+std::optional<ArtworkPositionMode> artworkPositionModeFromRaw(qint64 raw);
+
+// Every preference the user can set. The member initialisers are the defaults: what a first
+// start stores, what Reset in the panel brings back.
+struct Preferences
+{
+    bool fullScreenMode = true;
+    bool preventSleep = true;
+    bool isShowVinyl = false;
+    bool isShowAlbumName = true;
+    bool isShowAlbumNumber = true;
+    bool isShowRatings = false;
+    bool isShowProgress = true;
+    bool isShowMultiArtworks = true;
+    qint64 toggleArtworkInterval = 30;
+    QString nameFont = QStringLiteral("HelveticaNeue-Medium");
+    QString albumFont = QStringLiteral("HelveticaNeue-Italic");
+    QString artistFont = QStringLiteral("HelveticaNeue");
+    qint64 maxFontSize = 72;
+    ArtworkPositionMode artworkPositionMode = ArtworkPositionMode::Toggle;
+    bool startItunesWithApp = false;
+    bool automaticCheckUpdate = true;
+
+    bool operator==(const Preferences&) const = default;
+};
+
+// One preference as the settings file stores it: its key and the member that holds it.
+struct PreferenceField
+{
+    using Member = std::variant<bool Preferences::*, qint64 Preferences::*, QString Preferences::*,
+                                ArtworkPositionMode Preferences::*>;
+    // Whether a file that lacks the key reads it as a defaults database does (a missing boolean is
+    // false, a missing integer 0), as the first version's keys always have, or as the default, as
+    // every key added since does, so that an upgrade brings defaults and not zeros.
+    enum class Missing
+    {
+        ReadsEmpty,
+        ReadsDefault,
+    };
+
+    QString key;
+    Member member;
+    Missing missing = Missing::ReadsDefault;
+
+    QVariant value(const Preferences& preferences) const;
+    // False when the value is not of the member's kind; nothing is changed then.
+    bool setValue(Preferences& preferences, const QVariant& value) const;
+};
+
+// The table that drives loading, saving, applying and resetting: one line per preference.
+const std::vector<PreferenceField>& preferenceFields();
+const PreferenceField* preferenceField(const QString& key);
+// The key of the preference that member holds.
+QString preferenceKey(PreferenceField::Member member);
+
+// What the file holds, read by the rules of each key; text that is missing, empty or not text
+// reads as the default, as does a position outside the three.
+Preferences readPreferences(const UserDefaults& defaults);
+void writePreferences(const Preferences& preferences, UserDefaults& defaults);
+
+// The keys whose values differ between the two.
+QStringList changedKeys(const Preferences& before, const Preferences& after);
+
+} // namespace sleevelight
