@@ -32,6 +32,8 @@ class QWidget;
 
 namespace sleevelight {
 
+using namespace Qt::StringLiterals;
+
 class FrameView;
 class ImageView;
 class MainWindow;
@@ -264,10 +266,10 @@ public:
     SL_PREFERENCE(bool, startItunesWithApp, StartItunesWithApp)
     SL_PREFERENCE(bool, automaticCheckUpdate, AutomaticCheckUpdate)
     qint64 prefMaxFontSize() const { return m_working.maxFontSize; }
-    void setPrefMaxFontSize(qint64 value) { setWorkingPreference(QStringLiteral("maxFontSize"), value); }
+    void setPrefMaxFontSize(qint64 value) { setWorkingPreference(u"maxFontSize"_s, value); }
     // The display sizes its text in fractions of the largest size.
     float maxFontSize() const { return float(m_live.maxFontSize); }
-    void setMaxFontSize(float value) { setLivePreference(QStringLiteral("maxFontSize"), qint64(std::lround(value))); }
+    void setMaxFontSize(float value) { setLivePreference(u"maxFontSize"_s, qint64(std::lround(value))); }
 
     const Preferences& workingPreferences() const { return m_working; }
     const Preferences& livePreferences() const { return m_live; }
@@ -349,8 +351,8 @@ public:
     static constexpr float numbersFontRatio3 = 0.25f;
     static constexpr float artistFontRatio3 = 0.42f;
     static constexpr float trackDurationRatio3 = 0.28f;
-    const QStringList charLoved = {QStringLiteral("\u2661"), QStringLiteral("\u2665")};
-    const QStringList charStar = {QStringLiteral("\u2606"), QStringLiteral("\u2605")};
+    const QStringList charLoved = {u"\u2661"_s, u"\u2665"_s};
+    const QStringList charStar = {u"\u2606"_s, u"\u2605"_s};
 
     // ---- Start-up, window and shutdown (app/launch.cpp; the window's transitions app/appdelegate.cpp) ----
     void applicationDidFinishLaunching();
@@ -401,16 +403,14 @@ public:
     void showAlertInfo(const QString& text);
     void resetAlertInfo();
     void hideMouse();
-    static inline const QString helpText = QStringLiteral(
-        "(c): file information \r\n(l): set track loved \r\n(m): toggle showing main/multiple artwork \r\n"
-        "(n): show next artwork \r\n(s): set track rating \r\n(v): show/hide vinyl \r\n(h): help");
+    static inline const QString helpText = u"(c): file information \r\n(l): set track loved \r\n(m): toggle showing main/multiple artwork \r\n" "(n): show next artwork \r\n(s): set track rating \r\n(v): show/hide vinyl \r\n(h): help"_s;
 
     // ---- Display sleep (interaction/screensleep.cpp) ----
     void setScreenSleep();
     void disableScreenSleepWithReason(const QString& reason);
     void enableScreenSleep();
     void updatePreventSleepTimer();
-    static inline const QString screenSleepReason = QStringLiteral("Disabling Screen Sleep");
+    static inline const QString screenSleepReason = u"Disabling Screen Sleep"_s;
     std::unique_ptr<PowerAssertion> powerAssertion;
 
     // ---- Preferences panel (preferences/preferencespanel.cpp) ----
@@ -531,7 +531,7 @@ private:
     QVariant m_trackArtist = QString();
     QVariant m_trackYear;
     QVariant m_trackNumbers = QString();
-    QString m_trackElapsed = QStringLiteral("0:00");
+    QString m_trackElapsed = u"0:00"_s;
     QVariant m_trackDuration = QString();
     QVariant m_trackProgress;
     QVariant m_trackLoved = 0;

@@ -16,6 +16,8 @@
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 struct Application::Private
@@ -41,7 +43,7 @@ bool Application::load(QString* error)
 {
     d->delegate = std::make_unique<AppDelegate>();
     if (!d->delegate->iTunesBridge) {
-        *error = QStringLiteral("no player bridge named \"itb\" is available");
+        *error = u"no player bridge named \"itb\" is available"_s;
         return false;
     }
 
@@ -58,7 +60,7 @@ bool Application::load(QString* error)
     QStringList problems;
     const QStringList missing = d->delegate->connectOutlets(roots);
     for (const QString& name : missing)
-        problems << QStringLiteral("the interface has no outlet ") + name;
+        problems << u"the interface has no outlet "_s + name;
     problems << Binder::connect(d->delegate.get(), roots);
     if (!problems.isEmpty()) {
         *error = problems.join(u'\n');

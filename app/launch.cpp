@@ -25,6 +25,8 @@
 #include <QWindow>
 #include <QSlider>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 void AppDelegate::applicationDidFinishLaunching()
@@ -64,7 +66,7 @@ void AppDelegate::applicationDidFinishLaunching()
         control->setEnabled(true);
 
     // The window has no title bar and moves by its background (the mouse handler drags it).
-    mWindow->setWindowTitle(QStringLiteral("Sleevelight"));
+    mWindow->setWindowTitle(u"Sleevelight"_s);
 
     mView->setBackgroundColor(Qt::black);
 
@@ -114,10 +116,10 @@ void AppDelegate::applicationDidFinishLaunching()
             const QString attribute = entry.section(u':', 0, 0).trimmed();
             const double constant = entry.section(u':', 1, 1).trimmed().toDouble();
             static const QHash<QString, LayoutAttribute> names = {
-                {QStringLiteral("top"), LayoutAttribute::Top},
-                {QStringLiteral("bottom"), LayoutAttribute::Bottom},
-                {QStringLiteral("leading"), LayoutAttribute::Leading},
-                {QStringLiteral("trailing"), LayoutAttribute::Trailing}};
+                {u"top"_s, LayoutAttribute::Top},
+                {u"bottom"_s, LayoutAttribute::Bottom},
+                {u"leading"_s, LayoutAttribute::Leading},
+                {u"trailing"_s, LayoutAttribute::Trailing}};
             if (names.contains(attribute))
                 installConstraint(ConstraintLayout::make(stack, names.value(attribute), constant));
         }

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string_view>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr const char* usage =
@@ -49,8 +51,8 @@ int main(int argc, char* argv[])
     sleevelight::PlatformStart::prepare();
     QApplication app(argc, argv);
     sleevelight::PlatformStart::started();
-    QApplication::setApplicationName(QStringLiteral("Sleevelight"));
-    QApplication::setOrganizationName(QStringLiteral("Sleevelight"));
+    QApplication::setApplicationName(u"Sleevelight"_s);
+    QApplication::setOrganizationName(u"Sleevelight"_s);
     QApplication::setQuitOnLastWindowClosed(false);
 
     sleevelight::MprisBridge::registerAsApplicationBridge();

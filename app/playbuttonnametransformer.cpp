@@ -4,12 +4,14 @@
 #include "platform/valuetransformer.h"
 #include "player/values.h"
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 QVariant PlayButtonNameTransformer::transformedValue(const QVariant& value)
 {
-    static const QString play = QStringLiteral("Play");
-    static const QString pause = QStringLiteral("Pause");
+    static const QString play = u"Play"_s;
+    static const QString pause = u"Pause"_s;
     if (value.metaType() == QMetaType::fromType<PlayerState>())
         return value.value<PlayerState>() == PlayerState::playing ? pause : play;
     // A whole number 2 (playing) offers to pause; anything else (a text, a fraction, nothing) to play.

@@ -5,11 +5,13 @@
 
 namespace sleevelight {
 
+using namespace Qt::StringLiterals;
+
 // Turns a player-state number into the title of the play/pause control.
 class PlayButtonNameTransformer
 {
 public:
-    static inline const QString name = QStringLiteral("PlayButtonNameTransformer");
+    static inline const QString name = u"PlayButtonNameTransformer"_s;
 
     // "Pause" for the integer 2 (playing), "Play" for anything else, absent input included.
     static QVariant transformedValue(const QVariant& value);

@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight::bench {
 
 namespace {
@@ -21,16 +23,16 @@ namespace {
 QVariantMap metadataOf(int number, const QString& artUrl, const QString& title)
 {
     QVariantMap metadata{
-        {QStringLiteral("mpris:trackid"),
-         QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/sleevelight/bench/track/%1").arg(number)))},
-        {QStringLiteral("mpris:length"), qint64(240'000'000)},
-        {QStringLiteral("xesam:title"), title},
-        {QStringLiteral("xesam:album"), QStringLiteral("Measured Sessions")},
-        {QStringLiteral("xesam:artist"), QStringList{QStringLiteral("The Benchmark Quartet")}},
-        {QStringLiteral("xesam:trackNumber"), number % 20 + 1},
+        {u"mpris:trackid"_s,
+         QVariant::fromValue(QDBusObjectPath(u"/org/sleevelight/bench/track/%1"_s.arg(number)))},
+        {u"mpris:length"_s, qint64(240'000'000)},
+        {u"xesam:title"_s, title},
+        {u"xesam:album"_s, u"Measured Sessions"_s},
+        {u"xesam:artist"_s, QStringList{u"The Benchmark Quartet"_s}},
+        {u"xesam:trackNumber"_s, number % 20 + 1},
     };
     if (!artUrl.isEmpty())
-        metadata.insert(QStringLiteral("mpris:artUrl"), artUrl);
+        metadata.insert(u"mpris:artUrl"_s, artUrl);
     return metadata;
 }
 
@@ -38,7 +40,7 @@ QVariantMap metadataOf(int number, const QString& artUrl, const QString& title)
 
 int runPlayer(const QString& busName)
 {
-    test::FakeMprisPlayer player(busName, test::FakeMprisPlayer::playing(metadataOf(0, {}, QStringLiteral("Warming Up"))));
+    test::FakeMprisPlayer player(busName, test::FakeMprisPlayer::playing(metadataOf(0, {}, u"Warming Up"_s)));
     // Clients such as playerctl pass over a player that cannot be controlled.
     for (const char* capability : {"CanControl", "CanPlay", "CanPause", "CanGoNext", "CanGoPrevious", "CanSeek"})
         player.properties.insert(QString::fromLatin1(capability), true);
@@ -63,14 +65,14 @@ int runPlayer(const QString& busName)
             const QString line = QString::fromUtf8(pending.left(end));
             pending.remove(0, end + 1);
             const QStringList words = line.split(u' ');
-            if (words.value(0) == QLatin1String("quit")) {
+            if (words.value(0) == "quit"_L1) {
                 QCoreApplication::quit();
-            } else if (words.value(0) == QLatin1String("track") && words.size() >= 4) {
-                const QString art = words.at(2) == QLatin1String("-") ? QString() : words.at(2);
+            } else if (words.value(0) == "track"_L1 && words.size() >= 4) {
+                const QString art = words.at(2) == "-"_L1 ? QString() : words.at(2);
                 const QVariantMap metadata = metadataOf(words.at(1).toInt(), art, words.mid(3).join(u' '));
-                player.properties.insert(QStringLiteral("Position"), qint64(0));
+                player.properties.insert(u"Position"_s, qint64(0));
                 const qint64 sent = nowNs();
-                player.change({{QStringLiteral("Metadata"), metadata}});
+                player.change({{u"Metadata"_s, metadata}});
                 std::printf("sent %lld\n", static_cast<long long>(sent));
                 std::fflush(stdout);
             }

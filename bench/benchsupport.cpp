@@ -6,6 +6,8 @@
 #include <ctime>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight::bench {
 
 qint64 nowNs()
@@ -17,7 +19,7 @@ qint64 nowNs()
 
 qint64 processorNs(pid_t pid)
 {
-    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    QFile file(u"/proc/%1/stat"_s.arg(pid));
     if (!file.open(QIODevice::ReadOnly))
         return -1;
     const QByteArray stat = file.readAll();
@@ -31,7 +33,7 @@ qint64 processorNs(pid_t pid)
 
 qint64 statusKiB(pid_t pid, const char* field)
 {
-    QFile file(QStringLiteral("/proc/%1/status").arg(pid));
+    QFile file(u"/proc/%1/status"_s.arg(pid));
     if (!file.open(QIODevice::ReadOnly))
         return -1;
     // Files of /proc tell no size; read them whole.

@@ -32,6 +32,8 @@
 #include <malloc.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight::bench {
 
 namespace {
@@ -141,8 +143,8 @@ int runDisplay(int argc, char** argv, qint64 mainEntered)
 {
     // As the application's main routine does it.
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Sleevelight"));
-    QApplication::setOrganizationName(QStringLiteral("Sleevelight"));
+    QApplication::setApplicationName(u"Sleevelight"_s);
+    QApplication::setOrganizationName(u"Sleevelight"_s);
     QApplication::setQuitOnLastWindowClosed(false);
     const qint64 made = nowNs();
     MprisBridge::registerAsApplicationBridge();

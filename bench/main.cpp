@@ -35,6 +35,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight::bench {
 int runPlayer(const QString& busName);
 int runDisplay(int argc, char** argv, qint64 mainEntered);
@@ -44,8 +46,8 @@ using namespace sleevelight::bench;
 
 namespace {
 
-const QString playerName = QStringLiteral("sleevelightbench");
-const QString playerBusName = QStringLiteral("org.mpris.MediaPlayer2.") + playerName;
+const QString playerName = u"sleevelightbench"_s;
+const QString playerBusName = u"org.mpris.MediaPlayer2."_s + playerName;
 
 struct Options
 {
@@ -178,7 +180,7 @@ QString writeJpeg(const QString& folder, int width, int height, int variant)
                                width / 9, height / 9),
                          QColor::fromHsv((i * 37 + variant * 53) % 360, 160, 200));
     painter.end();
-    const QString path = QStringLiteral("%1/art-%2x%3-%4.jpg").arg(folder).arg(width).arg(height).arg(variant);
+    const QString path = u"%1/art-%2x%3-%4.jpg"_s.arg(folder).arg(width).arg(height).arg(variant);
     image.save(path, "JPEG", 90);
     return path;
 }
@@ -195,7 +197,7 @@ double ms(qint64 ns)
 
 QString cpuModel()
 {
-    QFile file(QStringLiteral("/proc/cpuinfo"));
+    QFile file(u"/proc/cpuinfo"_s);
     if (file.open(QIODevice::ReadOnly))
         while (!file.atEnd())
             if (const QByteArray line = file.readLine(); line.startsWith("model name"))
@@ -205,9 +207,9 @@ QString cpuModel()
 
 QString loadAverage()
 {
-    QFile file(QStringLiteral("/proc/loadavg"));
+    QFile file(u"/proc/loadavg"_s);
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("?");
+        return u"?"_s;
     const QList<QByteArray> parts = file.readAll().split(' ');
     return QString::fromLatin1(parts.mid(0, 3).join(' '));
 }
@@ -234,22 +236,22 @@ public:
         const QString home = m_home.path();
         for (const char* sub : {"/config", "/data", "/cache", "/run", "/art"})
             QDir().mkpath(home + QLatin1String(sub));
-        QFile::setPermissions(home + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(home + u"/run"_s, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         // One screen of 1920 x 1080 for the offscreen platform; the window fills it.
-        const QString screens = home + QStringLiteral("/screens.json");
+        const QString screens = home + u"/screens.json"_s;
         QFile json(screens);
         json.open(QIODevice::WriteOnly);
         json.write(R"({"screens": [{"name": "bench", "x": 0, "y": 0, "width": 1920, "height": 1080,
                        "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
         json.close();
         m_environment = QProcessEnvironment::systemEnvironment();
-        m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + screens);
-        m_environment.insert(QStringLiteral("HOME"), home);
-        m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-        m_environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
-        m_environment.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/cache"));
-        m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/run"));
-        m_art = home + QStringLiteral("/art");
+        m_environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen:configfile="_s + screens);
+        m_environment.insert(u"HOME"_s, home);
+        m_environment.insert(u"XDG_CONFIG_HOME"_s, home + u"/config"_s);
+        m_environment.insert(u"XDG_DATA_HOME"_s, home + u"/data"_s);
+        m_environment.insert(u"XDG_CACHE_HOME"_s, home + u"/cache"_s);
+        m_environment.insert(u"XDG_RUNTIME_DIR"_s, home + u"/run"_s);
+        m_art = home + u"/art"_s;
     }
 
     void run()
@@ -279,14 +281,14 @@ public:
 private:
     std::unique_ptr<Child> player()
     {
-        auto child = std::make_unique<Child>(m_self, QStringList{QStringLiteral("--player")}, m_environment);
+        auto child = std::make_unique<Child>(m_self, QStringList{u"--player"_s}, m_environment);
         child->waitFor("ready", 10000);
         return child;
     }
 
     std::unique_ptr<Child> display()
     {
-        return std::make_unique<Child>(m_self, QStringList{QStringLiteral("--display")}, m_environment);
+        return std::make_unique<Child>(m_self, QStringList{u"--display"_s}, m_environment);
     }
 
     void makePictures()
@@ -339,7 +341,7 @@ private:
 
     QString median(const QList<double>& values, int decimals = 2) const
     {
-        return values.isEmpty() ? QStringLiteral("n/a") : number(sleevelight::bench::median(values), decimals, " ms");
+        return values.isEmpty() ? u"n/a"_s : number(sleevelight::bench::median(values), decimals, " ms");
     }
 
     void changeToPixels()
@@ -369,7 +371,7 @@ private:
                 }
                 displayProcess->drain(150);
             }
-            breakdowns[&pictures] = QStringLiteral("%1 bus, %2 refresh, %3 repaint")
+            breakdowns[&pictures] = u"%1 bus, %2 refresh, %3 repaint"_s
                                         .arg(median(delivery), median(refresh), median(repaint));
             return times;
         };
@@ -400,9 +402,9 @@ private:
         // The peer: from the same signal to its line of output.
         QList<double> peer;
         {
-            Child follow(QStringLiteral("stdbuf"),
-                         {QStringLiteral("-oL"), QStringLiteral("playerctl"), QStringLiteral("--player=") + playerName, QStringLiteral("metadata"),
-                          QStringLiteral("--format"), QStringLiteral("{{title}}"), QStringLiteral("--follow")},
+            Child follow(u"stdbuf"_s,
+                         {u"-oL"_s, u"playerctl"_s, u"--player="_s + playerName, u"metadata"_s,
+                          u"--format"_s, u"{{title}}"_s, u"--follow"_s},
                          m_environment);
             follow.waitFor("", 5000);
             for (int i = 0; i < m_options.runs; ++i) {
@@ -429,21 +431,21 @@ private:
                 return false;
             return sleevelight::bench::median(values) <= limit;
         };
-        const QString peerText = peer.isEmpty() ? QStringLiteral("n/a") : number(peerMedian, 2, " ms");
+        const QString peerText = peer.isEmpty() ? u"n/a"_s : number(peerMedian, 2, " ms");
         const QString size1000 = QString::number(QFileInfo(m_new1000.first()).size() / 1024);
         const QString size3000 = QString::number(QFileInfo(m_new3000.first()).size() / 1024);
         auto detail = [&](const QStringList& pictures) {
             std::printf("      %s\n", qPrintable(breakdowns.value(&pictures)));
         };
-        row("artwork already shown (cached)", median(cached), peerText, ratio(cached), QStringLiteral("<= 2 ms, ratio <= 2"),
+        row("artwork already shown (cached)", median(cached), peerText, ratio(cached), u"<= 2 ms, ratio <= 2"_s,
             within(cached, 2.0).value_or(false) && !ratio(cached).isEmpty() &&
                 sleevelight::bench::median(cached) / peerMedian <= 2.0);
         detail(m_cached);
-        row(qPrintable(QStringLiteral("new 1000 x 1000 JPEG (%1 KiB)").arg(size1000)), median(new1000), peerText,
+        row(qPrintable(u"new 1000 x 1000 JPEG (%1 KiB)"_s.arg(size1000)), median(new1000), peerText,
             ratio(new1000));
         detail(m_new1000);
-        row(qPrintable(QStringLiteral("new 3000 x 3000 JPEG (%1 KiB)").arg(size3000)), median(new3000), peerText,
-            ratio(new3000), QStringLiteral("<= 16 ms"), within(new3000, 16.0));
+        row(qPrintable(u"new 3000 x 3000 JPEG (%1 KiB)"_s.arg(size3000)), median(new3000), peerText,
+            ratio(new3000), u"<= 16 ms"_s, within(new3000, 16.0));
         detail(m_new3000);
         row("new 3000 x 1200 JPEG (wide)", median(wide), peerText, ratio(wide));
         detail(m_wide);
@@ -459,11 +461,11 @@ private:
         row("  3000 x 3000 JPEG decoded alone at 1080 x 1080", median(decodes));
 
         std::printf("\n2. Progress tick: the one-second timer -> elapsed time and bar repainted\n");
-        row(qPrintable(QStringLiteral("one tick (%1 ticks)").arg(ticks.size())), median(ticks, 3), {}, {},
-            QStringLiteral("<= 0.5 ms"), within(ticks, 0.5));
+        row(qPrintable(u"one tick (%1 ticks)"_s.arg(ticks.size())), median(ticks, 3), {}, {},
+            u"<= 0.5 ms"_s, within(ticks, 0.5));
         row("  of which: the refresh of text and bar", median(tickWork, 3));
         row("  the repaint of what changed", median(tickRepaint, 3));
-        row("ticks that repainted the track name", QString::number(namesRepainted), {}, {}, QStringLiteral("none"),
+        row("ticks that repainted the track name", QString::number(namesRepainted), {}, {}, u"none"_s,
             namesRepainted == 0);
         // A tick comes after a second of sleep. What that alone costs on this machine, with no
         // code of ours: reading 8 MiB once just after waking, and once more straight after.
@@ -494,7 +496,7 @@ private:
         playerProcess->waitFor("sent", 5000);
         QList<double> firstFrame, trackShown, mainEntered, loaded, launched;
         for (int i = 0; i <= m_options.runs; ++i) {
-            Child displayProcess(m_self, {QStringLiteral("--display")}, m_environment);
+            Child displayProcess(m_self, {u"--display"_s}, m_environment);
             const std::optional<Child::Line> started = displayProcess.waitFor("start", 20000);
             const std::optional<Child::Line> first = displayProcess.waitFor("first-frame", 20000);
             const std::optional<Child::Line> shown = displayProcess.waitFor("frame", 20000, "Playing Before Start");
@@ -509,13 +511,13 @@ private:
             if (shown)
                 trackShown << ms(field(shown->text, 1) - t0);
         }
-        row("first frame", median(firstFrame, 1), {}, {}, QStringLiteral("< 300 ms"),
+        row("first frame", median(firstFrame, 1), {}, {}, u"< 300 ms"_s,
             !firstFrame.isEmpty() && sleevelight::bench::median(firstFrame) < 300.0);
         row("the playing track and its artwork shown", median(trackShown, 1));
         row("  of which: to main()", median(mainEntered, 1));
         row("  to the interface loaded", median(loaded, 1));
         row("  to the launch done", median(launched, 1));
-        row("  filling the three font pop-ups", m_popupsMs < 0 ? QStringLiteral("n/a") : number(m_popupsMs, 2, " ms"));
+        row("  filling the three font pop-ups", m_popupsMs < 0 ? u"n/a"_s : number(m_popupsMs, 2, " ms"));
     }
 
     // The unique names our process holds on the bus.
@@ -585,14 +587,14 @@ private:
     {
         std::printf("\n3. Steady state over %d s (the application binary, %s)\n", m_options.seconds,
                     qPrintable(QFileInfo(m_application).fileName()));
-        Child monitor(QStringLiteral("dbus-monitor"), {QStringLiteral("--session")}, m_environment);
+        Child monitor(u"dbus-monitor"_s, {u"--session"_s}, m_environment);
         auto demo = std::make_unique<Child>(m_demoPlayer, QStringList(), m_environment);
         demo->waitFor("Playing", 5000);
         Child application(m_application, {}, m_environment);
         auto follow = std::make_unique<Child>(
-            QStringLiteral("stdbuf"),
-            QStringList{QStringLiteral("-oL"), QStringLiteral("playerctl"), QStringLiteral("--player=sleevelightdemo"), QStringLiteral("metadata"), QStringLiteral("--format"),
-                        QStringLiteral("{{title}}"), QStringLiteral("--follow")},
+            u"stdbuf"_s,
+            QStringList{u"-oL"_s, u"playerctl"_s, u"--player=sleevelightdemo"_s, u"metadata"_s, u"--format"_s,
+                        u"{{title}}"_s, u"--follow"_s},
             m_environment);
         const QStringList names = busNamesOf(application.pid());
         monitor.drain(3000);
@@ -606,12 +608,12 @@ private:
         row("processor, demo player playing", number(playing.cpuPercent, 2, " %"),
             number(playing.peerCpuPercent, 2, " %"),
             playing.peerCpuPercent > 0 ? number(playing.cpuPercent / playing.peerCpuPercent, 1) : QString(),
-            QStringLiteral("<= 0.5 % of one core"), playing.cpuPercent <= 0.5);
-        row("D-Bus messages sent per second, playing", number(perSecond, 2), {}, {}, QStringLiteral("<= 2"),
+            u"<= 0.5 % of one core"_s, playing.cpuPercent <= 0.5);
+        row("D-Bus messages sent per second, playing", number(perSecond, 2), {}, {}, u"<= 2"_s,
             perSecond <= 2.0);
         row("processor, no player on the bus", number(idle.cpuPercent, 2, " %"));
-        row(qPrintable(QStringLiteral("D-Bus messages sent, no player (%1 s)").arg(m_options.seconds)),
-            QString::number(idle.messages), {}, {}, QStringLiteral("none"), idle.messages == 0);
+        row(qPrintable(u"D-Bus messages sent, no player (%1 s)"_s.arg(m_options.seconds)),
+            QString::number(idle.messages), {}, {}, u"none"_s, idle.messages == 0);
         for (const Window* window : {&playing, &idle})
             for (auto it = window->kinds.cbegin(); it != window->kinds.cend(); ++it)
                 std::printf("      %s: %d x %s\n", window == &playing ? "playing" : "no player", it.value(),
@@ -628,7 +630,7 @@ private:
         displayProcess->drain(300);
         const pid_t pid = displayProcess->pid();
         const double peak = statusKiB(pid, "VmHWM") / 1024.0;
-        row("peak with a 4000 x 4000 artwork shown", number(peak, 1, " MiB"), {}, {}, QStringLiteral("< 120 MiB"),
+        row("peak with a 4000 x 4000 artwork shown", number(peak, 1, " MiB"), {}, {}, u"< 120 MiB"_s,
             peak < 120.0);
         const auto heapMiB = [&] {
             displayProcess->send("heap");
@@ -652,11 +654,11 @@ private:
         const double heapAfterAll = heapMiB();
         const QString all = QString::number(m_options.changes);
         row("resident after 100 track changes", number(after100, 1, " MiB"));
-        row(qPrintable(QStringLiteral("resident after %1 track changes").arg(all)), number(afterAll, 1, " MiB"));
+        row(qPrintable(u"resident after %1 track changes"_s.arg(all)), number(afterAll, 1, " MiB"));
         // A leak grows the heap in use; the resident set also counts freed pages the allocator keeps.
         row("heap in use after 100 track changes", number(heapAfter100, 2, " MiB"));
-        row(qPrintable(QStringLiteral("heap in use after %1 track changes").arg(all)), number(heapAfterAll, 2, " MiB"),
-            {}, {}, QStringLiteral("no growth"), heapAfter100 >= 0.0 && heapAfterAll <= heapAfter100 + 0.25);
+        row(qPrintable(u"heap in use after %1 track changes"_s.arg(all)), number(heapAfterAll, 2, " MiB"),
+            {}, {}, u"no growth"_s, heapAfter100 >= 0.0 && heapAfterAll <= heapAfter100 + 0.25);
         if (failed)
             row("changes not seen on screen within 5 s", QString::number(failed));
     }
@@ -690,7 +692,7 @@ int main(int argc, char* argv[])
     }
 
     // Everything runs on a bus of its own, never on the desktop's.
-    if (qEnvironmentVariable("SLEEVELIGHT_BENCH_BUS") != QLatin1String("1")) {
+    if (qEnvironmentVariable("SLEEVELIGHT_BENCH_BUS") != "1"_L1) {
         setenv("SLEEVELIGHT_BENCH_BUS", "1", 1);
         std::vector<char*> arguments{const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
         for (int i = 0; i < argc; ++i)

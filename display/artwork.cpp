@@ -8,12 +8,14 @@
 
 #include <utility>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 namespace {
 
-const QString noCoverName = QStringLiteral("no_cover.png");
-const QString vinylRecordName = QStringLiteral("vinyl_record.png");
+const QString noCoverName = u"no_cover.png"_s;
+const QString vinylRecordName = u"vinyl_record.png"_s;
 
 } // namespace
 

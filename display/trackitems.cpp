@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 namespace {
@@ -87,7 +89,7 @@ void AppDelegate::alignNumbersAndRatings()
     const float s = maxFontSize() * windowSizeRatio * 0.5f;
     const std::optional<QFont> numbersFont = mTrackNumbers->fieldFont();
     const QString numbersFontName =
-        numbersFont ? FontManager::fontName(*numbersFont) : QStringLiteral("Arial");
+        numbersFont ? FontManager::fontName(*numbersFont) : u"Arial"_s;
     const double p = numbersFont ? FontManager::pointSize(*numbersFont) : double(maxFontSize());
     if (p > 0)
         w = w * double(s) / p;
@@ -121,7 +123,7 @@ void AppDelegate::applyTrackInfoWithAttribute(float aRatio)
     const float artistSize =
         textLength(trackArtist()) >= artistWrapLength ? b * artistFontRatio2 : b * artistFontRatio1;
     const float numbersSize = b * numbersFontRatio1;
-    const QString helvetica = QStringLiteral("Helvetica");
+    const QString helvetica = u"Helvetica"_s;
     constexpr auto right = TextAlignment::Right;
     constexpr auto left = TextAlignment::Left;
 

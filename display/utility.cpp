@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 namespace {
@@ -26,7 +28,7 @@ FontChoice chooseFont(const TextField* field, const std::optional<QString>& font
         name = *fontName;
         size = fontSize ? *fontSize : (current ? FontManager::pointSize(*current) : 12.0);
     } else if (fontSize) {
-        name = current ? FontManager::fontName(*current) : QStringLiteral("Arial");
+        name = current ? FontManager::fontName(*current) : u"Arial"_s;
         size = *fontSize;
     } else {
         return {};
@@ -114,7 +116,7 @@ void Utility::styleButtonTitle(TitleButton* button, const QString& title, const 
     attributed.text = title;
     attributed.color = style.color.value_or(QColor(Qt::white));
     attributed.alignment = qtAlignment(style.alignment);
-    const QString name = style.font.value_or(QStringLiteral("Helvetica"));
+    const QString name = style.font.value_or(u"Helvetica"_s);
     attributed.font = FontManager::fontWithName(name, style.size.value_or(32.0)).value_or(button->font());
     attributed.shadow = style.shadow ? textShadow() : Shadow{};
     button->setAttributedTitle(attributed);

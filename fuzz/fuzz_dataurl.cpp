@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
@@ -17,8 +19,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     QString address = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
-    if (!address.startsWith(QLatin1String("data:"), Qt::CaseInsensitive))
-        address.prepend(QLatin1String("data:"));
+    if (!address.startsWith("data:"_L1, Qt::CaseInsensitive))
+        address.prepend("data:"_L1);
 
     ArtworkCollector collector;
     const QList<QByteArray> pictures = collector.pictures(address, QString());

@@ -21,13 +21,15 @@
 #include <cctype>
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using sleevelight::fuzz::Input;
 
 namespace {
 
-const QString objectPath = QStringLiteral("/fuzz/player");
-const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString objectPath = u"/fuzz/player"_s;
+const QString propertiesInterface = u"org.freedesktop.DBus.Properties"_s;
 
 const char* const knownKeys[] = {
     "mpris:trackid",    "xesam:title",          "xesam:album",
@@ -41,7 +43,7 @@ const char* const knownKeys[] = {
 // An object path D-Bus accepts, from any text.
 QString objectPathFrom(const QString& text)
 {
-    QString path = QStringLiteral("/t");
+    QString path = u"/t"_s;
     for (QChar c : text.left(64)) {
         const char16_t u = c.unicode();
         path += (u < 128 && (std::isalnum(int(u)) || u == u'_')) ? c : QChar(u'_');
@@ -150,7 +152,7 @@ public:
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
     {
         const QVariantMap changed = qdbus_cast<QVariantMap>(message.arguments().value(1));
-        readTrack(mpris::plainValue(changed.value(QStringLiteral("Metadata"))).toMap());
+        readTrack(mpris::plainValue(changed.value(u"Metadata"_s)).toMap());
         connection.send(message.createReply());
         return true;
     }
@@ -187,9 +189,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     readTrack(metadata);
 
     QDBusMessage call = QDBusMessage::createMethodCall(g_bus->baseService(), objectPath, propertiesInterface,
-                                                       QStringLiteral("PropertiesChanged"));
-    call << QStringLiteral("org.mpris.MediaPlayer2.Player")
-         << QVariant::fromValue(QVariantMap{{QStringLiteral("Metadata"), metadata}}) << QStringList();
+                                                       u"PropertiesChanged"_s);
+    call << u"org.mpris.MediaPlayer2.Player"_s
+         << QVariant::fromValue(QVariantMap{{u"Metadata"_s, metadata}}) << QStringList();
     g_bus->call(call, QDBus::Block, 1000);
     return 0;
 }

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 
 namespace {
@@ -36,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // A new name each time: QSettings keeps files it has read in a cache of its own.
     static quint64 run = 0;
-    const QString path = g_folder->filePath(QStringLiteral("Sleevelight-%1.conf").arg(++run));
+    const QString path = g_folder->filePath(u"Sleevelight-%1.conf"_s.arg(++run));
     {
         QFile file(path);
         FUZZ_ASSERT(file.open(QIODevice::WriteOnly));
@@ -52,14 +54,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             (void)defaults.integerForKey(key);
             (void)defaults.stringForKey(key);
         }
-        defaults.setInteger(42, QStringLiteral("maxFontSize"));
-        defaults.setBool(true, QStringLiteral("preventSleep"));
+        defaults.setInteger(42, u"maxFontSize"_s);
+        defaults.setBool(true, u"preventSleep"_s);
         if (defaults.synchronize()) {
             UserDefaults again(path);
-            FUZZ_ASSERT(again.integerForKey(QStringLiteral("maxFontSize")) == 42);
-            FUZZ_ASSERT(again.boolForKey(QStringLiteral("preventSleep")));
+            FUZZ_ASSERT(again.integerForKey(u"maxFontSize"_s) == 42);
+            FUZZ_ASSERT(again.boolForKey(u"preventSleep"_s));
         }
-        const QString copy = path + QStringLiteral(".damaged");
+        const QString copy = path + u".damaged"_s;
         if (defaults.isDamaged()) {
             QFile kept(copy);
             FUZZ_ASSERT(kept.open(QIODevice::ReadOnly));
@@ -68,6 +70,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         QFile::remove(copy);
     }
     QFile::remove(path);
-    QFile::remove(path + QStringLiteral(".lock"));
+    QFile::remove(path + u".lock"_s);
     return 0;
 }

@@ -24,6 +24,8 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 namespace {
@@ -81,8 +83,8 @@ void AppDelegate::handleKeyDown(QKeyEvent* event)
         showAlertInfo(iTunesBridge->iCodecInfo().toString());
         break;
     case KeyCommand::Vinyl:
-        showAlertInfo(flipStoredPreference(&Preferences::isShowVinyl) ? QStringLiteral("Show Vinyl Record")
-                                                                       : QStringLiteral("Hide Vinyl Record"));
+        showAlertInfo(flipStoredPreference(&Preferences::isShowVinyl) ? u"Show Vinyl Record"_s
+                                                                       : u"Hide Vinyl Record"_s);
         updateTrackInfo();
         if (mWindow)
             mWindow->invalidateShadow();
@@ -97,10 +99,10 @@ void AppDelegate::handleKeyDown(QKeyEvent* event)
         break;
     case KeyCommand::MultiArtworks:
         if (flipStoredPreference(&Preferences::isShowMultiArtworks)) {
-            showAlertInfo(QStringLiteral("Show Multiple Artworks"));
+            showAlertInfo(u"Show Multiple Artworks"_s);
         } else {
             currentArtworkNumber = 0;
-            showAlertInfo(QStringLiteral("Show Main Artwork"));
+            showAlertInfo(u"Show Main Artwork"_s);
         }
         break;
     case KeyCommand::None:

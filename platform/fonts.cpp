@@ -12,6 +12,8 @@
 #include <mutex>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 namespace {
@@ -128,8 +130,8 @@ Wish wishFrom(const QString& style)
 // "HelveticaNeue" → "Helvetica Neue", for fontconfig's aliases.
 QString spacedFamily(const QString& family)
 {
-    static const QRegularExpression boundary(QStringLiteral("(?<=[a-z])(?=[A-Z])"));
-    return QString(family).replace(boundary, QStringLiteral(" ")).trimmed();
+    static const QRegularExpression boundary(u"(?<=[a-z])(?=[A-Z])"_s);
+    return QString(family).replace(boundary, u" "_s).trimmed();
 }
 
 // The installed family fontconfig answers for a family it may only know by alias, else the
@@ -138,7 +140,7 @@ QString matchedFamily(const QString& base)
 {
     const FaceTable& table = faceTable();
     FcPattern* pattern = FcPatternCreate();
-    for (const QString& family : {spacedFamily(base), base, QStringLiteral("sans-serif")}) {
+    for (const QString& family : {spacedFamily(base), base, u"sans-serif"_s}) {
         const QByteArray utf8 = family.toUtf8();
         FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(utf8.constData()));
     }
@@ -153,7 +155,7 @@ QString matchedFamily(const QString& base)
     }
     FcPatternDestroy(pattern);
     if (family.isEmpty())
-        family = table.familyByNormalizedName.value(QStringLiteral("dejavusans"));
+        family = table.familyByNormalizedName.value(u"dejavusans"_s);
     if (family.isEmpty() && !table.faces.empty())
         family = table.faces.front().family;
     return family;

@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 namespace {
@@ -23,7 +25,7 @@ using Sink = std::function<bool(const QByteArray& chunk)>;
 bool isWebAddress(const QUrl& url)
 {
     return url.isValid() && !url.host().isEmpty() &&
-           (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http"));
+           (url.scheme() == "https"_L1 || url.scheme() == "http"_L1);
 }
 
 // One GET whose body goes to `sink` piece by piece. With `stall`, `timeoutMs` is the longest
@@ -33,7 +35,7 @@ HttpFetch::Result transfer(const QUrl& url, qint64 maxBytes, int timeoutMs, bool
     using Outcome = HttpFetch::Outcome;
     HttpFetch::Result result;
     if (!isWebAddress(url)) {
-        result.errorString = QStringLiteral("not a web address: ") + url.toDisplayString();
+        result.errorString = u"not a web address: "_s + url.toDisplayString();
         return result;
     }
 
@@ -72,23 +74,23 @@ HttpFetch::Result transfer(const QUrl& url, qint64 maxBytes, int timeoutMs, bool
                 continue; // the body of a redirect that is being followed
             if (status != 0 && (status < 200 || status >= 300))
                 return stop(Outcome::Failed,
-                            QStringLiteral("the server answered with status %1").arg(status));
+                            u"the server answered with status %1"_s.arg(status));
             received += chunk.size();
             if (received > maxBytes)
                 return stop(Outcome::TooLarge,
-                            QStringLiteral("the answer is longer than %1 bytes").arg(maxBytes));
+                            u"the answer is longer than %1 bytes"_s.arg(maxBytes));
             if (!sink(chunk))
-                return stop(Outcome::WriteFailed, QStringLiteral("the data could not be written"));
+                return stop(Outcome::WriteFailed, u"the data could not be written"_s);
         }
     };
 
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QObject::connect(&timer, &QTimer::timeout, &loop,
-                     [&] { stop(Outcome::TimedOut, QStringLiteral("the server did not answer in time")); });
+                     [&] { stop(Outcome::TimedOut, u"the server did not answer in time"_s); });
     QObject::connect(reply.get(), &QNetworkReply::redirected, &loop, [&](const QUrl& target) {
         if (!HttpFetch::isRedirectAllowed(current, target))
             return stop(Outcome::RedirectRefused,
-                        QStringLiteral("refused a redirect to ") + target.toDisplayString());
+                        u"refused a redirect to "_s + target.toDisplayString());
         current = target;
         Q_EMIT reply->redirectAllowed();
     });
@@ -104,7 +106,7 @@ HttpFetch::Result transfer(const QUrl& url, qint64 maxBytes, int timeoutMs, bool
     timer.stop();
     // The loop also ends when the application quits; the transfer is then abandoned.
     if (!reply->isFinished())
-        stop(Outcome::Failed, QStringLiteral("the transfer was abandoned"));
+        stop(Outcome::Failed, u"the transfer was abandoned"_s);
     drain();
     reply->disconnect();
 
@@ -118,7 +120,7 @@ HttpFetch::Result transfer(const QUrl& url, qint64 maxBytes, int timeoutMs, bool
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status < 200 || status >= 300) {
-        result.errorString = QStringLiteral("the server answered with status %1").arg(status);
+        result.errorString = u"the server answered with status %1"_s.arg(status);
         return result;
     }
     result.outcome = Outcome::Ok;
@@ -167,7 +169,7 @@ bool HttpFetch::isRedirectAllowed(const QUrl& from, const QUrl& to)
 {
     if (!isWebAddress(to))
         return false;
-    return to.scheme() == QLatin1String("https") || from.scheme() == QLatin1String("http");
+    return to.scheme() == "https"_L1 || from.scheme() == "http"_L1;
 }
 
 } // namespace sleevelight

@@ -11,6 +11,8 @@
 #include <atomic>
 #include <list>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 struct Image::Data
@@ -159,7 +161,7 @@ Image Image::named(const QString& name)
     static QHash<QString, Image> cache;
     auto it = cache.find(name);
     if (it == cache.end()) {
-        QImage image(QStringLiteral(":/images/") + name);
+        QImage image(u":/images/"_s + name);
         it = cache.insert(name, fromImage(image));
     }
     return *it;

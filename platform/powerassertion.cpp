@@ -8,20 +8,22 @@
 #include <QHash>
 #include <QVariantMap>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 namespace {
 
-const QString screenSaverService = QStringLiteral("org.freedesktop.ScreenSaver");
-const QString screenSaverInterface = QStringLiteral("org.freedesktop.ScreenSaver");
+const QString screenSaverService = u"org.freedesktop.ScreenSaver"_s;
+const QString screenSaverInterface = u"org.freedesktop.ScreenSaver"_s;
 // Desktops publish the service under one of these two paths.
-const QStringList screenSaverPaths = {QStringLiteral("/org/freedesktop/ScreenSaver"),
-                                      QStringLiteral("/ScreenSaver")};
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString portalInhibitInterface = QStringLiteral("org.freedesktop.portal.Inhibit");
-const QString portalRequestInterface = QStringLiteral("org.freedesktop.portal.Request");
-const QString applicationName = QStringLiteral("Sleevelight");
+const QStringList screenSaverPaths = {u"/org/freedesktop/ScreenSaver"_s,
+                                      u"/ScreenSaver"_s};
+const QString portalService = u"org.freedesktop.portal.Desktop"_s;
+const QString portalPath = u"/org/freedesktop/portal/desktop"_s;
+const QString portalInhibitInterface = u"org.freedesktop.portal.Inhibit"_s;
+const QString portalRequestInterface = u"org.freedesktop.portal.Request"_s;
+const QString applicationName = u"Sleevelight"_s;
 constexpr uint portalInhibitIdle = 8;
 
 // The window waits for the answer; a service that hangs must not hold it for long.
@@ -94,7 +96,7 @@ bool DBusPowerAssertion::create(const QString& reason, quint32* id)
 
     for (const QString& path : screenSaverPaths) {
         QDBusMessage message = QDBusMessage::createMethodCall(screenSaverService, path, screenSaverInterface,
-                                                              QStringLiteral("Inhibit"));
+                                                              u"Inhibit"_s);
         message << applicationName << reason;
         QVariant answer;
         const Outcome outcome = call(message, &answer);
@@ -113,8 +115,8 @@ bool DBusPowerAssertion::create(const QString& reason, quint32* id)
     }
 
     QDBusMessage message = QDBusMessage::createMethodCall(portalService, portalPath, portalInhibitInterface,
-                                                          QStringLiteral("Inhibit"));
-    message << QString() << portalInhibitIdle << QVariantMap{{QStringLiteral("reason"), reason}};
+                                                          u"Inhibit"_s);
+    message << QString() << portalInhibitIdle << QVariantMap{{u"reason"_s, reason}};
     QVariant answer;
     const Outcome outcome = call(message, &answer);
     if (outcome == Outcome::NoAnswer)
@@ -143,10 +145,10 @@ void DBusPowerAssertion::release(quint32 id)
     QDBusMessage message;
     if (hold.portal) {
         message = QDBusMessage::createMethodCall(portalService, hold.path, portalRequestInterface,
-                                                 QStringLiteral("Close"));
+                                                 u"Close"_s);
     } else {
         message = QDBusMessage::createMethodCall(screenSaverService, hold.path, screenSaverInterface,
-                                                 QStringLiteral("UnInhibit"));
+                                                 u"UnInhibit"_s);
         message << hold.cookie;
     }
     // Nobody waits for the answer; should the desktop miss it, it still lets go of every hold

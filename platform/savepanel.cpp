@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 namespace {
@@ -32,12 +34,12 @@ bool SavePanel::runModal(QWidget* parent)
     if (!allowedFileTypes.isEmpty()) {
         QStringList patterns;
         for (const QString& type : allowedFileTypes)
-            patterns << QStringLiteral("*.") + type;
+            patterns << u"*."_s + type;
         filters << patterns.join(u' ');
         dialog.setDefaultSuffix(allowedFileTypes.first());
     }
     if (allowsOtherFileTypes || filters.isEmpty())
-        filters << QStringLiteral("*");
+        filters << u"*"_s;
     dialog.setNameFilters(filters);
     dialog.selectFile(nameFieldStringValue);
     if (dialog.exec() != QDialog::Accepted)

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 namespace {
@@ -38,8 +40,8 @@ QString UserDefaults::standardFilePath()
 {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (base.isEmpty())
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/Sleevelight/Sleevelight.conf");
+        base = QDir::homePath() + u"/.config"_s;
+    return base + u"/Sleevelight/Sleevelight.conf"_s;
 }
 
 UserDefaults& UserDefaults::standardUserDefaults()
@@ -131,7 +133,7 @@ void UserDefaults::setObject(const QVariant& value, const QString& key)
 bool UserDefaults::synchronize()
 {
     if (m_damaged && !m_keptCopy) {
-        const QString copy = filePath() + QStringLiteral(".damaged");
+        const QString copy = filePath() + u".damaged"_s;
         QFile::remove(copy);
         QFile::copy(filePath(), copy);
         m_keptCopy = true;

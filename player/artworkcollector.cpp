@@ -13,6 +13,8 @@
 #include <QNetworkReply>
 #include <QUrl>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 namespace {
@@ -32,7 +34,7 @@ std::optional<QByteArray> decodeDataUrl(const QString& address, qint64 maxBytes)
     if (payload.size() / 4 * 3 > maxBytes + 3)
         return std::nullopt;
     QByteArray bytes;
-    if (header.endsWith(QLatin1String(";base64"), Qt::CaseInsensitive)) {
+    if (header.endsWith(";base64"_L1, Qt::CaseInsensitive)) {
         const auto decoded =
             QByteArray::fromBase64Encoding(payload.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
         if (!decoded)
@@ -130,14 +132,14 @@ std::optional<QByteArray> ArtworkCollector::artUrlPicture(const QString& artUrl)
 {
     if (artUrl.isEmpty())
         return std::nullopt;
-    if (artUrl.startsWith(QLatin1String("data:"), Qt::CaseInsensitive))
+    if (artUrl.startsWith("data:"_L1, Qt::CaseInsensitive))
         return decodeDataUrl(artUrl, m_limits.maxPictureBytes);
     if (const QString path = mpris::localPath(artUrl); !path.isEmpty())
         return localmedia::readRegularFile(path, m_limits.maxPictureBytes);
 
     const QUrl url(artUrl);
     const QString scheme = url.scheme().toLower();
-    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+    if (scheme != "http"_L1 && scheme != "https"_L1)
         return std::nullopt;
     if (const QByteArray* cached = m_remote.object(artUrl))
         return *cached;

@@ -9,6 +9,8 @@
 
 namespace sleevelight {
 
+using namespace Qt::StringLiterals;
+
 // Bridges are made by class name, so that the application, the tests and the tools can
 // each put their own behind the name the application asks for.
 class BridgeRegistry
@@ -17,7 +19,7 @@ public:
     using Factory = std::function<std::unique_ptr<iTunesBridgeProtocol>()>;
 
     // The name the application's bridge is made by.
-    static inline const QString applicationBridgeName = QStringLiteral("itb");
+    static inline const QString applicationBridgeName = u"itb"_s;
 
     static void registerClass(const QString& name, Factory factory);
     // Null when no bridge of that name is known.

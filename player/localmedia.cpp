@@ -26,6 +26,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight::localmedia {
 
 namespace {
@@ -68,40 +70,40 @@ QString channelsText(int channels)
 {
     switch (channels) {
     case 1:
-        return QStringLiteral("mono");
+        return u"mono"_s;
     case 2:
-        return QStringLiteral("stereo");
+        return u"stereo"_s;
     default:
-        return QStringLiteral("%1 channels").arg(channels);
+        return u"%1 channels"_s.arg(channels);
     }
 }
 
 QString formatName(TagLib::File* file, const QString& path)
 {
     if (dynamic_cast<TagLib::MPEG::File*>(file))
-        return QStringLiteral("MP3");
+        return u"MP3"_s;
     if (dynamic_cast<TagLib::FLAC::File*>(file) || dynamic_cast<TagLib::Ogg::FLAC::File*>(file))
-        return QStringLiteral("FLAC");
+        return u"FLAC"_s;
     if (dynamic_cast<TagLib::Ogg::Vorbis::File*>(file))
-        return QStringLiteral("Ogg Vorbis");
+        return u"Ogg Vorbis"_s;
     if (dynamic_cast<TagLib::Ogg::Opus::File*>(file))
-        return QStringLiteral("Opus");
+        return u"Opus"_s;
     if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file)) {
         if (mp4->audioProperties() != nullptr &&
             mp4->audioProperties()->codec() == TagLib::MP4::Properties::ALAC)
-            return QStringLiteral("ALAC");
-        return QStringLiteral("AAC");
+            return u"ALAC"_s;
+        return u"AAC"_s;
     }
     if (dynamic_cast<TagLib::RIFF::WAV::File*>(file))
-        return QStringLiteral("WAV");
+        return u"WAV"_s;
     if (dynamic_cast<TagLib::RIFF::AIFF::File*>(file))
-        return QStringLiteral("AIFF");
+        return u"AIFF"_s;
     if (dynamic_cast<TagLib::APE::File*>(file))
-        return QStringLiteral("Monkey's Audio");
+        return u"Monkey's Audio"_s;
     if (dynamic_cast<TagLib::WavPack::File*>(file))
-        return QStringLiteral("WavPack");
+        return u"WavPack"_s;
     if (dynamic_cast<TagLib::ASF::File*>(file))
-        return QStringLiteral("WMA");
+        return u"WMA"_s;
     return QFileInfo(path).suffix().toUpper();
 }
 
@@ -209,10 +211,10 @@ QList<QByteArray> embeddedPictures(const QString& path, qint64 maxBytes, int max
 
 QStringList folderCoverFiles(const QString& folder)
 {
-    static const QStringList names = {QStringLiteral("cover"), QStringLiteral("folder"),
-                                      QStringLiteral("front"), QStringLiteral("back")};
-    static const QStringList suffixes = {QStringLiteral("jpg"), QStringLiteral("jpeg"),
-                                         QStringLiteral("png")};
+    static const QStringList names = {u"cover"_s, u"folder"_s,
+                                      u"front"_s, u"back"_s};
+    static const QStringList suffixes = {u"jpg"_s, u"jpeg"_s,
+                                         u"png"_s};
     if (folder.isEmpty())
         return {};
 
@@ -226,8 +228,8 @@ QStringList folderCoverFiles(const QString& folder)
             continue;
         const QString base = info.completeBaseName().toLower();
         int rank = static_cast<int>(names.indexOf(base));
-        if (rank < 0 && base.startsWith(QLatin1String("albumart")))
-            rank = static_cast<int>(names.size()) + (base.contains(QLatin1String("small")) ? 1 : 0);
+        if (rank < 0 && base.startsWith("albumart"_L1))
+            rank = static_cast<int>(names.size()) + (base.contains("small"_L1) ? 1 : 0);
         if (rank >= 0)
             found.append({rank, info.filePath()});
     }
@@ -252,9 +254,9 @@ QVariantMap numberTags(const QString& path)
             // A tag is no place for a long text; the numbers are at its start.
             tags.insert(name, QString::fromStdString(found->second.front().to8Bit(true)).left(64));
     };
-    add("TRACKNUMBER", QStringLiteral("xesam:trackNumber"));
-    add("DISCNUMBER", QStringLiteral("xesam:discNumber"));
-    add("DATE", QStringLiteral("xesam:contentCreated"));
+    add("TRACKNUMBER", u"xesam:trackNumber"_s);
+    add("DISCNUMBER", u"xesam:discNumber"_s);
+    add("DATE", u"xesam:contentCreated"_s);
     return tags;
 }
 
@@ -267,14 +269,14 @@ QString codecInfo(const QString& path)
     QStringList parts{formatName(file, path)};
     if (const TagLib::AudioProperties* audio = file->audioProperties()) {
         if (audio->bitrate() > 0)
-            parts << QStringLiteral("%1 kbps").arg(audio->bitrate());
+            parts << u"%1 kbps"_s.arg(audio->bitrate());
         if (audio->sampleRate() > 0)
-            parts << QStringLiteral("%1 kHz").arg(QString::number(audio->sampleRate() / 1000.0, 'g', 4));
+            parts << u"%1 kHz"_s.arg(QString::number(audio->sampleRate() / 1000.0, 'g', 4));
         if (audio->channels() > 0)
             parts << channelsText(audio->channels());
     }
     parts << path;
-    return parts.join(QStringLiteral(", "));
+    return parts.join(u", "_s);
 }
 
 } // namespace sleevelight::localmedia

@@ -16,18 +16,20 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 namespace {
 
-const QString lastPlayerKey = QStringLiteral("lastPlayer");
+const QString lastPlayerKey = u"lastPlayer"_s;
 // Asking the bus to start a player again and again would only repeat its refusal.
 constexpr double startRetrySeconds = 10.0;
 
 // "org.mpris.MediaPlayer2.vlc.instance7389" is started as "org.mpris.MediaPlayer2.vlc".
 QString startableName(const QString& busName)
 {
-    static const QRegularExpression instance(QStringLiteral("\\.instance[0-9_]*$"));
+    static const QRegularExpression instance(u"\\.instance[0-9_]*$"_s);
     return QString(busName).remove(instance);
 }
 
@@ -100,7 +102,7 @@ void MprisBridge::startLastPlayer()
         return;
     m_lastStart.start();
     QDBusMessage start = QDBusMessage::createMethodCall(
-        mpris::busService, mpris::busPath, mpris::busInterface, QStringLiteral("StartServiceByName"));
+        mpris::busService, mpris::busPath, mpris::busInterface, u"StartServiceByName"_s);
     start << name << 0u;
     // The player's arrival on the bus is what counts, not the bus's answer.
     m_bus.send(start);
@@ -123,11 +125,11 @@ QVariant MprisBridge::playerState()
     if (player == nullptr)
         return 0;
     const QString status = player->playbackStatus();
-    if (status == QLatin1String("Playing"))
+    if (status == "Playing"_L1)
         return player->rate() < 0.0 ? 5 : 2;
-    if (status == QLatin1String("Paused"))
+    if (status == "Paused"_L1)
         return 3;
-    if (status == QLatin1String("Stopped"))
+    if (status == "Stopped"_L1)
         return 1;
     // Followed, but it has not said yet what it does.
     return 0;
@@ -265,13 +267,13 @@ void MprisBridge::setITrackRating(const QVariant& rating)
     m_store->setRating(metadata.storeKey(), percent);
 
     // Players that publish a way to rate get the rating too.
-    if (player->publishes(QStringLiteral("Rating")))
-        player->setPlayerProperty(QStringLiteral("Rating"), percent / 100.0);
+    if (player->publishes(u"Rating"_s))
+        player->setPlayerProperty(u"Rating"_s, percent / 100.0);
     const QString name = startableName(player->busName());
     if (name == mpris::rhythmboxBusName && !metadata.url.isEmpty()) {
-        const QVariantMap properties{{QStringLiteral("rating"), percent / 20.0}};
+        const QVariantMap properties{{u"rating"_s, percent / 20.0}};
         player->sendToOwner(mpris::rhythmboxDbPath, mpris::rhythmboxDbInterface,
-                            QStringLiteral("SetEntryProperties"), {metadata.url, properties});
+                            u"SetEntryProperties"_s, {metadata.url, properties});
     }
     scheduleNotify();
 }
@@ -291,7 +293,7 @@ QVariant MprisBridge::iCodecInfo()
         text = localmedia::codecInfo(path);
     if (text.isEmpty() && !metadata.encodingText.isEmpty())
         text = metadata.url.isEmpty() ? metadata.encodingText
-                                      : metadata.encodingText + QStringLiteral(", ") + metadata.url;
+                                      : metadata.encodingText + u", "_s + metadata.url;
     if (text.isEmpty())
         text = metadata.url.left(mpris::maxTextLength);
     m_codecInfo = text.isEmpty() ? QVariant() : QVariant(text);

@@ -10,6 +10,8 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight::mpris {
 
 namespace {
@@ -56,7 +58,7 @@ std::optional<QString> joinedTextFrom(const QVariant& value)
         if (length > maxTextLength)
             break;
     }
-    return cleanText(kept.join(QStringLiteral(", ")));
+    return cleanText(kept.join(u", "_s));
 }
 
 std::optional<qint64> positiveIntegerFrom(const QVariant& value)
@@ -71,7 +73,7 @@ std::optional<int> yearFrom(const QVariant& value)
 {
     const QVariant plain = plainValue(value);
     if (plain.typeId() == QMetaType::QString) {
-        static const QRegularExpression leadingYear(QStringLiteral("^\\s*(\\d{4})"));
+        static const QRegularExpression leadingYear(u"^\\s*(\\d{4})"_s);
         const QRegularExpressionMatch match = leadingYear.match(plain.toString().left(64));
         if (!match.hasMatch())
             return std::nullopt;
@@ -97,12 +99,12 @@ QVariant plainValue(const QVariant& value)
 
     const QDBusArgument argument = value.value<QDBusArgument>();
     const QString signature = argument.currentSignature();
-    if (signature == QLatin1String("a{sv}")) {
+    if (signature == "a{sv}"_L1) {
         QVariantMap map;
         argument >> map;
         return map;
     }
-    if (signature == QLatin1String("av")) {
+    if (signature == "av"_L1) {
         // Some players wrap each artist in a variant of its own.
         QStringList texts;
         bool allTexts = true;
@@ -133,7 +135,7 @@ std::optional<double> numberFrom(const QVariant& value, bool allowText)
     if (!allowText || plain.typeId() != QMetaType::QString)
         return std::nullopt;
     // "7" or "7/12": the leading whole number.
-    static const QRegularExpression leading(QStringLiteral("^\\s*(\\d{1,9})"));
+    static const QRegularExpression leading(u"^\\s*(\\d{1,9})"_s);
     const QRegularExpressionMatch match = leading.match(plain.toString().left(64));
     if (!match.hasMatch())
         return std::nullopt;
@@ -143,38 +145,38 @@ std::optional<double> numberFrom(const QVariant& value, bool allowText)
 TrackMetadata parseMetadata(const QVariantMap& metadata)
 {
     TrackMetadata track;
-    track.trackId = textFrom(metadata.value(QStringLiteral("mpris:trackid"))).value_or(QString());
-    track.title = textFrom(metadata.value(QStringLiteral("xesam:title")));
-    track.album = textFrom(metadata.value(QStringLiteral("xesam:album")));
-    track.artist = joinedTextFrom(metadata.value(QStringLiteral("xesam:artist")));
+    track.trackId = textFrom(metadata.value(u"mpris:trackid"_s)).value_or(QString());
+    track.title = textFrom(metadata.value(u"xesam:title"_s));
+    track.album = textFrom(metadata.value(u"xesam:album"_s));
+    track.artist = joinedTextFrom(metadata.value(u"xesam:artist"_s));
     // Addresses are not cleaned like display texts, only bounded.
-    for (auto [key, field] : {std::pair{QStringLiteral("xesam:url"), &track.url},
-                              std::pair{QStringLiteral("mpris:artUrl"), &track.artUrl}}) {
+    for (auto [key, field] : {std::pair{u"xesam:url"_s, &track.url},
+                              std::pair{u"mpris:artUrl"_s, &track.artUrl}}) {
         const QVariant plain = plainValue(metadata.value(key));
         if (plain.typeId() == QMetaType::QString && plain.toString().size() <= 64 * 1024 * 1024)
             *field = plain.toString().trimmed();
     }
-    track.trackNumber = positiveIntegerFrom(metadata.value(QStringLiteral("xesam:trackNumber")));
-    track.discNumber = positiveIntegerFrom(metadata.value(QStringLiteral("xesam:discNumber")));
+    track.trackNumber = positiveIntegerFrom(metadata.value(u"xesam:trackNumber"_s));
+    track.discNumber = positiveIntegerFrom(metadata.value(u"xesam:discNumber"_s));
     // Under a microsecond the length would be 0, and the position is divided by it.
-    if (const std::optional<double> length = numberFrom(metadata.value(QStringLiteral("mpris:length")));
+    if (const std::optional<double> length = numberFrom(metadata.value(u"mpris:length"_s));
         length && *length >= 1.0 && *length < 1.0e15)
         track.lengthUs = static_cast<qint64>(*length);
-    track.year = yearFrom(metadata.value(QStringLiteral("xesam:contentCreated")));
-    if (const std::optional<double> rating = numberFrom(metadata.value(QStringLiteral("xesam:userRating"))))
+    track.year = yearFrom(metadata.value(u"xesam:contentCreated"_s));
+    if (const std::optional<double> rating = numberFrom(metadata.value(u"xesam:userRating"_s)))
         track.userRating = std::clamp(*rating, 0.0, 1.0);
 
     QStringList encoding;
     for (auto it = metadata.begin(); it != metadata.end(); ++it) {
         const QString key = it.key().toLower();
-        if (!key.contains(QLatin1String("bitrate")) && !key.contains(QLatin1String("codec")) &&
-            !key.contains(QLatin1String("samplerate")) && !key.contains(QLatin1String("format")))
+        if (!key.contains("bitrate"_L1) && !key.contains("codec"_L1) &&
+            !key.contains("samplerate"_L1) && !key.contains("format"_L1))
             continue;
         const QVariant plain = plainValue(it.value());
         if (plain.typeId() == QMetaType::QString || numberFrom(plain))
-            encoding << cleanText(it.key().section(u':', -1) + QStringLiteral(": ") + plain.toString());
+            encoding << cleanText(it.key().section(u':', -1) + u": "_s + plain.toString());
     }
-    track.encodingText = encoding.join(QStringLiteral(", "));
+    track.encodingText = encoding.join(u", "_s);
     return track;
 }
 
@@ -203,7 +205,7 @@ QString TrackMetadata::storeKey() const
     if (!title && !album && !artist)
         return {};
     const QStringList parts{artist.value_or(QString()), album.value_or(QString()), title.value_or(QString())};
-    return QStringLiteral("tag:") + parts.join(QChar(0x1f));
+    return u"tag:"_s + parts.join(QChar(0x1f));
 }
 
 QString formatTime(qint64 microseconds)
@@ -213,21 +215,21 @@ QString formatTime(qint64 microseconds)
     const qint64 m = (seconds / 60) % 60;
     const qint64 s = seconds % 60;
     if (h > 0)
-        return QStringLiteral("%1:%2:%3")
+        return u"%1:%2:%3"_s
             .arg(h)
             .arg(m, 2, 10, QLatin1Char('0'))
             .arg(s, 2, 10, QLatin1Char('0'));
-    return QStringLiteral("%1:%2").arg(m).arg(s, 2, 10, QLatin1Char('0'));
+    return u"%1:%2"_s.arg(m).arg(s, 2, 10, QLatin1Char('0'));
 }
 
 QString trackNumbersText(std::optional<qint64> track, std::optional<qint64> disc)
 {
     QStringList parts;
     if (track)
-        parts << QStringLiteral("Track %1").arg(*track);
+        parts << u"Track %1"_s.arg(*track);
     if (disc)
-        parts << QStringLiteral("Disc %1").arg(*disc);
-    return parts.join(QStringLiteral(" \u00b7 "));
+        parts << u"Disc %1"_s.arg(*disc);
+    return parts.join(u" \u00b7 "_s);
 }
 
 QString localPath(const QString& address)
@@ -236,7 +238,7 @@ QString localPath(const QString& address)
         return address;
     const QUrl url(address);
     // file://host/... names a file on another machine.
-    if (!url.isLocalFile() || !(url.host().isEmpty() || url.host() == QLatin1String("localhost")))
+    if (!url.isLocalFile() || !(url.host().isEmpty() || url.host() == "localhost"_L1))
         return {};
     return url.toLocalFile();
 }

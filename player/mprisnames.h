@@ -4,20 +4,22 @@
 
 namespace sleevelight::mpris {
 
-inline const QString busNamePrefix = QStringLiteral("org.mpris.MediaPlayer2.");
-inline const QString objectPath = QStringLiteral("/org/mpris/MediaPlayer2");
-inline const QString rootInterface = QStringLiteral("org.mpris.MediaPlayer2");
-inline const QString playerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
-inline const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+using namespace Qt::StringLiterals;
+
+inline const QString busNamePrefix = u"org.mpris.MediaPlayer2."_s;
+inline const QString objectPath = u"/org/mpris/MediaPlayer2"_s;
+inline const QString rootInterface = u"org.mpris.MediaPlayer2"_s;
+inline const QString playerInterface = u"org.mpris.MediaPlayer2.Player"_s;
+inline const QString propertiesInterface = u"org.freedesktop.DBus.Properties"_s;
 
 // Rhythmbox keeps ratings in its own database, reachable beside its player.
-inline const QString rhythmboxBusName = QStringLiteral("org.mpris.MediaPlayer2.rhythmbox");
-inline const QString rhythmboxDbPath = QStringLiteral("/org/gnome/Rhythmbox3/RhythmDB");
-inline const QString rhythmboxDbInterface = QStringLiteral("org.gnome.Rhythmbox3.RhythmDB");
+inline const QString rhythmboxBusName = u"org.mpris.MediaPlayer2.rhythmbox"_s;
+inline const QString rhythmboxDbPath = u"/org/gnome/Rhythmbox3/RhythmDB"_s;
+inline const QString rhythmboxDbInterface = u"org.gnome.Rhythmbox3.RhythmDB"_s;
 
-inline const QString busService = QStringLiteral("org.freedesktop.DBus");
-inline const QString busPath = QStringLiteral("/org/freedesktop/DBus");
-inline const QString busInterface = QStringLiteral("org.freedesktop.DBus");
+inline const QString busService = u"org.freedesktop.DBus"_s;
+inline const QString busPath = u"/org/freedesktop/DBus"_s;
+inline const QString busInterface = u"org.freedesktop.DBus"_s;
 
 // A player that has not answered within this time is taken to have nothing to say.
 constexpr int callTimeoutMs = 5000;

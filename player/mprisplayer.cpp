@@ -10,14 +10,16 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 namespace {
-const QString playbackStatusKey = QStringLiteral("PlaybackStatus");
-const QString metadataKey = QStringLiteral("Metadata");
-const QString rateKey = QStringLiteral("Rate");
-const QString volumeKey = QStringLiteral("Volume");
-const QString positionKey = QStringLiteral("Position");
+const QString playbackStatusKey = u"PlaybackStatus"_s;
+const QString metadataKey = u"Metadata"_s;
+const QString rateKey = u"Rate"_s;
+const QString volumeKey = u"Volume"_s;
+const QString positionKey = u"Position"_s;
 
 bool sameTrack(const mpris::TrackMetadata& a, const mpris::TrackMetadata& b)
 {
@@ -94,8 +96,8 @@ void MprisPlayer::applyProperties(const QVariantMap& properties)
         const QVariant value = mpris::plainValue(it.value());
         if (key == playbackStatusKey) {
             const QString status = value.toString();
-            if (status != QLatin1String("Playing") && status != QLatin1String("Paused") &&
-                status != QLatin1String("Stopped"))
+            if (status != "Playing"_L1 && status != "Paused"_L1 &&
+                status != "Stopped"_L1)
                 continue;
             if (status == m_status)
                 continue;

@@ -15,6 +15,8 @@ class OrgMprisMediaPlayer2PlayerInterface;
 
 namespace sleevelight {
 
+using namespace Qt::StringLiterals;
+
 // What one player on the bus says, kept in a cache that answers at once. The cache is filled by
 // an asynchronous GetAll and kept fresh by PropertiesChanged and Seeked; the position, which
 // players do not signal, is asked for at most once a second and extrapolated in between.
@@ -36,7 +38,7 @@ public:
     bool isLoaded() const { return m_loaded; }
     // "Playing", "Paused" or "Stopped"; empty until known.
     QString playbackStatus() const { return m_status; }
-    bool isPlaying() const { return m_status == QLatin1String("Playing"); }
+    bool isPlaying() const { return m_status == "Playing"_L1; }
     double rate() const { return m_rate; }
     std::optional<double> volume() const { return m_volume; }
     const mpris::TrackMetadata& metadata() const { return m_metadata; }

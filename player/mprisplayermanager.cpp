@@ -9,6 +9,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 MprisPlayerManager::MprisPlayerManager(const QDBusConnection& bus, QObject* parent)
@@ -16,12 +18,12 @@ MprisPlayerManager::MprisPlayerManager(const QDBusConnection& bus, QObject* pare
 {
     // Qt's service watcher takes no name patterns here, so the bus's own signal is followed and
     // everything but player names is passed over.
-    m_bus.connect(mpris::busService, mpris::busPath, mpris::busInterface, QStringLiteral("NameOwnerChanged"),
+    m_bus.connect(mpris::busService, mpris::busPath, mpris::busInterface, u"NameOwnerChanged"_s,
                   this, SLOT(ownerChanged(QString, QString, QString)));
 
     // The players already there: listed once, then each owner asked for, all without waiting.
     const QDBusMessage list = QDBusMessage::createMethodCall(
-        mpris::busService, mpris::busPath, mpris::busInterface, QStringLiteral("ListNames"));
+        mpris::busService, mpris::busPath, mpris::busInterface, u"ListNames"_s);
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(list, mpris::callTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
         call->deleteLater();
@@ -40,7 +42,7 @@ MprisPlayerManager::MprisPlayerManager(const QDBusConnection& bus, QObject* pare
             ++asked;
             ++*pending;
             QDBusMessage ask = QDBusMessage::createMethodCall(
-                mpris::busService, mpris::busPath, mpris::busInterface, QStringLiteral("GetNameOwner"));
+                mpris::busService, mpris::busPath, mpris::busInterface, u"GetNameOwner"_s);
             ask << name;
             auto* ownerCall = new QDBusPendingCallWatcher(m_bus.asyncCall(ask, mpris::callTimeoutMs), this);
             connect(ownerCall, &QDBusPendingCallWatcher::finished, this,

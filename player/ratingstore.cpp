@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 namespace {
@@ -74,7 +76,7 @@ RatingStore::~RatingStore()
 QString RatingStore::defaultPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/Sleevelight/ratings.sqlite");
+           u"/Sleevelight/ratings.sqlite"_s;
 }
 
 void RatingStore::close()
@@ -114,7 +116,7 @@ bool RatingStore::open()
             Statement check(m_db, "PRAGMA quick_check");
             status = !check.isValid() ? sqlite3_errcode(m_db) : check.step();
             if (status == SQLITE_ROW)
-                status = check.text(0) == QLatin1String("ok") ? SQLITE_OK : SQLITE_CORRUPT;
+                status = check.text(0) == "ok"_L1 ? SQLITE_OK : SQLITE_CORRUPT;
         }
         if (status != SQLITE_OK)
             close();
@@ -127,12 +129,12 @@ bool RatingStore::open()
     // A damaged file is set aside, not overwritten, and a fresh one started beside it. A file that
     // is only locked by another program or read-only is left as it is.
     if ((status == SQLITE_NOTADB || status == SQLITE_CORRUPT) && QFileInfo::exists(m_path)) {
-        const QString aside = m_path + QStringLiteral(".damaged-") +
-                              QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        const QString aside = m_path + u".damaged-"_s +
+                              QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
         if (QFile::rename(m_path, aside)) {
-            reportOnce(QStringLiteral("was damaged; it is kept as ") + aside +
-                       QStringLiteral(" and a new one started"));
-            QFile::remove(m_path + QStringLiteral("-journal"));
+            reportOnce(u"was damaged; it is kept as "_s + aside +
+                       u" and a new one started"_s);
+            QFile::remove(m_path + u"-journal"_s);
             if (tryOpen() == SQLITE_OK)
                 return true;
         }
@@ -192,11 +194,11 @@ bool RatingStore::flushPending()
     if (m_db != nullptr && sqlite3_db_readonly(m_db, "main") == 1)
         close();
     if (!open()) {
-        reportOnce(QStringLiteral("cannot be opened"));
+        reportOnce(u"cannot be opened"_s);
         return false;
     }
     const auto fail = [this] {
-        reportOnce(QStringLiteral("cannot be written (") + QString::fromUtf8(sqlite3_errmsg(m_db)) + u')');
+        reportOnce(u"cannot be written ("_s + QString::fromUtf8(sqlite3_errmsg(m_db)) + u')');
         exec(m_db, "ROLLBACK");
         // The next try opens the file anew; what was in the way may be gone by then.
         close();

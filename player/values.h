@@ -11,6 +11,8 @@
 // says what "a number" is.
 namespace sleevelight {
 
+using namespace Qt::StringLiterals;
+
 // A number is a boolean, any integer type or a floating-point type; text is never a number.
 bool isNumber(const QVariant& value);
 bool isString(const QVariant& value);
@@ -36,16 +38,16 @@ bool isNumberTrue(const QVariant& value);
 // strings, the year a number, loved a number 0 or 1, the rating a number 0-100. trackProgress: the
 // ratio a number 0-1, the elapsed time a display-ready string.
 namespace BridgeKey {
-inline const QString trackName = QStringLiteral("trackName");
-inline const QString trackAlbum = QStringLiteral("trackAlbum");
-inline const QString trackArtist = QStringLiteral("trackArtist");
-inline const QString trackNumbers = QStringLiteral("trackNumbers");
-inline const QString trackDuration = QStringLiteral("trackDuration");
-inline const QString trackYear = QStringLiteral("trackYear");
-inline const QString trackLoved = QStringLiteral("trackLoved");
-inline const QString trackRating = QStringLiteral("trackRating");
-inline const QString trackProgressRatio = QStringLiteral("trackProgressRatio");
-inline const QString trackElapsed = QStringLiteral("trackElapsed");
+inline const QString trackName = u"trackName"_s;
+inline const QString trackAlbum = u"trackAlbum"_s;
+inline const QString trackArtist = u"trackArtist"_s;
+inline const QString trackNumbers = u"trackNumbers"_s;
+inline const QString trackDuration = u"trackDuration"_s;
+inline const QString trackYear = u"trackYear"_s;
+inline const QString trackLoved = u"trackLoved"_s;
+inline const QString trackRating = u"trackRating"_s;
+inline const QString trackProgressRatio = u"trackProgressRatio"_s;
+inline const QString trackElapsed = u"trackElapsed"_s;
 } // namespace BridgeKey
 
 } // namespace sleevelight

@@ -9,6 +9,8 @@
 
 namespace sleevelight {
 
+using namespace Qt::StringLiterals;
+
 class UserDefaults;
 
 enum class ArtworkPositionMode : int
@@ -34,9 +36,9 @@ struct Preferences
     bool isShowProgress = true;
     bool isShowMultiArtworks = true;
     qint64 toggleArtworkInterval = 30;
-    QString nameFont = QStringLiteral("HelveticaNeue-Medium");
-    QString albumFont = QStringLiteral("HelveticaNeue-Italic");
-    QString artistFont = QStringLiteral("HelveticaNeue");
+    QString nameFont = u"HelveticaNeue-Medium"_s;
+    QString albumFont = u"HelveticaNeue-Italic"_s;
+    QString artistFont = u"HelveticaNeue"_s;
     qint64 maxFontSize = 72;
     ArtworkPositionMode artworkPositionMode = ArtworkPositionMode::Toggle;
     bool startItunesWithApp = false;

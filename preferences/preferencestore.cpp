@@ -11,13 +11,15 @@
 #include <QMetaMethod>
 #include <QMetaProperty>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 namespace {
 
 // A file without this key was never written by this program (the first start writes it), or is
 // damaged.
-const QString firstStartMarker = QStringLiteral("automaticCheckUpdate");
+const QString firstStartMarker = u"automaticCheckUpdate"_s;
 
 void setShown(QWidget* view, bool shown)
 {

@@ -15,6 +15,8 @@
 
 #include <optional>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 namespace {
@@ -51,8 +53,8 @@ std::optional<QString> readVersionPage()
 
 void showReport(TextField* field, const QString& title, const QString& detail)
 {
-    Utility::styleAttributedText(field, title, {.font = QStringLiteral(".SFNSText-Bold"), .size = 13.0}, false);
-    Utility::styleAttributedText(field, detail, {.font = QStringLiteral(".SFNSText"), .size = 11.0}, true);
+    Utility::styleAttributedText(field, title, {.font = u".SFNSText-Bold"_s, .size = 13.0}, false);
+    Utility::styleAttributedText(field, detail, {.font = u".SFNSText"_s, .size = 11.0}, true);
 }
 
 } // namespace
@@ -85,16 +87,16 @@ void AppDelegate::checkForUpdate(QObject*)
 
     bool returnCloses = true;
     if (!page) {
-        showReport(mUpdateDescription, QStringLiteral("Can't get the update info now."),
-                   QStringLiteral("\r\n\r\nTry it later, please. Or Check the internet connection."));
+        showReport(mUpdateDescription, u"Can't get the update info now."_s,
+                   u"\r\n\r\nTry it later, please. Or Check the internet connection."_s);
     } else if (const QString pageToken = UpdateSite::versionToken(*page); pageToken == localToken) {
-        showReport(mUpdateDescription, QStringLiteral("Sleevelight is up-to-date."),
-                   QStringLiteral("\r\n\r\nYour current version is ") + pageToken +
-                       QStringLiteral(". No new version is available."));
+        showReport(mUpdateDescription, u"Sleevelight is up-to-date."_s,
+                   u"\r\n\r\nYour current version is "_s + pageToken +
+                       u". No new version is available."_s);
     } else {
-        showReport(mUpdateDescription, QStringLiteral("A new version of Sleevelight is available."),
-                   QStringLiteral("\r\n\r\nSleevelight ") + pageToken +
-                       QStringLiteral(" is available. You have ") + localToken + QStringLiteral("."));
+        showReport(mUpdateDescription, u"A new version of Sleevelight is available."_s,
+                   u"\r\n\r\nSleevelight "_s + pageToken +
+                       u" is available. You have "_s + localToken + u"."_s);
         returnCloses = false;
     }
     // Return presses the default button; with a new version it presses nothing.
@@ -110,8 +112,8 @@ void AppDelegate::checkForUpdateDownload(QObject*)
     const auto reportError = [this] {
         if (!mCheckForUpdatePanel)
             return;
-        showReport(mUpdateDescription, QStringLiteral("Download error"),
-                   QStringLiteral("\r\n\r\nTry it later. Or Check the internet connection."));
+        showReport(mUpdateDescription, u"Download error"_s,
+                   u"\r\n\r\nTry it later. Or Check the internet connection."_s);
         // The panel may have been closed while the image was on its way; the error must still be seen.
         if (!mCheckForUpdatePanel->isVisible())
             mCheckForUpdatePanel->makeKeyAndOrderFront();
@@ -123,9 +125,9 @@ void AppDelegate::checkForUpdateDownload(QObject*)
 
     SavePanel panel;
     panel.directory = QStandardPaths::standardLocations(QStandardPaths::DownloadLocation).value(0);
-    panel.message = QStringLiteral("Save to ...");
-    panel.nameFieldStringValue = QStringLiteral("Sleevelight");
-    panel.allowedFileTypes = {QStringLiteral("dmg")};
+    panel.message = u"Save to ..."_s;
+    panel.nameFieldStringValue = u"Sleevelight"_s;
+    panel.allowedFileTypes = {u"dmg"_s};
     panel.canCreateDirectories = true;
     panel.allowsOtherFileTypes = false;
     bool confirmed = false;

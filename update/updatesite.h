@@ -8,14 +8,16 @@
 
 namespace sleevelight {
 
+using namespace Qt::StringLiterals;
+
 // Where the application asks for new versions, and how long and how much it waits for them.
 class UpdateSite
 {
 public:
     static inline const QString versionPagePath =
-        QStringLiteral("/contents/software/sleevelight/latest/version.html");
+        u"/contents/software/sleevelight/latest/version.html"_s;
     static inline const QString diskImagePath =
-        QStringLiteral("/contents/software/sleevelight/latest/Sleevelight.dmg");
+        u"/contents/software/sleevelight/latest/Sleevelight.dmg"_s;
 
     // Scheme and host of the product's site, as the build set them unless overridden.
     static QString site();

@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
@@ -90,7 +92,7 @@ int main(int argc, char** argv)
     AppDelegate* d = f.d;
     int track = 0;
     report("full refresh, new track with a 4000 x 4000 artwork", timed([&] {
-               f.play(QStringLiteral("Track %1").arg(++track), QList<QByteArray>{big + QByteArray(track, 0)});
+               f.play(u"Track %1"_s.arg(++track), QList<QByteArray>{big + QByteArray(track, 0)});
                d->mWindow->repaint();
            }));
     report("full refresh, same track, nothing changed", timed([&] {
@@ -99,7 +101,7 @@ int main(int argc, char** argv)
            }));
 
     const QString words =
-        QStringLiteral("An Exceedingly Long Name That Goes On and On Past Any Reasonable Width ");
+        u"An Exceedingly Long Name That Goes On and On Past Any Reasonable Width "_s;
     f.bridge->playTrack(words.repeated(2), words.repeated(2), words.repeated(2));
     report("full refresh, same track, long texts set smaller to fit", timed([&] {
                d->updateTrackInfo();
@@ -117,7 +119,7 @@ int main(int argc, char** argv)
            timed(
                [&] {
                    ++second;
-                   d->setTrackElapsed(QStringLiteral("1:%1").arg(second % 60, 2, 10, QLatin1Char('0')));
+                   d->setTrackElapsed(u"1:%1"_s.arg(second % 60, 2, 10, QLatin1Char('0')));
                    d->setTrackProgress(0.25 + second / 1000.0);
                    QCoreApplication::processEvents();
                    d->mWindow->repaint(d->mTrackProgressElapsed->geometry());

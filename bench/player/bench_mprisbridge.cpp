@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QUrl>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
@@ -29,13 +31,13 @@ private Q_SLOTS:
     void initTestCase()
     {
         m_environment = std::make_unique<TestEnvironment>(1.0);
-        m_audio = m_dir.filePath(QStringLiteral("song.wav"));
+        m_audio = m_dir.filePath(u"song.wav"_s);
         QVERIFY(writeWav(m_audio, 1));
-        m_art = m_dir.filePath(QStringLiteral("art.png"));
+        m_art = m_dir.filePath(u"art.png"_s);
         QVERIFY(writeFile(m_art, pictureBytes({600, 600}, Qt::red)));
-        QVERIFY(writeFile(m_dir.filePath(QStringLiteral("cover.jpg")),
+        QVERIFY(writeFile(m_dir.filePath(u"cover.jpg"_s),
                           pictureBytes({600, 600}, Qt::green, "JPEG")));
-        QVERIFY(writeFile(m_dir.filePath(QStringLiteral("back.png")), pictureBytes({600, 600}, Qt::blue)));
+        QVERIFY(writeFile(m_dir.filePath(u"back.png"_s), pictureBytes({600, 600}, Qt::blue)));
     }
 
     void cleanupTestCase() { m_environment.reset(); }
@@ -43,11 +45,11 @@ private Q_SLOTS:
     // Everything one full refresh asks of the bridge, for a track whose pictures are known.
     void readsOfOneRefresh()
     {
-        const QVariantMap metadata{{QStringLiteral("xesam:title"), QStringLiteral("Bench")},
-                                   {QStringLiteral("xesam:url"), QUrl::fromLocalFile(m_audio).toString()},
-                                   {QStringLiteral("mpris:artUrl"), QUrl::fromLocalFile(m_art).toString()},
-                                   {QStringLiteral("mpris:length"), qint64(200'000'000)}};
-        FakeMprisPlayer fake(QStringLiteral("org.mpris.MediaPlayer2.bench"),
+        const QVariantMap metadata{{u"xesam:title"_s, u"Bench"_s},
+                                   {u"xesam:url"_s, QUrl::fromLocalFile(m_audio).toString()},
+                                   {u"mpris:artUrl"_s, QUrl::fromLocalFile(m_art).toString()},
+                                   {u"mpris:length"_s, qint64(200'000'000)}};
+        FakeMprisPlayer fake(u"org.mpris.MediaPlayer2.bench"_s,
                              FakeMprisPlayer::playing(metadata));
         MprisBridge bridge;
         QTRY_VERIFY(bridge.players().followed() != nullptr && bridge.players().followed()->isLoaded());

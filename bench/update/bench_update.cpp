@@ -17,6 +17,8 @@
 #include <cstdio>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 
 namespace {
@@ -66,7 +68,7 @@ protected:
 
 long peakResidentKiB()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(u"/proc/self/status"_s);
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray& line : status.readAll().split('\n'))
@@ -84,14 +86,14 @@ int main(int argc, char** argv)
     serverThread.start();
     Server server;
     server.moveToThread(&serverThread);
-    const QString site = QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort());
+    const QString site = u"http://127.0.0.1:%1"_s.arg(server.serverPort());
 
     std::vector<double> pageMs;
     for (int i = 0; i < 50; ++i) {
         QElapsedTimer timer;
         timer.start();
         const HttpFetch::Result page =
-            HttpFetch::get(QUrl(site + QStringLiteral("/version.html")), 4096, 10'000);
+            HttpFetch::get(QUrl(site + u"/version.html"_s), 4096, 10'000);
         pageMs.push_back(timer.nsecsElapsed() / 1e6);
         if (!page.ok())
             std::printf("version page failed: %s\n", qPrintable(page.errorString));
@@ -101,12 +103,12 @@ int main(int argc, char** argv)
                 pageMs.back());
 
     QTemporaryDir folder;
-    const QString destination = folder.filePath(QStringLiteral("Sleevelight.dmg"));
+    const QString destination = folder.filePath(u"Sleevelight.dmg"_s);
     const long before = peakResidentKiB();
     QElapsedTimer timer;
     timer.start();
     const HttpFetch::Result image =
-        HttpFetch::download(QUrl(site + QStringLiteral("/Sleevelight.dmg")), destination, imageBytes, 30'000);
+        HttpFetch::download(QUrl(site + u"/Sleevelight.dmg"_s), destination, imageBytes, 30'000);
     const double seconds = timer.nsecsElapsed() / 1e9;
     const long after = peakResidentKiB();
     std::printf("image of %lld MiB: %s in %.2f s (%.0f MiB/s), file %lld bytes\n", imageBytes >> 20,

@@ -12,6 +12,8 @@
 #include <limits>
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 TextField::TextField(QWidget* parent) : QWidget(parent), m_font(font())
@@ -142,7 +144,7 @@ void TextField::layoutDocument(QTextDocument& document, double width) const
         blockFormat.setAlignment(run.alignment.value_or(m_alignment));
         // Line breaks of any kind start a new paragraph, as typed text does.
         QString text = run.text;
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+        text.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
         const QStringList paragraphs = text.split(u'\n');
         for (qsizetype i = 0; i < paragraphs.size(); ++i) {
             if (i > 0)

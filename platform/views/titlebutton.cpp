@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
 
 TitleButton::TitleButton(QWidget* parent) : QAbstractButton(parent)
@@ -30,7 +32,7 @@ void TitleButton::setAttributedTitle(const Title& title)
 QSize TitleButton::sizeHint() const
 {
     const QFontMetricsF metrics(m_title.font);
-    const QString text = m_title.text.isEmpty() ? QStringLiteral(" ") : m_title.text;
+    const QString text = m_title.text.isEmpty() ? u" "_s : m_title.text;
     const int margin = int(std::ceil(m_title.shadow.blurRadius));
     return QSize(int(std::ceil(metrics.horizontalAdvance(text))) + 2 * margin,
                  int(std::ceil(metrics.height())) + 2 * margin);

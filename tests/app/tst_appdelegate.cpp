@@ -17,6 +17,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
@@ -32,8 +34,8 @@ private Q_SLOTS:
         // Present but empty, so a first track without a name still counts as new.
         QCOMPARE(delegate.prevTrackName, QVariant(QString()));
         QSignalSpy spy(&delegate, &AppDelegate::trackNameChanged);
-        delegate.setTrackName(QStringLiteral("A"));
-        delegate.setTrackName(QStringLiteral("A"));
+        delegate.setTrackName(u"A"_s);
+        delegate.setTrackName(u"A"_s);
         QCOMPARE(spy.count(), 1);
         // An absent name is not the same as an empty one.
         delegate.setTrackName(QString());
@@ -45,15 +47,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QVariant>("input");
         QTest::addColumn<QString>("title");
-        QTest::newRow("absent") << QVariant() << QStringLiteral("Play");
+        QTest::newRow("absent") << QVariant() << u"Play"_s;
         for (int raw : {0, 1, 3, 4, 5, 7})
-            QTest::addRow("state %d", raw) << QVariant(raw) << QStringLiteral("Play");
-        QTest::newRow("playing") << QVariant(2) << QStringLiteral("Pause");
-        QTest::newRow("playing, 64-bit") << QVariant(qint64(2)) << QStringLiteral("Pause");
+            QTest::addRow("state %d", raw) << QVariant(raw) << u"Play"_s;
+        QTest::newRow("playing") << QVariant(2) << u"Pause"_s;
+        QTest::newRow("playing, 64-bit") << QVariant(qint64(2)) << u"Pause"_s;
         QTest::newRow("playing, as the state")
-            << QVariant::fromValue(PlayerState::playing) << QStringLiteral("Pause");
-        QTest::newRow("text") << QVariant(QStringLiteral("2")) << QStringLiteral("Play");
-        QTest::newRow("fraction") << QVariant(2.5) << QStringLiteral("Play");
+            << QVariant::fromValue(PlayerState::playing) << u"Pause"_s;
+        QTest::newRow("text") << QVariant(u"2"_s) << u"Play"_s;
+        QTest::newRow("fraction") << QVariant(2.5) << u"Play"_s;
     }
 
     void playButtonTitle()
@@ -67,14 +69,14 @@ private Q_SLOTS:
     {
         TestEnvironment environment;
         auto application = launchApplication();
-        auto* action = application->window()->findChild<QAction*>(QStringLiteral("actionPlayPause"));
+        auto* action = application->window()->findChild<QAction*>(u"actionPlayPause"_s);
         QVERIFY(action);
         FakeBridge::last->state = 2;
         FakeBridge::last->notify();
-        QCOMPARE(action->text(), QStringLiteral("Pause"));
+        QCOMPARE(action->text(), u"Pause"_s);
         FakeBridge::last->state = 3;
         FakeBridge::last->notify();
-        QCOMPARE(action->text(), QStringLiteral("Play"));
+        QCOMPARE(action->text(), u"Play"_s);
     }
 
     void boundViewsFollowTheirProperties()
@@ -82,11 +84,11 @@ private Q_SLOTS:
         TestEnvironment environment;
         auto application = launchApplication();
         AppDelegate* d = application->delegate();
-        d->setTrackAlbum(QStringLiteral("Blue Train"));
-        d->setTrackElapsed(QStringLiteral("2:22"));
+        d->setTrackAlbum(u"Blue Train"_s);
+        d->setTrackElapsed(u"2:22"_s);
         for (TextField* album : {d->mTrackAlbum.data(), d->mTrackAlbum2.data(), d->mTrackAlbum3.data()})
-            QCOMPARE(album->text(), QStringLiteral("Blue Train"));
-        QCOMPARE(d->mTrackProgressElapsed3->text(), QStringLiteral("2:22"));
+            QCOMPARE(album->text(), u"Blue Train"_s);
+        QCOMPARE(d->mTrackProgressElapsed3->text(), u"2:22"_s);
     }
 
     void missingOutletsAreNamed()
@@ -97,9 +99,9 @@ private Q_SLOTS:
         QVERIFY(application.load(&error));
         AppDelegate delegate;
         // The same interface without one view: the name comes back, nothing else is missing.
-        delete application.window()->findChild<TextField*>(QStringLiteral("mTrackArtist3"));
+        delete application.window()->findChild<TextField*>(u"mTrackArtist3"_s);
         const QStringList missing = delegate.connectOutlets({application.window()});
-        QCOMPARE(missing, QStringList{QStringLiteral("mTrackArtist3")});
+        QCOMPARE(missing, QStringList{u"mTrackArtist3"_s});
         QVERIFY(delegate.mTrackArtist3.isNull());
         QVERIFY(delegate.mTrackArtist2);
     }
@@ -110,20 +112,20 @@ private Q_SLOTS:
         AppDelegate delegate;
         QWidget root;
         auto* label = new TextField(&root);
-        label->setObjectName(QStringLiteral("label"));
-        label->setProperty("bind", QStringLiteral("noSuchProperty"));
+        label->setObjectName(u"label"_s);
+        label->setProperty("bind", u"noSuchProperty"_s);
         auto* button = new QPushButton(&root);
-        button->setObjectName(QStringLiteral("button"));
-        button->setProperty("action", QStringLiteral("noSuchAction:"));
+        button->setObjectName(u"button"_s);
+        button->setProperty("action", u"noSuchAction:"_s);
         auto* good = new QPushButton(&root);
-        good->setProperty("action", QStringLiteral("playPause:"));
+        good->setProperty("action", u"playPause:"_s);
         const QStringList errors = Binder::connect(&delegate, {&root});
         QCOMPARE(errors.size(), 2);
-        QVERIFY(errors[0].contains(QStringLiteral("noSuchProperty")));
-        QVERIFY(errors[1].contains(QStringLiteral("noSuchAction:")));
+        QVERIFY(errors[0].contains(u"noSuchProperty"_s));
+        QVERIFY(errors[1].contains(u"noSuchAction:"_s));
         // The declared action reaches the application object with its sender.
         good->click();
-        QCOMPARE(FakeBridge::last->commands, QStringList{QStringLiteral("playPause")});
+        QCOMPARE(FakeBridge::last->commands, QStringList{u"playPause"_s});
     }
 
     // A control bound by a preference's key edits the working copy and follows it, as a control
@@ -134,7 +136,7 @@ private Q_SLOTS:
         AppDelegate delegate;
         QWidget root;
         auto* box = new QCheckBox(&root);
-        box->setProperty("bind", QStringLiteral("preference:isShowRatings"));
+        box->setProperty("bind", u"preference:isShowRatings"_s);
         QVERIFY(Binder::connect(&delegate, {&root}).isEmpty());
         QCOMPARE(box->isChecked(), delegate.prefIsShowRatings());
         box->setChecked(true);
@@ -142,7 +144,7 @@ private Q_SLOTS:
         QVERIFY(!delegate.isShowRatings()); // the live value waits for Apply
         delegate.setPrefIsShowRatings(false);
         QVERIFY(!box->isChecked());
-        delegate.setPreference(QStringLiteral("isShowRatings"), QStringLiteral("yes")); // not a switch
+        delegate.setPreference(u"isShowRatings"_s, u"yes"_s); // not a switch
         QVERIFY(!delegate.prefIsShowRatings());
     }
 
@@ -152,7 +154,7 @@ private Q_SLOTS:
         Application application;
         QString error;
         QVERIFY(!application.load(&error));
-        QVERIFY(error.contains(QStringLiteral("itb")));
+        QVERIFY(error.contains(u"itb"_s));
     }
 };
 

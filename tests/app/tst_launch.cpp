@@ -17,6 +17,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
@@ -81,17 +83,17 @@ private Q_SLOTS:
         Application application;
         QString error;
         QVERIFY(application.load(&error));
-        FakeBridge::last->playTrack(QStringLiteral("So What"));
+        FakeBridge::last->playTrack(u"So What"_s);
         application.launch();
         AppDelegate* d = application.delegate();
         QVERIFY(d->hideMouseTimer() && d->toggleArtworkTimer());
         QCOMPARE(d->preventSleepTimer() != nullptr, d->preventSleep());
-        QCOMPARE(d->mTrackName->text(), QStringLiteral("So What"));
+        QCOMPARE(d->mTrackName->text(), u"So What"_s);
 
         // The one-second timer runs from launch: the elapsed text follows the player.
         FakeBridge::last->progress = QVariantMap{{BridgeKey::trackProgressRatio, 0.5},
-                                                 {BridgeKey::trackElapsed, QStringLiteral("2:02")}};
-        QTRY_COMPARE(d->trackElapsed(), QStringLiteral("2:02"));
+                                                 {BridgeKey::trackElapsed, u"2:02"_s}};
+        QTRY_COMPARE(d->trackElapsed(), u"2:02"_s);
     }
 
     void fullScreenUnlessAlreadyScreenSized_data()
@@ -116,9 +118,9 @@ private Q_SLOTS:
         QVERIFY(application.load(&error));
         AppDelegate* d = application.delegate();
         QSettings stored(environment.settingsFile(), QSettings::IniFormat);
-        stored.setValue(QStringLiteral("automaticCheckUpdate"), false);
-        stored.setValue(QStringLiteral("fullScreenMode"), fullScreenMode);
-        stored.setValue(QStringLiteral("maxFontSize"), 72);
+        stored.setValue(u"automaticCheckUpdate"_s, false);
+        stored.setValue(u"fullScreenMode"_s, fullScreenMode);
+        stored.setValue(u"maxFontSize"_s, 72);
         stored.sync();
         if (screenSized)
             application.window()->resize(application.window()->screen()->geometry().size());

@@ -7,6 +7,8 @@
 
 #include <QSignalSpy>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
@@ -14,7 +16,7 @@ namespace {
 
 Image noCover()
 {
-    return Image::named(QStringLiteral("no_cover.png"));
+    return Image::named(u"no_cover.png"_s);
 }
 
 // A PNG whose header claims 20000 × 20000 pixels: IHDR's width and height follow the signature (8),
@@ -61,7 +63,7 @@ private Q_SLOTS:
     void placeholder()
     {
         QFETCH(std::optional<QList<QByteArray>>, artworks);
-        f->play(QStringLiteral("Track"), artworks);
+        f->play(u"Track"_s, artworks);
         QVERIFY(!noCover().isNull());
         QCOMPARE(d->artworkImage(), noCover());
         QVERIFY(d->artworkImageHolder().isNull());
@@ -84,7 +86,7 @@ private Q_SLOTS:
         QFETCH(bool, wide);
         d->setIsShowVinyl(true);
         d->setIsShowRatings(true);
-        f->play(QStringLiteral("Track"), QList<QByteArray>{pictureBytes(600, height)});
+        f->play(u"Track"_s, QList<QByteArray>{pictureBytes(600, height)});
         QCOMPARE(d->isWideArtworkImage, wide);
         QCOMPARE(d->mTrackStackViewWide->isVisible(), wide);
         QCOMPARE(d->mTrackStackViewRight->isVisible(), !wide);
@@ -108,32 +110,32 @@ private Q_SLOTS:
         QFETCH(int, state);
         QFETCH(bool, shows);
         d->setIsShowVinyl(true);
-        f->bridge->playTrack(QStringLiteral("Track"));
+        f->bridge->playTrack(u"Track"_s);
         f->bridge->state = state;
         d->updateTrackInfo();
         QCOMPARE(d->vinylImage().isNull(), !shows);
         if (shows)
-            QCOMPARE(d->mVinylView->image(), Image::named(QStringLiteral("vinyl_record.png")));
+            QCOMPARE(d->mVinylView->image(), Image::named(u"vinyl_record.png"_s));
     }
 
     // New tracks alternate sides; a track of the same name is the same track.
     void sides()
     {
         const QList<QByteArray> square{pictureBytes(300, 300)};
-        f->play(QStringLiteral("One"), square);
+        f->play(u"One"_s, square);
         QCOMPARE(d->currentArtworkPosition, LayoutAttribute::Left);
         QVERIFY(d->mTrackStackViewRight->isVisible());
-        f->play(QStringLiteral("One"), square);
+        f->play(u"One"_s, square);
         QCOMPARE(d->currentArtworkPosition, LayoutAttribute::Left);
-        f->play(QStringLiteral("Two"), square);
+        f->play(u"Two"_s, square);
         QCOMPARE(d->currentArtworkPosition, LayoutAttribute::Right);
         QVERIFY(d->mTrackStackViewLeft->isVisible());
         QVERIFY(!d->mTrackStackViewRight->isVisible());
-        f->play(QStringLiteral("Three"), square);
+        f->play(u"Three"_s, square);
         QCOMPARE(d->currentArtworkPosition, LayoutAttribute::Left);
 
-        d->setLivePreference(QStringLiteral("artworkPositionMode"), qint64(ArtworkPositionMode::Right));
-        f->play(QStringLiteral("Three"), square);
+        d->setLivePreference(u"artworkPositionMode"_s, qint64(ArtworkPositionMode::Right));
+        f->play(u"Three"_s, square);
         QCOMPARE(d->currentArtworkPosition, LayoutAttribute::Right);
     }
 
@@ -141,12 +143,12 @@ private Q_SLOTS:
     void newTrackReloadsTheMainArtwork()
     {
         const QList<QByteArray> pictures{pictureBytes(300, 300, Qt::red), pictureBytes(300, 300, Qt::green)};
-        f->play(QStringLiteral("One"), pictures);
+        f->play(u"One"_s, pictures);
         d->showNextArtworkImage(true);
         QCOMPARE(d->artworkImage(), Image::fromData(pictures[1]));
         d->updateTrackInfo();
         QCOMPARE(d->artworkImage(), Image::fromData(pictures[1]));
-        f->play(QStringLiteral("Two"), pictures);
+        f->play(u"Two"_s, pictures);
         QCOMPARE(d->currentArtworkNumber, 0);
         QCOMPARE(d->artworkImage(), Image::fromData(pictures[0]));
     }
@@ -155,7 +157,7 @@ private Q_SLOTS:
     // placeholder at the next refresh; the same picture again is not staged again.
     void lateArtworkReplacesThePlaceholder()
     {
-        f->play(QStringLiteral("Late"), std::nullopt);
+        f->play(u"Late"_s, std::nullopt);
         QCOMPARE(d->artworkImage(), noCover());
         const QByteArray picture = pictureBytes(400, 400, Qt::yellow);
         f->bridge->artworks = QList<QByteArray>{picture};
@@ -179,8 +181,8 @@ private Q_SLOTS:
     {
         const QByteArray wide = pictureBytes(4000, 1500, Qt::magenta);
         QVERIFY(Image::fromData(wide).isSlowToDecode());
-        f->play(QStringLiteral("Wide and slow"), QList<QByteArray>{wide});
-        QCOMPARE(d->trackName(), QVariant(QStringLiteral("Wide and slow")));
+        f->play(u"Wide and slow"_s, QList<QByteArray>{wide});
+        QCOMPARE(d->trackName(), QVariant(u"Wide and slow"_s));
         QCOMPARE(d->artworkImage(), noCover());
         QTRY_COMPARE(d->artworkImage(), Image::fromData(wide));
         QVERIFY(d->isWideArtworkImage);
@@ -192,13 +194,13 @@ private Q_SLOTS:
             run << pictureBytes(2400 + i, 2400, QColor::fromHsv(i * 30, 200, 200));
         const int decodesBefore = Image::decodeCount();
         for (int i = 0; i < run.size(); ++i)
-            f->play(QStringLiteral("Run %1").arg(i), QList<QByteArray>{run[i]});
+            f->play(u"Run %1"_s.arg(i), QList<QByteArray>{run[i]});
         QTRY_COMPARE(d->artworkImage(), Image::fromData(run.last()));
         QVERIFY2(Image::decodeCount() - decodesBefore <= 3, qPrintable(QString::number(Image::decodeCount() - decodesBefore)));
 
         QByteArray cut = pictureBytes(2500, 2500, Qt::cyan);
         cut.chop(cut.size() / 2);
-        f->play(QStringLiteral("Cut short"), QList<QByteArray>{cut});
+        f->play(u"Cut short"_s, QList<QByteArray>{cut});
         QCOMPARE(d->artworkImage(), noCover());
         QTRY_VERIFY(!Image::fromData(cut).isSlowToDecode()); // tried, and found not decodable
         QTest::qWait(50);
@@ -217,7 +219,7 @@ private Q_SLOTS:
                 if (d->artworkImage() == Image::fromData(pictures[i]))
                     shown << i;
         });
-        f->play(QStringLiteral("Three pictures"), pictures);
+        f->play(u"Three pictures"_s, pictures);
         const LayoutAttribute side = d->currentArtworkPosition;
         QTRY_VERIFY_WITH_TIMEOUT(shown.size() >= 4, 5000);
         QCOMPARE(shown.mid(0, 4), (QList<int>{0, 1, 2, 0}));
@@ -234,7 +236,7 @@ private Q_SLOTS:
 
     void oneArtworkNeverRedraws()
     {
-        f->play(QStringLiteral("Single"), QList<QByteArray>{pictureBytes(300, 300)});
+        f->play(u"Single"_s, QList<QByteArray>{pictureBytes(300, 300)});
         QSignalSpy changes(d, &AppDelegate::artworkImageChanged);
         d->showNextArtworkImage(true);
         d->toggleArtworkImage();
@@ -247,7 +249,7 @@ private Q_SLOTS:
     {
         const QList<QByteArray> pictures{pictureBytes(300, 300, Qt::red), pictureBytes(300, 300, Qt::green),
                                          pictureBytes(300, 300, Qt::blue)};
-        f->play(QStringLiteral("Track"), pictures);
+        f->play(u"Track"_s, pictures);
         d->showNextArtworkImage(true);
         d->showNextArtworkImage(true);
         QCOMPARE(d->currentArtworkNumber, 2);
@@ -264,7 +266,7 @@ private Q_SLOTS:
     void cyclingBackDoesNotDecode()
     {
         const QList<QByteArray> pictures{pictureBytes(900, 900, Qt::red), pictureBytes(900, 900, Qt::green)};
-        f->play(QStringLiteral("Two pictures"), pictures);
+        f->play(u"Two pictures"_s, pictures);
         d->mWindow->repaint();
         d->showNextArtworkImage(true);
         d->mWindow->repaint();
@@ -283,7 +285,7 @@ private Q_SLOTS:
             return qRed(pixel) > 200 && qGreen(pixel) < 60 && qBlue(pixel) < 60;
         };
 
-        f->play(QStringLiteral("First"), red);
+        f->play(u"First"_s, red);
         QImage shot = d->mWindow->grab().toImage();
         const qreal ratio = shot.devicePixelRatio();
         const auto at = [&](int x, int y) {
@@ -293,7 +295,7 @@ private Q_SLOTS:
         QVERIFY(isRed(at(1000, 900)));
         QVERIFY(!isRed(at(1800, 900)));
 
-        f->play(QStringLiteral("Second"), red);
+        f->play(u"Second"_s, red);
         shot = d->mWindow->grab().toImage();
         QVERIFY(!isRed(at(100, 900)));
         QVERIFY(isRed(at(1800, 540)));

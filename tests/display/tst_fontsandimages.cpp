@@ -19,6 +19,8 @@
 #include <functional>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
@@ -74,13 +76,13 @@ private Q_SLOTS:
         QTest::addColumn<bool>("heavy");
         QTest::addColumn<bool>("italic");
 
-        QTest::newRow("name font") << QStringLiteral("HelveticaNeue-Medium") << 72.0 << true << false;
-        QTest::newRow("album font") << QStringLiteral("HelveticaNeue-Italic") << 48.24 << false << true;
-        QTest::newRow("button font") << QStringLiteral("Helvetica") << 36.0 << false << false;
-        QTest::newRow("fallback of the styles") << QStringLiteral("Arial") << 10.0 << false << false;
-        QTest::newRow("system font") << QStringLiteral(".SFNSText") << 24.0 << false << false;
+        QTest::newRow("name font") << u"HelveticaNeue-Medium"_s << 72.0 << true << false;
+        QTest::newRow("album font") << u"HelveticaNeue-Italic"_s << 48.24 << false << true;
+        QTest::newRow("button font") << u"Helvetica"_s << 36.0 << false << false;
+        QTest::newRow("fallback of the styles") << u"Arial"_s << 10.0 << false << false;
+        QTest::newRow("system font") << u".SFNSText"_s << 24.0 << false << false;
         QTest::newRow("unknown family, bold italic")
-            << QStringLiteral("NoSuchFamily-BoldItalic") << 30.0 << true << true;
+            << u"NoSuchFamily-BoldItalic"_s << 30.0 << true << true;
     }
 
     // Every name gives an installed sans face at the size asked for, and answers to its own name.
@@ -112,25 +114,25 @@ private Q_SLOTS:
         sorted.sort();
         sorted.removeDuplicates();
         QCOMPARE(names, sorted);
-        QVERIFY(names.contains(QStringLiteral("DejaVuSans-Bold")));
+        QVERIFY(names.contains(u"DejaVuSans-Bold"_s));
         for (const QString& name : names) {
             const FontManager::Face face = FontManager::resolvedFace(name);
             QCOMPARE(face.postscriptName, name);
             QCOMPARE(FontManager::fontName(*FontManager::fontWithName(name, 20)), name);
         }
-        const QFontInfo bold(*FontManager::fontWithName(QStringLiteral("DejaVuSans-Bold"), 20));
-        QCOMPARE(bold.family(), QStringLiteral("DejaVu Sans"));
+        const QFontInfo bold(*FontManager::fontWithName(u"DejaVuSans-Bold"_s, 20));
+        QCOMPARE(bold.family(), u"DejaVu Sans"_s);
         QCOMPARE(bold.weight(), int(QFont::Bold));
     }
 
     // A font that did not come from a name answers the name of its face.
     void nameOfAPlainFont()
     {
-        QFont font(QStringLiteral("DejaVu Sans"));
+        QFont font(u"DejaVu Sans"_s);
         font.setPointSize(20);
-        QCOMPARE(FontManager::fontName(font), QStringLiteral("DejaVuSans"));
+        QCOMPARE(FontManager::fontName(font), u"DejaVuSans"_s);
         font.setItalic(true);
-        QCOMPARE(FontManager::fontName(font), QStringLiteral("DejaVuSans-Oblique"));
+        QCOMPARE(FontManager::fontName(font), u"DejaVuSans-Oblique"_s);
         QCOMPARE(FontManager::fontWithName(QString(), 20), std::nullopt);
     }
 
@@ -152,13 +154,13 @@ private Q_SLOTS:
         };
         // Glyphs cut by the edges, and a few shapes in the middle of much empty room.
         const QImage edges = picture({160, 60}, [](QPainter& p) {
-            p.drawText(QPointF(-4, 26), QStringLiteral("Wqy glyphs"));
+            p.drawText(QPointF(-4, 26), u"Wqy glyphs"_s);
             p.fillRect(QRect(150, 50, 10, 10), QColor(0, 0, 255, 128));
         });
         const QImage middle = picture({300, 200}, [](QPainter& p) {
             p.fillRect(QRect(120, 80, 20, 12), Qt::white);
             p.fillRect(QRect(150, 100, 1, 1), Qt::white);
-            p.drawText(QPointF(110, 130), QStringLiteral("Ag"));
+            p.drawText(QPointF(110, 130), u"Ag"_s);
         });
         const Shadow plain{3.0, Qt::black, {}}, moved{9.0, QColor(200, 30, 60, 180), {2, -3}};
         for (const Shadow& shadow : {plain, moved, Shadow{40.0, Qt::black, {}}}) {
@@ -190,21 +192,21 @@ private Q_SLOTS:
                             int width, bool italic = false) {
             QTest::newRow(name) << text << int(alignment) << maxWidth << width << italic;
         };
-        add("elapsed time", QStringLiteral("12:07"), Qt::AlignLeft, 0, 0);
-        add("duration, right", QStringLiteral("1:02:05"), Qt::AlignRight, 0, 300);
+        add("elapsed time", u"12:07"_s, Qt::AlignLeft, 0, 0);
+        add("duration, right", u"1:02:05"_s, Qt::AlignRight, 0, 300);
         add("empty", QString(), Qt::AlignLeft, 0, 0);
-        add("spaces at both ends", QStringLiteral("  Blue  "), Qt::AlignCenter, 0, 0, true);
-        add("wrapped at a width", QStringLiteral("An Exceedingly Long Name That Goes On and On"),
+        add("spaces at both ends", u"  Blue  "_s, Qt::AlignCenter, 0, 0, true);
+        add("wrapped at a width", u"An Exceedingly Long Name That Goes On and On"_s,
             Qt::AlignLeft, 260, 0);
-        add("wrapped, centred, drawn wider", QStringLiteral("An Exceedingly Long Name That Goes On"),
+        add("wrapped, centred, drawn wider", u"An Exceedingly Long Name That Goes On"_s,
             Qt::AlignHCenter, 260, 400, true);
-        add("one word wider than the width", QStringLiteral("Supercalifragilisticexpialidocious"),
+        add("one word wider than the width", u"Supercalifragilisticexpialidocious"_s,
             Qt::AlignLeft, 120, 0);
-        add("right to left, natural side", QStringLiteral("\u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd"),
+        add("right to left, natural side", u"\u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd"_s,
             Qt::AlignLeading, 0, 300);
-        add("right to left, right side", QStringLiteral("\u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd 2"),
+        add("right to left, right side", u"\u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd 2"_s,
             Qt::AlignRight, 0, 300, true);
-        add("wrapped, right", QStringLiteral("Track 3 \u00b7 Disc 1 of a set of many discs"), Qt::AlignRight, 200, 0);
+        add("wrapped, right", u"Track 3 \u00b7 Disc 1 of a set of many discs"_s, Qt::AlignRight, 200, 0);
     }
 
     void oneParagraphLooksAsSeveralRunsDo()
@@ -214,7 +216,7 @@ private Q_SLOTS:
         QFETCH(double, maxWidth);
         QFETCH(int, width);
         QFETCH(bool, italic);
-        QFont font(QStringLiteral("DejaVu Sans"));
+        QFont font(u"DejaVu Sans"_s);
         font.setPointSizeF(31.5);
         font.setItalic(italic);
         const auto field = [&](bool split) {

@@ -8,6 +8,8 @@
 
 #include <QSlider>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
@@ -48,7 +50,7 @@ private Q_SLOTS:
         QCOMPARE(d->windowSizeRatio, 1.0f);
         const QList<QByteArray> pictures{pictureBytes(picture.width(), picture.height())};
         for (int i = 1; i <= tracks; ++i)
-            f.play(QStringLiteral("Track %1").arg(i), pictures);
+            f.play(u"Track %1"_s.arg(i), pictures);
 
         QCOMPARE(d->mArtworkView->geometry(), artwork);
         QCOMPARE(d->mVinylView->geometry(), vinyl);
@@ -73,10 +75,10 @@ private Q_SLOTS:
         DisplayFixture f;
         AppDelegate* d = f.d;
         d->setMaxFontSize(36.0f);
-        f.play(QStringLiteral("Square"), QList<QByteArray>{pictureBytes(300, 300)});
+        f.play(u"Square"_s, QList<QByteArray>{pictureBytes(300, 300)});
         const Constraint vertical = d->trackStackViewRightConstraint2;
         const Constraint wideBefore = d->trackStackViewWideConstraint;
-        f.play(QStringLiteral("Panorama"), QList<QByteArray>{pictureBytes(1000, 300)});
+        f.play(u"Panorama"_s, QList<QByteArray>{pictureBytes(1000, 300)});
         QVERIFY(d->isWideArtworkImage);
         QCOMPARE(d->trackStackViewRightConstraint2, vertical);
         QVERIFY(d->trackStackViewWideConstraint != wideBefore);
@@ -115,7 +117,7 @@ private Q_SLOTS:
         AppDelegate* d = f.d;
         d->setMaxFontSize(maxFontSize);
         f.setWindowSize(windowWidth, windowWidth * 9 / 16);
-        f.play(QStringLiteral("Square"), QList<QByteArray>{pictureBytes(300, 300)});
+        f.play(u"Square"_s, QList<QByteArray>{pictureBytes(300, 300)});
 
         QCOMPARE(d->mTrackStackViewLeft->spacing(), stackSpacing);
         QCOMPARE(d->mTrackStackAlbumNumbersRatingsRight->spacing(), innerSpacing);
@@ -141,7 +143,7 @@ private Q_SLOTS:
         QFETCH(bool, changes);
         DisplayFixture f;
         AppDelegate* d = f.d;
-        f.play(QStringLiteral("Track"), QList<QByteArray>{pictureBytes(picture.width(), picture.height())});
+        f.play(u"Track"_s, QList<QByteArray>{pictureBytes(picture.width(), picture.height())});
         d->mWindow->setMinimumSize(300, 300);
         d->setIsWindowChangingFullScreen(changingFullScreen);
         d->setWindowAspectRatioConstraints();
@@ -160,7 +162,7 @@ private Q_SLOTS:
     {
         DisplayFixture f;
         AppDelegate* d = f.d;
-        for (const QString& name : {QStringLiteral("First"), QStringLiteral("Second")}) {
+        for (const QString& name : {u"First"_s, u"Second"_s}) {
             f.play(name, QList<QByteArray>{pictureBytes(600, 600)});
             for (bool album : {false, true}) {
                 d->setIsShowAlbumName(album);
@@ -175,9 +177,9 @@ private Q_SLOTS:
                         continue;
                     const QRect inStack(field->mapTo(stack, QPoint(0, 0)), field->size());
                     QVERIFY2(stack->rect().contains(inStack),
-                             qPrintable(field->objectName() + QStringLiteral(" outside its stack")));
+                             qPrintable(field->objectName() + u" outside its stack"_s));
                     QVERIFY2(field->width() >= field->sizeHint().width(),
-                             qPrintable(field->objectName() + QStringLiteral(" narrower than its text")));
+                             qPrintable(field->objectName() + u" narrower than its text"_s));
                 }
             }
         }

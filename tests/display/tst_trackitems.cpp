@@ -8,6 +8,8 @@
 #include "platform/views/textfield.h"
 #include "platform/views/titlebutton.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
@@ -38,7 +40,7 @@ private Q_SLOTS:
         QTest::newRow("just long") << QString(24, u'n') << QString(40, u'a') << QString(32, u'r')
                                    << QList<double>{b * 0.83f, b * 0.55f, b * 0.67f};
         // Twelve characters outside the basic plane are 24 code units.
-        QTest::newRow("counted in UTF-16") << QStringLiteral("\U0001D11E").repeated(12) << QString()
+        QTest::newRow("counted in UTF-16") << u"\U0001D11E"_s.repeated(12) << QString()
                                            << QString() << QList<double>{b * 0.83f, b * 0.67f, b * 0.75f};
     }
 
@@ -77,9 +79,9 @@ private Q_SLOTS:
         DisplayFixture f;
         AppDelegate* d = f.d;
         const QString elapsedFont = FontManager::fontName(*d->mTrackProgressElapsed3->fieldFont());
-        d->setNameFont(QStringLiteral("DejaVuSans-Bold"));
-        f.play(QStringLiteral("Track"), std::nullopt);
-        QCOMPARE(FontManager::fontName(*d->mTrackName->fieldFont()), QStringLiteral("DejaVuSans-Bold"));
+        d->setNameFont(u"DejaVuSans-Bold"_s);
+        f.play(u"Track"_s, std::nullopt);
+        QCOMPARE(FontManager::fontName(*d->mTrackName->fieldFont()), u"DejaVuSans-Bold"_s);
         QCOMPARE(FontManager::fontName(*d->mTrackProgressElapsed3->fieldFont()), elapsedFont);
         QCOMPARE(d->mTrackName->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
         QCOMPARE(d->mTrackName2->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
@@ -92,7 +94,7 @@ private Q_SLOTS:
     {
         DisplayFixture f;
         AppDelegate* d = f.d;
-        f.play(QStringLiteral("Track"), std::nullopt);
+        f.play(u"Track"_s, std::nullopt);
         d->windowSizeRatio = 0.25f;
         d->updateViewItems();
         QCOMPARE(sizeOf(d->mTrackName), 18.0);
@@ -117,7 +119,7 @@ private Q_SLOTS:
         QTest::newRow("beyond 100") << QVariant(0) << QVariant(140) << false << 5;
         QTest::newRow("negative") << QVariant(0) << QVariant(-40) << false << 0;
         QTest::newRow("absent") << QVariant() << QVariant() << false << 0;
-        QTest::newRow("loved as text") << QVariant(QStringLiteral("1")) << QVariant(60.5) << false << 3;
+        QTest::newRow("loved as text") << QVariant(u"1"_s) << QVariant(60.5) << false << 3;
     }
 
     void glyphs()
@@ -129,14 +131,14 @@ private Q_SLOTS:
 
         DisplayFixture f;
         AppDelegate* d = f.d;
-        f.play(QStringLiteral("Track"), std::nullopt);
+        f.play(u"Track"_s, std::nullopt);
         d->setTrackLoved(loved);
         d->setTrackRating(rating);
         d->updateViewItems();
 
         for (TitleButton* heart : {d->mTrackLovedRight.data(), d->mTrackLovedLeft.data()}) {
             const TitleButton::Title& title = heart->attributedTitle();
-            QCOMPARE(title.text, redHeart ? QStringLiteral("\u2665") : QStringLiteral("\u2661"));
+            QCOMPARE(title.text, redHeart ? u"\u2665"_s : u"\u2661"_s);
             QCOMPARE(title.color.rgb(), redHeart ? qRgb(255, 0, 0) : qRgb(128, 128, 128));
             QCOMPARE(title.font.pointSizeF(), 36.0);
         }
@@ -144,7 +146,7 @@ private Q_SLOTS:
             for (int i = 0; i < 5; ++i) {
                 const TitleButton::Title& title = stars[i]->attributedTitle();
                 const bool on = i < filled;
-                QCOMPARE(title.text, on ? QStringLiteral("\u2605") : QStringLiteral("\u2606"));
+                QCOMPARE(title.text, on ? u"\u2605"_s : u"\u2606"_s);
                 QCOMPARE(title.color.rgb(), on ? qRgb(228, 228, 228) : qRgb(128, 128, 128));
             }
         }
@@ -167,7 +169,7 @@ private Q_SLOTS:
         AppDelegate* d = f.d;
         f.setWindowSize(windowWidth, windowWidth * 9 / 16);
         const QString words =
-            QStringLiteral("An Exceedingly Long Name That Goes On and On Past Any Reasonable Width ");
+            u"An Exceedingly Long Name That Goes On and On Past Any Reasonable Width "_s;
         for (int i = 0; i < tracks; ++i) {
             f.bridge->playTrack(words.repeated(2) + QString::number(i), words.repeated(2), words.repeated(2));
             f.bridge->artworks = QList<QByteArray>{pictureBytes(300, 300)};
@@ -192,14 +194,14 @@ private Q_SLOTS:
     {
         DisplayFixture f;
         AppDelegate* d = f.d;
-        f.play(QStringLiteral("Track"), std::nullopt);
+        f.play(u"Track"_s, std::nullopt);
         StackView* left = d->mTrackStackNumbersRatingsLeft;
         StackView* right = d->mTrackStackNumbersRatingsRight;
         const QList<QWidget*> leftOrder = left->arrangedSubviews();
         const QList<QWidget*> rightOrder = right->arrangedSubviews();
         QCOMPARE(leftOrder.size(), 2);
 
-        d->setTrackNumbers(QStringLiteral("Disc 1 of 2, track 12 of 24, bonus edition").repeated(2));
+        d->setTrackNumbers(u"Disc 1 of 2, track 12 of 24, bonus edition"_s.repeated(2));
         d->updateViewItems();
         QCOMPARE(left->orientation(), StackView::Vertical);
         QCOMPARE(right->orientation(), StackView::Vertical);
@@ -212,7 +214,7 @@ private Q_SLOTS:
         d->updateViewItems();
         QCOMPARE(left->arrangedSubviews(), (QList<QWidget*>{leftOrder[1], leftOrder[0]}));
 
-        d->setTrackNumbers(QStringLiteral("1/10"));
+        d->setTrackNumbers(u"1/10"_s);
         d->updateViewItems();
         QCOMPARE(left->orientation(), StackView::Horizontal);
         QCOMPARE(left->arrangedSubviews(), leftOrder);
@@ -225,7 +227,7 @@ private Q_SLOTS:
     {
         DisplayFixture f;
         AppDelegate* d = f.d;
-        f.play(QStringLiteral("Track"), std::nullopt);
+        f.play(u"Track"_s, std::nullopt);
         d->mWindow->repaint();
         const int drawn = d->mTrackName->renderCount();
         QVERIFY(drawn > 0);
@@ -247,7 +249,7 @@ private Q_SLOTS:
         d->mTrackName->installEventFilter(&nameCounter);
         d->mTrackProgressElapsed->installEventFilter(&elapsedCounter);
         const int elapsedDrawn = d->mTrackProgressElapsed->renderCount();
-        d->setTrackElapsed(QStringLiteral("1:02"));
+        d->setTrackElapsed(u"1:02"_s);
         QCoreApplication::processEvents();
         QTRY_VERIFY(elapsedCounter.paints > 0);
         QCOMPARE(d->mTrackProgressElapsed->renderCount(), elapsedDrawn + 1);

@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 
 Q_DECLARE_METATYPE(std::optional<QString>)
@@ -27,7 +29,7 @@ private Q_SLOTS:
         QTest::addColumn<double>("expectedSize");
 
         const std::optional<QString> none;
-        const QString serif = QStringLiteral("DejaVuSerif-Bold");
+        const QString serif = u"DejaVuSerif-Bold"_s;
         QTest::newRow("name and size")
             << true << std::optional(serif) << std::optional(30.0) << serif << 30.0;
         QTest::newRow("name keeps the size")
@@ -35,11 +37,11 @@ private Q_SLOTS:
         QTest::newRow("name on a field without a font")
             << false << std::optional(serif) << std::optional<double>() << serif << 12.0;
         QTest::newRow("size keeps the name")
-            << true << none << std::optional(40.0) << QStringLiteral("HelveticaNeue-Italic") << 40.0;
+            << true << none << std::optional(40.0) << u"HelveticaNeue-Italic"_s << 40.0;
         QTest::newRow("size on a field without a font")
-            << false << none << std::optional(40.0) << QStringLiteral("Arial") << 40.0;
+            << false << none << std::optional(40.0) << u"Arial"_s << 40.0;
         QTest::newRow("neither leaves the font")
-            << true << none << std::optional<double>() << QStringLiteral("HelveticaNeue-Italic") << 20.0;
+            << true << none << std::optional<double>() << u"HelveticaNeue-Italic"_s << 20.0;
     }
 
     void fontChoice()
@@ -52,7 +54,7 @@ private Q_SLOTS:
 
         TextField field;
         field.setFieldFont(fieldHasFont
-                               ? FontManager::fontWithName(QStringLiteral("HelveticaNeue-Italic"), 20)
+                               ? FontManager::fontWithName(u"HelveticaNeue-Italic"_s, 20)
                                : std::nullopt);
         Utility::styleTextField(&field, {.font = fontName, .size = fontSize});
         QVERIFY(field.fieldFont());
@@ -84,23 +86,23 @@ private Q_SLOTS:
     {
         TextField field;
         field.setFieldFont(std::nullopt);
-        Utility::styleAttributedText(&field, QStringLiteral("plain"), {}, false);
-        QCOMPARE(field.text(), QStringLiteral("plain"));
+        Utility::styleAttributedText(&field, u"plain"_s, {}, false);
+        QCOMPARE(field.text(), u"plain"_s);
         QVERIFY(!field.hasAttributedText());
 
-        Utility::styleAttributedText(&field, QStringLiteral(" and bold"), {.font = QStringLiteral("DejaVuSans-Bold"), .size = 13.0, .color = QColor(Qt::red), .shadow = true, .alignment = TextAlignment::Right}, true);
-        QCOMPARE(field.text(), QStringLiteral("plain and bold"));
+        Utility::styleAttributedText(&field, u" and bold"_s, {.font = u"DejaVuSans-Bold"_s, .size = 13.0, .color = QColor(Qt::red), .shadow = true, .alignment = TextAlignment::Right}, true);
+        QCOMPARE(field.text(), u"plain and bold"_s);
         const QList<TextRun> runs = field.attributedText();
         QCOMPARE(runs.size(), 2);
         QVERIFY(!runs[0].font);
-        QCOMPARE(FontManager::fontName(*runs[1].font), QStringLiteral("DejaVuSans-Bold"));
+        QCOMPARE(FontManager::fontName(*runs[1].font), u"DejaVuSans-Bold"_s);
         QCOMPARE(runs[1].font->pointSizeF(), 13.0);
         QCOMPARE(runs[1].color, QColor(Qt::red));
         QCOMPARE(runs[1].alignment, Qt::AlignRight);
         QCOMPARE(runs[1].shadow->blurRadius, 3.0);
 
-        Utility::styleAttributedText(&field, QStringLiteral("again"), {.size = 8.0}, false);
-        QCOMPARE(field.text(), QStringLiteral("again"));
+        Utility::styleAttributedText(&field, u"again"_s, {.size = 8.0}, false);
+        QCOMPARE(field.text(), u"again"_s);
         QCOMPARE(field.attributedText().size(), 1);
         QCOMPARE(field.attributedText()[0].font->pointSizeF(), 10.0);
     }
@@ -109,9 +111,9 @@ private Q_SLOTS:
     void buttonTitles()
     {
         TitleButton button;
-        Utility::styleButtonTitle(&button, QStringLiteral("\u2661"), {.font = QStringLiteral("DejaVuSans"), .size = 6.0, .color = QColor(Qt::gray), .shadow = true, .alignment = TextAlignment::Center});
+        Utility::styleButtonTitle(&button, u"\u2661"_s, {.font = u"DejaVuSans"_s, .size = 6.0, .color = QColor(Qt::gray), .shadow = true, .alignment = TextAlignment::Center});
         const TitleButton::Title title = button.attributedTitle();
-        QCOMPARE(title.text, QStringLiteral("\u2661"));
+        QCOMPARE(title.text, u"\u2661"_s);
         QCOMPARE(title.font.pointSizeF(), 6.0);
         QCOMPARE(title.alignment, Qt::AlignHCenter);
         QCOMPARE(title.shadow, (Shadow{3.0, Qt::black, {}}));

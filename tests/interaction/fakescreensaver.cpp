@@ -6,6 +6,8 @@
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight::test {
 
 namespace {
@@ -31,25 +33,25 @@ bool FakeDesktop::handleMessage(const QDBusMessage& message, const QDBusConnecti
     QVariant answer;
     if (call == u"org.freedesktop.ScreenSaver.Inhibit") {
         const QString asked =
-            QStringLiteral("Inhibit %1 %2 -> ").arg(in.value(0).toString(), in.value(1).toString());
+            u"Inhibit %1 %2 -> "_s.arg(in.value(0).toString(), in.value(1).toString());
         if (!m_services->answers) {
-            m_services->record(asked + QStringLiteral("(no answer)"));
+            m_services->record(asked + u"(no answer)"_s);
             return true; // and no reply is ever sent
         }
         answer = m_nextCookie++;
         m_services->record(asked + answer.toString());
     } else if (call == u"org.freedesktop.ScreenSaver.UnInhibit") {
-        m_services->record(QStringLiteral("UnInhibit ") + in.value(0).toString());
+        m_services->record(u"UnInhibit "_s + in.value(0).toString());
     } else if (call == u"org.freedesktop.portal.Inhibit.Inhibit") {
         const QString request =
-            QStringLiteral("/org/freedesktop/portal/desktop/request/fake/inhibit%1").arg(m_nextRequest++);
+            u"/org/freedesktop/portal/desktop/request/fake/inhibit%1"_s.arg(m_nextRequest++);
         const QString reason =
-            qdbus_cast<QVariantMap>(in.value(2)).value(QStringLiteral("reason")).toString();
-        m_services->record(QStringLiteral("Inhibit \"%1\" %2 %3 -> %4")
+            qdbus_cast<QVariantMap>(in.value(2)).value(u"reason"_s).toString();
+        m_services->record(u"Inhibit \"%1\" %2 %3 -> %4"_s
                                .arg(in.value(0).toString(), in.value(1).toString(), reason, request));
         answer = QVariant::fromValue(QDBusObjectPath(request));
     } else if (call == u"org.freedesktop.portal.Request.Close") {
-        m_services->record(QStringLiteral("Close ") + message.path());
+        m_services->record(u"Close "_s + message.path());
     } else {
         return false;
     }
@@ -64,7 +66,7 @@ bool FakeDesktop::handleMessage(const QDBusMessage& message, const QDBusConnecti
 FakeDesktopServices::FakeDesktopServices(Service service)
 {
     static int instances = 0;
-    m_connectionName = QStringLiteral("fake-desktop-%1").arg(++instances);
+    m_connectionName = u"fake-desktop-%1"_s.arg(++instances);
     auto* desktop = new FakeDesktop(this);
     m_desktop = desktop;
     desktop->moveToThread(&m_thread);
@@ -78,13 +80,13 @@ FakeDesktopServices::FakeDesktopServices(Service service)
                 return bus.registerVirtualObject(path, desktop, QDBusConnection::SubPath);
             };
             if (service == Portal)
-                m_registered = at(QStringLiteral("/org/freedesktop/portal/desktop")) &&
-                               bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
+                m_registered = at(u"/org/freedesktop/portal/desktop"_s) &&
+                               bus.registerService(u"org.freedesktop.portal.Desktop"_s);
             else
                 m_registered = (service == ScreenSaverAtShortPath ||
-                                at(QStringLiteral("/org/freedesktop/ScreenSaver"))) &&
-                               at(QStringLiteral("/ScreenSaver")) &&
-                               bus.registerService(QStringLiteral("org.freedesktop.ScreenSaver"));
+                                at(u"/org/freedesktop/ScreenSaver"_s)) &&
+                               at(u"/ScreenSaver"_s) &&
+                               bus.registerService(u"org.freedesktop.ScreenSaver"_s);
         },
         Qt::BlockingQueuedConnection);
 }
@@ -95,8 +97,8 @@ FakeDesktopServices::~FakeDesktopServices()
         m_desktop,
         [this] {
             QDBusConnection bus(m_connectionName);
-            bus.unregisterService(QStringLiteral("org.freedesktop.ScreenSaver"));
-            bus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+            bus.unregisterService(u"org.freedesktop.ScreenSaver"_s);
+            bus.unregisterService(u"org.freedesktop.portal.Desktop"_s);
             m_desktop->deleteLater();
         },
         Qt::BlockingQueuedConnection);

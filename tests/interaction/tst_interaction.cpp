@@ -25,6 +25,8 @@
 #include <QTest>
 #include <QWindow>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
@@ -100,7 +102,7 @@ struct Launched
         for (const auto& stars : {d->mTrackRatingRight, d->mTrackRatingLeft})
             for (int i = 0; i < 5; ++i)
                 QVERIFY2((*stars)[i]->attributedTitle() == (i < filled ? full : empty),
-                         qPrintable(QStringLiteral("star %1 of %2").arg(i + 1).arg(filled)));
+                         qPrintable(u"star %1 of %2"_s.arg(i + 1).arg(filled)));
     }
 
     TestEnvironment environment;
@@ -233,7 +235,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("notice");
         QTest::newRow("h") << Qt::Key_H << QVariant() << QString(AppDelegate::helpText);
         QTest::newRow("c shows the file information as given")
-            << Qt::Key_C << QVariant(QStringLiteral("  FLAC 44.1 kHz\n/music/a.flac "))
+            << Qt::Key_C << QVariant(u"  FLAC 44.1 kHz\n/music/a.flac "_s)
             << "  FLAC 44.1 kHz\n/music/a.flac ";
         QTest::newRow("c without information") << Qt::Key_C << QVariant() << QString();
     }
@@ -244,7 +246,7 @@ private Q_SLOTS:
         QFETCH(QVariant, codecInfo);
         QFETCH(QString, notice);
         Launched app;
-        app.d->setAlertInfo(QStringLiteral("an earlier notice"));
+        app.d->setAlertInfo(u"an earlier notice"_s);
         // Neither notice needs the player; they work with none running.
         app.d->setPlayerState(PlayerState::notRunning);
         app.bridge->codecInfo = codecInfo;
@@ -310,7 +312,7 @@ private Q_SLOTS:
             QCOMPARE(d->currentArtworkNumber, qint64(0));
             QCOMPARE(app.bridge->totalReads(), 0); // no refresh follows
         } else {
-            QVERIFY(app.bridge->reads.value(QStringLiteral("playerState")) > 0); // the refresh ran
+            QVERIFY(app.bridge->reads.value(u"playerState"_s) > 0); // the refresh ran
         }
 
         // A database without the key reads as off, so the key switches on.
@@ -362,7 +364,7 @@ private Q_SLOTS:
         QElapsedTimer sinceSecond;
         sinceSecond.start();
         app.key(Qt::Key_V);
-        QCOMPARE(d->alertInfo(), QStringLiteral("Show Vinyl Record"));
+        QCOMPARE(d->alertInfo(), u"Show Vinyl Record"_s);
         QVERIFY(first && d->resetAlertInfoTimer() != first);
         QTRY_COMPARE_WITH_TIMEOUT(d->alertInfo(), QString(), 5000);
         // Cleared no earlier than ten program seconds after its own start (coarse timers may fire 5% early),
@@ -484,16 +486,16 @@ private Q_SLOTS:
             return true;
         });
         // Through the menu items the interface file declares.
-        app.window->findChild<QAction*>(QStringLiteral("actionHelp"))->trigger();
-        app.window->findChild<QAction*>(QStringLiteral("actionDonate"))->trigger();
+        app.window->findChild<QAction*>(u"actionHelp"_s)->trigger();
+        app.window->findChild<QAction*>(u"actionDonate"_s)->trigger();
         // An address without a scheme opens nothing.
-        QVERIFY(!Workspace::openURL(QUrl(QStringLiteral("sleevelight.org/help"))));
+        QVERIFY(!Workspace::openURL(QUrl(u"sleevelight.org/help"_s)));
         Workspace::setOpener({});
 
         QCOMPARE(opened.size(), 2);
         const QUrl site(QStringLiteral(SLEEVELIGHT_SITE));
         QVERIFY(opened[0].scheme() == site.scheme() && opened[0].host() == site.host());
-        QCOMPARE(opened[0].path(), QStringLiteral("/help"));
+        QCOMPARE(opened[0].path(), u"/help"_s);
         QCOMPARE(opened[1], QUrl(QStringLiteral(SLEEVELIGHT_DONATE_URL)));
     }
 };

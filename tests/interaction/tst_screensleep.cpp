@@ -10,13 +10,15 @@
 #include <QRegularExpression>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
 namespace {
 
-const QString hold7001 = QStringLiteral("Inhibit Sleevelight Disabling Screen Sleep -> 7001");
-const QString release7001 = QStringLiteral("UnInhibit 7001");
+const QString hold7001 = u"Inhibit Sleevelight Disabling Screen Sleep -> 7001"_s;
+const QString release7001 = u"UnInhibit 7001"_s;
 
 // The application launched on a fake player, its program timers held still unless a scale is given.
 struct Launched
@@ -30,7 +32,7 @@ struct Launched
     // What the player's notification does when a track starts playing.
     void play()
     {
-        FakeBridge::last->playTrack(QStringLiteral("Song"));
+        FakeBridge::last->playTrack(u"Song"_s);
         d->updateTrackInfo();
     }
 
@@ -66,7 +68,7 @@ private Q_SLOTS:
         QTest::newRow("playing after the release takes a new hold")
             << "iiiip"
             << "12300"
-            << QStringList{release7001, QStringLiteral("Inhibit Sleevelight Disabling Screen Sleep -> 7002")};
+            << QStringList{release7001, u"Inhibit Sleevelight Disabling Screen Sleep -> 7002"_s};
     }
 
     void idleTicks()

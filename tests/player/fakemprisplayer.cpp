@@ -4,19 +4,21 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight::test {
 
 namespace {
-const QString mprisPath = QStringLiteral("/org/mpris/MediaPlayer2");
-const QString rhythmDbPath = QStringLiteral("/org/gnome/Rhythmbox3/RhythmDB");
-const QString playerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
-const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString mprisPath = u"/org/mpris/MediaPlayer2"_s;
+const QString rhythmDbPath = u"/org/gnome/Rhythmbox3/RhythmDB"_s;
+const QString playerInterface = u"org.mpris.MediaPlayer2.Player"_s;
+const QString propertiesInterface = u"org.freedesktop.DBus.Properties"_s;
 
 int g_connections = 0;
 } // namespace
 
 FakeMprisPlayer::FakeMprisPlayer(const QString& busName, const QVariantMap& playerProperties)
-    : properties(playerProperties), m_connectionName(QStringLiteral("fake-mpris-%1").arg(++g_connections)),
+    : properties(playerProperties), m_connectionName(u"fake-mpris-%1"_s.arg(++g_connections)),
       m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName))
 {
     m_bus.registerVirtualObject(mprisPath, this);
@@ -43,25 +45,25 @@ void FakeMprisPlayer::leave()
 
 QVariantMap FakeMprisPlayer::playing(const QVariantMap& metadata, const QString& status)
 {
-    return {{QStringLiteral("PlaybackStatus"), status},
-            {QStringLiteral("Rate"), 1.0},
-            {QStringLiteral("Volume"), 0.5},
-            {QStringLiteral("Position"), qint64(0)},
-            {QStringLiteral("Metadata"), metadata}};
+    return {{u"PlaybackStatus"_s, status},
+            {u"Rate"_s, 1.0},
+            {u"Volume"_s, 0.5},
+            {u"Position"_s, qint64(0)},
+            {u"Metadata"_s, metadata}};
 }
 
 QVariantMap trackMetadata(const QString& title, const QString& artUrl)
 {
     QVariantMap metadata{
-        {QStringLiteral("mpris:trackid"),
-         QVariant::fromValue(QDBusObjectPath(QStringLiteral("/track/%1").arg(qHash(title))))},
-        {QStringLiteral("xesam:title"), title},
-        {QStringLiteral("xesam:album"), QStringLiteral("Album")},
-        {QStringLiteral("xesam:artist"), QStringList{QStringLiteral("Artist")}},
-        {QStringLiteral("xesam:url"), QStringLiteral("file:///nowhere/%1.flac").arg(title)},
-        {QStringLiteral("mpris:length"), qint64(200'000'000)}};
+        {u"mpris:trackid"_s,
+         QVariant::fromValue(QDBusObjectPath(u"/track/%1"_s.arg(qHash(title))))},
+        {u"xesam:title"_s, title},
+        {u"xesam:album"_s, u"Album"_s},
+        {u"xesam:artist"_s, QStringList{u"Artist"_s}},
+        {u"xesam:url"_s, u"file:///nowhere/%1.flac"_s.arg(title)},
+        {u"mpris:length"_s, qint64(200'000'000)}};
     if (!artUrl.isEmpty())
-        metadata.insert(QStringLiteral("mpris:artUrl"), artUrl);
+        metadata.insert(u"mpris:artUrl"_s, artUrl);
     return metadata;
 }
 
@@ -70,15 +72,15 @@ void FakeMprisPlayer::change(const QVariantMap& changed, const QStringList& inva
     for (auto it = changed.cbegin(); it != changed.cend(); ++it)
         properties.insert(it.key(), it.value());
     QDBusMessage signal =
-        QDBusMessage::createSignal(mprisPath, propertiesInterface, QStringLiteral("PropertiesChanged"));
+        QDBusMessage::createSignal(mprisPath, propertiesInterface, u"PropertiesChanged"_s);
     signal << playerInterface << changed << invalidated;
     m_bus.send(signal);
 }
 
 void FakeMprisPlayer::seek(qint64 positionUs)
 {
-    properties.insert(QStringLiteral("Position"), positionUs);
-    QDBusMessage signal = QDBusMessage::createSignal(mprisPath, playerInterface, QStringLiteral("Seeked"));
+    properties.insert(u"Position"_s, positionUs);
+    QDBusMessage signal = QDBusMessage::createSignal(mprisPath, playerInterface, u"Seeked"_s);
     signal << positionUs;
     m_bus.send(signal);
 }
@@ -95,7 +97,7 @@ bool FakeMprisPlayer::handleMessage(const QDBusMessage& message, const QDBusConn
     const QString member = message.member();
     const QVariantList args = message.arguments();
     QString call = member;
-    if ((member == QLatin1String("Get") || member == QLatin1String("Set")) && args.size() >= 2)
+    if ((member == "Get"_L1 || member == "Set"_L1) && args.size() >= 2)
         call += u' ' + args.at(1).toString();
     calls << call;
     messages << message;
@@ -103,22 +105,22 @@ bool FakeMprisPlayer::handleMessage(const QDBusMessage& message, const QDBusConn
     if (answers == Answers::never)
         return true;
     if (answers == Answers::withErrors) {
-        connection.send(message.createErrorReply(QStringLiteral("org.mpris.MediaPlayer2.Fake.Broken"),
-                                                 QStringLiteral("broken on purpose")));
+        connection.send(message.createErrorReply(u"org.mpris.MediaPlayer2.Fake.Broken"_s,
+                                                 u"broken on purpose"_s));
         return true;
     }
 
     QDBusMessage reply = message.createReply();
     const QString name = args.value(1).toString();
-    if (member == QLatin1String("GetAll") && message.interface() == propertiesInterface)
+    if (member == "GetAll"_L1 && message.interface() == propertiesInterface)
         reply = message.createReply(
             QVariant::fromValue(args.value(0).toString() == playerInterface ? properties : QVariantMap()));
-    else if (member == QLatin1String("Get") && !properties.contains(name))
-        reply = message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
-                                         QStringLiteral("no such property"));
-    else if (member == QLatin1String("Get"))
+    else if (member == "Get"_L1 && !properties.contains(name))
+        reply = message.createErrorReply(u"org.freedesktop.DBus.Error.InvalidArgs"_s,
+                                         u"no such property"_s);
+    else if (member == "Get"_L1)
         reply = message.createReply(QVariant::fromValue(QDBusVariant(properties.value(name))));
-    else if (member == QLatin1String("Set"))
+    else if (member == "Set"_L1)
         properties.insert(name, args.value(2).value<QDBusVariant>().variant());
     connection.send(reply);
     return true;

@@ -8,6 +8,8 @@
 
 namespace sleevelight::test {
 
+using namespace Qt::StringLiterals;
+
 // An MPRIS player on the test's private bus, on a connection of its own, answering from the
 // properties a test sets and recording every call it receives.
 class FakeMprisPlayer : public QDBusVirtualObject
@@ -22,7 +24,7 @@ public:
         withErrors, // every call is answered with an error
     };
 
-    explicit FakeMprisPlayer(const QString& busName = QStringLiteral("org.mpris.MediaPlayer2.fake"),
+    explicit FakeMprisPlayer(const QString& busName = u"org.mpris.MediaPlayer2.fake"_s,
                              const QVariantMap& playerProperties = {});
     ~FakeMprisPlayer() override;
 
@@ -48,7 +50,7 @@ public:
 
     // Properties of a player in `status` ("Playing" unless told) at normal rate and half volume.
     static QVariantMap playing(const QVariantMap& metadata,
-                               const QString& status = QStringLiteral("Playing"));
+                               const QString& status = u"Playing"_s);
 
     QString introspect(const QString& path) const override;
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;

@@ -15,6 +15,8 @@
 
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
@@ -76,7 +78,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(path("artcache"), m_png));
         QVERIFY(writeFile(path("garbage.png"), "\x89PNG\r\n\x1a\n but nothing after"));
         QVERIFY(writeFile(path("large.png"), pictureBytes({400, 400}, Qt::blue, "BMP"))); // 640 kB
-        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder.png")));
+        QVERIFY(QDir(m_dir.path()).mkdir(u"folder.png"_s));
         QCOMPARE(::mkfifo(QFile::encodeName(path("fifo.png")).constData(), 0600), 0);
     }
 
@@ -88,17 +90,17 @@ private Q_SLOTS:
         QTest::newRow("cache file without suffix") << url(path("artcache")) << true;
         QTest::newRow("plain path") << path("art.png") << true;
         QTest::newRow("data address")
-            << QStringLiteral("data:image/png;base64,") + QString::fromLatin1(m_png.toBase64()) << true;
-        QTest::newRow("data address, not base64") << QStringLiteral("data:image/png;base64,@@@@") << false;
+            << u"data:image/png;base64,"_s + QString::fromLatin1(m_png.toBase64()) << true;
+        QTest::newRow("data address, not base64") << u"data:image/png;base64,@@@@"_s << false;
         QTest::newRow("directory") << url(path("folder.png")) << false;
         QTest::newRow("FIFO") << url(path("fifo.png")) << false;
-        QTest::newRow("device") << QStringLiteral("file:///dev/zero") << false;
+        QTest::newRow("device") << u"file:///dev/zero"_s << false;
         QTest::newRow("larger than the cap") << url(path("large.png")) << false;
         QTest::newRow("undecodable bytes") << url(path("garbage.png")) << false;
         QTest::newRow("missing file") << url(path("none.png")) << false;
         QTest::newRow("file on another host")
-            << QStringLiteral("file://elsewhere") + path("art.png") << false;
-        QTest::newRow("unknown scheme") << QStringLiteral("ftp://127.0.0.1/art.png") << false;
+            << u"file://elsewhere"_s + path("art.png") << false;
+        QTest::newRow("unknown scheme") << u"ftp://127.0.0.1/art.png"_s << false;
     }
 
     void readsTheArtAddress()
@@ -154,10 +156,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("arrives");
-        QTest::newRow("a picture") << QStringLiteral("/ok.png") << true;
-        QTest::newRow("larger than the cap") << QStringLiteral("/big.png") << false;
-        QTest::newRow("not a picture") << QStringLiteral("/text") << false;
-        QTest::newRow("never answered") << QStringLiteral("/silent") << false;
+        QTest::newRow("a picture") << u"/ok.png"_s << true;
+        QTest::newRow("larger than the cap") << u"/big.png"_s << false;
+        QTest::newRow("not a picture") << u"/text"_s << false;
+        QTest::newRow("never answered") << u"/silent"_s << false;
     }
 
     void fetchesWebPicturesInTheBackgroundOnce()
@@ -171,7 +173,7 @@ private Q_SLOTS:
         limits.fetchTimeoutSeconds = 300.0; // 0.3 s on the test's clock
         collector.setLimits(limits);
         QSignalSpy arrived(&collector, &ArtworkCollector::remotePictureArrived);
-        const QString address = QStringLiteral("http://127.0.0.1:%1%2").arg(server.serverPort()).arg(path);
+        const QString address = u"http://127.0.0.1:%1%2"_s.arg(server.serverPort()).arg(path);
         QVERIFY(collector.pictures(address, QString()).isEmpty());
         QTRY_COMPARE(server.requests.size(), 1);
         QTest::qWait(800);
@@ -179,7 +181,7 @@ private Q_SLOTS:
         const QList<QByteArray> expected = arrives ? QList<QByteArray>{server.picture} : QList<QByteArray>();
         QCOMPARE(collector.pictures(address, QString()), expected);
         // A later track with the same address asks nobody: the picture is kept, a failure not retried.
-        QCOMPARE(collector.pictures(address, QStringLiteral("file:///other.flac")), expected);
+        QCOMPARE(collector.pictures(address, u"file:///other.flac"_s), expected);
         QTest::qWait(100);
         QCOMPARE(server.requests.size(), 1);
     }

@@ -15,15 +15,13 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
 namespace {
-QString key(const char* text)
-{
-    return QString::fromLatin1(text);
-}
-const QString fakeName = key("org.mpris.MediaPlayer2.fake");
+const QString fakeName = u"org.mpris.MediaPlayer2.fake"_s;
 } // namespace
 
 class TestMprisBridge : public QObject
@@ -43,7 +41,7 @@ class TestMprisBridge : public QObject
     // A player in `status` with a track named `title`.
     FakeMprisPlayer* player(const char* title, const char* status = "Playing", const QString& name = fakeName)
     {
-        return addPlayer(name, FakeMprisPlayer::playing(trackMetadata(key(title)), key(status)));
+        return addPlayer(name, FakeMprisPlayer::playing(trackMetadata(QString::fromLatin1(title)), QString::fromLatin1(status)));
     }
 
     MprisPlayer* followed() const { return m_bridge->players().followed(); }
@@ -95,57 +93,57 @@ private Q_SLOTS:
         QTest::addColumn<QVariantMap>("metadata");
         QTest::addColumn<QVariantMap>("expected");
 
-        const QVariant trackId = QVariant::fromValue(QDBusObjectPath(QStringLiteral("/t/1")));
+        const QVariant trackId = QVariant::fromValue(QDBusObjectPath(u"/t/1"_s));
         QTest::newRow("typed as documented")
-            << QVariantMap{{key("mpris:trackid"), trackId},
-                           {key("xesam:title"), QStringLiteral("So What")},
-                           {key("xesam:album"), QStringLiteral("Kind of Blue")},
-                           {key("xesam:artist"),
-                            QStringList{QStringLiteral("Miles Davis"), QStringLiteral("John Coltrane")}},
-                           {key("xesam:trackNumber"), 3},
-                           {key("xesam:discNumber"), 2},
-                           {key("mpris:length"), qint64(245'000'000)},
-                           {key("xesam:contentCreated"), QStringLiteral("1959-03-02T00:00:00Z")}}
-            << QVariantMap{{BridgeKey::trackName, QStringLiteral("So What")},
-                           {BridgeKey::trackAlbum, QStringLiteral("Kind of Blue")},
-                           {BridgeKey::trackArtist, QStringLiteral("Miles Davis, John Coltrane")},
-                           {BridgeKey::trackNumbers, QStringLiteral("Track 3 \u00b7 Disc 2")},
-                           {BridgeKey::trackDuration, QStringLiteral("4:05")},
+            << QVariantMap{{u"mpris:trackid"_s, trackId},
+                           {u"xesam:title"_s, u"So What"_s},
+                           {u"xesam:album"_s, u"Kind of Blue"_s},
+                           {u"xesam:artist"_s,
+                            QStringList{u"Miles Davis"_s, u"John Coltrane"_s}},
+                           {u"xesam:trackNumber"_s, 3},
+                           {u"xesam:discNumber"_s, 2},
+                           {u"mpris:length"_s, qint64(245'000'000)},
+                           {u"xesam:contentCreated"_s, u"1959-03-02T00:00:00Z"_s}}
+            << QVariantMap{{BridgeKey::trackName, u"So What"_s},
+                           {BridgeKey::trackAlbum, u"Kind of Blue"_s},
+                           {BridgeKey::trackArtist, u"Miles Davis, John Coltrane"_s},
+                           {BridgeKey::trackNumbers, u"Track 3 \u00b7 Disc 2"_s},
+                           {BridgeKey::trackDuration, u"4:05"_s},
                            {BridgeKey::trackYear, 1959}};
         QTest::newRow("loose kinds real players send")
-            << QVariantMap{{key("mpris:trackid"), trackId},
-                           {key("xesam:title"), QStringLiteral("Blue")},
-                           {key("xesam:artist"), QStringLiteral("Joni Mitchell")},
-                           {key("xesam:trackNumber"), QStringLiteral("7/12")},
-                           {key("xesam:discNumber"), 1u},
-                           {key("mpris:length"), 3'725'000'000.0},
-                           {key("xesam:contentCreated"), QStringLiteral("1971")}}
-            << QVariantMap{{BridgeKey::trackName, QStringLiteral("Blue")},
-                           {BridgeKey::trackArtist, QStringLiteral("Joni Mitchell")},
-                           {BridgeKey::trackNumbers, QStringLiteral("Track 7 \u00b7 Disc 1")},
-                           {BridgeKey::trackDuration, QStringLiteral("1:02:05")},
+            << QVariantMap{{u"mpris:trackid"_s, trackId},
+                           {u"xesam:title"_s, u"Blue"_s},
+                           {u"xesam:artist"_s, u"Joni Mitchell"_s},
+                           {u"xesam:trackNumber"_s, u"7/12"_s},
+                           {u"xesam:discNumber"_s, 1u},
+                           {u"mpris:length"_s, 3'725'000'000.0},
+                           {u"xesam:contentCreated"_s, u"1971"_s}}
+            << QVariantMap{{BridgeKey::trackName, u"Blue"_s},
+                           {BridgeKey::trackArtist, u"Joni Mitchell"_s},
+                           {BridgeKey::trackNumbers, u"Track 7 \u00b7 Disc 1"_s},
+                           {BridgeKey::trackDuration, u"1:02:05"_s},
                            {BridgeKey::trackYear, 1971}};
         QTest::newRow("no title: the file name; length as t, disc only")
-            << QVariantMap{{key("xesam:url"), QStringLiteral("file:///music/My%20Song.flac")},
-                           {key("xesam:discNumber"), QStringLiteral("2")},
-                           {key("mpris:length"), quint64(61'000'000)}}
-            << QVariantMap{{BridgeKey::trackName, QStringLiteral("My Song.flac")},
-                           {BridgeKey::trackNumbers, QStringLiteral("Disc 2")},
-                           {BridgeKey::trackDuration, QStringLiteral("1:01")}};
+            << QVariantMap{{u"xesam:url"_s, u"file:///music/My%20Song.flac"_s},
+                           {u"xesam:discNumber"_s, u"2"_s},
+                           {u"mpris:length"_s, quint64(61'000'000)}}
+            << QVariantMap{{BridgeKey::trackName, u"My Song.flac"_s},
+                           {BridgeKey::trackNumbers, u"Disc 2"_s},
+                           {BridgeKey::trackDuration, u"1:01"_s}};
         QTest::newRow("wrong kinds are absent")
-            << QVariantMap{{key("mpris:trackid"), trackId},
-                           {key("xesam:title"), 42},
-                           {key("xesam:album"), QStringList{QStringLiteral("not a string")}},
-                           {key("xesam:artist"), 7},
-                           {key("xesam:trackNumber"), QStringLiteral("none")},
-                           {key("mpris:length"), QStringLiteral("long")},
-                           {key("xesam:contentCreated"), true}}
+            << QVariantMap{{u"mpris:trackid"_s, trackId},
+                           {u"xesam:title"_s, 42},
+                           {u"xesam:album"_s, QStringList{u"not a string"_s}},
+                           {u"xesam:artist"_s, 7},
+                           {u"xesam:trackNumber"_s, u"none"_s},
+                           {u"mpris:length"_s, u"long"_s},
+                           {u"xesam:contentCreated"_s, true}}
             << QVariantMap{};
         // Line breaks would break the display's one-line layout.
         QTest::newRow("a megabyte title is cut, line breaks are not shown")
-            << QVariantMap{{key("xesam:title"),
-                            QString(QStringLiteral("Line\nbreak\t") + QString(1 << 20, u'x'))}}
-            << QVariantMap{{BridgeKey::trackName, QString(QStringLiteral("Line break ") + QString(989, u'x'))}};
+            << QVariantMap{{u"xesam:title"_s,
+                            QString(u"Line\nbreak\t"_s + QString(1 << 20, u'x'))}}
+            << QVariantMap{{BridgeKey::trackName, QString(u"Line break "_s + QString(989, u'x'))}};
     }
 
     void mapsTheTrackInformation()
@@ -163,10 +161,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("status");
         QTest::addColumn<double>("rate");
         QTest::addColumn<int>("state");
-        QTest::newRow("stopped") << key("Stopped") << 1.0 << 1;
-        QTest::newRow("playing") << key("Playing") << 1.0 << 2;
-        QTest::newRow("playing backwards") << key("Playing") << -1.0 << 5;
-        QTest::newRow("paused") << key("Paused") << 1.0 << 3;
+        QTest::newRow("stopped") << u"Stopped"_s << 1.0 << 1;
+        QTest::newRow("playing") << u"Playing"_s << 1.0 << 2;
+        QTest::newRow("playing backwards") << u"Playing"_s << -1.0 << 5;
+        QTest::newRow("paused") << u"Paused"_s << 1.0 << 3;
     }
 
     void mapsThePlayerState()
@@ -174,8 +172,8 @@ private Q_SLOTS:
         QFETCH(QString, status);
         QFETCH(double, rate);
         QFETCH(int, state);
-        QVariantMap properties = FakeMprisPlayer::playing(trackMetadata(key("S")), status);
-        properties.insert(key("Rate"), rate);
+        QVariantMap properties = FakeMprisPlayer::playing(trackMetadata(u"S"_s), status);
+        properties.insert(u"Rate"_s, rate);
         FakeMprisPlayer* fake = addPlayer(fakeName, properties);
         QTRY_VERIFY(follows(fake));
         QCOMPARE(m_bridge->isRunning(), QVariant(true));
@@ -184,18 +182,18 @@ private Q_SLOTS:
 
     void reportsProgress()
     {
-        QVariantMap metadata = trackMetadata(key("P"));
-        metadata.insert(key("mpris:length"), qint64(100'000'000));
-        QVariantMap properties = FakeMprisPlayer::playing(metadata, key("Paused"));
-        properties.insert(key("Position"), 25'000'000); // an i where x is documented
+        QVariantMap metadata = trackMetadata(u"P"_s);
+        metadata.insert(u"mpris:length"_s, qint64(100'000'000));
+        QVariantMap properties = FakeMprisPlayer::playing(metadata, u"Paused"_s);
+        properties.insert(u"Position"_s, 25'000'000); // an i where x is documented
         FakeMprisPlayer* fake = addPlayer(fakeName, properties);
         QTRY_VERIFY(follows(fake));
         QVariantMap progress = m_bridge->trackProgress().value();
-        QCOMPARE(progress.value(BridgeKey::trackElapsed), QVariant(key("0:25")));
+        QCOMPARE(progress.value(BridgeKey::trackElapsed), QVariant(u"0:25"_s));
         QCOMPARE(progress.value(BridgeKey::trackProgressRatio).toDouble(), 0.25);
 
-        metadata.remove(key("mpris:length"));
-        fake->change({{key("Metadata"), metadata}});
+        metadata.remove(u"mpris:length"_s);
+        fake->change({{u"Metadata"_s, metadata}});
         QTRY_VERIFY(!followed()->metadata().lengthUs);
         progress = m_bridge->trackProgress().value();
         QVERIFY(!progress.contains(BridgeKey::trackProgressRatio));
@@ -216,30 +214,30 @@ private Q_SLOTS:
     {
         QFETCH(int, startSeconds);
         QFETCH(int, lastSeconds);
-        QVariantMap properties = FakeMprisPlayer::playing(trackMetadata(key("E")));
-        properties.insert(key("Position"), qint64(startSeconds) * 1'000'000);
+        QVariantMap properties = FakeMprisPlayer::playing(trackMetadata(u"E"_s));
+        properties.insert(u"Position"_s, qint64(startSeconds) * 1'000'000);
         FakeMprisPlayer* fake = addPlayer(fakeName, properties);
         QTRY_VERIFY(follows(fake));
         for (int i = 0; i < 50; ++i)
             m_bridge->trackProgress();
         QTest::qWait(100);
-        QCOMPARE(fake->count(key("Get Position")), 1);
+        QCOMPARE(fake->count(u"Get Position"_s), 1);
         // A busy machine may oversleep a wait by a second, never undersleep it; and the next answer
         // may already have set the clock back to the player's own.
         const auto checkElapsed = [this](int lowest, int seconds) {
             const QString elapsed = m_bridge->trackProgress()->value(BridgeKey::trackElapsed).toString();
             bool inRange = false;
             for (int s = lowest; s <= seconds + 1; ++s)
-                inRange = inRange || elapsed == QStringLiteral("0:%1").arg(s, 2, 10, QChar(u'0'));
+                inRange = inRange || elapsed == u"0:%1"_s.arg(s, 2, 10, QChar(u'0'));
             QVERIFY2(inRange, qPrintable(elapsed));
         };
         QTest::qWait(1100);
         checkElapsed(startSeconds, startSeconds + 1);
-        QTRY_COMPARE(fake->count(key("Get Position")), 2);
+        QTRY_COMPARE(fake->count(u"Get Position"_s), 2);
         // The player's answer (its clock stands still) sets ours back once it arrives.
         if (startSeconds > 0)
             QTRY_COMPARE(m_bridge->trackProgress()->value(BridgeKey::trackElapsed).toString(),
-                         QStringLiteral("0:%1").arg(startSeconds));
+                         u"0:%1"_s.arg(startSeconds));
         QTest::qWait(1000);
         checkElapsed(lastSeconds, lastSeconds);
     }
@@ -250,15 +248,15 @@ private Q_SLOTS:
         QTRY_VERIFY(follows(fake));
         QSignalSpy notified(m_bridge.get(), &iTunesBridgeProtocol::playerInfoChanged);
         fake->seek(90'000'000);
-        QTRY_COMPARE(m_bridge->trackProgress()->value(BridgeKey::trackElapsed), QVariant(key("1:30")));
+        QTRY_COMPARE(m_bridge->trackProgress()->value(BridgeKey::trackElapsed), QVariant(u"1:30"_s));
         // Paused, the progress timer does not look; the refresh shows the seek.
         QTRY_COMPARE(notified.count(), 1);
     }
 
     void readsAndWritesTheVolume()
     {
-        QVariantMap properties = FakeMprisPlayer::playing(trackMetadata(key("V")));
-        properties.insert(key("Volume"), 1.3);
+        QVariantMap properties = FakeMprisPlayer::playing(trackMetadata(u"V"_s));
+        properties.insert(u"Volume"_s, 1.3);
         FakeMprisPlayer* fake = addPlayer(fakeName, properties);
         QTRY_VERIFY(follows(fake));
         QCOMPARE(m_bridge->soundVolume(), QVariant(130));
@@ -266,13 +264,13 @@ private Q_SLOTS:
         // What was just read, written back, is no change.
         m_bridge->setSoundVolume(m_bridge->soundVolume());
         m_bridge->setSoundVolume(QVariant());
-        m_bridge->setSoundVolume(QStringLiteral("loud"));
+        m_bridge->setSoundVolume(u"loud"_s);
         m_bridge->setSoundVolume(40);
-        QTRY_COMPARE(fake->count(key("Set Volume")), 1);
-        QCOMPARE(fake->properties.value(key("Volume")).toDouble(), 0.4);
+        QTRY_COMPARE(fake->count(u"Set Volume"_s), 1);
+        QCOMPARE(fake->properties.value(u"Volume"_s).toDouble(), 0.4);
         QCOMPARE(m_bridge->soundVolume(), QVariant(40));
 
-        fake->change({{key("Volume"), 0.75}});
+        fake->change({{u"Volume"_s, 0.75}});
         QTRY_COMPARE(m_bridge->soundVolume(), QVariant(75));
     }
 
@@ -283,10 +281,10 @@ private Q_SLOTS:
         m_bridge->playPause();
         m_bridge->gotoNextTrack();
         m_bridge->gotoPreviousTrack();
-        QTRY_COMPARE(fake->count(key("Previous")), 1);
-        QCOMPARE(fake->count(key("PlayPause")), 1);
-        QCOMPARE(fake->count(key("Next")), 1);
-        QCOMPARE(fake->messages.last().interface(), key("org.mpris.MediaPlayer2.Player"));
+        QTRY_COMPARE(fake->count(u"Previous"_s), 1);
+        QCOMPARE(fake->count(u"PlayPause"_s), 1);
+        QCOMPARE(fake->count(u"Next"_s), 1);
+        QCOMPARE(fake->messages.last().interface(), u"org.mpris.MediaPlayer2.Player"_s);
     }
 
     void coalescesBurstsIntoOneNotification()
@@ -296,57 +294,57 @@ private Q_SLOTS:
         settle();
         QSignalSpy notified(m_bridge.get(), &iTunesBridgeProtocol::playerInfoChanged);
         // One track change, told the way many players tell it: property by property.
-        QVariantMap next = trackMetadata(key("Two"));
-        fake->change({{key("Metadata"), next}});
-        next.insert(key("mpris:artUrl"), QStringLiteral("file:///nowhere/two.png"));
-        fake->change({{key("Metadata"), next}});
-        fake->change({{key("PlaybackStatus"), key("Paused")}});
-        fake->change({{key("PlaybackStatus"), key("Playing")}});
-        fake->change({{key("Rate"), 1.0}, {key("Volume"), 0.2}});
+        QVariantMap next = trackMetadata(u"Two"_s);
+        fake->change({{u"Metadata"_s, next}});
+        next.insert(u"mpris:artUrl"_s, u"file:///nowhere/two.png"_s);
+        fake->change({{u"Metadata"_s, next}});
+        fake->change({{u"PlaybackStatus"_s, u"Paused"_s}});
+        fake->change({{u"PlaybackStatus"_s, u"Playing"_s}});
+        fake->change({{u"Rate"_s, 1.0}, {u"Volume"_s, 0.2}});
         QTRY_VERIFY(notified.count() >= 1);
         QTest::qWait(100);
         QVERIFY2(notified.count() <= 2, qPrintable(QString::number(notified.count())));
-        QCOMPARE(info().value(BridgeKey::trackName), QVariant(key("Two")));
+        QCOMPARE(info().value(BridgeKey::trackName), QVariant(u"Two"_s));
     }
 
     void fetchesInvalidatedProperties()
     {
         FakeMprisPlayer* fake = player("Old");
         QTRY_VERIFY(follows(fake));
-        fake->properties.insert(key("Metadata"), trackMetadata(key("New")));
-        fake->change({}, {key("Metadata")});
-        QTRY_COMPARE(info().value(BridgeKey::trackName), QVariant(key("New")));
+        fake->properties.insert(u"Metadata"_s, trackMetadata(u"New"_s));
+        fake->change({}, {u"Metadata"_s});
+        QTRY_COMPARE(info().value(BridgeKey::trackName), QVariant(u"New"_s));
     }
 
     void aPlayingPlayerWinsAndIsKept()
     {
-        FakeMprisPlayer* a = player("A", "Paused", key("org.mpris.MediaPlayer2.a"));
+        FakeMprisPlayer* a = player("A", "Paused", u"org.mpris.MediaPlayer2.a"_s);
         QTRY_VERIFY(follows(a));
-        FakeMprisPlayer* b = player("B", "Playing", key("org.mpris.MediaPlayer2.b"));
+        FakeMprisPlayer* b = player("B", "Playing", u"org.mpris.MediaPlayer2.b"_s);
         QTRY_VERIFY(follows(b));
         settle();
         QSignalSpy notified(m_bridge.get(), &iTunesBridgeProtocol::playerInfoChanged);
-        a->change({{key("PlaybackStatus"), key("Playing")}});
+        a->change({{u"PlaybackStatus"_s, u"Playing"_s}});
         QTest::qWait(200);
         QVERIFY(follows(b));
         QCOMPARE(notified.count(), 0); // what another player does is no change of ours
-        b->change({{key("PlaybackStatus"), key("Paused")}});
+        b->change({{u"PlaybackStatus"_s, u"Paused"_s}});
         QTRY_VERIFY(follows(a));
-        QTRY_COMPARE(info().value(BridgeKey::trackName), QVariant(key("A")));
+        QTRY_COMPARE(info().value(BridgeKey::trackName), QVariant(u"A"_s));
     }
 
     void whenTheFollowedLeavesTheMostRecentlyActiveTakesOver()
     {
-        FakeMprisPlayer* a = player("A", "Paused", key("org.mpris.MediaPlayer2.a"));
-        FakeMprisPlayer* b = player("B", "Paused", key("org.mpris.MediaPlayer2.b"));
-        FakeMprisPlayer* c = player("C", "Paused", key("org.mpris.MediaPlayer2.c"));
+        FakeMprisPlayer* a = player("A", "Paused", u"org.mpris.MediaPlayer2.a"_s);
+        FakeMprisPlayer* b = player("B", "Paused", u"org.mpris.MediaPlayer2.b"_s);
+        FakeMprisPlayer* c = player("C", "Paused", u"org.mpris.MediaPlayer2.c"_s);
         QTRY_VERIFY(followed() != nullptr && m_bridge->players().players().size() == 3);
-        b->change({{key("PlaybackStatus"), key("Playing")}});
+        b->change({{u"PlaybackStatus"_s, u"Playing"_s}});
         QTRY_VERIFY(follows(b));
-        b->change({{key("PlaybackStatus"), key("Paused")}});
-        c->change({{key("PlaybackStatus"), key("Playing")}});
+        b->change({{u"PlaybackStatus"_s, u"Paused"_s}});
+        c->change({{u"PlaybackStatus"_s, u"Playing"_s}});
         QTRY_VERIFY(follows(c));
-        c->change({{key("PlaybackStatus"), key("Stopped")}});
+        c->change({{u"PlaybackStatus"_s, u"Stopped"_s}});
         QTest::qWait(100);
         QVERIFY(follows(c)); // not playing, but no other player plays either
 
@@ -365,20 +363,20 @@ private Q_SLOTS:
     void findsPlayersAlreadyOnTheBusAndIgnoresOtherNames()
     {
         m_bridge.reset();
-        player("No", "Playing", key("org.example.NotAPlayer"));
-        FakeMprisPlayer* vlc = player("Yes", "Playing", key("org.mpris.MediaPlayer2.vlc.instance7389"));
+        player("No", "Playing", u"org.example.NotAPlayer"_s);
+        FakeMprisPlayer* vlc = player("Yes", "Playing", u"org.mpris.MediaPlayer2.vlc.instance7389"_s);
         m_bridge = std::make_unique<MprisBridge>();
         QTRY_VERIFY(follows(vlc));
         QCOMPARE(m_bridge->players().players().size(), 1);
         // Instance names are started by the name without the instance.
-        QCOMPARE(m_bridge->lastPlayerName(), key("org.mpris.MediaPlayer2.vlc"));
+        QCOMPARE(m_bridge->lastPlayerName(), u"org.mpris.MediaPlayer2.vlc"_s);
     }
 
     void aHungPlayerBlocksNothing()
     {
-        FakeMprisPlayer* fake = player("H", "Playing", key("org.mpris.MediaPlayer2.hung"));
+        FakeMprisPlayer* fake = player("H", "Playing", u"org.mpris.MediaPlayer2.hung"_s);
         fake->answers = FakeMprisPlayer::Answers::never;
-        QTRY_VERIFY(fake->count(key("GetAll")) == 1);
+        QTRY_VERIFY(fake->count(u"GetAll"_s) == 1);
         QElapsedTimer clock;
         clock.start();
         // The fake answers on this very thread: any waiting call would stall here for seconds.
@@ -392,7 +390,7 @@ private Q_SLOTS:
             m_bridge->setSoundVolume(10 + i);
         }
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
-        QTRY_COMPARE(fake->count(key("PlayPause")), 20);
+        QTRY_COMPARE(fake->count(u"PlayPause"_s), 20);
     }
 
     void errorAnswersAreNoAnswers()
@@ -404,26 +402,26 @@ private Q_SLOTS:
         QVERIFY(!m_bridge->trackInfo());
         QVERIFY(!m_bridge->soundVolume().isValid());
         m_bridge->gotoNextTrack();
-        QTRY_COMPARE(fake->count(key("Next")), 1);
+        QTRY_COMPARE(fake->count(u"Next"_s), 1);
     }
 
     void twentyPlayersAtOnce()
     {
         for (int i = 0; i < 20; ++i)
-            addPlayer(QStringLiteral("org.mpris.MediaPlayer2.many.instance%1").arg(i),
-                      FakeMprisPlayer::playing(trackMetadata(QStringLiteral("Track %1").arg(i)),
-                                               i == 13 ? key("Playing") : key("Paused")));
+            addPlayer(u"org.mpris.MediaPlayer2.many.instance%1"_s.arg(i),
+                      FakeMprisPlayer::playing(trackMetadata(u"Track %1"_s.arg(i)),
+                                               i == 13 ? u"Playing"_s : u"Paused"_s));
         QTRY_VERIFY(follows(m_fakes.at(13).get()));
         QCOMPARE(m_bridge->players().players().size(), 20);
-        QCOMPARE(info().value(BridgeKey::trackName), QVariant(key("Track 13")));
+        QCOMPARE(info().value(BridgeKey::trackName), QVariant(u"Track 13"_s));
         m_fakes.clear();
         QTRY_COMPARE(m_bridge->players().players().size(), 0);
     }
 
     void keepsLovedAndRatingAcrossRuns()
     {
-        QVariantMap metadata = trackMetadata(key("R"));
-        metadata.insert(key("xesam:userRating"), 0.8);
+        QVariantMap metadata = trackMetadata(u"R"_s);
+        metadata.insert(u"xesam:userRating"_s, 0.8);
         FakeMprisPlayer* fake = addPlayer(fakeName, FakeMprisPlayer::playing(metadata));
         QTRY_VERIFY(follows(fake));
         QCOMPARE(m_bridge->iTrackRating(), QVariant(80));
@@ -441,8 +439,8 @@ private Q_SLOTS:
         QTRY_VERIFY(follows(fake));
         QCOMPARE(m_bridge->iTrackRating(), QVariant(60));
         QCOMPARE(m_bridge->iTrackLoved(), QVariant(1));
-        fake->change({{key("Metadata"), trackMetadata(key("Other"))}});
-        QTRY_COMPARE(info().value(BridgeKey::trackName), QVariant(key("Other")));
+        fake->change({{u"Metadata"_s, trackMetadata(u"Other"_s)}});
+        QTRY_COMPARE(info().value(BridgeKey::trackName), QVariant(u"Other"_s));
         QCOMPARE(m_bridge->iTrackRating(), QVariant(0));
         QCOMPARE(m_bridge->iTrackLoved(), QVariant(0));
     }
@@ -452,41 +450,41 @@ private Q_SLOTS:
         QTest::addColumn<QString>("busName");
         QTest::addColumn<QString>("expectedCall");
         QTest::newRow("Strawberry's Rating property")
-            << key("org.mpris.MediaPlayer2.strawberry") << key("Set Rating");
+            << u"org.mpris.MediaPlayer2.strawberry"_s << u"Set Rating"_s;
         QTest::newRow("Rhythmbox's database")
-            << key("org.mpris.MediaPlayer2.rhythmbox") << key("SetEntryProperties");
-        QTest::newRow("no way") << key("org.mpris.MediaPlayer2.other") << QString();
+            << u"org.mpris.MediaPlayer2.rhythmbox"_s << u"SetEntryProperties"_s;
+        QTest::newRow("no way") << u"org.mpris.MediaPlayer2.other"_s << QString();
     }
 
     void writesTheRatingWhereThePlayerOffersAWay()
     {
         QFETCH(QString, busName);
         QFETCH(QString, expectedCall);
-        QVariantMap properties = FakeMprisPlayer::playing(trackMetadata(key("W")));
-        if (expectedCall == key("Set Rating"))
-            properties.insert(key("Rating"), 0.0);
+        QVariantMap properties = FakeMprisPlayer::playing(trackMetadata(u"W"_s));
+        if (expectedCall == u"Set Rating"_s)
+            properties.insert(u"Rating"_s, 0.0);
         FakeMprisPlayer* fake = addPlayer(busName, properties);
         QTRY_VERIFY(follows(fake));
         m_bridge->setITrackRating(60);
         m_bridge->playPause(); // a marker: calls arrive in order
-        QTRY_COMPARE(fake->count(key("PlayPause")), 1);
-        for (const QString& call : {key("Set Rating"), key("SetEntryProperties")})
+        QTRY_COMPARE(fake->count(u"PlayPause"_s), 1);
+        for (const QString& call : {u"Set Rating"_s, u"SetEntryProperties"_s})
             QCOMPARE(fake->calls.contains(call), call == expectedCall);
-        if (expectedCall == key("Set Rating"))
-            QCOMPARE(fake->properties.value(key("Rating")).toDouble(), 0.6);
-        if (expectedCall == key("SetEntryProperties")) {
+        if (expectedCall == u"Set Rating"_s)
+            QCOMPARE(fake->properties.value(u"Rating"_s).toDouble(), 0.6);
+        if (expectedCall == u"SetEntryProperties"_s) {
             const QDBusMessage call = fake->messages.at(fake->calls.indexOf(expectedCall));
-            QCOMPARE(call.path(), key("/org/gnome/Rhythmbox3/RhythmDB"));
-            QCOMPARE(call.arguments().value(0).toString(), key("file:///nowhere/W.flac"));
+            QCOMPARE(call.path(), u"/org/gnome/Rhythmbox3/RhythmDB"_s);
+            QCOMPARE(call.arguments().value(0).toString(), u"file:///nowhere/W.flac"_s);
             const QVariantMap entry = qdbus_cast<QVariantMap>(call.arguments().value(1));
-            QCOMPARE(entry.value(key("rating")).toDouble(), 3.0);
+            QCOMPARE(entry.value(u"rating"_s).toDouble(), 3.0);
         }
     }
 
     void startsTheLastPlayerWhenAsked()
     {
         // The demo player, made startable by its name on this private bus.
-        const QString demoName = key("org.mpris.MediaPlayer2.sleevelightdemo");
+        const QString demoName = u"org.mpris.MediaPlayer2.sleevelightdemo"_s;
         FakeMprisPlayer* before = player("Before", "Playing", demoName);
         QTRY_VERIFY(follows(before));
         before->leave();
@@ -495,15 +493,15 @@ private Q_SLOTS:
         const QString services = qEnvironmentVariable("SLEEVELIGHT_BUS_SERVICES");
         QVERIFY(!services.isEmpty());
         QDir().mkpath(services);
-        QFile service(services + QStringLiteral("/sleevelightdemo.service"));
+        QFile service(services + u"/sleevelightdemo.service"_s);
         QVERIFY(service.open(QIODevice::WriteOnly));
         service.write(
             "[D-BUS Service]\nName=org.mpris.MediaPlayer2.sleevelightdemo\nExec=" SLEEVELIGHT_DEMO_PLAYER
             "\n");
         service.close();
         QDBusConnection::sessionBus().call(
-            QDBusMessage::createMethodCall(key("org.freedesktop.DBus"), key("/org/freedesktop/DBus"),
-                                           key("org.freedesktop.DBus"), key("ReloadConfig")));
+            QDBusMessage::createMethodCall(u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s,
+                                           u"org.freedesktop.DBus"_s, u"ReloadConfig"_s));
 
         // A new run, with no player on the bus: asking for the track starts the last one.
         m_bridge = std::make_unique<MprisBridge>();
@@ -514,7 +512,7 @@ private Q_SLOTS:
         QVERIFY(!m_bridge->artworkImages().value_or(QList<QByteArray>()).isEmpty());
 
         QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-            demoName, key("/org/mpris/MediaPlayer2"), key("org.mpris.MediaPlayer2"), key("Quit")));
+            demoName, u"/org/mpris/MediaPlayer2"_s, u"org.mpris.MediaPlayer2"_s, u"Quit"_s));
         QTRY_COMPARE(m_bridge->isRunning(), QVariant(false));
     }
 };

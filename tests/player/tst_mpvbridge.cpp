@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
@@ -28,27 +30,27 @@ class TestMpvBridge : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        const QString mpv = QStandardPaths::findExecutable(QStringLiteral("mpv"));
-        const QString mprisPlugin = QStringLiteral("/usr/lib/mpv-mpris/mpris.so");
+        const QString mpv = QStandardPaths::findExecutable(u"mpv"_s);
+        const QString mprisPlugin = u"/usr/lib/mpv-mpris/mpris.so"_s;
         if (mpv.isEmpty() || !QFileInfo::exists(mprisPlugin))
             QSKIP("mpv with the mpv-mpris plugin is not installed (scripts/setup.sh installs both)");
         m_environment = std::make_unique<TestEnvironment>(1.0);
 
-        const QString song = m_dir.filePath(QStringLiteral("song.wav"));
-        QVERIFY(writeWav(song, 30, QStringLiteral("Real Title"), QStringLiteral("Real Album"),
-                         QStringLiteral("Real Artist")));
+        const QString song = m_dir.filePath(u"song.wav"_s);
+        QVERIFY(writeWav(song, 30, u"Real Title"_s, u"Real Album"_s,
+                         u"Real Artist"_s));
         // Numbers mpv's plugin does not pass on; the bridge finds them in the file.
-        QVERIFY(addTags(song, {{QStringLiteral("TRACKNUMBER"), QStringLiteral("3/10")},
-                               {QStringLiteral("DISCNUMBER"), QStringLiteral("2")},
-                               {QStringLiteral("DATE"), QStringLiteral("2019-05-01")}}));
+        QVERIFY(addTags(song, {{u"TRACKNUMBER"_s, u"3/10"_s},
+                               {u"DISCNUMBER"_s, u"2"_s},
+                               {u"DATE"_s, u"2019-05-01"_s}}));
         m_cover = pictureBytes({64, 64}, Qt::darkCyan);
-        QVERIFY(writeFile(m_dir.filePath(QStringLiteral("cover.png")), m_cover));
+        QVERIFY(writeFile(m_dir.filePath(u"cover.png"_s), m_cover));
 
         m_mpv.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_mpv.setStandardOutputFile(QProcess::nullDevice());
-        const QString options = QStringLiteral("--no-config --ao=null --vo=null --idle=no --really-quiet");
-        m_mpv.start(mpv, options.split(u' ') << QStringLiteral("--loop-file=inf")
-                                             << QStringLiteral("--script=") + mprisPlugin << song);
+        const QString options = u"--no-config --ao=null --vo=null --idle=no --really-quiet"_s;
+        m_mpv.start(mpv, options.split(u' ') << u"--loop-file=inf"_s
+                                             << u"--script="_s + mprisPlugin << song);
         QVERIFY(m_mpv.waitForStarted());
     }
 
@@ -64,18 +66,18 @@ private Q_SLOTS:
     {
         MprisBridge bridge;
         QTRY_VERIFY_WITH_TIMEOUT(bridge.playerState() == QVariant(2), 15000);
-        QCOMPARE(bridge.players().followed()->busName(), QStringLiteral("org.mpris.MediaPlayer2.mpv"));
+        QCOMPARE(bridge.players().followed()->busName(), u"org.mpris.MediaPlayer2.mpv"_s);
 
         QTRY_COMPARE(bridge.trackInfo().value_or(QVariantMap()).value(BridgeKey::trackName),
-                     QVariant(QStringLiteral("Real Title")));
+                     QVariant(u"Real Title"_s));
         const QVariantMap info = *bridge.trackInfo();
-        QCOMPARE(info.value(BridgeKey::trackAlbum), QVariant(QStringLiteral("Real Album")));
-        QCOMPARE(info.value(BridgeKey::trackArtist), QVariant(QStringLiteral("Real Artist")));
-        QCOMPARE(info.value(BridgeKey::trackDuration), QVariant(QStringLiteral("0:30")));
-        QCOMPARE(info.value(BridgeKey::trackNumbers), QVariant(QStringLiteral("Track 3 \u00b7 Disc 2")));
+        QCOMPARE(info.value(BridgeKey::trackAlbum), QVariant(u"Real Album"_s));
+        QCOMPARE(info.value(BridgeKey::trackArtist), QVariant(u"Real Artist"_s));
+        QCOMPARE(info.value(BridgeKey::trackDuration), QVariant(u"0:30"_s));
+        QCOMPARE(info.value(BridgeKey::trackNumbers), QVariant(u"Track 3 \u00b7 Disc 2"_s));
         QCOMPARE(info.value(BridgeKey::trackYear), QVariant(2019));
         QVERIFY(bridge.artworkImages().value_or(QList<QByteArray>()).contains(m_cover));
-        QVERIFY(bridge.iCodecInfo().toString().startsWith(QStringLiteral("WAV, 128 kbps, 8 kHz, mono, ")));
+        QVERIFY(bridge.iCodecInfo().toString().startsWith(u"WAV, 128 kbps, 8 kHz, mono, "_s));
 
         bridge.playPause();
         QTRY_COMPARE(bridge.playerState(), QVariant(3));

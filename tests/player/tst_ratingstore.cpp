@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
@@ -40,23 +42,23 @@ private Q_SLOTS:
         QFETCH(std::optional<int>, rating);
         QFETCH(std::optional<int>, storedRating);
         const QString path = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
-        const QString a = QStringLiteral("file:///music/a.flac");
-        const QString b = QStringLiteral("file:///music/b.flac"); // another track is another entry
+        const QString a = u"file:///music/a.flac"_s;
+        const QString b = u"file:///music/b.flac"_s; // another track is another entry
         {
             RatingStore store(path);
             QVERIFY(!loved || store.setLoved(a, *loved));
             QVERIFY(!rating || store.setRating(a, *rating));
             QVERIFY(store.setRating(b, 40));
-            QVERIFY(store.setValue(QStringLiteral("lastPlayer"), QStringLiteral("vlc")));
+            QVERIFY(store.setValue(u"lastPlayer"_s, u"vlc"_s));
         }
         RatingStore again(path);
         QCOMPARE(again.entry(a).loved, loved);
         QCOMPARE(again.entry(a).rating, storedRating);
         QCOMPARE(again.entry(b).rating, std::optional<int>(40));
-        QVERIFY(!again.entry(QStringLiteral("file:///music/c.flac")).rating);
+        QVERIFY(!again.entry(u"file:///music/c.flac"_s).rating);
         QVERIFY(!again.setLoved(QString(), true));
-        QCOMPARE(again.value(QStringLiteral("lastPlayer")), QStringLiteral("vlc"));
-        QCOMPARE(again.value(QStringLiteral("unknown")), QString());
+        QCOMPARE(again.value(u"lastPlayer"_s), u"vlc"_s);
+        QCOMPARE(again.value(u"unknown"_s), QString());
     }
 
     void aDamagedFileIsSetAsideNotOverwritten()
@@ -64,9 +66,9 @@ private Q_SLOTS:
         const QByteArray garbage(8192, 'g');
         QVERIFY(writeFile(file("damaged.sqlite"), garbage));
         RatingStore store(file("damaged.sqlite"));
-        QVERIFY(store.setLoved(QStringLiteral("k"), true));
-        QCOMPARE(store.entry(QStringLiteral("k")).loved, std::optional<bool>(true));
-        const QStringList aside = QDir(m_dir.path()).entryList({QStringLiteral("damaged.sqlite.damaged-*")});
+        QVERIFY(store.setLoved(u"k"_s, true));
+        QCOMPARE(store.entry(u"k"_s).loved, std::optional<bool>(true));
+        const QStringList aside = QDir(m_dir.path()).entryList({u"damaged.sqlite.damaged-*"_s});
         QCOMPARE(aside.size(), 1);
         QFile kept(m_dir.filePath(aside.first()));
         QVERIFY(kept.open(QIODevice::ReadOnly));
@@ -78,14 +80,14 @@ private Q_SLOTS:
         // A file stands where the store's folder should be.
         QVERIFY(writeFile(file("blocked"), "in the way"));
         RatingStore store(file("blocked/ratings.sqlite"));
-        QVERIFY(!store.setLoved(QStringLiteral("k"), true));
-        QCOMPARE(store.entry(QStringLiteral("k")).loved, std::optional<bool>(true));
+        QVERIFY(!store.setLoved(u"k"_s, true));
+        QCOMPARE(store.entry(u"k"_s).loved, std::optional<bool>(true));
 
         QVERIFY(QFile::remove(file("blocked")));
-        QVERIFY(store.setRating(QStringLiteral("other"), 80));
+        QVERIFY(store.setRating(u"other"_s, 80));
         RatingStore again(file("blocked/ratings.sqlite"));
-        QCOMPARE(again.entry(QStringLiteral("k")).loved, std::optional<bool>(true));
-        QCOMPARE(again.entry(QStringLiteral("other")).rating, std::optional<int>(80));
+        QCOMPARE(again.entry(u"k"_s).loved, std::optional<bool>(true));
+        QCOMPARE(again.entry(u"other"_s).rating, std::optional<int>(80));
     }
 };
 

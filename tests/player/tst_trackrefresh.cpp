@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
@@ -42,8 +44,8 @@ private Q_SLOTS:
         m_application = launchApplication();
         d = m_application->delegate();
         bridge = FakeBridge::last;
-        bridge->playTrack(QStringLiteral("Giant Steps"), QStringLiteral("Giant Steps"),
-                          QStringLiteral("Coltrane"));
+        bridge->playTrack(u"Giant Steps"_s, u"Giant Steps"_s,
+                          u"Coltrane"_s);
         d->updateTrackInfo();
     }
 
@@ -55,34 +57,34 @@ private Q_SLOTS:
 
     void copiesTheTrackInformation()
     {
-        QCOMPARE(d->trackName(), QVariant(QStringLiteral("Giant Steps")));
-        QCOMPARE(d->trackArtist(), QVariant(QStringLiteral("Coltrane")));
+        QCOMPARE(d->trackName(), QVariant(u"Giant Steps"_s));
+        QCOMPARE(d->trackArtist(), QVariant(u"Coltrane"_s));
         QCOMPARE(d->trackYear(), QVariant(1999));
-        QCOMPARE(d->trackNumbers(), QVariant(QStringLiteral("1/10  1/1")));
-        QCOMPARE(d->trackDuration(), QVariant(QStringLiteral("4:05")));
+        QCOMPARE(d->trackNumbers(), QVariant(u"1/10  1/1"_s));
+        QCOMPARE(d->trackDuration(), QVariant(u"4:05"_s));
         QCOMPARE(d->trackRating(), QVariant(40));
         QCOMPARE(d->trackProgress(), QVariant(0.25));
-        QCOMPARE(d->trackElapsed(), QStringLiteral("1:01"));
+        QCOMPARE(d->trackElapsed(), u"1:01"_s);
         QCOMPARE(d->mTrackName->textColor(), yellow);
-        QCOMPARE(d->prevTrackName, QVariant(QStringLiteral("Giant Steps")));
+        QCOMPARE(d->prevTrackName, QVariant(u"Giant Steps"_s));
     }
 
     void notRunningAsksOnlyForTheState()
     {
-        bridge->info->insert(BridgeKey::trackName, QStringLiteral("Other"));
+        bridge->info->insert(BridgeKey::trackName, u"Other"_s);
         refreshWith(0);
-        QCOMPARE(bridge->reads, (QHash<QString, int>{{QStringLiteral("playerState"), 1}}));
+        QCOMPARE(bridge->reads, (QHash<QString, int>{{u"playerState"_s, 1}}));
         QCOMPARE(d->playerState(), PlayerState::notRunning);
-        QCOMPARE(d->trackName(), QVariant(QStringLiteral("Giant Steps")));
+        QCOMPARE(d->trackName(), QVariant(u"Giant Steps"_s));
     }
 
     void notRunningWithStartWithAppGoesOn()
     {
         d->setStartItunesWithApp(true);
-        bridge->info->insert(BridgeKey::trackName, QStringLiteral("Other"));
+        bridge->info->insert(BridgeKey::trackName, u"Other"_s);
         refreshWith(0);
-        QCOMPARE(bridge->reads.value(QStringLiteral("trackInfo")), 1);
-        QCOMPARE(d->trackName(), QVariant(QStringLiteral("Other")));
+        QCOMPARE(bridge->reads.value(u"trackInfo"_s), 1);
+        QCOMPARE(d->trackName(), QVariant(u"Other"_s));
     }
 
     void states_data()
@@ -93,7 +95,7 @@ private Q_SLOTS:
         QTest::newRow("seven") << QVariant(7) << none;
         QTest::newRow("negative") << QVariant(-1) << none;
         QTest::newRow("fraction") << QVariant(2.5) << none;
-        QTest::newRow("text") << QVariant(QStringLiteral("2")) << none;
+        QTest::newRow("text") << QVariant(u"2"_s) << none;
         QTest::newRow("nothing") << QVariant() << none;
         QTest::newRow("whole number as a fraction") << QVariant(3.0) << PlayerState::paused;
     }
@@ -106,7 +108,7 @@ private Q_SLOTS:
         refreshWith(raw);
         QCOMPARE(d->playerState(), state);
         if (state == PlayerState::notRunning)
-            QCOMPARE(bridge->reads.value(QStringLiteral("trackInfo")), 0);
+            QCOMPARE(bridge->reads.value(u"trackInfo"_s), 0);
     }
 
     // Stopped or paused greys the name and takes the record away; without a track only stopped
@@ -138,15 +140,15 @@ private Q_SLOTS:
         if (greyed)
             QVERIFY(d->vinylImage().isNull());
         if (!track) {
-            QCOMPARE(d->trackName(), QVariant(QStringLiteral("Giant Steps")));
-            QCOMPARE(bridge->reads.value(QStringLiteral("trackProgress")), 0);
+            QCOMPARE(d->trackName(), QVariant(u"Giant Steps"_s));
+            QCOMPARE(bridge->reads.value(u"trackProgress"_s), 0);
         }
     }
 
     void missingAndIllTypedValuesBecomeAbsent()
     {
         bridge->info->remove(BridgeKey::trackYear);
-        bridge->info->insert(BridgeKey::trackRating, QStringLiteral("five stars"));
+        bridge->info->insert(BridgeKey::trackRating, u"five stars"_s);
         bridge->info->insert(BridgeKey::trackAlbum, 42);
         bridge->progress->remove(BridgeKey::trackProgressRatio);
         refreshWith(2);
@@ -162,7 +164,7 @@ private Q_SLOTS:
         bridge->progress =
             QVariantMap{{BridgeKey::trackProgressRatio, 0.5}, {BridgeKey::trackElapsed, 12}};
         refreshWith(2);
-        QCOMPARE(d->trackElapsed(), QStringLiteral("1:01"));
+        QCOMPARE(d->trackElapsed(), u"1:01"_s);
         QCOMPARE(d->trackProgress(), QVariant(0.5));
         bridge->progress.reset();
         refreshWith(2);
@@ -189,15 +191,15 @@ private Q_SLOTS:
         refreshWith(state);
         d->updateTrackProgress(); // the first tick may tell the slider of the volume
         bridge->progress = QVariantMap{{BridgeKey::trackProgressRatio, 0.75},
-                                       {BridgeKey::trackElapsed, QStringLiteral("3:03")}};
+                                       {BridgeKey::trackElapsed, u"3:03"_s}};
         bridge->resetCounts();
         for (int tick = 0; tick < 3; ++tick)
             d->updateTrackProgress();
         QVERIFY2(bridge->totalReads() <= 6, qPrintable(QString::number(bridge->totalReads())));
-        QCOMPARE(bridge->reads.value(QStringLiteral("trackProgress")), advances ? 3 : 0);
-        QCOMPARE(bridge->reads.value(QStringLiteral("playerState")), 0);
-        QCOMPARE(bridge->reads.value(QStringLiteral("trackInfo")), 0);
-        QCOMPARE(d->trackElapsed(), advances ? QStringLiteral("3:03") : QStringLiteral("1:01"));
+        QCOMPARE(bridge->reads.value(u"trackProgress"_s), advances ? 3 : 0);
+        QCOMPARE(bridge->reads.value(u"playerState"_s), 0);
+        QCOMPARE(bridge->reads.value(u"trackInfo"_s), 0);
+        QCOMPARE(d->trackElapsed(), advances ? u"3:03"_s : u"1:01"_s);
         // The volume is written back every second, changed or not, while the player runs.
         QCOMPARE(bridge->volumeWrites.size(), state ? 3 : 0);
         if (!state)
@@ -220,7 +222,7 @@ private Q_SLOTS:
         QCOMPARE(d->soundVolume(), QVariant(0));
         QCOMPARE(d->iTrackRating(), QVariant(0));
         QCOMPARE(d->iTrackLoved(), QVariant(false));
-        QCOMPARE(bridge->reads, (QHash<QString, int>{{QStringLiteral("isRunning"), 3}}));
+        QCOMPARE(bridge->reads, (QHash<QString, int>{{u"isRunning"_s, 3}}));
         // Writes go through at once, without asking; absent values are dropped.
         d->setITrackRating(60);
         d->setITrackRating(QVariant());
@@ -234,24 +236,24 @@ private Q_SLOTS:
         d->gotoPreviousTrack(nullptr);
         d->playPause(nullptr);
         QCOMPARE(bridge->commands,
-                 (QStringList{QStringLiteral("gotoNextTrack"), QStringLiteral("gotoPreviousTrack"),
-                              QStringLiteral("playPause")}));
-        QCOMPARE(bridge->reads.value(QStringLiteral("playerState")), 3);
+                 (QStringList{u"gotoNextTrack"_s, u"gotoPreviousTrack"_s,
+                              u"playPause"_s}));
+        QCOMPARE(bridge->reads.value(u"playerState"_s), 3);
     }
 
     void playerNotificationRefreshes()
     {
-        bridge->playTrack(QStringLiteral("Naima"));
+        bridge->playTrack(u"Naima"_s);
         bridge->resetCounts();
         bridge->notify();
-        QCOMPARE(bridge->reads.value(QStringLiteral("playerState")), 1);
-        QCOMPARE(d->mTrackName3->text(), QStringLiteral("Naima"));
+        QCOMPARE(bridge->reads.value(u"playerState"_s), 1);
+        QCOMPARE(d->mTrackName3->text(), u"Naima"_s);
     }
 
     void newTrackDetection()
     {
         // The remembered name is what the last refresh saw; absent and empty names differ.
-        bridge->info->insert(BridgeKey::trackName, QStringLiteral(""));
+        bridge->info->insert(BridgeKey::trackName, u""_s);
         refreshWith(2);
         QCOMPARE(d->prevTrackName, QVariant(QString()));
         bridge->info->remove(BridgeKey::trackName);

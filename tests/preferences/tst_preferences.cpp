@@ -20,16 +20,14 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
 namespace {
 
-const QStringList allKeys = QStringLiteral("fullScreenMode preventSleep isShowVinyl isShowAlbumName "
-                                           "isShowAlbumNumber isShowRatings isShowProgress "
-                                           "isShowMultiArtworks toggleArtworkInterval nameFont albumFont "
-                                           "artistFont maxFontSize artworkPositionMode "
-                                           "startItunesWithApp automaticCheckUpdate")
+const QStringList allKeys = u"fullScreenMode preventSleep isShowVinyl isShowAlbumName " "isShowAlbumNumber isShowRatings isShowProgress " "isShowMultiArtworks toggleArtworkInterval nameFont albumFont " "artistFont maxFontSize artworkPositionMode " "startItunesWithApp automaticCheckUpdate"_s
                                 .split(u' ');
 
 QByteArray readFile(const QString& path)
@@ -97,13 +95,13 @@ private Q_SLOTS:
         QSettings stored(s.settingsFile(), QSettings::IniFormat);
         for (const QString& key : allKeys)
             QVERIFY2(stored.contains(key), qPrintable(key));
-        QCOMPARE(stored.value(QStringLiteral("fullScreenMode")).toBool(), true);
-        QCOMPARE(stored.value(QStringLiteral("isShowRatings")).toBool(), false);
-        QCOMPARE(stored.value(QStringLiteral("toggleArtworkInterval")).toInt(), 30);
-        QCOMPARE(stored.value(QStringLiteral("nameFont")).toString(), QStringLiteral("HelveticaNeue-Medium"));
-        QCOMPARE(stored.value(QStringLiteral("maxFontSize")).toInt(), 72);
-        QCOMPARE(stored.value(QStringLiteral("artworkPositionMode")).toInt(), 3);
-        QCOMPARE(stored.value(QStringLiteral("automaticCheckUpdate")).toBool(), content.isEmpty());
+        QCOMPARE(stored.value(u"fullScreenMode"_s).toBool(), true);
+        QCOMPARE(stored.value(u"isShowRatings"_s).toBool(), false);
+        QCOMPARE(stored.value(u"toggleArtworkInterval"_s).toInt(), 30);
+        QCOMPARE(stored.value(u"nameFont"_s).toString(), u"HelveticaNeue-Medium"_s);
+        QCOMPARE(stored.value(u"maxFontSize"_s).toInt(), 72);
+        QCOMPARE(stored.value(u"artworkPositionMode"_s).toInt(), 3);
+        QCOMPARE(stored.value(u"automaticCheckUpdate"_s).toBool(), content.isEmpty());
         QCOMPARE(s.d->maxFontSize(), 72.0f);
     }
 
@@ -117,7 +115,7 @@ private Q_SLOTS:
         QCOMPARE(d->maxFontSize(), 0.0f);
         QVERIFY(!d->automaticCheckUpdate());
         // Fonts and the position have no sound "empty" value: they read as their reset values.
-        QCOMPARE(d->nameFont(), QStringLiteral("HelveticaNeue-Medium"));
+        QCOMPARE(d->nameFont(), u"HelveticaNeue-Medium"_s);
         QCOMPARE(d->livePreferences().artworkPositionMode, ArtworkPositionMode::Toggle);
         QCOMPARE(s.file(), content);
         // A zero interval never makes a timer faster than a second.
@@ -129,9 +127,9 @@ private Q_SLOTS:
     {
         Started s("[General]\nautomaticCheckUpdate=true\nnameFont=DejaVu, Sans\nalbumFont=\n"
                   "artistFont=DejaVuSans-Bold\nartworkPositionMode=7\nmaxFontSize=40\n");
-        QCOMPARE(s.d->nameFont(), QStringLiteral("HelveticaNeue-Medium"));
-        QCOMPARE(s.d->albumFont(), QStringLiteral("HelveticaNeue-Italic"));
-        QCOMPARE(s.d->artistFont(), QStringLiteral("DejaVuSans-Bold"));
+        QCOMPARE(s.d->nameFont(), u"HelveticaNeue-Medium"_s);
+        QCOMPARE(s.d->albumFont(), u"HelveticaNeue-Italic"_s);
+        QCOMPARE(s.d->artistFont(), u"DejaVuSans-Bold"_s);
         QCOMPARE(s.d->livePreferences().artworkPositionMode, ArtworkPositionMode::Toggle);
         QCOMPARE(s.d->maxFontSize(), 40.0f);
     }
@@ -147,15 +145,15 @@ private Q_SLOTS:
         s.d->openPreference(nullptr);
         s.d->setPreferenceDone(nullptr);
         QSettings stored(s.settingsFile(), QSettings::IniFormat);
-        QCOMPARE(stored.value(QStringLiteral("maxFontSize")).toInt(), 72);
-        QCOMPARE(readFile(s.settingsFile() + QStringLiteral(".damaged")), garbage);
+        QCOMPARE(stored.value(u"maxFontSize"_s).toInt(), 72);
+        QCOMPARE(readFile(s.settingsFile() + u".damaged"_s), garbage);
     }
 
     void contentWithoutTheMarkerIsNotOverwritten()
     {
         const QByteArray content = "[General]\nnameFont=DejaVuSans\n";
         Started s(content);
-        QCOMPARE(s.d->nameFont(), QStringLiteral("HelveticaNeue-Medium"));
+        QCOMPARE(s.d->nameFont(), u"HelveticaNeue-Medium"_s);
         QCOMPARE(s.file(), content);
     }
 
@@ -167,11 +165,11 @@ private Q_SLOTS:
         AppDelegate* d = s.d;
         d->openPreference(nullptr);
         d->resetPreference(nullptr);
-        QCOMPARE(d->mNameFontPopup->currentText(), QStringLiteral("HelveticaNeue-Medium"));
+        QCOMPARE(d->mNameFontPopup->currentText(), u"HelveticaNeue-Medium"_s);
         QVERIFY(d->mArtworkToggleRadioButton->isChecked());
         d->closePreferences(nullptr);
         QVERIFY(!d->mPreferencePanel->isVisible());
-        QCOMPARE(d->prefNameFont(), QStringLiteral("DejaVuSans"));
+        QCOMPARE(d->prefNameFont(), u"DejaVuSans"_s);
         QCOMPARE(d->prefMaxFontSize(), 50);
         QCOMPARE(d->workingPreferences().artworkPositionMode, ArtworkPositionMode::Left);
         QCOMPARE(s.file(), content);
@@ -313,7 +311,7 @@ private Q_SLOTS:
         d->mArtistFontPopup->setCurrentIndex(index);
         Q_EMIT d->mArtistFontPopup->activated(index);
         QCOMPARE(d->prefArtistFont(), chosen);
-        QCOMPARE(d->artistFont(), QStringLiteral("HelveticaNeue"));
+        QCOMPARE(d->artistFont(), u"HelveticaNeue"_s);
         const QFont sampleFont = *d->mArtistTextField->fieldFont();
 
         // The position buttons, through the click a person makes.
@@ -321,7 +319,7 @@ private Q_SLOTS:
         QCOMPARE(d->workingPreferences().artworkPositionMode, ArtworkPositionMode::Right);
 
         // Bound controls edit the working copy.
-        auto* albumCheck = d->mPreferencePanel->findChild<QAbstractButton*>(QStringLiteral("albumCheck"));
+        auto* albumCheck = d->mPreferencePanel->findChild<QAbstractButton*>(u"albumCheck"_s);
         QVERIFY(albumCheck);
         albumCheck->click();
         QVERIFY(!d->prefIsShowAlbumName());
@@ -329,7 +327,7 @@ private Q_SLOTS:
 
         // Closing the panel by its close box throws the edits away; the sample keeps its font.
         d->mPreferencePanel->close();
-        QCOMPARE(d->prefArtistFont(), QStringLiteral("HelveticaNeue"));
+        QCOMPARE(d->prefArtistFont(), u"HelveticaNeue"_s);
         QCOMPARE(d->workingPreferences().artworkPositionMode, ArtworkPositionMode::Toggle);
         QVERIFY(d->prefIsShowAlbumName());
         QVERIFY(albumCheck->isChecked());
@@ -358,30 +356,30 @@ private Q_SLOTS:
     {
         Started s;
         QVERIFY(!s.d->prefIsShowVinyl());
-        UserDefaults::standardUserDefaults().setBool(true, QStringLiteral("isShowVinyl"));
+        UserDefaults::standardUserDefaults().setBool(true, u"isShowVinyl"_s);
         UserDefaults::standardUserDefaults().synchronize();
         s.d->openPreference(nullptr);
         QVERIFY(s.d->prefIsShowVinyl());
-        QVERIFY(s.d->mPreferencePanel->findChild<QAbstractButton*>(QStringLiteral("showVinylCheck"))
+        QVERIFY(s.d->mPreferencePanel->findChild<QAbstractButton*>(u"showVinylCheck"_s)
                     ->isChecked());
     }
 
     void twoCopiesWritingAtOnceKeepTheFileWhole()
     {
         TestEnvironment environment(1000.0);
-        const QString writer = QCoreApplication::applicationDirPath() + QStringLiteral("/settings_writer");
+        const QString writer = QCoreApplication::applicationDirPath() + u"/settings_writer"_s;
         QProcess first;
         QProcess second;
-        first.start(writer, {environment.settingsFile(), QStringLiteral("first"), QStringLiteral("150")});
-        second.start(writer, {environment.settingsFile(), QStringLiteral("second"), QStringLiteral("150")});
+        first.start(writer, {environment.settingsFile(), u"first"_s, u"150"_s});
+        second.start(writer, {environment.settingsFile(), u"second"_s, u"150"_s});
         QVERIFY(first.waitForFinished(60000) && second.waitForFinished(60000));
         QCOMPARE(first.exitCode(), 0);
         QCOMPARE(second.exitCode(), 0);
         QSettings stored(environment.settingsFile(), QSettings::IniFormat);
         QCOMPARE(stored.status(), QSettings::NoError);
         for (int i = 0; i < 150; ++i) {
-            QCOMPARE(stored.value(QStringLiteral("first%1").arg(i)).toInt(), i);
-            QCOMPARE(stored.value(QStringLiteral("second%1").arg(i)).toInt(), i);
+            QCOMPARE(stored.value(u"first%1"_s.arg(i)).toInt(), i);
+            QCOMPARE(stored.value(u"second%1"_s.arg(i)).toInt(), i);
         }
     }
 };

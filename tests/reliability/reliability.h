@@ -14,6 +14,8 @@
 
 namespace sleevelight::test {
 
+using namespace Qt::StringLiterals;
+
 #if defined(__SANITIZE_ADDRESS__)
 // ASan holds freed memory back in quarantine and has an allocator of its own, so the figures below
 // say little there; LeakSanitizer watches for leaks instead.
@@ -27,7 +29,7 @@ constexpr bool memoryIsMeasurable = true;
 inline qint64 residentKiB()
 {
     malloc_trim(0);
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(u"/proc/self/status"_s);
     status.open(QIODevice::ReadOnly);
     for (const QByteArray& line : status.readAll().split('\n'))
         if (line.startsWith("VmRSS:"))

@@ -35,15 +35,13 @@
 #include <csignal>
 #include <thread>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
 namespace {
 
-QString key(const char* text)
-{
-    return QString::fromLatin1(text);
-}
 
 // Warnings the program writes, for counting its reports.
 QStringList g_messages;
@@ -111,8 +109,8 @@ QByteArray readFile(const QString& path)
 QDBusMessage metadataSignal(const QVariantMap& metadata)
 {
     QDBusMessage signal = QDBusMessage::createSignal(
-        key("/org/mpris/MediaPlayer2"), key("org.freedesktop.DBus.Properties"), key("PropertiesChanged"));
-    signal << key("org.mpris.MediaPlayer2.Player") << QVariantMap{{key("Metadata"), metadata}}
+        u"/org/mpris/MediaPlayer2"_s, u"org.freedesktop.DBus.Properties"_s, u"PropertiesChanged"_s);
+    signal << u"org.mpris.MediaPlayer2.Player"_s << QVariantMap{{u"Metadata"_s, metadata}}
            << QStringList();
     return signal;
 }
@@ -149,29 +147,29 @@ private Q_SLOTS:
 
     void theFollowedPlayerLeavesDuringARefresh()
     {
-        addPlayer(key("org.mpris.MediaPlayer2.other"),
-                  FakeMprisPlayer::playing(trackMetadata(key("Other")), key("Paused")));
+        addPlayer(u"org.mpris.MediaPlayer2.other"_s,
+                  FakeMprisPlayer::playing(trackMetadata(u"Other"_s), u"Paused"_s));
         RunningApplication app;
         AppDelegate* d = app.d;
-        FakeMprisPlayer* leaving = addPlayer(key("org.mpris.MediaPlayer2.leaving"),
-                                             FakeMprisPlayer::playing(trackMetadata(key("First"))));
-        QTRY_COMPARE(d->trackName(), QVariant(key("First")));
+        FakeMprisPlayer* leaving = addPlayer(u"org.mpris.MediaPlayer2.leaving"_s,
+                                             FakeMprisPlayer::playing(trackMetadata(u"First"_s)));
+        QTRY_COMPARE(d->trackName(), QVariant(u"First"_s));
 
         // Its calls stay unanswered from here on, so some are still on their way when it goes.
         leaving->answers = FakeMprisPlayer::Answers::never;
         bool left = false;
         const QMetaObject::Connection hook = connect(d, &AppDelegate::trackNameChanged, this, [&] {
-            if (!left && d->trackName() == QVariant(key("Second"))) {
+            if (!left && d->trackName() == QVariant(u"Second"_s)) {
                 left = true;
                 leaving->leave();
             }
         });
-        leaving->change({{key("Metadata"), trackMetadata(key("Second"))}});
+        leaving->change({{u"Metadata"_s, trackMetadata(u"Second"_s)}});
         QTRY_VERIFY(left);
         disconnect(hook);
 
         // The rest of that refresh ran on a player that was gone; then the other one takes over.
-        QTRY_COMPARE(d->trackName(), QVariant(key("Other")));
+        QTRY_COMPARE(d->trackName(), QVariant(u"Other"_s));
         QCOMPARE(d->playerState(), PlayerState::paused);
         QCOMPARE(app.bridge().players().players().size(), 1);
     }
@@ -180,38 +178,38 @@ private Q_SLOTS:
     {
         RunningApplication app;
         AppDelegate* d = app.d;
-        const QString name = key("org.mpris.MediaPlayer2.restarting");
-        FakeMprisPlayer* old = addPlayer(name, FakeMprisPlayer::playing(trackMetadata(key("Before"))));
-        QTRY_COMPARE(d->trackName(), QVariant(key("Before")));
+        const QString name = u"org.mpris.MediaPlayer2.restarting"_s;
+        FakeMprisPlayer* old = addPlayer(name, FakeMprisPlayer::playing(trackMetadata(u"Before"_s)));
+        QTRY_COMPARE(d->trackName(), QVariant(u"Before"_s));
 
         // The old process gives up the name but lingers on the bus, still sending.
         QVERIFY(old->connection().interface()->unregisterService(name).value());
         QTRY_COMPARE(d->playerState(), PlayerState::notRunning);
-        old->change({{key("Metadata"), trackMetadata(key("Stale"))}});
+        old->change({{u"Metadata"_s, trackMetadata(u"Stale"_s)}});
 
-        FakeMprisPlayer* renewed = addPlayer(name, FakeMprisPlayer::playing(trackMetadata(key("After"))));
+        FakeMprisPlayer* renewed = addPlayer(name, FakeMprisPlayer::playing(trackMetadata(u"After"_s)));
         QVERIFY(renewed->isOnBus());
         QVERIFY(renewed->uniqueName() != old->uniqueName());
-        QTRY_COMPARE(d->trackName(), QVariant(key("After")));
+        QTRY_COMPARE(d->trackName(), QVariant(u"After"_s));
         QCOMPARE(d->playerState(), PlayerState::playing);
 
-        old->change({{key("Metadata"), trackMetadata(key("Stale again"))}});
+        old->change({{u"Metadata"_s, trackMetadata(u"Stale again"_s)}});
         d->playPause(nullptr);
-        QTRY_COMPARE(renewed->count(key("PlayPause")), 1);
+        QTRY_COMPARE(renewed->count(u"PlayPause"_s), 1);
         QTest::qWait(200);
-        QCOMPARE(d->trackName(), QVariant(key("After")));
-        QCOMPARE(old->count(key("PlayPause")), 0);
-        QCOMPARE(renewed->count(key("GetAll")), 1);
+        QCOMPARE(d->trackName(), QVariant(u"After"_s));
+        QCOMPARE(old->count(u"PlayPause"_s), 0);
+        QCOMPARE(renewed->count(u"GetAll"_s), 1);
     }
 
     void aHungPlayerNeverHoldsTheWindow()
     {
         RunningApplication app;
         AppDelegate* d = app.d;
-        QVariantMap properties = FakeMprisPlayer::playing(trackMetadata(key("Responsive")));
-        properties.insert(key("Rating"), 0.0); // so that a rating is sent to it too
-        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.hung"), properties);
-        QTRY_COMPARE(d->trackName(), QVariant(key("Responsive")));
+        QVariantMap properties = FakeMprisPlayer::playing(trackMetadata(u"Responsive"_s));
+        properties.insert(u"Rating"_s, 0.0); // so that a rating is sent to it too
+        FakeMprisPlayer* fake = addPlayer(u"org.mpris.MediaPlayer2.hung"_s, properties);
+        QTRY_COMPARE(d->trackName(), QVariant(u"Responsive"_s));
 
         // It answers no call from here on. It lives on this very thread, so a call that waited
         // for it would hold the event loop for the bus's whole timeout.
@@ -223,8 +221,8 @@ private Q_SLOTS:
         clock.start();
         QString lastTitle;
         for (int step = 0; clock.elapsed() < 4000; ++step) {
-            lastTitle = QStringLiteral("Hung %1").arg(step);
-            fake->change({{key("Metadata"), trackMetadata(lastTitle)}});
+            lastTitle = u"Hung %1"_s.arg(step);
+            fake->change({{u"Metadata"_s, trackMetadata(lastTitle)}});
             d->playPause(nullptr);
             d->gotoNextTrack(nullptr);
             d->clickTrackRating(&star);
@@ -234,17 +232,17 @@ private Q_SLOTS:
         QTRY_COMPARE(d->trackName(), QVariant(lastTitle));
         // The aim is 50 ms; the bound leaves room for a loaded machine, far below a call's timeout.
         QVERIFY2(probe.worstMs() < 250, qPrintable(QString::number(probe.worstMs())));
-        QVERIFY(fake->count(key("PlayPause")) >= 1 && fake->count(key("Next")) >= 1);
-        QVERIFY(fake->count(key("Set Rating")) >= 1 && fake->count(key("Get Position")) >= 1);
+        QVERIFY(fake->count(u"PlayPause"_s) >= 1 && fake->count(u"Next"_s) >= 1);
+        QVERIFY(fake->count(u"Set Rating"_s) >= 1 && fake->count(u"Get Position"_s) >= 1);
     }
 
     void aFloodIsAnsweredOnceATurn()
     {
         RunningApplication app;
         AppDelegate* d = app.d;
-        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.flood"),
-                                          FakeMprisPlayer::playing(trackMetadata(key("Calm"))));
-        QTRY_COMPARE(d->trackName(), QVariant(key("Calm")));
+        FakeMprisPlayer* fake = addPlayer(u"org.mpris.MediaPlayer2.flood"_s,
+                                          FakeMprisPlayer::playing(trackMetadata(u"Calm"_s)));
+        QTRY_COMPARE(d->trackName(), QVariant(u"Calm"_s));
 
         // A timer of no interval fires once per turn of the event loop.
         QSignalSpy refreshes(&app.bridge(), &iTunesBridgeProtocol::playerInfoChanged);
@@ -269,7 +267,7 @@ private Q_SLOTS:
             const auto start = std::chrono::steady_clock::now();
             for (int i = 0; i < total; ++i) {
                 std::this_thread::sleep_until(start + std::chrono::microseconds(1000 * i));
-                connection.send(metadataSignal(trackMetadata(QStringLiteral("Flood %1").arg(i))));
+                connection.send(metadataSignal(trackMetadata(u"Flood %1"_s.arg(i))));
                 sent = i + 1;
             }
         });
@@ -277,7 +275,7 @@ private Q_SLOTS:
         const qint64 warmHeapKiB = heapInUseKiB();
         QTRY_VERIFY_WITH_TIMEOUT(sent == total, 60000);
         flooder.join();
-        QTRY_COMPARE_WITH_TIMEOUT(d->trackName(), QVariant(QStringLiteral("Flood %1").arg(total - 1)), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(d->trackName(), QVariant(u"Flood %1"_s.arg(total - 1)), 20000);
         const qint64 endHeapKiB = heapInUseKiB();
         turn.stop();
 
@@ -297,7 +295,7 @@ private Q_SLOTS:
     {
         QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
         for (const QString& service :
-             {key("org.freedesktop.ScreenSaver"), key("org.freedesktop.portal.Desktop")}) {
+             {u"org.freedesktop.ScreenSaver"_s, u"org.freedesktop.portal.Desktop"_s}) {
             QVERIFY(!bus->isServiceRegistered(service).value());
             QVERIFY(!bus->activatableServiceNames().value().contains(service));
         }
@@ -305,15 +303,15 @@ private Q_SLOTS:
         AppDelegate* d = app.d;
         d->setPreventSleep(true);
         d->updatePreventSleepTimer();
-        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"),
-                                          FakeMprisPlayer::playing(trackMetadata(key("Awake"))));
-        QTRY_COMPARE(d->trackName(), QVariant(key("Awake")));
+        FakeMprisPlayer* fake = addPlayer(u"org.mpris.MediaPlayer2.fake"_s,
+                                          FakeMprisPlayer::playing(trackMetadata(u"Awake"_s)));
+        QTRY_COMPARE(d->trackName(), QVariant(u"Awake"_s));
         QCOMPARE(d->playerState(), PlayerState::playing);
         QVERIFY(!d->sleepDisabled());
 
         // The refresh that asks for the hold goes on to the end, each time.
-        fake->change({{key("Metadata"), trackMetadata(key("Still shown"))}});
-        QTRY_COMPARE(d->trackName(), QVariant(key("Still shown")));
+        fake->change({{u"Metadata"_s, trackMetadata(u"Still shown"_s)}});
+        QTRY_COMPARE(d->trackName(), QVariant(u"Still shown"_s));
         QVERIFY(!d->artworkImage().isNull());
         d->setScreenSleep();
         QVERIFY(!d->sleepDisabled());
@@ -323,9 +321,9 @@ private Q_SLOTS:
     void ratingStoreTroubles_data()
     {
         QTest::addColumn<QString>("trouble");
-        QTest::newRow("locked by another program") << key("locked");
-        QTest::newRow("read-only") << key("read-only");
-        QTest::newRow("damaged") << key("damaged");
+        QTest::newRow("locked by another program") << u"locked"_s;
+        QTest::newRow("read-only") << u"read-only"_s;
+        QTest::newRow("damaged") << u"damaged"_s;
     }
 
     void ratingStoreTroubles()
@@ -333,8 +331,8 @@ private Q_SLOTS:
         QFETCH(QString, trouble);
         const QString path = RatingStore::defaultPath();
         QVERIFY(path.startsWith(m_environment->path()));
-        const QString kept = key("file:///nowhere/Kept.flac");
-        const QString rated = key("file:///nowhere/Rated.flac");
+        const QString kept = u"file:///nowhere/Kept.flac"_s;
+        const QString rated = u"file:///nowhere/Rated.flac"_s;
         {
             RatingStore before(path);
             QVERIFY(before.setRating(kept, 40));
@@ -343,9 +341,9 @@ private Q_SLOTS:
         sqlite3* other = nullptr;
         std::optional<WithoutFileCapabilities> asUser;
         const QString folder = QFileInfo(path).path();
-        if (trouble == QLatin1String("damaged")) {
+        if (trouble == "damaged"_L1) {
             QVERIFY(writeFile(path, garbage));
-        } else if (trouble == QLatin1String("locked")) {
+        } else if (trouble == "locked"_L1) {
             QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
             QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
         } else {
@@ -359,9 +357,9 @@ private Q_SLOTS:
 
         std::optional<RunningApplication> app(std::in_place);
         AppDelegate* d = app->d;
-        FakeMprisPlayer* fake = addPlayer(key("org.mpris.MediaPlayer2.fake"),
-                                          FakeMprisPlayer::playing(trackMetadata(key("Rated"))));
-        QTRY_COMPARE(d->trackName(), QVariant(key("Rated")));
+        FakeMprisPlayer* fake = addPlayer(u"org.mpris.MediaPlayer2.fake"_s,
+                                          FakeMprisPlayer::playing(trackMetadata(u"Rated"_s)));
+        QTRY_COMPARE(d->trackName(), QVariant(u"Rated"_s));
         QObject threeStars;
         threeStars.setProperty("tag", 3);
         d->clickTrackRating(&threeStars);
@@ -369,14 +367,14 @@ private Q_SLOTS:
         QCOMPARE(d->trackRating(), QVariant(60));
 
         // Another track and back: the rating is still shown.
-        fake->change({{key("Metadata"), trackMetadata(key("Between"))}});
-        QTRY_COMPARE(d->trackName(), QVariant(key("Between")));
+        fake->change({{u"Metadata"_s, trackMetadata(u"Between"_s)}});
+        QTRY_COMPARE(d->trackName(), QVariant(u"Between"_s));
         QCOMPARE(d->trackRating(), QVariant(0));
-        fake->change({{key("Metadata"), trackMetadata(key("Rated"))}});
-        QTRY_COMPARE(d->trackName(), QVariant(key("Rated")));
+        fake->change({{u"Metadata"_s, trackMetadata(u"Rated"_s)}});
+        QTRY_COMPARE(d->trackName(), QVariant(u"Rated"_s));
         QCOMPARE(d->trackRating(), QVariant(60));
         QCOMPARE(d->trackLoved().toInt(), 1);
-        QCOMPARE(g_messages.filter(key("rating store")).size(), 1);
+        QCOMPARE(g_messages.filter(u"rating store"_s).size(), 1);
 
         // The trouble passes; the next change takes everything with it.
         if (other != nullptr) {
@@ -391,19 +389,19 @@ private Q_SLOTS:
         d->clickTrackRating(&fourStars);
         QCOMPARE(d->trackRating(), QVariant(80));
         app.reset();
-        QCOMPARE(g_messages.filter(key("rating store")).size(), 1); // reported once, not per failure
+        QCOMPARE(g_messages.filter(u"rating store"_s).size(), 1); // reported once, not per failure
 
         RatingStore after(path);
         QCOMPARE(after.entry(rated).rating, std::optional<int>(80));
         QCOMPARE(after.entry(rated).loved, std::optional<bool>(true));
-        if (trouble == QLatin1String("damaged")) {
+        if (trouble == "damaged"_L1) {
             const QStringList aside =
-                QDir(folder).entryList({QFileInfo(path).fileName() + key(".damaged-*")});
+                QDir(folder).entryList({QFileInfo(path).fileName() + u".damaged-*"_s});
             QCOMPARE(aside.size(), 1);
             QCOMPARE(readFile(QDir(folder).filePath(aside.first())), garbage);
         } else {
             QCOMPARE(after.entry(kept).rating, std::optional<int>(40));
-            QVERIFY(QDir(folder).entryList({key("*.damaged-*")}).isEmpty());
+            QVERIFY(QDir(folder).entryList({u"*.damaged-*"_s}).isEmpty());
         }
     }
 
@@ -424,7 +422,7 @@ private Q_SLOTS:
         QVERIFY(d->mUpdateDownload->isVisibleTo(d->mCheckForUpdatePanel));
 
         QTemporaryDir folder;
-        const QString existing = folder.filePath(key("Sleevelight.dmg"));
+        const QString existing = folder.filePath(u"Sleevelight.dmg"_s);
         QVERIFY(writeFile(existing, "the image downloaded last time"));
         SavePanel::setRunner([&](const SavePanel&) { return std::optional<QString>(folder.path()); });
         {
@@ -434,11 +432,11 @@ private Q_SLOTS:
         SavePanel::setRunner({});
 
         QCOMPARE(server.requests().last(), imagePath);
-        QCOMPARE(d->mUpdateDescription->attributedText().value(0).text, key("Download error"));
+        QCOMPARE(d->mUpdateDescription->attributedText().value(0).text, u"Download error"_s);
         QVERIFY(d->mCheckForUpdatePanel->isVisible());
         // No partial file, and the one that was there is as it was.
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{key("Sleevelight.dmg")});
+                 QStringList{u"Sleevelight.dmg"_s});
         QCOMPARE(readFile(existing), QByteArray("the image downloaded last time"));
     }
 };

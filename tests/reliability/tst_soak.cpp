@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QUrl>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
@@ -55,15 +57,15 @@ private Q_SLOTS:
         // Pictures as players hand them over: files in a cache folder and data: addresses.
         QStringList artUrls;
         QList<QByteArray> pictures;
-        const QString folder = QDir(environment.path()).filePath(QStringLiteral("art"));
+        const QString folder = QDir(environment.path()).filePath(u"art"_s);
         QVERIFY(QDir().mkpath(folder));
         for (int i = 0; i < 24; ++i) {
             const bool jpeg = i % 2 == 1;
             const QByteArray bytes = picture(i, jpeg ? "JPEG" : "PNG");
             pictures << bytes;
             if (i % 3 == 0) {
-                artUrls << QStringLiteral("data:image/%1;base64,")
-                                   .arg(jpeg ? QStringLiteral("jpeg") : QStringLiteral("png")) +
+                artUrls << u"data:image/%1;base64,"_s
+                                   .arg(jpeg ? u"jpeg"_s : u"png"_s) +
                                QString::fromLatin1(bytes.toBase64());
                 continue;
             }
@@ -74,9 +76,9 @@ private Q_SLOTS:
 
         RunningApplication app;
         AppDelegate* d = app.d;
-        FakeMprisPlayer player(QStringLiteral("org.mpris.MediaPlayer2.soak"),
-                               FakeMprisPlayer::playing(trackMetadata(QStringLiteral("Start"), artUrls[0])));
-        QTRY_COMPARE(d->trackName(), QVariant(QStringLiteral("Start")));
+        FakeMprisPlayer player(u"org.mpris.MediaPlayer2.soak"_s,
+                               FakeMprisPlayer::playing(trackMetadata(u"Start"_s, artUrls[0])));
+        QTRY_COMPARE(d->trackName(), QVariant(u"Start"_s));
         // Counters, not spies: a spy keeps a record of every signal, which would grow like a leak.
         qint64 refreshes = 0;
         qint64 shown = 0;
@@ -93,7 +95,7 @@ private Q_SLOTS:
         // Every change that is due by the clock, so a slow turn does not slow the player down.
         connect(&change, &QTimer::timeout, this, [&] {
             while (sent < changes && sent < clock.elapsed() / 10 + 1) {
-                player.change({{QStringLiteral("Metadata"), trackMetadata(QStringLiteral("Soak %1").arg(sent),
+                player.change({{u"Metadata"_s, trackMetadata(u"Soak %1"_s.arg(sent),
                                                                           artUrls[sent % artUrls.size()])}});
                 // The fake player keeps a record of every call it answers; a long run forgets it.
                 player.calls.clear();
@@ -109,7 +111,7 @@ private Q_SLOTS:
         clock.start();
         change.start();
         QTRY_VERIFY_WITH_TIMEOUT(sent == changes, changes * 100);
-        QTRY_COMPARE_WITH_TIMEOUT(d->trackName(), QVariant(QStringLiteral("Soak %1").arg(changes - 1)),
+        QTRY_COMPARE_WITH_TIMEOUT(d->trackName(), QVariant(u"Soak %1"_s.arg(changes - 1)),
                                   20000);
         const qint64 endKiB = residentKiB();
         const qint64 endHeapKiB = heapInUseKiB();

@@ -3,6 +3,8 @@
 
 #include "player/bridgeregistry.h"
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight::test {
 
 FakeBridge* FakeBridge::last = nullptr;
@@ -49,47 +51,47 @@ void FakeBridge::playTrack(const QString& name, const QString& album, const QStr
                        {BridgeKey::trackAlbum, album},
                        {BridgeKey::trackArtist, artist},
                        {BridgeKey::trackYear, 1999},
-                       {BridgeKey::trackNumbers, QStringLiteral("1/10  1/1")},
-                       {BridgeKey::trackDuration, QStringLiteral("4:05")},
+                       {BridgeKey::trackNumbers, u"1/10  1/1"_s},
+                       {BridgeKey::trackDuration, u"4:05"_s},
                        {BridgeKey::trackLoved, 0},
                        {BridgeKey::trackRating, 40}};
     progress = QVariantMap{{BridgeKey::trackProgressRatio, 0.25},
-                           {BridgeKey::trackElapsed, QStringLiteral("1:01")}};
+                           {BridgeKey::trackElapsed, u"1:01"_s}};
 }
 
 QVariant FakeBridge::isRunning()
 {
-    ++reads[QStringLiteral("isRunning")];
+    ++reads[u"isRunning"_s];
     return running;
 }
 
 QVariant FakeBridge::playerState()
 {
-    ++reads[QStringLiteral("playerState")];
+    ++reads[u"playerState"_s];
     return state;
 }
 
 std::optional<QVariantMap> FakeBridge::trackInfo()
 {
-    ++reads[QStringLiteral("trackInfo")];
+    ++reads[u"trackInfo"_s];
     return info;
 }
 
 std::optional<QVariantMap> FakeBridge::trackProgress()
 {
-    ++reads[QStringLiteral("trackProgress")];
+    ++reads[u"trackProgress"_s];
     return progress;
 }
 
 std::optional<QList<QByteArray>> FakeBridge::artworkImages()
 {
-    ++reads[QStringLiteral("artworkImages")];
+    ++reads[u"artworkImages"_s];
     return artworks;
 }
 
 QVariant FakeBridge::soundVolume()
 {
-    ++reads[QStringLiteral("soundVolume")];
+    ++reads[u"soundVolume"_s];
     return volume;
 }
 
@@ -101,7 +103,7 @@ void FakeBridge::setSoundVolume(const QVariant& value)
 
 QVariant FakeBridge::iTrackLoved()
 {
-    ++reads[QStringLiteral("iTrackLoved")];
+    ++reads[u"iTrackLoved"_s];
     return loved;
 }
 
@@ -113,7 +115,7 @@ void FakeBridge::setITrackLoved(const QVariant& value)
 
 QVariant FakeBridge::iTrackRating()
 {
-    ++reads[QStringLiteral("iTrackRating")];
+    ++reads[u"iTrackRating"_s];
     return rating;
 }
 
@@ -125,23 +127,23 @@ void FakeBridge::setITrackRating(const QVariant& value)
 
 QVariant FakeBridge::iCodecInfo()
 {
-    ++reads[QStringLiteral("iCodecInfo")];
+    ++reads[u"iCodecInfo"_s];
     return codecInfo;
 }
 
 void FakeBridge::playPause()
 {
-    commands << QStringLiteral("playPause");
+    commands << u"playPause"_s;
 }
 
 void FakeBridge::gotoPreviousTrack()
 {
-    commands << QStringLiteral("gotoPreviousTrack");
+    commands << u"gotoPreviousTrack"_s;
 }
 
 void FakeBridge::gotoNextTrack()
 {
-    commands << QStringLiteral("gotoNextTrack");
+    commands << u"gotoNextTrack"_s;
 }
 
 } // namespace sleevelight::test

@@ -6,6 +6,8 @@
 
 namespace sleevelight::test {
 
+using namespace Qt::StringLiterals;
+
 // A bridge whose answers a test sets, and which counts every question it is asked.
 class FakeBridge : public iTunesBridgeProtocol
 {
@@ -40,8 +42,8 @@ public:
     void notify() { Q_EMIT playerInfoChanged(); }
 
     // A playing track with every key of the information and progress.
-    void playTrack(const QString& name, const QString& album = QStringLiteral("Album"),
-                   const QString& artist = QStringLiteral("Artist"));
+    void playTrack(const QString& name, const QString& album = u"Album"_s,
+                   const QString& artist = u"Artist"_s);
 
     QVariant isRunning() override;
     QVariant playerState() override;

@@ -9,16 +9,18 @@
 #include <QDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight::test {
 
 TestEnvironment::TestEnvironment(double timeScale)
 {
-    qputenv("XDG_CONFIG_HOME", QDir(m_dir.path()).filePath(QStringLiteral("config")).toUtf8());
-    qputenv("XDG_DATA_HOME", QDir(m_dir.path()).filePath(QStringLiteral("data")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", QDir(m_dir.path()).filePath(u"config"_s).toUtf8());
+    qputenv("XDG_DATA_HOME", QDir(m_dir.path()).filePath(u"data"_s).toUtf8());
     UserDefaults::resetStandardUserDefaults();
     Timers::setTimeScale(timeScale);
     // The update check at launch asks a closed port on this machine, never the real site.
-    UpdateSite::setSite(QStringLiteral("http://127.0.0.1:1"));
+    UpdateSite::setSite(u"http://127.0.0.1:1"_s);
 }
 
 TestEnvironment::~TestEnvironment()

@@ -1,5 +1,7 @@
 #include "tests/update/httptestserver.h"
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight::test {
 
 HttpTestServer::HttpTestServer()
@@ -16,7 +18,7 @@ HttpTestServer::HttpTestServer()
 
 QString HttpTestServer::site() const
 {
-    return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort());
+    return u"http://127.0.0.1:%1"_s.arg(m_server.serverPort());
 }
 
 QString HttpTestServer::closedSite()
@@ -25,7 +27,7 @@ QString HttpTestServer::closedSite()
     probe.listen(QHostAddress::LocalHost, 0);
     const quint16 port = probe.serverPort();
     probe.close();
-    return QStringLiteral("http://127.0.0.1:%1").arg(port);
+    return u"http://127.0.0.1:%1"_s.arg(port);
 }
 
 void HttpTestServer::answer(QTcpSocket* socket)

@@ -20,6 +20,8 @@
 #include <memory>
 #include <optional>
 
+using namespace Qt::StringLiterals;
+
 using namespace sleevelight;
 using namespace sleevelight::test;
 
@@ -29,13 +31,13 @@ Q_DECLARE_METATYPE(HttpTestServer::Route)
 
 namespace {
 
-const QString pagePath = QStringLiteral("/contents/software/sleevelight/latest/version.html");
-const QString imagePath = QStringLiteral("/contents/software/sleevelight/latest/Sleevelight.dmg");
+const QString pagePath = u"/contents/software/sleevelight/latest/version.html"_s;
+const QString imagePath = u"/contents/software/sleevelight/latest/Sleevelight.dmg"_s;
 const QByteArray localToken = QByteArrayLiteral("v" SLEEVELIGHT_VERSION);
 
-const QString unreadableTitle = QStringLiteral("Can't get the update info now.");
-const QString upToDateTitle = QStringLiteral("Sleevelight is up-to-date.");
-const QString newVersionTitle = QStringLiteral("A new version of Sleevelight is available.");
+const QString unreadableTitle = u"Can't get the update info now."_s;
+const QString upToDateTitle = u"Sleevelight is up-to-date."_s;
+const QString newVersionTitle = u"A new version of Sleevelight is available."_s;
 
 Route page(const QByteArray& body, int status = 200)
 {
@@ -147,7 +149,7 @@ private Q_SLOTS:
         QFETCH(int, expected);
         Fixture f;
         f.server.setRoute(pagePath, route);
-        f.server.setRoute(QStringLiteral("/moved"), page(localToken + " (2)"));
+        f.server.setRoute(u"/moved"_s, page(localToken + " (2)"));
         if (site == u"/")
             UpdateSite::setSite(f.server.site() + site);
         else if (!site.isEmpty())
@@ -158,7 +160,7 @@ private Q_SLOTS:
         QCOMPARE(f.server.requests().value(0), site.size() <= 1 ? pagePath : QString());
 
         // Whatever an earlier report left in the panel is replaced, not added to.
-        f.d->mUpdateDescription->setText(QStringLiteral("left over"));
+        f.d->mUpdateDescription->setText(u"left over"_s);
         f.d->checkForUpdate(nullptr);
         Panel* panel = f.d->mCheckForUpdatePanel;
         QVERIFY(panel->isVisible());
@@ -169,13 +171,13 @@ private Q_SLOTS:
         const QString offered = QString::fromUtf8(route.body).section(u' ', 0, 0);
         if (expected == -1)
             QCOMPARE(runs[1].text,
-                     QStringLiteral("\r\n\r\nTry it later, please. Or Check the internet connection."));
+                     u"\r\n\r\nTry it later, please. Or Check the internet connection."_s);
         else if (expected == 0)
-            QCOMPARE(runs[1].text, QStringLiteral("\r\n\r\nYour current version is ") + local +
-                                       QStringLiteral(". No new version is available."));
+            QCOMPARE(runs[1].text, u"\r\n\r\nYour current version is "_s + local +
+                                       u". No new version is available."_s);
         else
-            QCOMPARE(runs[1].text, QStringLiteral("\r\n\r\nSleevelight ") + offered +
-                                       QStringLiteral(" is available. You have ") + local + u'.');
+            QCOMPARE(runs[1].text, u"\r\n\r\nSleevelight "_s + offered +
+                                       u" is available. You have "_s + local + u'.');
         // Return is the Done button's key only when there is nothing to download.
         QCOMPARE(f.d->mUpdateDownload->isVisible(), expected == 1);
         QTest::keyClick(panel, Qt::Key_Return);
@@ -274,9 +276,9 @@ private Q_SLOTS:
         UpdateSite::setLimits(limits);
 
         QTemporaryDir folder;
-        const QString existing = folder.filePath(QStringLiteral("Sleevelight.dmg"));
+        const QString existing = folder.filePath(u"Sleevelight.dmg"_s);
         QVERIFY(writeFile(existing, "the image downloaded last time"));
-        QVERIFY(writeFile(folder.filePath(QStringLiteral("plain file")), "not a folder"));
+        QVERIFY(writeFile(folder.filePath(u"plain file"_s), "not a folder"));
         SavePanel::setRunner([&](const SavePanel&) -> std::optional<QString> {
             if (chosen == u"cancel")
                 return std::nullopt;
@@ -288,13 +290,13 @@ private Q_SLOTS:
         QCOMPARE(f.d->mCheckForUpdatePanel->isVisible(), outcome == u"error");
         QCOMPARE(f.server.requests().contains(imagePath), outcome == u"saved" || chosen == u"Sleevelight");
         if (outcome == u"error") {
-            QCOMPARE(f.reportTitle(), QStringLiteral("Download error"));
+            QCOMPARE(f.reportTitle(), u"Download error"_s);
             QVERIFY(f.d->mUpdateDownload->isVisible() && f.d->mUpdateDownload->isEnabled());
         }
         // Saved under the image's own name; nothing half-written, and nothing that was there lost.
         QCOMPARE(
             QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot),
-            (QStringList{QStringLiteral("plain file"), QStringLiteral("Sleevelight.dmg")}));
+            (QStringList{u"plain file"_s, u"Sleevelight.dmg"_s}));
         QVERIFY(readFile(existing) ==
                 (outcome == u"saved" ? route.body : QByteArray("the image downloaded last time")));
     }

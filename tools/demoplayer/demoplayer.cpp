@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight::demo {
 
 DemoPlayer::DemoPlayer(QList<DemoTrack> playlist, QObject* parent)
@@ -23,13 +25,13 @@ QString DemoPlayer::playbackStatus() const
 {
     switch (m_state) {
     case State::playing:
-        return QStringLiteral("Playing");
+        return u"Playing"_s;
     case State::paused:
-        return QStringLiteral("Paused");
+        return u"Paused"_s;
     case State::stopped:
         break;
     }
-    return QStringLiteral("Stopped");
+    return u"Stopped"_s;
 }
 
 QVariantMap DemoPlayer::metadata() const
@@ -38,19 +40,19 @@ QVariantMap DemoPlayer::metadata() const
         return {};
     const DemoTrack& track = m_playlist.at(m_index);
     QVariantMap map{
-        {QStringLiteral("mpris:trackid"),
-         QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/sleevelight/demo/track/%1").arg(m_index)))},
-        {QStringLiteral("mpris:length"), track.lengthUs},
-        {QStringLiteral("xesam:title"), track.title},
-        {QStringLiteral("xesam:album"), track.album},
-        {QStringLiteral("xesam:artist"), track.artists},
-        {QStringLiteral("xesam:trackNumber"), track.trackNumber},
-        {QStringLiteral("xesam:discNumber"), track.discNumber},
-        {QStringLiteral("xesam:contentCreated"), QStringLiteral("%1-01-01T00:00:00Z").arg(track.year)},
-        {QStringLiteral("xesam:url"), track.url},
+        {u"mpris:trackid"_s,
+         QVariant::fromValue(QDBusObjectPath(u"/org/sleevelight/demo/track/%1"_s.arg(m_index)))},
+        {u"mpris:length"_s, track.lengthUs},
+        {u"xesam:title"_s, track.title},
+        {u"xesam:album"_s, track.album},
+        {u"xesam:artist"_s, track.artists},
+        {u"xesam:trackNumber"_s, track.trackNumber},
+        {u"xesam:discNumber"_s, track.discNumber},
+        {u"xesam:contentCreated"_s, u"%1-01-01T00:00:00Z"_s.arg(track.year)},
+        {u"xesam:url"_s, track.url},
     };
     if (!track.artUrl.isEmpty())
-        map.insert(QStringLiteral("mpris:artUrl"), track.artUrl);
+        map.insert(u"mpris:artUrl"_s, track.artUrl);
     return map;
 }
 
@@ -64,7 +66,7 @@ qlonglong DemoPlayer::position() const
 void DemoPlayer::setVolume(double volume)
 {
     m_volume = std::clamp(volume, 0.0, 1.5);
-    announce({QStringLiteral("Volume")});
+    announce({u"Volume"_s});
 }
 
 void DemoPlayer::tick()
@@ -80,7 +82,7 @@ void DemoPlayer::setState(State state)
     m_startUs = state == State::stopped ? 0 : position();
     m_clock.restart();
     m_state = state;
-    announce({QStringLiteral("PlaybackStatus")});
+    announce({u"PlaybackStatus"_s});
 }
 
 void DemoPlayer::moveTo(int index)
@@ -90,7 +92,7 @@ void DemoPlayer::moveTo(int index)
     m_index = (index + int(m_playlist.size())) % int(m_playlist.size());
     m_startUs = 0;
     m_clock.restart();
-    announce({QStringLiteral("Metadata")});
+    announce({u"Metadata"_s});
 }
 
 void DemoPlayer::jumpTo(qint64 positionUs)
@@ -107,10 +109,10 @@ void DemoPlayer::announce(const QStringList& names)
     QVariantMap changed;
     for (const QString& name : names)
         changed.insert(name, property(name.toLatin1().constData()));
-    QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/mpris/MediaPlayer2"),
-                                                     QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                     QStringLiteral("PropertiesChanged"));
-    signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();
+    QDBusMessage signal = QDBusMessage::createSignal(u"/org/mpris/MediaPlayer2"_s,
+                                                     u"org.freedesktop.DBus.Properties"_s,
+                                                     u"PropertiesChanged"_s);
+    signal << u"org.mpris.MediaPlayer2.Player"_s << changed << QStringList();
     QDBusConnection::sessionBus().send(signal);
 }
 
@@ -165,7 +167,7 @@ void DemoPlayer::Seek(qlonglong offset)
 
 void DemoPlayer::SetPosition(const QDBusObjectPath& trackId, qlonglong position)
 {
-    if (trackId.path() != QStringLiteral("/org/sleevelight/demo/track/%1").arg(m_index))
+    if (trackId.path() != u"/org/sleevelight/demo/track/%1"_s.arg(m_index))
         return;
     jumpTo(position);
 }

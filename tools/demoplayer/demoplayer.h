@@ -10,6 +10,8 @@ class QTimer;
 
 namespace sleevelight::demo {
 
+using namespace Qt::StringLiterals;
+
 struct DemoTrack
 {
     QString title;
@@ -57,20 +59,20 @@ class DemoPlayer : public QObject
     Q_PROPERTY(bool CanControl READ canControl)
 
 public:
-    static inline const QString busName = QStringLiteral("org.mpris.MediaPlayer2.sleevelightdemo");
+    static inline const QString busName = u"org.mpris.MediaPlayer2.sleevelightdemo"_s;
 
     explicit DemoPlayer(QList<DemoTrack> playlist, QObject* parent = nullptr);
 
     bool canQuit() const { return true; }
     bool canRaise() const { return false; }
     bool hasTrackList() const { return false; }
-    QString identity() const { return QStringLiteral("Sleevelight demo player"); }
+    QString identity() const { return u"Sleevelight demo player"_s; }
     QString desktopEntry() const { return {}; }
     QStringList supportedUriSchemes() const { return {}; }
     QStringList supportedMimeTypes() const { return {}; }
 
     QString playbackStatus() const;
-    QString loopStatus() const { return QStringLiteral("Playlist"); }
+    QString loopStatus() const { return u"Playlist"_s; }
     void setLoopStatus(const QString&) {}
     double rate() const { return 1.0; }
     void setRate(double) {}

@@ -15,13 +15,15 @@
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 int main(int argc, char* argv[])
 {
     // The demo draws its pictures but shows no window.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("sleevelight-demo-player"));
+    QGuiApplication::setApplicationName(u"sleevelight-demo-player"_s);
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
@@ -30,7 +32,7 @@ int main(int argc, char* argv[])
     }
 
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-                           QStringLiteral("/sleevelight-demo-player");
+                           u"/sleevelight-demo-player"_s;
     if (!QDir().mkpath(folder)) {
         std::fprintf(stderr, "sleevelight-demo-player: cannot write %s\n", qPrintable(folder));
         return 1;
@@ -40,7 +42,7 @@ int main(int argc, char* argv[])
     DemoPlayer player(sleevelight::demo::makePlaylist(folder));
     new MediaPlayer2Adaptor(&player);
     new PlayerAdaptor(&player);
-    if (!bus.registerObject(QStringLiteral("/org/mpris/MediaPlayer2"), &player)) {
+    if (!bus.registerObject(u"/org/mpris/MediaPlayer2"_s, &player)) {
         std::fputs("sleevelight-demo-player: cannot publish the player object.\n", stderr);
         return 1;
     }

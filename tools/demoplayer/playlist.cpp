@@ -9,6 +9,8 @@
 #include <QUrl>
 #include <QtEndian>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight::demo {
 
 namespace {
@@ -59,7 +61,7 @@ QString dataUrl(const QImage& image)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
-    return QStringLiteral("data:image/png;base64,") + QString::fromLatin1(bytes.toBase64());
+    return u"data:image/png;base64,"_s + QString::fromLatin1(bytes.toBase64());
 }
 
 // One second of silence, 8 kHz mono, so that file information has something to describe.
@@ -101,13 +103,13 @@ QList<DemoTrack> makePlaylist(const QString& folder)
     QDir root(folder);
     QList<DemoTrack> playlist;
     auto addTrack = [&](int number, DemoTrack track) {
-        const QString dirName = QStringLiteral("track%1").arg(number);
+        const QString dirName = u"track%1"_s.arg(number);
         root.mkpath(dirName);
         QDir dir(root.filePath(dirName));
         // Pictures left from an earlier run must not appear beside a track that has none now.
         for (const QString& old : dir.entryList(QDir::Files))
             dir.remove(old);
-        const QString audio = dir.filePath(QStringLiteral("track.wav"));
+        const QString audio = dir.filePath(u"track.wav"_s);
         writeSilentWav(audio);
         track.url = fileUrl(audio);
         track.trackNumber = number;
@@ -119,54 +121,53 @@ QList<DemoTrack> makePlaylist(const QString& folder)
     const QColor indigo(48, 63, 159), teal(0, 121, 107), amber(255, 160, 0), rose(194, 24, 91),
         slate(55, 71, 79);
 
-    const DemoTrack one = demoTrack(QStringLiteral("Morning Light"), QStringLiteral("Demo Sessions"),
-                                    {QStringLiteral("The Sleevelight Trio")}, 2019, 95'000'000);
+    const DemoTrack one = demoTrack(u"Morning Light"_s, u"Demo Sessions"_s,
+                                    {u"The Sleevelight Trio"_s}, 2019, 95'000'000);
     QDir dir = addTrack(1, one);
-    playlist.last().artUrl = fileUrl(save(picture({600, 600}, indigo, teal, QStringLiteral("One picture")),
-                                          dir.filePath(QStringLiteral("art.png"))));
+    playlist.last().artUrl = fileUrl(save(picture({600, 600}, indigo, teal, u"One picture"_s),
+                                          dir.filePath(u"art.png"_s)));
 
     const DemoTrack two =
-        demoTrack(QStringLiteral("Two Sides"), QStringLiteral("Demo Sessions"),
-                  {QStringLiteral("The Sleevelight Trio"), QStringLiteral("Guest Horns")}, 2019, 80'000'000);
+        demoTrack(u"Two Sides"_s, u"Demo Sessions"_s,
+                  {u"The Sleevelight Trio"_s, u"Guest Horns"_s}, 2019, 80'000'000);
     dir = addTrack(2, two);
-    playlist.last().artUrl = fileUrl(save(picture({600, 600}, rose, amber, QStringLiteral("Front")),
-                                          dir.filePath(QStringLiteral("art.png"))));
-    save(picture({600, 600}, slate, rose, QStringLiteral("Back")), dir.filePath(QStringLiteral("back.png")));
+    playlist.last().artUrl = fileUrl(save(picture({600, 600}, rose, amber, u"Front"_s),
+                                          dir.filePath(u"art.png"_s)));
+    save(picture({600, 600}, slate, rose, u"Back"_s), dir.filePath(u"back.png"_s));
 
-    const DemoTrack three = demoTrack(QStringLiteral("Three of a Kind"), QStringLiteral("Demo Sessions"),
-                                      {QStringLiteral("Trio")}, 2020, 75'000'000);
+    const DemoTrack three = demoTrack(u"Three of a Kind"_s, u"Demo Sessions"_s,
+                                      {u"Trio"_s}, 2020, 75'000'000);
     dir = addTrack(3, three);
-    playlist.last().artUrl = fileUrl(save(picture({600, 600}, teal, amber, QStringLiteral("First")),
-                                          dir.filePath(QStringLiteral("art.png"))));
-    save(picture({600, 600}, amber, indigo, QStringLiteral("Second")),
-         dir.filePath(QStringLiteral("cover.png")));
-    save(picture({600, 600}, indigo, rose, QStringLiteral("Third")),
-         dir.filePath(QStringLiteral("back.png")));
+    playlist.last().artUrl = fileUrl(save(picture({600, 600}, teal, amber, u"First"_s),
+                                          dir.filePath(u"art.png"_s)));
+    save(picture({600, 600}, amber, indigo, u"Second"_s),
+         dir.filePath(u"cover.png"_s));
+    save(picture({600, 600}, indigo, rose, u"Third"_s),
+         dir.filePath(u"back.png"_s));
 
-    const DemoTrack wide = demoTrack(QStringLiteral("Panorama"), QStringLiteral("Wide Open"),
-                                     {QStringLiteral("Horizon Ensemble")}, 2021, 70'000'000);
+    const DemoTrack wide = demoTrack(u"Panorama"_s, u"Wide Open"_s,
+                                     {u"Horizon Ensemble"_s}, 2021, 70'000'000);
     addTrack(4, wide);
-    playlist.last().artUrl = dataUrl(picture({600, 300}, slate, teal, QStringLiteral("Wide picture")));
+    playlist.last().artUrl = dataUrl(picture({600, 300}, slate, teal, u"Wide picture"_s));
 
-    const DemoTrack portrait = demoTrack(QStringLiteral("Standing Tall"), QStringLiteral("Vertical"),
-                                         {QStringLiteral("Tower Records Band")}, 2022, 65'000'000);
+    const DemoTrack portrait = demoTrack(u"Standing Tall"_s, u"Vertical"_s,
+                                         {u"Tower Records Band"_s}, 2022, 65'000'000);
     dir = addTrack(5, portrait);
-    playlist.last().artUrl = fileUrl(save(picture({300, 600}, rose, indigo, QStringLiteral("Portrait")),
-                                          dir.filePath(QStringLiteral("art.png"))));
+    playlist.last().artUrl = fileUrl(save(picture({300, 600}, rose, indigo, u"Portrait"_s),
+                                          dir.filePath(u"art.png"_s)));
 
     const DemoTrack longTexts = demoTrack(
-        QStringLiteral("An Exceedingly Long Track Name That Goes On and On Past Any Reasonable Width"),
-        QStringLiteral(
-            "The Complete and Unabridged Recordings of an Album With a Very Long Name, Deluxe Edition"),
-        {QStringLiteral("The Orchestra of the Extraordinarily Long Name"),
-         QStringLiteral("Friends and Neighbours")},
+        u"An Exceedingly Long Track Name That Goes On and On Past Any Reasonable Width"_s,
+        u"The Complete and Unabridged Recordings of an Album With a Very Long Name, Deluxe Edition"_s,
+        {u"The Orchestra of the Extraordinarily Long Name"_s,
+         u"Friends and Neighbours"_s},
         1999, 3'725'000'000);
     dir = addTrack(6, longTexts);
-    playlist.last().artUrl = fileUrl(save(picture({600, 600}, amber, slate, QStringLiteral("Long")),
-                                          dir.filePath(QStringLiteral("art.png"))));
+    playlist.last().artUrl = fileUrl(save(picture({600, 600}, amber, slate, u"Long"_s),
+                                          dir.filePath(u"art.png"_s)));
 
-    const DemoTrack bare = demoTrack(QStringLiteral("No Picture"), QStringLiteral("Demo Sessions"),
-                                     {QStringLiteral("The Sleevelight Trio")}, 2023, 60'000'000);
+    const DemoTrack bare = demoTrack(u"No Picture"_s, u"Demo Sessions"_s,
+                                     {u"The Sleevelight Trio"_s}, 2023, 60'000'000);
     addTrack(7, bare);
 
     return playlist;
