@@ -98,10 +98,9 @@ class AppDelegate : public QObject
     Q_PROPERTY(QVariant trackProgress READ trackProgress WRITE setTrackProgress NOTIFY trackProgressChanged)
     Q_PROPERTY(QVariant trackLoved READ trackLoved WRITE setTrackLoved NOTIFY trackLovedChanged)
     Q_PROPERTY(QVariant trackRating READ trackRating WRITE setTrackRating NOTIFY trackRatingChanged)
-    Q_PROPERTY(
-        Image artworkImage READ artworkImage WRITE setArtworkImage NOTIFY artworkImageChanged)
-    Q_PROPERTY(Image artworkImageHolder READ artworkImageHolder WRITE setArtworkImageHolder
-                   NOTIFY artworkImageHolderChanged)
+    Q_PROPERTY(Image artworkImage READ artworkImage WRITE setArtworkImage NOTIFY artworkImageChanged)
+    Q_PROPERTY(Image artworkImageHolder READ artworkImageHolder WRITE setArtworkImageHolder NOTIFY
+                   artworkImageHolderChanged)
     Q_PROPERTY(Image vinylImage READ vinylImage WRITE setVinylImage NOTIFY vinylImageChanged)
 
     // The player.
@@ -177,7 +176,6 @@ class AppDelegate : public QObject
                    trackInfoPositionChanged)
 
 public:
-
     explicit AppDelegate(QObject* parent = nullptr);
     ~AppDelegate() override;
 
@@ -403,7 +401,9 @@ public:
     void showAlertInfo(const QString& text);
     void resetAlertInfo();
     void hideMouse();
-    static inline const QString helpText = u"(c): file information \r\n(l): set track loved \r\n(m): toggle showing main/multiple artwork \r\n" "(n): show next artwork \r\n(s): set track rating \r\n(v): show/hide vinyl \r\n(h): help"_s;
+    static inline const QString helpText =
+        u"(c): file information \r\n(l): set track loved \r\n(m): toggle showing main/multiple artwork \r\n"
+        "(n): show next artwork \r\n(s): set track rating \r\n(v): show/hide vinyl \r\n(h): help"_s;
 
     // ---- Display sleep (interaction/screensleep.cpp) ----
     void setScreenSleep();

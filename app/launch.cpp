@@ -14,16 +14,16 @@
 #include "platform/views/progressbar.h"
 #include "platform/views/stackview.h"
 #include "platform/views/textfield.h"
-#include "player/values.h"
 #include "platform/views/titlebutton.h"
 #include "player/itunesbridgeprotocol.h"
+#include "player/values.h"
 #include "preferences/zivpreferences.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QScreen>
-#include <QWindow>
 #include <QSlider>
+#include <QWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -115,11 +115,10 @@ void AppDelegate::applicationDidFinishLaunching()
         for (const QString& entry : fixed.toString().split(u';', Qt::SkipEmptyParts)) {
             const QString attribute = entry.section(u':', 0, 0).trimmed();
             const double constant = entry.section(u':', 1, 1).trimmed().toDouble();
-            static const QHash<QString, LayoutAttribute> names = {
-                {u"top"_s, LayoutAttribute::Top},
-                {u"bottom"_s, LayoutAttribute::Bottom},
-                {u"leading"_s, LayoutAttribute::Leading},
-                {u"trailing"_s, LayoutAttribute::Trailing}};
+            static const QHash<QString, LayoutAttribute> names = {{u"top"_s, LayoutAttribute::Top},
+                                                                  {u"bottom"_s, LayoutAttribute::Bottom},
+                                                                  {u"leading"_s, LayoutAttribute::Leading},
+                                                                  {u"trailing"_s, LayoutAttribute::Trailing}};
             if (names.contains(attribute))
                 installConstraint(ConstraintLayout::make(stack, names.value(attribute), constant));
         }
@@ -141,8 +140,10 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // Empty glyphs, and the notice line's look.
     for (int i = 0; i < 5; ++i) {
-        Utility::styleButtonTitle((*mTrackRatingRight)[i], charStar[0], {.size = 0.0, .color = Utility::grayColor()});
-        Utility::styleButtonTitle((*mTrackRatingLeft)[i], charStar[0], {.size = 0.0, .color = Utility::grayColor()});
+        Utility::styleButtonTitle((*mTrackRatingRight)[i], charStar[0],
+                                  {.size = 0.0, .color = Utility::grayColor()});
+        Utility::styleButtonTitle((*mTrackRatingLeft)[i], charStar[0],
+                                  {.size = 0.0, .color = Utility::grayColor()});
     }
     Utility::styleButtonTitle(mTrackLovedRight, charLoved[0], {.size = 0.0, .color = Utility::grayColor()});
     Utility::styleButtonTitle(mTrackLovedLeft, charLoved[0], {.size = 0.0, .color = Utility::grayColor()});
@@ -178,7 +179,8 @@ void AppDelegate::applicationDidFinishLaunching()
     // With several screens the window may move to one of another size; the scale of the text and
     // the window's proportions follow the screen it is on, and full screen fills that screen.
     if (QWindow* window = mWindow->windowHandle())
-        connect(window, &QWindow::screenChanged, this, [this](QScreen* screen) { windowMovedToScreen(screen); });
+        connect(window, &QWindow::screenChanged, this,
+                [this](QScreen* screen) { windowMovedToScreen(screen); });
 
     // Full screen, unless the window already covers the screen.
     const bool screenSized =

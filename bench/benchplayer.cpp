@@ -42,7 +42,8 @@ int runPlayer(const QString& busName)
 {
     test::FakeMprisPlayer player(busName, test::FakeMprisPlayer::playing(metadataOf(0, {}, u"Warming Up"_s)));
     // Clients such as playerctl pass over a player that cannot be controlled.
-    for (const char* capability : {"CanControl", "CanPlay", "CanPause", "CanGoNext", "CanGoPrevious", "CanSeek"})
+    for (const char* capability :
+         {"CanControl", "CanPlay", "CanPause", "CanGoNext", "CanGoPrevious", "CanSeek"})
         player.properties.insert(QString::fromLatin1(capability), true);
     if (!player.isOnBus()) {
         std::fprintf(stderr, "bench player: %s is taken\n", qPrintable(busName));

@@ -81,7 +81,8 @@ private:
     void reportTick(qint64 repaint = 0)
     {
         if (m_tickWork != 0)
-            std::printf("tick %lld %lld\n", static_cast<long long>(m_tickWork), static_cast<long long>(repaint));
+            std::printf("tick %lld %lld\n", static_cast<long long>(m_tickWork),
+                        static_cast<long long>(repaint));
         m_tickWork = 0;
         m_repaintStart = 0;
     }
@@ -97,8 +98,8 @@ private:
         }
         if (m_name != nullptr || m_artworkPainted) {
             const QSize size = m_d->mWindow->size();
-            std::printf("frame %lld %d %d %lld %lld %dx%d %s\n", static_cast<long long>(now), m_name != nullptr,
-                        int(m_artworkPainted), static_cast<long long>(m_refreshBegan),
+            std::printf("frame %lld %d %d %lld %lld %dx%d %s\n", static_cast<long long>(now),
+                        m_name != nullptr, int(m_artworkPainted), static_cast<long long>(m_refreshBegan),
                         static_cast<long long>(m_refreshEnded), size.width(), size.height(),
                         m_name ? qPrintable(m_name->text().simplified()) : "");
             m_name = nullptr;
@@ -159,16 +160,16 @@ int runDisplay(int argc, char** argv, qint64 mainEntered)
     // Heard before the application's own refresh, which launch connects; the probe's end after it.
     iTunesBridgeProtocol* bridge = application.delegate()->iTunesBridge.get();
     qint64 refreshBegan = 0;
-    QObject::connect(bridge, &iTunesBridgeProtocol::playerInfoChanged, bridge, [&] { refreshBegan = nowNs(); });
+    QObject::connect(bridge, &iTunesBridgeProtocol::playerInfoChanged, bridge,
+                     [&] { refreshBegan = nowNs(); });
     application.launch();
     const qint64 launched = nowNs();
     std::printf("start %lld %lld %lld %lld\n", static_cast<long long>(mainEntered),
                 static_cast<long long>(made), static_cast<long long>(loaded),
                 static_cast<long long>(launched));
     Probe probe(application.delegate());
-    QObject::connect(bridge, &iTunesBridgeProtocol::playerInfoChanged, &probe, [&] {
-        probe.refreshed(refreshBegan);
-    });
+    QObject::connect(bridge, &iTunesBridgeProtocol::playerInfoChanged, &probe,
+                     [&] { probe.refreshed(refreshBegan); });
 
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &input, [&] {
@@ -180,8 +181,7 @@ int runDisplay(int argc, char** argv, qint64 mainEntered)
         } else if (command == "heap") {
             const struct mallinfo2 info = mallinfo2();
             std::printf("heap %zu\n", info.uordblks + info.hblkhd);
-        }
-        else if (command == "quit")
+        } else if (command == "quit")
             QCoreApplication::quit();
         std::fflush(stdout);
     });

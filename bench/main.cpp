@@ -93,7 +93,11 @@ public:
     }
 
     pid_t pid() const { return pid_t(m_process.processId()); }
-    void send(const QByteArray& line) { m_process.write(line + '\n'); m_process.waitForBytesWritten(1000); }
+    void send(const QByteArray& line)
+    {
+        m_process.write(line + '\n');
+        m_process.waitForBytesWritten(1000);
+    }
 
     // The first line starting with `prefix` (and holding `part`), waiting up to `timeoutMs`.
     std::optional<Line> waitFor(const QByteArray& prefix, int timeoutMs, const QByteArray& part = {})
@@ -218,8 +222,8 @@ QString loadAverage()
 void row(const char* what, const QString& ours, const QString& peer = {}, const QString& ratio = {},
          const QString& target = {}, std::optional<bool> met = std::nullopt)
 {
-    std::printf("  %-46s %12s %12s %7s   %-22s %s\n", what, qPrintable(ours), qPrintable(peer), qPrintable(ratio),
-                qPrintable(target), met ? (*met ? "met" : "MISSED") : "");
+    std::printf("  %-46s %12s %12s %7s   %-22s %s\n", what, qPrintable(ours), qPrintable(peer),
+                qPrintable(ratio), qPrintable(target), met ? (*met ? "met" : "MISSED") : "");
     std::fflush(stdout);
 }
 
@@ -256,7 +260,8 @@ public:
 
     void run()
     {
-        std::printf("Sleevelight benchmark, %s\n", qPrintable(QDateTime::currentDateTime().toString(Qt::ISODate)));
+        std::printf("Sleevelight benchmark, %s\n",
+                    qPrintable(QDateTime::currentDateTime().toString(Qt::ISODate)));
         std::printf("machine: %s, %d cores, %s; load average at the start: %s\n", qPrintable(cpuModel()),
                     QThread::idealThreadCount(), qPrintable(QSysInfo::prettyProductName()),
                     qPrintable(loadAverage()));
@@ -266,7 +271,9 @@ public:
         std::fflush(stdout);
 
         makePictures();
-        const auto wanted = [&](const char* section) { return m_options.only.isEmpty() || m_options.only == section; };
+        const auto wanted = [&](const char* section) {
+            return m_options.only.isEmpty() || m_options.only == section;
+        };
         if (wanted("changes"))
             changeToPixels();
         if (wanted("start"))
@@ -312,7 +319,8 @@ private:
     };
 
     // Sends a track and waits until the display has painted its name and its artwork.
-    std::optional<Timing> change(Child& playerProcess, Child& displayProcess, const QString& art, bool withArtwork)
+    std::optional<Timing> change(Child& playerProcess, Child& displayProcess, const QString& art,
+                                 bool withArtwork)
     {
         const int number = ++m_track;
         const QByteArray title = "Measured Track " + QByteArray::number(number);
@@ -362,8 +370,8 @@ private:
         auto measure = [&](const QStringList& pictures, bool cycle) {
             QList<double> times, delivery, refresh, repaint;
             for (int i = 0; i < m_options.runs; ++i) {
-                if (const std::optional<Timing> t = change(*playerProcess, *displayProcess,
-                                                           cycle ? pictures.at(i % 2) : pictures.at(i), true)) {
+                if (const std::optional<Timing> t = change(
+                        *playerProcess, *displayProcess, cycle ? pictures.at(i % 2) : pictures.at(i), true)) {
                     times << t->total;
                     delivery << t->delivery;
                     refresh << t->refresh;
@@ -371,8 +379,8 @@ private:
                 }
                 displayProcess->drain(150);
             }
-            breakdowns[&pictures] = u"%1 bus, %2 refresh, %3 repaint"_s
-                                        .arg(median(delivery), median(refresh), median(repaint));
+            breakdowns[&pictures] =
+                u"%1 bus, %2 refresh, %3 repaint"_s.arg(median(delivery), median(refresh), median(repaint));
             return times;
         };
         const QList<double> cached = measure(m_cached, true);
@@ -403,8 +411,8 @@ private:
         QList<double> peer;
         {
             Child follow(u"stdbuf"_s,
-                         {u"-oL"_s, u"playerctl"_s, u"--player="_s + playerName, u"metadata"_s,
-                          u"--format"_s, u"{{title}}"_s, u"--follow"_s},
+                         {u"-oL"_s, u"playerctl"_s, u"--player="_s + playerName, u"metadata"_s, u"--format"_s,
+                          u"{{title}}"_s, u"--follow"_s},
                          m_environment);
             follow.waitFor("", 5000);
             for (int i = 0; i < m_options.runs; ++i) {
@@ -437,7 +445,8 @@ private:
         auto detail = [&](const QStringList& pictures) {
             std::printf("      %s\n", qPrintable(breakdowns.value(&pictures)));
         };
-        row("artwork already shown (cached)", median(cached), peerText, ratio(cached), u"<= 2 ms, ratio <= 2"_s,
+        row("artwork already shown (cached)", median(cached), peerText, ratio(cached),
+            u"<= 2 ms, ratio <= 2"_s,
             within(cached, 2.0).value_or(false) && !ratio(cached).isEmpty() &&
                 sleevelight::bench::median(cached) / peerMedian <= 2.0);
         detail(m_cached);
@@ -461,8 +470,8 @@ private:
         row("  3000 x 3000 JPEG decoded alone at 1080 x 1080", median(decodes));
 
         std::printf("\n2. Progress tick: the one-second timer -> elapsed time and bar repainted\n");
-        row(qPrintable(u"one tick (%1 ticks)"_s.arg(ticks.size())), median(ticks, 3), {}, {},
-            u"<= 0.5 ms"_s, within(ticks, 0.5));
+        row(qPrintable(u"one tick (%1 ticks)"_s.arg(ticks.size())), median(ticks, 3), {}, {}, u"<= 0.5 ms"_s,
+            within(ticks, 0.5));
         row("  of which: the refresh of text and bar", median(tickWork, 3));
         row("  the repaint of what changed", median(tickRepaint, 3));
         row("ticks that repainted the track name", QString::number(namesRepainted), {}, {}, u"none"_s,
@@ -499,7 +508,8 @@ private:
             Child displayProcess(m_self, {u"--display"_s}, m_environment);
             const std::optional<Child::Line> started = displayProcess.waitFor("start", 20000);
             const std::optional<Child::Line> first = displayProcess.waitFor("first-frame", 20000);
-            const std::optional<Child::Line> shown = displayProcess.waitFor("frame", 20000, "Playing Before Start");
+            const std::optional<Child::Line> shown =
+                displayProcess.waitFor("frame", 20000, "Playing Before Start");
             // The first start writes the settings; the rest are the ordinary case.
             if (i == 0 || !started || !first)
                 continue;
@@ -562,11 +572,12 @@ private:
         monitor.drain(300);
         for (const Child::Line& line : monitor.take("")) {
             const QByteArray& text = line.text;
-            if (!(text.startsWith("signal ") || text.startsWith("method call ") || text.startsWith("method return ") ||
-                  text.startsWith("error ")))
+            if (!(text.startsWith("signal ") || text.startsWith("method call ") ||
+                  text.startsWith("method return ") || text.startsWith("error ")))
                 continue;
             const qsizetype at = text.indexOf(" time=");
-            const qint64 when = qint64(text.mid(at + 6, text.indexOf(' ', at + 6) - at - 6).toDouble() * 1000.0);
+            const qint64 when =
+                qint64(text.mid(at + 6, text.indexOf(' ', at + 6) - at - 6).toDouble() * 1000.0);
             if (when < wallStart || when > wallEnd)
                 continue;
             for (const QString& name : names) {
@@ -576,7 +587,10 @@ private:
                 const QByteArray kind = text.left(text.indexOf(" time="));
                 const qsizetype interface = text.indexOf(" interface=");
                 const qsizetype member = text.indexOf(" member=");
-                ++window.kinds[kind + (interface < 0 ? QByteArray() : ' ' + text.mid(interface + 11, text.indexOf(';', interface) - interface - 11)) +
+                ++window.kinds[kind +
+                               (interface < 0 ? QByteArray()
+                                              : ' ' + text.mid(interface + 11, text.indexOf(';', interface) -
+                                                                                   interface - 11)) +
                                (member < 0 ? QByteArray() : '.' + text.mid(member + 8).split(' ').value(0))];
             }
         }
@@ -591,11 +605,11 @@ private:
         auto demo = std::make_unique<Child>(m_demoPlayer, QStringList(), m_environment);
         demo->waitFor("Playing", 5000);
         Child application(m_application, {}, m_environment);
-        auto follow = std::make_unique<Child>(
-            u"stdbuf"_s,
-            QStringList{u"-oL"_s, u"playerctl"_s, u"--player=sleevelightdemo"_s, u"metadata"_s, u"--format"_s,
-                        u"{{title}}"_s, u"--follow"_s},
-            m_environment);
+        auto follow =
+            std::make_unique<Child>(u"stdbuf"_s,
+                                    QStringList{u"-oL"_s, u"playerctl"_s, u"--player=sleevelightdemo"_s,
+                                                u"metadata"_s, u"--format"_s, u"{{title}}"_s, u"--follow"_s},
+                                    m_environment);
         const QStringList names = busNamesOf(application.pid());
         monitor.drain(3000);
         const Window playing = watch(application.pid(), follow->pid(), monitor, names);
@@ -657,8 +671,8 @@ private:
         row(qPrintable(u"resident after %1 track changes"_s.arg(all)), number(afterAll, 1, " MiB"));
         // A leak grows the heap in use; the resident set also counts freed pages the allocator keeps.
         row("heap in use after 100 track changes", number(heapAfter100, 2, " MiB"));
-        row(qPrintable(u"heap in use after %1 track changes"_s.arg(all)), number(heapAfterAll, 2, " MiB"),
-            {}, {}, u"no growth"_s, heapAfter100 >= 0.0 && heapAfterAll <= heapAfter100 + 0.25);
+        row(qPrintable(u"heap in use after %1 track changes"_s.arg(all)), number(heapAfterAll, 2, " MiB"), {},
+            {}, u"no growth"_s, heapAfter100 >= 0.0 && heapAfterAll <= heapAfter100 + 0.25);
         if (failed)
             row("changes not seen on screen within 5 s", QString::number(failed));
     }

@@ -88,8 +88,7 @@ void AppDelegate::alignNumbersAndRatings()
     double w = mTrackStackRatingsRight->sizeHint().width();
     const float s = maxFontSize() * windowSizeRatio * 0.5f;
     const std::optional<QFont> numbersFont = mTrackNumbers->fieldFont();
-    const QString numbersFontName =
-        numbersFont ? FontManager::fontName(*numbersFont) : u"Arial"_s;
+    const QString numbersFontName = numbersFont ? FontManager::fontName(*numbersFont) : u"Arial"_s;
     const double p = numbersFont ? FontManager::pointSize(*numbersFont) : double(maxFontSize());
     if (p > 0)
         w = w * double(s) / p;
@@ -128,23 +127,41 @@ void AppDelegate::applyTrackInfoWithAttribute(float aRatio)
     constexpr auto left = TextAlignment::Left;
 
     Utility::styleTextField(mTrackName, {.font = nameFont(), .size = double(nameSize), .shadow = true});
-    Utility::styleTextField(mTrackName2, {.font = nameFont(), .size = double(nameSize), .shadow = true, .alignment = right});
+    Utility::styleTextField(
+        mTrackName2, {.font = nameFont(), .size = double(nameSize), .shadow = true, .alignment = right});
     Utility::styleTextField(mTrackAlbum, {.font = albumFont(), .size = double(albumSize), .shadow = true});
-    Utility::styleTextField(mTrackAlbum2, {.font = albumFont(), .size = double(albumSize), .shadow = true, .alignment = right});
+    Utility::styleTextField(
+        mTrackAlbum2, {.font = albumFont(), .size = double(albumSize), .shadow = true, .alignment = right});
     Utility::styleTextField(mTrackArtist, {.font = artistFont(), .size = double(artistSize), .shadow = true});
-    Utility::styleTextField(mTrackArtist2, {.font = artistFont(), .size = double(artistSize), .shadow = true, .alignment = right});
-    Utility::styleTextField(mTrackNumbers, {.font = albumFont(), .size = double(numbersSize), .shadow = true});
-    Utility::styleTextField(mTrackNumbers2, {.font = albumFont(), .size = double(numbersSize), .shadow = true});
+    Utility::styleTextField(
+        mTrackArtist2,
+        {.font = artistFont(), .size = double(artistSize), .shadow = true, .alignment = right});
+    Utility::styleTextField(mTrackNumbers,
+                            {.font = albumFont(), .size = double(numbersSize), .shadow = true});
+    Utility::styleTextField(mTrackNumbers2,
+                            {.font = albumFont(), .size = double(numbersSize), .shadow = true});
     Utility::styleTextField(mTrackProgressElapsed, {.font = helvetica, .size = double(numbersSize)});
-    Utility::styleTextField(mTrackProgressDuration, {.font = helvetica, .size = double(numbersSize), .alignment = right});
+    Utility::styleTextField(mTrackProgressDuration,
+                            {.font = helvetica, .size = double(numbersSize), .alignment = right});
     Utility::styleTextField(mTrackProgressElapsed2, {.font = helvetica, .size = double(numbersSize)});
-    Utility::styleTextField(mTrackProgressDuration2, {.font = helvetica, .size = double(numbersSize), .alignment = right});
-    Utility::styleTextField(mTrackName3, {.font = nameFont(), .size = double(b * nameFontRatio3), .shadow = true, .alignment = right});
-    Utility::styleTextField(mTrackAlbum3, {.font = albumFont(), .size = double(b * albumFontRatio3), .shadow = true, .alignment = right});
-    Utility::styleTextField(mTrackArtist3, {.font = artistFont(), .size = double(b * artistFontRatio3), .shadow = true, .alignment = right});
-    Utility::styleTextField(mTrackNumbers3, {.font = albumFont(), .size = double(b * numbersFontRatio3), .shadow = true, .alignment = right});
-    Utility::styleTextField(mTrackProgressElapsed3, {.size = double(b * trackDurationRatio3), .alignment = right});
-    Utility::styleTextField(mTrackProgressDuration3, {.size = double(b * trackDurationRatio3), .alignment = left});
+    Utility::styleTextField(mTrackProgressDuration2,
+                            {.font = helvetica, .size = double(numbersSize), .alignment = right});
+    Utility::styleTextField(
+        mTrackName3,
+        {.font = nameFont(), .size = double(b * nameFontRatio3), .shadow = true, .alignment = right});
+    Utility::styleTextField(
+        mTrackAlbum3,
+        {.font = albumFont(), .size = double(b * albumFontRatio3), .shadow = true, .alignment = right});
+    Utility::styleTextField(
+        mTrackArtist3,
+        {.font = artistFont(), .size = double(b * artistFontRatio3), .shadow = true, .alignment = right});
+    Utility::styleTextField(
+        mTrackNumbers3,
+        {.font = albumFont(), .size = double(b * numbersFontRatio3), .shadow = true, .alignment = right});
+    Utility::styleTextField(mTrackProgressElapsed3,
+                            {.size = double(b * trackDurationRatio3), .alignment = right});
+    Utility::styleTextField(mTrackProgressDuration3,
+                            {.size = double(b * trackDurationRatio3), .alignment = left});
 }
 
 void AppDelegate::fitTrackInfoToView()

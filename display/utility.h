@@ -24,9 +24,9 @@ enum class TextAlignment : int
 // text shadow.
 struct TextStyle
 {
-    std::optional<QString> font;
-    std::optional<double> size;
-    std::optional<QColor> color;
+    std::optional<QString> font = std::nullopt;
+    std::optional<double> size = std::nullopt;
+    std::optional<QColor> color = std::nullopt;
     bool shadow = false;
     TextAlignment alignment = TextAlignment::Natural;
 };
@@ -40,7 +40,8 @@ public:
     static void styleTextField(TextField* field, const TextStyle& style);
 
     // Shows `text` in that style, replacing the field's content or, with `append`, after it.
-    static void styleAttributedText(TextField* field, const QString& text, const TextStyle& style, bool append);
+    static void styleAttributedText(TextField* field, const QString& text, const TextStyle& style,
+                                    bool append);
 
     // Gives the button a title drawn in "Helvetica" 32, white, unless the style says otherwise; no
     // size floor.

@@ -190,8 +190,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     QDBusMessage call = QDBusMessage::createMethodCall(g_bus->baseService(), objectPath, propertiesInterface,
                                                        u"PropertiesChanged"_s);
-    call << u"org.mpris.MediaPlayer2.Player"_s
-         << QVariant::fromValue(QVariantMap{{u"Metadata"_s, metadata}}) << QStringList();
+    call << u"org.mpris.MediaPlayer2.Player"_s << QVariant::fromValue(QVariantMap{{u"Metadata"_s, metadata}})
+         << QStringList();
     g_bus->call(call, QDBus::Block, 1000);
     return 0;
 }

@@ -84,7 +84,7 @@ void AppDelegate::handleKeyDown(QKeyEvent* event)
         break;
     case KeyCommand::Vinyl:
         showAlertInfo(flipStoredPreference(&Preferences::isShowVinyl) ? u"Show Vinyl Record"_s
-                                                                       : u"Hide Vinyl Record"_s);
+                                                                      : u"Hide Vinyl Record"_s);
         updateTrackInfo();
         if (mWindow)
             mWindow->invalidateShadow();

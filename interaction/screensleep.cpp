@@ -39,8 +39,8 @@ void AppDelegate::updatePreventSleepTimer()
 {
     if (preventSleep()) {
         if (!preventSleepTimer())
-            setPreventSleepTimer(Timers::schedule(this, preventSleepTimerInterval, true,
-                                                               [this] { setScreenSleep(); }));
+            setPreventSleepTimer(
+                Timers::schedule(this, preventSleepTimerInterval, true, [this] { setScreenSleep(); }));
         return;
     }
     if (QTimer* timer = preventSleepTimer()) {

@@ -140,8 +140,8 @@ void bind(QObject* model, QObject* view, QStringList& errors)
     if (keyed) {
         read = [model, key] {
             QVariant value;
-            QMetaObject::invokeMethod(model, "preference", Qt::DirectConnection, Q_RETURN_ARG(QVariant, value),
-                                      Q_ARG(QString, key));
+            QMetaObject::invokeMethod(model, "preference", Qt::DirectConnection,
+                                      Q_RETURN_ARG(QVariant, value), Q_ARG(QString, key));
             return value;
         };
         write = [model, key](const QVariant& value) {
@@ -151,17 +151,22 @@ void bind(QObject* model, QObject* view, QStringList& errors)
         changed = modelMeta->method(changedIndex);
     } else {
         const QMetaProperty modelProperty = modelMeta->property(modelIndex);
-        read = [model, modelProperty] { return modelProperty.read(model); };
+        read = [model, modelProperty] {
+            return modelProperty.read(model);
+        };
         if (modelProperty.isWritable())
-            write = [model, modelProperty](const QVariant& value) { modelProperty.write(model, value); };
+            write = [model, modelProperty](const QVariant& value) {
+                modelProperty.write(model, value);
+            };
         changed = modelProperty.notifySignal();
     }
     auto* binding = new Binding(read, write, view, viewProperty, transform);
     binding->key = key;
     const QMetaObject* bindingMeta = binding->metaObject();
     if (changed.isValid())
-        QObject::connect(model, changed, binding,
-                         bindingMeta->method(bindingMeta->indexOfSlot(keyed ? "keyChanged(QString)" : "modelChanged()")));
+        QObject::connect(
+            model, changed, binding,
+            bindingMeta->method(bindingMeta->indexOfSlot(keyed ? "keyChanged(QString)" : "modelChanged()")));
     if (isEditable(view) && viewProperty.hasNotifySignal() && write)
         QObject::connect(view, viewProperty.notifySignal(), binding,
                          bindingMeta->method(bindingMeta->indexOfSlot("viewChanged()")));

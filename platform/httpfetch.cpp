@@ -73,12 +73,10 @@ HttpFetch::Result transfer(const QUrl& url, qint64 maxBytes, int timeoutMs, bool
             if (status >= 300 && status < 400)
                 continue; // the body of a redirect that is being followed
             if (status != 0 && (status < 200 || status >= 300))
-                return stop(Outcome::Failed,
-                            u"the server answered with status %1"_s.arg(status));
+                return stop(Outcome::Failed, u"the server answered with status %1"_s.arg(status));
             received += chunk.size();
             if (received > maxBytes)
-                return stop(Outcome::TooLarge,
-                            u"the answer is longer than %1 bytes"_s.arg(maxBytes));
+                return stop(Outcome::TooLarge, u"the answer is longer than %1 bytes"_s.arg(maxBytes));
             if (!sink(chunk))
                 return stop(Outcome::WriteFailed, u"the data could not be written"_s);
         }
@@ -89,8 +87,7 @@ HttpFetch::Result transfer(const QUrl& url, qint64 maxBytes, int timeoutMs, bool
                      [&] { stop(Outcome::TimedOut, u"the server did not answer in time"_s); });
     QObject::connect(reply.get(), &QNetworkReply::redirected, &loop, [&](const QUrl& target) {
         if (!HttpFetch::isRedirectAllowed(current, target))
-            return stop(Outcome::RedirectRefused,
-                        u"refused a redirect to "_s + target.toDisplayString());
+            return stop(Outcome::RedirectRefused, u"refused a redirect to "_s + target.toDisplayString());
         current = target;
         Q_EMIT reply->redirectAllowed();
     });

@@ -187,7 +187,8 @@ QFuture<QImage> Image::decodeInBackground(const QSize& bound) const
 {
     if (!d || d->bytes.isEmpty())
         return QtFuture::makeReadyFuture(QImage());
-    return QtConcurrent::run(decodingPool(), decodeBytes, d->bytes, d->size, d->rotated, fitted(d->size, bound));
+    return QtConcurrent::run(decodingPool(), decodeBytes, d->bytes, d->size, d->rotated,
+                             fitted(d->size, bound));
 }
 
 void Image::adoptDecoded(const QImage& image) const
@@ -219,8 +220,9 @@ QImage Image::decoded(const QSize& bound) const
     }
     QImage image;
     if (!d->image.isNull()) {
-        image = d->image.size() == target ? d->image
-                                          : d->image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        image = d->image.size() == target
+                    ? d->image
+                    : d->image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     } else {
         image = decodeBytes(d->bytes, d->size, d->rotated, target);
         if (image.isNull()) {

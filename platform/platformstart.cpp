@@ -99,7 +99,8 @@ Environment current()
     QStringList folders = {QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms"_L1};
     for (const QString& path : qEnvironmentVariable("QT_PLUGIN_PATH").split(u':', Qt::SkipEmptyParts))
         folders << path + "/platforms"_L1;
-    for (const QString& path : qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH").split(u':', Qt::SkipEmptyParts))
+    for (const QString& path :
+         qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH").split(u':', Qt::SkipEmptyParts))
         folders << path;
     for (const QString& folder : folders) {
         const QStringList files = QDir(folder).entryList({u"*.so"_s}, QDir::Files);
@@ -115,7 +116,9 @@ Environment current()
 QString failureMessage(const Environment& environment)
 {
     const QString prefix = u"sleevelight: "_s;
-    const auto has = [&](const char* plugin) { return environment.plugins.contains(QLatin1String(plugin)); };
+    const auto has = [&](const char* plugin) {
+        return environment.plugins.contains(QLatin1String(plugin));
+    };
 
     if (!environment.requested.isEmpty()) {
         // "wayland;xcb", "xcb:option=value": the names before any options.
@@ -127,30 +130,37 @@ QString failureMessage(const Environment& environment)
             if (!environment.plugins.contains(name))
                 absent << name;
         if (!asked.isEmpty() && absent.size() == asked.size())
-            return prefix + u"QT_QPA_PLATFORM asks for %1, which is not installed; unset QT_QPA_PLATFORM, or %2"_s.arg(
-                                pluginTitle(absent.first()), packageHint(absent.first()));
+            return prefix +
+                   u"QT_QPA_PLATFORM asks for %1, which is not installed; unset QT_QPA_PLATFORM, or %2"_s.arg(
+                       pluginTitle(absent.first()), packageHint(absent.first()));
     }
 
     const bool wayland = !environment.waylandDisplay.isEmpty();
     const bool x11 = !environment.display.isEmpty();
     if (!wayland && !x11)
-        return prefix + u"no graphical display found (neither DISPLAY nor WAYLAND_DISPLAY is set); run it from a "
-                        "desktop session, or under a virtual one: xvfb-run -a sleevelight"_s;
+        return prefix +
+               u"no graphical display found (neither DISPLAY nor WAYLAND_DISPLAY is set); run it from a "
+               "desktop session, or under a virtual one: xvfb-run -a sleevelight"_s;
     if (wayland && !x11 && !has("wayland"))
-        return prefix + u"this is a Wayland session (WAYLAND_DISPLAY=%1) but Qt's Wayland plugin is not installed "
-                        "and there is no X display to use instead; install it with: sudo apt install qt6-wayland"_s
-                            .arg(environment.waylandDisplay);
+        return prefix +
+               u"this is a Wayland session (WAYLAND_DISPLAY=%1) but Qt's Wayland plugin is not installed "
+               "and there is no X display to use instead; install it with: sudo apt install qt6-wayland"_s
+                   .arg(environment.waylandDisplay);
     if (x11 && !wayland && !has("xcb"))
-        return prefix + u"Qt's X11 plugin is not installed; install it with: sudo apt install qt6-qpa-plugins"_s;
+        return prefix +
+               u"Qt's X11 plugin is not installed; install it with: sudo apt install qt6-qpa-plugins"_s;
     if (wayland && !x11)
         return prefix + u"cannot connect to the Wayland display \"%1\"; is the compositor running, and is "
                         "XDG_RUNTIME_DIR this session's?"_s.arg(environment.waylandDisplay);
     if (x11 && !wayland)
-        return prefix + u"cannot open the X display \"%1\"; is it running, and may this user use it (xauth)?"_s.arg(
-                            environment.display);
+        return prefix +
+               u"cannot open the X display \"%1\"; is it running, and may this user use it (xauth)?"_s.arg(
+                   environment.display);
     return prefix + u"cannot connect to the Wayland display \"%1\" nor open the X display \"%2\"%3"_s.arg(
                         environment.waylandDisplay, environment.display,
-                        has("wayland") ? QString() : u"; Qt's Wayland plugin is not installed: sudo apt install qt6-wayland"_s);
+                        has("wayland")
+                            ? QString()
+                            : u"; Qt's Wayland plugin is not installed: sudo apt install qt6-wayland"_s);
 }
 
 void prepare()
@@ -174,7 +184,8 @@ void started()
         messages.swap(held);
     }
     for (const HeldMessage& message : messages)
-        passOn(message.type, message.category.isEmpty() ? "default" : message.category.constData(), message.text);
+        passOn(message.type, message.category.isEmpty() ? "default" : message.category.constData(),
+               message.text);
 }
 
 } // namespace sleevelight::PlatformStart

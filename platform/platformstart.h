@@ -16,10 +16,10 @@ inline constexpr int failureStatus = 2;
 // What the desktop offers, as far as the choice of a platform plugin goes.
 struct Environment
 {
-    QString display;         // DISPLAY
-    QString waylandDisplay;  // WAYLAND_DISPLAY
-    QString requested;       // QT_QPA_PLATFORM, when the user asked for one
-    QStringList plugins;     // platform plugins installed: "xcb", "wayland", "offscreen" …
+    QString display;        // DISPLAY
+    QString waylandDisplay; // WAYLAND_DISPLAY
+    QString requested;      // QT_QPA_PLATFORM, when the user asked for one
+    QStringList plugins;    // platform plugins installed: "xcb", "wayland", "offscreen" …
 };
 
 // The environment of this process and the platform plugins Qt can find.

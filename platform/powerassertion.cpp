@@ -17,8 +17,7 @@ namespace {
 const QString screenSaverService = u"org.freedesktop.ScreenSaver"_s;
 const QString screenSaverInterface = u"org.freedesktop.ScreenSaver"_s;
 // Desktops publish the service under one of these two paths.
-const QStringList screenSaverPaths = {u"/org/freedesktop/ScreenSaver"_s,
-                                      u"/ScreenSaver"_s};
+const QStringList screenSaverPaths = {u"/org/freedesktop/ScreenSaver"_s, u"/ScreenSaver"_s};
 const QString portalService = u"org.freedesktop.portal.Desktop"_s;
 const QString portalPath = u"/org/freedesktop/portal/desktop"_s;
 const QString portalInhibitInterface = u"org.freedesktop.portal.Inhibit"_s;
@@ -95,8 +94,8 @@ bool DBusPowerAssertion::create(const QString& reason, quint32* id)
         return false;
 
     for (const QString& path : screenSaverPaths) {
-        QDBusMessage message = QDBusMessage::createMethodCall(screenSaverService, path, screenSaverInterface,
-                                                              u"Inhibit"_s);
+        QDBusMessage message =
+            QDBusMessage::createMethodCall(screenSaverService, path, screenSaverInterface, u"Inhibit"_s);
         message << applicationName << reason;
         QVariant answer;
         const Outcome outcome = call(message, &answer);
@@ -114,8 +113,8 @@ bool DBusPowerAssertion::create(const QString& reason, quint32* id)
         }
     }
 
-    QDBusMessage message = QDBusMessage::createMethodCall(portalService, portalPath, portalInhibitInterface,
-                                                          u"Inhibit"_s);
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(portalService, portalPath, portalInhibitInterface, u"Inhibit"_s);
     message << QString() << portalInhibitIdle << QVariantMap{{u"reason"_s, reason}};
     QVariant answer;
     const Outcome outcome = call(message, &answer);
@@ -144,8 +143,8 @@ void DBusPowerAssertion::release(quint32 id)
 
     QDBusMessage message;
     if (hold.portal) {
-        message = QDBusMessage::createMethodCall(portalService, hold.path, portalRequestInterface,
-                                                 u"Close"_s);
+        message =
+            QDBusMessage::createMethodCall(portalService, hold.path, portalRequestInterface, u"Close"_s);
     } else {
         message = QDBusMessage::createMethodCall(screenSaverService, hold.path, screenSaverInterface,
                                                  u"UnInhibit"_s);

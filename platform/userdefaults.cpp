@@ -33,7 +33,8 @@ UserDefaults::UserDefaults(const QString& filePath)
     });
     m_damaged = !m_blank && (m_settings->status() != QSettings::NoError || !anyKey);
     if (m_damaged)
-        qWarning("Sleevelight: the settings file %s is damaged; using what can be read", qPrintable(filePath));
+        qWarning("Sleevelight: the settings file %s is damaged; using what can be read",
+                 qPrintable(filePath));
 }
 
 QString UserDefaults::standardFilePath()

@@ -126,7 +126,8 @@ TagLib::FileRef openAudioFile(const QString& path, bool withAudioProperties)
 {
     if (!isRegularFile(path))
         return {};
-    TagLib::FileRef ref(QFile::encodeName(path).constData(), withAudioProperties, TagLib::AudioProperties::Fast);
+    TagLib::FileRef ref(QFile::encodeName(path).constData(), withAudioProperties,
+                        TagLib::AudioProperties::Fast);
     return ref.file() != nullptr && ref.file()->isValid() ? ref : TagLib::FileRef();
 }
 
@@ -211,10 +212,8 @@ QList<QByteArray> embeddedPictures(const QString& path, qint64 maxBytes, int max
 
 QStringList folderCoverFiles(const QString& folder)
 {
-    static const QStringList names = {u"cover"_s, u"folder"_s,
-                                      u"front"_s, u"back"_s};
-    static const QStringList suffixes = {u"jpg"_s, u"jpeg"_s,
-                                         u"png"_s};
+    static const QStringList names = {u"cover"_s, u"folder"_s, u"front"_s, u"back"_s};
+    static const QStringList suffixes = {u"jpg"_s, u"jpeg"_s, u"png"_s};
     if (folder.isEmpty())
         return {};
 

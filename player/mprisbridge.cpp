@@ -101,8 +101,8 @@ void MprisBridge::startLastPlayer()
     if (!name.startsWith(mpris::busNamePrefix))
         return;
     m_lastStart.start();
-    QDBusMessage start = QDBusMessage::createMethodCall(
-        mpris::busService, mpris::busPath, mpris::busInterface, u"StartServiceByName"_s);
+    QDBusMessage start = QDBusMessage::createMethodCall(mpris::busService, mpris::busPath,
+                                                        mpris::busInterface, u"StartServiceByName"_s);
     start << name << 0u;
     // The player's arrival on the bus is what counts, not the bus's answer.
     m_bus.send(start);
@@ -172,7 +172,8 @@ void MprisBridge::addNumbersFromFile(mpris::TrackMetadata& metadata)
     if (metadata.url != m_fileNumbersFor) {
         m_fileNumbersFor = metadata.url;
         const QString path = mpris::localPath(metadata.url);
-        m_fileNumbers = path.isEmpty() ? mpris::TrackMetadata() : mpris::parseMetadata(localmedia::numberTags(path));
+        m_fileNumbers =
+            path.isEmpty() ? mpris::TrackMetadata() : mpris::parseMetadata(localmedia::numberTags(path));
     }
     if (!metadata.trackNumber)
         metadata.trackNumber = m_fileNumbers.trackNumber;
@@ -272,8 +273,8 @@ void MprisBridge::setITrackRating(const QVariant& rating)
     const QString name = startableName(player->busName());
     if (name == mpris::rhythmboxBusName && !metadata.url.isEmpty()) {
         const QVariantMap properties{{u"rating"_s, percent / 20.0}};
-        player->sendToOwner(mpris::rhythmboxDbPath, mpris::rhythmboxDbInterface,
-                            u"SetEntryProperties"_s, {metadata.url, properties});
+        player->sendToOwner(mpris::rhythmboxDbPath, mpris::rhythmboxDbInterface, u"SetEntryProperties"_s,
+                            {metadata.url, properties});
     }
     scheduleNotify();
 }
@@ -292,8 +293,8 @@ QVariant MprisBridge::iCodecInfo()
     if (const QString path = mpris::localPath(metadata.url); !path.isEmpty())
         text = localmedia::codecInfo(path);
     if (text.isEmpty() && !metadata.encodingText.isEmpty())
-        text = metadata.url.isEmpty() ? metadata.encodingText
-                                      : metadata.encodingText + u", "_s + metadata.url;
+        text =
+            metadata.url.isEmpty() ? metadata.encodingText : metadata.encodingText + u", "_s + metadata.url;
     if (text.isEmpty())
         text = metadata.url.left(mpris::maxTextLength);
     m_codecInfo = text.isEmpty() ? QVariant() : QVariant(text);

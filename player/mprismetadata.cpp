@@ -150,8 +150,8 @@ TrackMetadata parseMetadata(const QVariantMap& metadata)
     track.album = textFrom(metadata.value(u"xesam:album"_s));
     track.artist = joinedTextFrom(metadata.value(u"xesam:artist"_s));
     // Addresses are not cleaned like display texts, only bounded.
-    for (auto [key, field] : {std::pair{u"xesam:url"_s, &track.url},
-                              std::pair{u"mpris:artUrl"_s, &track.artUrl}}) {
+    for (auto [key, field] :
+         {std::pair{u"xesam:url"_s, &track.url}, std::pair{u"mpris:artUrl"_s, &track.artUrl}}) {
         const QVariant plain = plainValue(metadata.value(key));
         if (plain.typeId() == QMetaType::QString && plain.toString().size() <= 64 * 1024 * 1024)
             *field = plain.toString().trimmed();
@@ -169,8 +169,8 @@ TrackMetadata parseMetadata(const QVariantMap& metadata)
     QStringList encoding;
     for (auto it = metadata.begin(); it != metadata.end(); ++it) {
         const QString key = it.key().toLower();
-        if (!key.contains("bitrate"_L1) && !key.contains("codec"_L1) &&
-            !key.contains("samplerate"_L1) && !key.contains("format"_L1))
+        if (!key.contains("bitrate"_L1) && !key.contains("codec"_L1) && !key.contains("samplerate"_L1) &&
+            !key.contains("format"_L1))
             continue;
         const QVariant plain = plainValue(it.value());
         if (plain.typeId() == QMetaType::QString || numberFrom(plain))
@@ -215,10 +215,7 @@ QString formatTime(qint64 microseconds)
     const qint64 m = (seconds / 60) % 60;
     const qint64 s = seconds % 60;
     if (h > 0)
-        return u"%1:%2:%3"_s
-            .arg(h)
-            .arg(m, 2, 10, QLatin1Char('0'))
-            .arg(s, 2, 10, QLatin1Char('0'));
+        return u"%1:%2:%3"_s.arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0'));
     return u"%1:%2"_s.arg(m).arg(s, 2, 10, QLatin1Char('0'));
 }
 

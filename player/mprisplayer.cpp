@@ -96,8 +96,7 @@ void MprisPlayer::applyProperties(const QVariantMap& properties)
         const QVariant value = mpris::plainValue(it.value());
         if (key == playbackStatusKey) {
             const QString status = value.toString();
-            if (status != "Playing"_L1 && status != "Paused"_L1 &&
-                status != "Stopped"_L1)
+            if (status != "Playing"_L1 && status != "Paused"_L1 && status != "Stopped"_L1)
                 continue;
             if (status == m_status)
                 continue;

@@ -18,12 +18,12 @@ MprisPlayerManager::MprisPlayerManager(const QDBusConnection& bus, QObject* pare
 {
     // Qt's service watcher takes no name patterns here, so the bus's own signal is followed and
     // everything but player names is passed over.
-    m_bus.connect(mpris::busService, mpris::busPath, mpris::busInterface, u"NameOwnerChanged"_s,
-                  this, SLOT(ownerChanged(QString, QString, QString)));
+    m_bus.connect(mpris::busService, mpris::busPath, mpris::busInterface, u"NameOwnerChanged"_s, this,
+                  SLOT(ownerChanged(QString, QString, QString)));
 
     // The players already there: listed once, then each owner asked for, all without waiting.
-    const QDBusMessage list = QDBusMessage::createMethodCall(
-        mpris::busService, mpris::busPath, mpris::busInterface, u"ListNames"_s);
+    const QDBusMessage list = QDBusMessage::createMethodCall(mpris::busService, mpris::busPath,
+                                                             mpris::busInterface, u"ListNames"_s);
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(list, mpris::callTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
         call->deleteLater();
@@ -41,8 +41,8 @@ MprisPlayerManager::MprisPlayerManager(const QDBusConnection& bus, QObject* pare
                 continue;
             ++asked;
             ++*pending;
-            QDBusMessage ask = QDBusMessage::createMethodCall(
-                mpris::busService, mpris::busPath, mpris::busInterface, u"GetNameOwner"_s);
+            QDBusMessage ask = QDBusMessage::createMethodCall(mpris::busService, mpris::busPath,
+                                                              mpris::busInterface, u"GetNameOwner"_s);
             ask << name;
             auto* ownerCall = new QDBusPendingCallWatcher(m_bus.asyncCall(ask, mpris::callTimeoutMs), this);
             connect(ownerCall, &QDBusPendingCallWatcher::finished, this,

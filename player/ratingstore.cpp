@@ -129,11 +129,10 @@ bool RatingStore::open()
     // A damaged file is set aside, not overwritten, and a fresh one started beside it. A file that
     // is only locked by another program or read-only is left as it is.
     if ((status == SQLITE_NOTADB || status == SQLITE_CORRUPT) && QFileInfo::exists(m_path)) {
-        const QString aside = m_path + u".damaged-"_s +
-                              QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
+        const QString aside =
+            m_path + u".damaged-"_s + QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
         if (QFile::rename(m_path, aside)) {
-            reportOnce(u"was damaged; it is kept as "_s + aside +
-                       u" and a new one started"_s);
+            reportOnce(u"was damaged; it is kept as "_s + aside + u" and a new one started"_s);
             QFile::remove(m_path + u"-journal"_s);
             if (tryOpen() == SQLITE_OK)
                 return true;

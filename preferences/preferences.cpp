@@ -7,13 +7,11 @@ namespace sleevelight {
 
 namespace {
 
-template<class... Ts>
-struct Overloaded : Ts...
+template <class... Ts> struct Overloaded : Ts...
 {
     using Ts::operator()...;
 };
-template<class... Ts>
-Overloaded(Ts...) -> Overloaded<Ts...>;
+template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
 
 PreferenceField field(const char* key, PreferenceField::Member member,
                       PreferenceField::Missing missing = PreferenceField::Missing::ReadsDefault)
@@ -73,11 +71,12 @@ QString preferenceKey(PreferenceField::Member member)
 
 QVariant PreferenceField::value(const Preferences& preferences) const
 {
-    return std::visit(Overloaded{
-                          [&](ArtworkPositionMode Preferences::*m) { return QVariant(qint64(preferences.*m)); },
-                          [&](auto m) { return QVariant::fromValue(preferences.*m); },
-                      },
-                      member);
+    return std::visit(
+        Overloaded{
+            [&](ArtworkPositionMode Preferences::*m) { return QVariant(qint64(preferences.*m)); },
+            [&](auto m) { return QVariant::fromValue(preferences.*m); },
+        },
+        member);
 }
 
 bool PreferenceField::setValue(Preferences& preferences, const QVariant& value) const
@@ -130,7 +129,8 @@ Preferences readPreferences(const UserDefaults& defaults)
                                preferences.*m = *text;
                        },
                        [&](ArtworkPositionMode Preferences::*m) {
-                           if (const auto mode = artworkPositionModeFromRaw(defaults.integerForKey(field.key)))
+                           if (const auto mode =
+                                   artworkPositionModeFromRaw(defaults.integerForKey(field.key)))
                                preferences.*m = *mode;
                        },
                    },

@@ -3,10 +3,10 @@
 #include "app/appdelegate.h"
 
 #include "platform/timers.h"
-#include "preferences/preferences.h"
 #include "platform/userdefaults.h"
 #include "platform/views/stackview.h"
 #include "platform/views/textfield.h"
+#include "preferences/preferences.h"
 
 #include <QMetaMethod>
 #include <QMetaProperty>
@@ -158,8 +158,8 @@ void AppDelegate::changeViewFromPrefValueWithTimer(bool withTimer)
         setShown(mTrackStackRatingsRight, false);
     }
 
-    for (StackView* progress : {mTrackStackProgressRight.data(), mTrackStackProgressLeft.data(),
-                                mTrackStackProgressWide.data()})
+    for (StackView* progress :
+         {mTrackStackProgressRight.data(), mTrackStackProgressLeft.data(), mTrackStackProgressWide.data()})
         setShown(progress, isShowProgress());
 
     const bool anyOfTheRow = isShowAlbumName() || isShowAlbumNumber() || isShowRatings();

@@ -91,12 +91,11 @@ void AppDelegate::checkForUpdate(QObject*)
                    u"\r\n\r\nTry it later, please. Or Check the internet connection."_s);
     } else if (const QString pageToken = UpdateSite::versionToken(*page); pageToken == localToken) {
         showReport(mUpdateDescription, u"Sleevelight is up-to-date."_s,
-                   u"\r\n\r\nYour current version is "_s + pageToken +
-                       u". No new version is available."_s);
+                   u"\r\n\r\nYour current version is "_s + pageToken + u". No new version is available."_s);
     } else {
         showReport(mUpdateDescription, u"A new version of Sleevelight is available."_s,
-                   u"\r\n\r\nSleevelight "_s + pageToken +
-                       u" is available. You have "_s + localToken + u"."_s);
+                   u"\r\n\r\nSleevelight "_s + pageToken + u" is available. You have "_s + localToken +
+                       u"."_s);
         returnCloses = false;
     }
     // Return presses the default button; with a new version it presses nothing.

@@ -14,10 +14,8 @@ using namespace Qt::StringLiterals;
 class UpdateSite
 {
 public:
-    static inline const QString versionPagePath =
-        u"/contents/software/sleevelight/latest/version.html"_s;
-    static inline const QString diskImagePath =
-        u"/contents/software/sleevelight/latest/Sleevelight.dmg"_s;
+    static inline const QString versionPagePath = u"/contents/software/sleevelight/latest/version.html"_s;
+    static inline const QString diskImagePath = u"/contents/software/sleevelight/latest/Sleevelight.dmg"_s;
 
     // Scheme and host of the product's site, as the build set them unless overridden.
     static QString site();

@@ -100,8 +100,7 @@ int main(int argc, char** argv)
                d->mWindow->repaint();
            }));
 
-    const QString words =
-        u"An Exceedingly Long Name That Goes On and On Past Any Reasonable Width "_s;
+    const QString words = u"An Exceedingly Long Name That Goes On and On Past Any Reasonable Width "_s;
     f.bridge->playTrack(words.repeated(2), words.repeated(2), words.repeated(2));
     report("full refresh, same track, long texts set smaller to fit", timed([&] {
                d->updateTrackInfo();

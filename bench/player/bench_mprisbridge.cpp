@@ -35,8 +35,7 @@ private Q_SLOTS:
         QVERIFY(writeWav(m_audio, 1));
         m_art = m_dir.filePath(u"art.png"_s);
         QVERIFY(writeFile(m_art, pictureBytes({600, 600}, Qt::red)));
-        QVERIFY(writeFile(m_dir.filePath(u"cover.jpg"_s),
-                          pictureBytes({600, 600}, Qt::green, "JPEG")));
+        QVERIFY(writeFile(m_dir.filePath(u"cover.jpg"_s), pictureBytes({600, 600}, Qt::green, "JPEG")));
         QVERIFY(writeFile(m_dir.filePath(u"back.png"_s), pictureBytes({600, 600}, Qt::blue)));
     }
 
@@ -49,8 +48,7 @@ private Q_SLOTS:
                                    {u"xesam:url"_s, QUrl::fromLocalFile(m_audio).toString()},
                                    {u"mpris:artUrl"_s, QUrl::fromLocalFile(m_art).toString()},
                                    {u"mpris:length"_s, qint64(200'000'000)}};
-        FakeMprisPlayer fake(u"org.mpris.MediaPlayer2.bench"_s,
-                             FakeMprisPlayer::playing(metadata));
+        FakeMprisPlayer fake(u"org.mpris.MediaPlayer2.bench"_s, FakeMprisPlayer::playing(metadata));
         MprisBridge bridge;
         QTRY_VERIFY(bridge.players().followed() != nullptr && bridge.players().followed()->isLoaded());
         QCOMPARE(bridge.artworkImages()->size(), 3);

@@ -92,8 +92,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < 50; ++i) {
         QElapsedTimer timer;
         timer.start();
-        const HttpFetch::Result page =
-            HttpFetch::get(QUrl(site + u"/version.html"_s), 4096, 10'000);
+        const HttpFetch::Result page = HttpFetch::get(QUrl(site + u"/version.html"_s), 4096, 10'000);
         pageMs.push_back(timer.nsecsElapsed() / 1e6);
         if (!page.ok())
             std::printf("version page failed: %s\n", qPrintable(page.errorString));

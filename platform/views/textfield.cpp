@@ -9,8 +9,8 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
-#include <limits>
 #include <cmath>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 

@@ -27,44 +27,6 @@ class TestAppDelegate : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void settersNotifyOnlyOnChange()
-    {
-        FakeBridge::install();
-        AppDelegate delegate;
-        // Present but empty, so a first track without a name still counts as new.
-        QCOMPARE(delegate.prevTrackName, QVariant(QString()));
-        QSignalSpy spy(&delegate, &AppDelegate::trackNameChanged);
-        delegate.setTrackName(u"A"_s);
-        delegate.setTrackName(u"A"_s);
-        QCOMPARE(spy.count(), 1);
-        // An absent name is not the same as an empty one.
-        delegate.setTrackName(QString());
-        delegate.setTrackName(QVariant());
-        QCOMPARE(spy.count(), 3);
-    }
-
-    void playButtonTitle_data()
-    {
-        QTest::addColumn<QVariant>("input");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("absent") << QVariant() << u"Play"_s;
-        for (int raw : {0, 1, 3, 4, 5, 7})
-            QTest::addRow("state %d", raw) << QVariant(raw) << u"Play"_s;
-        QTest::newRow("playing") << QVariant(2) << u"Pause"_s;
-        QTest::newRow("playing, 64-bit") << QVariant(qint64(2)) << u"Pause"_s;
-        QTest::newRow("playing, as the state")
-            << QVariant::fromValue(PlayerState::playing) << u"Pause"_s;
-        QTest::newRow("text") << QVariant(u"2"_s) << u"Play"_s;
-        QTest::newRow("fraction") << QVariant(2.5) << u"Play"_s;
-    }
-
-    void playButtonTitle()
-    {
-        QFETCH(QVariant, input);
-        QFETCH(QString, title);
-        QCOMPARE(PlayButtonNameTransformer::transformedValue(input).toString(), title);
-    }
-
     void playButtonFollowsThePlayerState()
     {
         TestEnvironment environment;

@@ -77,7 +77,7 @@ private Q_SLOTS:
         const bool waylandPlugin = PlatformStart::current().plugins.contains(u"wayland"_s);
         QTest::newRow("a Wayland display that is not there")
             << Variables{{u"WAYLAND_DISPLAY"_s, u"sleevelight-absent"_s},
-                                       {u"XDG_SESSION_TYPE"_s, u"wayland"_s}}
+                         {u"XDG_SESSION_TYPE"_s, u"wayland"_s}}
             << (waylandPlugin ? u"cannot connect to the Wayland display \"sleevelight-absent\""_s
                               : u"qt6-wayland"_s);
         QTest::newRow("a platform asked for that is not installed")
@@ -95,7 +95,8 @@ private Q_SLOTS:
         QCOMPARE(outcome.exit, QProcess::NormalExit);
         QCOMPARE(outcome.status, PlatformStart::failureStatus);
         QCOMPARE(outcome.errorLines.size(), 1);
-        QVERIFY2(outcome.errorLines.first().startsWith(u"sleevelight: "_s), qPrintable(outcome.errorLines.first()));
+        QVERIFY2(outcome.errorLines.first().startsWith(u"sleevelight: "_s),
+                 qPrintable(outcome.errorLines.first()));
         QVERIFY2(outcome.errorLines.first().contains(said), qPrintable(outcome.errorLines.first()));
     }
 
@@ -109,18 +110,20 @@ private Q_SLOTS:
         const QStringList noWayland = {u"xcb"_s, u"offscreen"_s};
         QTest::newRow("Wayland session, no Wayland plugin, no X")
             << PlatformStart::Environment{{}, u"wayland-0"_s, {}, noWayland}
-            << u"Qt's Wayland plugin is not installed and there is no X display to use instead; install it with: "
+            << u"Qt's Wayland plugin is not installed and there is no X display to use instead; install it "
+               u"with: "
                "sudo apt install qt6-wayland"_s;
         QTest::newRow("Wayland and X both refused, no Wayland plugin")
             << PlatformStart::Environment{u":0"_s, u"wayland-0"_s, {}, noWayland}
             << u"sudo apt install qt6-wayland"_s;
-        QTest::newRow("X without the X plugin")
-            << PlatformStart::Environment{u":0"_s, {}, {}, {u"wayland"_s}} << u"sudo apt install qt6-qpa-plugins"_s;
+        QTest::newRow("X without the X plugin") << PlatformStart::Environment{u":0"_s, {}, {}, {u"wayland"_s}}
+                                                << u"sudo apt install qt6-qpa-plugins"_s;
         QTest::newRow("Wayland asked for by name, not installed")
             << PlatformStart::Environment{u":0"_s, u"wayland-0"_s, u"wayland-egl"_s, noWayland}
             << u"QT_QPA_PLATFORM asks for Qt's Wayland plugin"_s;
         QTest::newRow("a list of platforms of which one is installed")
-            << PlatformStart::Environment{u":5"_s, {}, u"wayland;xcb"_s, all} << u"cannot open the X display \":5\""_s;
+            << PlatformStart::Environment{u":5"_s, {}, u"wayland;xcb"_s, all}
+            << u"cannot open the X display \":5\""_s;
     }
 
     void theLineNamesWhatIsMissing()

@@ -2,12 +2,12 @@
 // the timers and the first refresh.
 
 #include "app/appdelegate.h"
-#include "player/values.h"
 #include "app/application.h"
 #include "platform/views/frameview.h"
 #include "platform/views/mainwindow.h"
 #include "platform/views/textfield.h"
 #include "platform/views/titlebutton.h"
+#include "player/values.h"
 #include "tests/support/fakebridge.h"
 #include "tests/support/testenvironment.h"
 
@@ -46,36 +46,6 @@ private Q_SLOTS:
             QVERIFY(popup->isEnabled() && popup->count() > 0);
     }
 
-    void firstConstraints_data()
-    {
-        QTest::addColumn<QVariant>("trackInfoPosition");
-        QTest::addColumn<int>("vertical");
-        QTest::newRow("top") << QVariant(1) << int(LayoutAttribute::Top);
-        QTest::newRow("bottom") << QVariant(2) << int(LayoutAttribute::Bottom);
-        QTest::newRow("bottom for zero") << QVariant(0) << int(LayoutAttribute::Bottom);
-    }
-
-    void firstConstraints()
-    {
-        QFETCH(QVariant, trackInfoPosition);
-        QFETCH(int, vertical);
-        TestEnvironment environment;
-        FakeBridge::install();
-        Application application;
-        QString error;
-        QVERIFY2(application.load(&error), qPrintable(error));
-        AppDelegate* d = application.delegate();
-        d->setTrackInfoPosition(trackInfoPosition);
-        application.launch();
-
-        const double w = d->mView->height();
-        QCOMPARE(d->trackStackViewRightConstraint->constant, w + 35);
-        QCOMPARE(d->trackStackViewLeftConstraint->constant, -(w + 35));
-        QCOMPARE(int(d->trackStackViewRightConstraint2->attribute), vertical);
-        QCOMPARE(int(d->trackStackViewLeftConstraint2->attribute), vertical);
-        QCOMPARE(d->trackStackViewRightConstraint2->constant, 50.0);
-    }
-
     void timersAndFirstRefresh()
     {
         TestEnvironment environment;
@@ -91,8 +61,8 @@ private Q_SLOTS:
         QCOMPARE(d->mTrackName->text(), u"So What"_s);
 
         // The one-second timer runs from launch: the elapsed text follows the player.
-        FakeBridge::last->progress = QVariantMap{{BridgeKey::trackProgressRatio, 0.5},
-                                                 {BridgeKey::trackElapsed, u"2:02"_s}};
+        FakeBridge::last->progress =
+            QVariantMap{{BridgeKey::trackProgressRatio, 0.5}, {BridgeKey::trackElapsed, u"2:02"_s}};
         QTRY_COMPARE(d->trackElapsed(), u"2:02"_s);
     }
 

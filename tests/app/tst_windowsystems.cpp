@@ -158,23 +158,24 @@ private Q_SLOTS:
         QProcessEnvironment base = QProcessEnvironment::systemEnvironment();
         base.insert(u"XDG_RUNTIME_DIR"_s, runtime);
 
-        const Measured offscreen = runProbe(base, {{u"QT_QPA_PLATFORM"_s, u"offscreen:configfile="_s + screens}});
+        const Measured offscreen =
+            runProbe(base, {{u"QT_QPA_PLATFORM"_s, u"offscreen:configfile="_s + screens}});
         QVERIFY2(offscreen.ran, qPrintable(offscreen.errors));
         QVERIFY2(offscreen.lines.startsWith(u"view 1920x1080\n"_s), qPrintable(offscreen.lines));
         QVERIFY(offscreen.lines.contains(u"\"The Sleevelight Trio\""_s));
 
         // X11: a virtual screen that tells us its number once it listens.
         Server x11;
-        QVERIFY(x11.start(xvfb, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1920x1080x24"_s, u"-nolisten"_s,
-                                 u"tcp"_s}));
+        QVERIFY(x11.start(xvfb, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1920x1080x24"_s,
+                                 u"-nolisten"_s, u"tcp"_s}));
         QString displayNumber;
         QVERIFY2(waitFor([&] {
                      displayNumber += QString::fromUtf8(x11.process().readAll());
                      return displayNumber.endsWith(u'\n');
                  }),
                  "Xvfb did not start");
-        const Measured onX11 =
-            runProbe(base, {{u"DISPLAY"_s, u":"_s + displayNumber.trimmed()}, {u"QT_QPA_PLATFORM"_s, u"xcb"_s}});
+        const Measured onX11 = runProbe(
+            base, {{u"DISPLAY"_s, u":"_s + displayNumber.trimmed()}, {u"QT_QPA_PLATFORM"_s, u"xcb"_s}});
         QVERIFY2(onX11.ran, qPrintable(onX11.errors));
         QCOMPARE(onX11.lines, offscreen.lines);
 
@@ -185,9 +186,9 @@ private Q_SLOTS:
         westonEnvironment.remove(u"DISPLAY"_s);
         westonEnvironment.remove(u"WAYLAND_DISPLAY"_s);
         wayland.process().setProcessEnvironment(westonEnvironment);
-        QVERIFY(wayland.start(weston, {u"--backend=headless-backend.so"_s, u"--use-pixman"_s, u"--width=1920"_s,
-                                       u"--height=1080"_s, u"--socket="_s + socket, u"--idle-time=0"_s,
-                                       u"--no-config"_s}));
+        QVERIFY(wayland.start(weston, {u"--backend=headless-backend.so"_s, u"--use-pixman"_s,
+                                       u"--width=1920"_s, u"--height=1080"_s, u"--socket="_s + socket,
+                                       u"--idle-time=0"_s, u"--no-config"_s}));
         QVERIFY2(waitFor([&] { return QFileInfo::exists(runtime + u'/' + socket); }),
                  qPrintable(QString::fromUtf8(wayland.process().readAll())));
         const Measured onWayland =

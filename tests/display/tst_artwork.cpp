@@ -196,7 +196,8 @@ private Q_SLOTS:
         for (int i = 0; i < run.size(); ++i)
             f->play(u"Run %1"_s.arg(i), QList<QByteArray>{run[i]});
         QTRY_COMPARE(d->artworkImage(), Image::fromData(run.last()));
-        QVERIFY2(Image::decodeCount() - decodesBefore <= 3, qPrintable(QString::number(Image::decodeCount() - decodesBefore)));
+        QVERIFY2(Image::decodeCount() - decodesBefore <= 3,
+                 qPrintable(QString::number(Image::decodeCount() - decodesBefore)));
 
         QByteArray cut = pictureBytes(2500, 2500, Qt::cyan);
         cut.chop(cut.size() / 2);

@@ -55,8 +55,9 @@ QImage referenceShadow(const QImage& content, const Shadow& shadow)
     const int dx = int(std::lround(shadow.offset.x())), dy = int(std::lround(shadow.offset.y()));
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            result.setPixel(x, y, qPremultiply(qRgba(qRed(c), qGreen(c), qBlue(c),
-                                                     at(a, x - dx, y - dy) * qAlpha(c) / 255)));
+            result.setPixel(
+                x, y,
+                qPremultiply(qRgba(qRed(c), qGreen(c), qBlue(c), at(a, x - dx, y - dy) * qAlpha(c) / 255)));
     QPainter painter(&result);
     painter.drawImage(0, 0, content);
     return result;
@@ -81,8 +82,7 @@ private Q_SLOTS:
         QTest::newRow("button font") << u"Helvetica"_s << 36.0 << false << false;
         QTest::newRow("fallback of the styles") << u"Arial"_s << 10.0 << false << false;
         QTest::newRow("system font") << u".SFNSText"_s << 24.0 << false << false;
-        QTest::newRow("unknown family, bold italic")
-            << u"NoSuchFamily-BoldItalic"_s << 30.0 << true << true;
+        QTest::newRow("unknown family, bold italic") << u"NoSuchFamily-BoldItalic"_s << 30.0 << true << true;
     }
 
     // Every name gives an installed sans face at the size asked for, and answers to its own name.
@@ -196,12 +196,10 @@ private Q_SLOTS:
         add("duration, right", u"1:02:05"_s, Qt::AlignRight, 0, 300);
         add("empty", QString(), Qt::AlignLeft, 0, 0);
         add("spaces at both ends", u"  Blue  "_s, Qt::AlignCenter, 0, 0, true);
-        add("wrapped at a width", u"An Exceedingly Long Name That Goes On and On"_s,
-            Qt::AlignLeft, 260, 0);
-        add("wrapped, centred, drawn wider", u"An Exceedingly Long Name That Goes On"_s,
-            Qt::AlignHCenter, 260, 400, true);
-        add("one word wider than the width", u"Supercalifragilisticexpialidocious"_s,
-            Qt::AlignLeft, 120, 0);
+        add("wrapped at a width", u"An Exceedingly Long Name That Goes On and On"_s, Qt::AlignLeft, 260, 0);
+        add("wrapped, centred, drawn wider", u"An Exceedingly Long Name That Goes On"_s, Qt::AlignHCenter,
+            260, 400, true);
+        add("one word wider than the width", u"Supercalifragilisticexpialidocious"_s, Qt::AlignLeft, 120, 0);
         add("right to left, natural side", u"\u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd"_s,
             Qt::AlignLeading, 0, 300);
         add("right to left, right side", u"\u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd 2"_s,
@@ -228,8 +226,8 @@ private Q_SLOTS:
             made->setShadow(Shadow{3.0, Qt::black, {}});
             const qsizetype half = text.size() / 2;
             if (split)
-                made->setAttributedText({TextRun{text.left(half), {}, {}, {}, {}},
-                                         TextRun{text.mid(half), {}, {}, {}, {}}});
+                made->setAttributedText(
+                    {TextRun{text.left(half), {}, {}, {}, {}}, TextRun{text.mid(half), {}, {}, {}, {}}});
             else
                 made->setText(text);
             made->resize(width > 0 ? QSize(width, made->sizeHint().height()) : made->sizeHint());

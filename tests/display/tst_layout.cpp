@@ -169,8 +169,9 @@ private Q_SLOTS:
                 d->changeViewFromPrefValueWithTimer(true);
                 d->updateTrackInfo();
                 f.placeStacks();
-                StackView* stack = d->currentArtworkPosition == LayoutAttribute::Left ? d->mTrackStackViewRight
-                                                                                      : d->mTrackStackViewLeft;
+                StackView* stack = d->currentArtworkPosition == LayoutAttribute::Left
+                                       ? d->mTrackStackViewRight
+                                       : d->mTrackStackViewLeft;
                 QVERIFY(stack->isVisible());
                 for (TextField* field : stack->findChildren<TextField*>()) {
                     if (!field->isVisibleTo(stack))

@@ -40,8 +40,8 @@ private Q_SLOTS:
         QTest::newRow("just long") << QString(24, u'n') << QString(40, u'a') << QString(32, u'r')
                                    << QList<double>{b * 0.83f, b * 0.55f, b * 0.67f};
         // Twelve characters outside the basic plane are 24 code units.
-        QTest::newRow("counted in UTF-16") << u"\U0001D11E"_s.repeated(12) << QString()
-                                           << QString() << QList<double>{b * 0.83f, b * 0.67f, b * 0.75f};
+        QTest::newRow("counted in UTF-16") << u"\U0001D11E"_s.repeated(12) << QString() << QString()
+                                           << QList<double>{b * 0.83f, b * 0.67f, b * 0.75f};
     }
 
     void sizesFollowTheLengths()
@@ -168,8 +168,7 @@ private Q_SLOTS:
         DisplayFixture f;
         AppDelegate* d = f.d;
         f.setWindowSize(windowWidth, windowWidth * 9 / 16);
-        const QString words =
-            u"An Exceedingly Long Name That Goes On and On Past Any Reasonable Width "_s;
+        const QString words = u"An Exceedingly Long Name That Goes On and On Past Any Reasonable Width "_s;
         for (int i = 0; i < tracks; ++i) {
             f.bridge->playTrack(words.repeated(2) + QString::number(i), words.repeated(2), words.repeated(2));
             f.bridge->artworks = QList<QByteArray>{pictureBytes(300, 300)};

@@ -53,9 +53,8 @@ private Q_SLOTS:
         QFETCH(double, expectedSize);
 
         TextField field;
-        field.setFieldFont(fieldHasFont
-                               ? FontManager::fontWithName(u"HelveticaNeue-Italic"_s, 20)
-                               : std::nullopt);
+        field.setFieldFont(fieldHasFont ? FontManager::fontWithName(u"HelveticaNeue-Italic"_s, 20)
+                                        : std::nullopt);
         Utility::styleTextField(&field, {.font = fontName, .size = fontSize});
         QVERIFY(field.fieldFont());
         QCOMPARE(FontManager::fontName(*field.fieldFont()), expectedName);
@@ -72,7 +71,8 @@ private Q_SLOTS:
         QCOMPARE(field.textColor(), QColor(Qt::green));
         QVERIFY(!field.shadow());
 
-        Utility::styleTextField(&field, {.color = QColor(Qt::yellow), .shadow = true, .alignment = TextAlignment::Center});
+        Utility::styleTextField(
+            &field, {.color = QColor(Qt::yellow), .shadow = true, .alignment = TextAlignment::Center});
         QCOMPARE(field.alignment(), Qt::AlignHCenter);
         QCOMPARE(field.textColor(), QColor(Qt::yellow));
         QCOMPARE(field.shadow(), (Shadow{3.0, Qt::black, {}}));
@@ -90,7 +90,13 @@ private Q_SLOTS:
         QCOMPARE(field.text(), u"plain"_s);
         QVERIFY(!field.hasAttributedText());
 
-        Utility::styleAttributedText(&field, u" and bold"_s, {.font = u"DejaVuSans-Bold"_s, .size = 13.0, .color = QColor(Qt::red), .shadow = true, .alignment = TextAlignment::Right}, true);
+        Utility::styleAttributedText(&field, u" and bold"_s,
+                                     {.font = u"DejaVuSans-Bold"_s,
+                                      .size = 13.0,
+                                      .color = QColor(Qt::red),
+                                      .shadow = true,
+                                      .alignment = TextAlignment::Right},
+                                     true);
         QCOMPARE(field.text(), u"plain and bold"_s);
         const QList<TextRun> runs = field.attributedText();
         QCOMPARE(runs.size(), 2);
@@ -111,7 +117,12 @@ private Q_SLOTS:
     void buttonTitles()
     {
         TitleButton button;
-        Utility::styleButtonTitle(&button, u"\u2661"_s, {.font = u"DejaVuSans"_s, .size = 6.0, .color = QColor(Qt::gray), .shadow = true, .alignment = TextAlignment::Center});
+        Utility::styleButtonTitle(&button, u"\u2661"_s,
+                                  {.font = u"DejaVuSans"_s,
+                                   .size = 6.0,
+                                   .color = QColor(Qt::gray),
+                                   .shadow = true,
+                                   .alignment = TextAlignment::Center});
         const TitleButton::Title title = button.attributedTitle();
         QCOMPARE(title.text, u"\u2661"_s);
         QCOMPARE(title.font.pointSizeF(), 6.0);

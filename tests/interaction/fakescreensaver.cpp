@@ -32,8 +32,7 @@ bool FakeDesktop::handleMessage(const QDBusMessage& message, const QDBusConnecti
     const QString call = message.interface() + u'.' + message.member();
     QVariant answer;
     if (call == u"org.freedesktop.ScreenSaver.Inhibit") {
-        const QString asked =
-            u"Inhibit %1 %2 -> "_s.arg(in.value(0).toString(), in.value(1).toString());
+        const QString asked = u"Inhibit %1 %2 -> "_s.arg(in.value(0).toString(), in.value(1).toString());
         if (!m_services->answers) {
             m_services->record(asked + u"(no answer)"_s);
             return true; // and no reply is ever sent
@@ -45,10 +44,9 @@ bool FakeDesktop::handleMessage(const QDBusMessage& message, const QDBusConnecti
     } else if (call == u"org.freedesktop.portal.Inhibit.Inhibit") {
         const QString request =
             u"/org/freedesktop/portal/desktop/request/fake/inhibit%1"_s.arg(m_nextRequest++);
-        const QString reason =
-            qdbus_cast<QVariantMap>(in.value(2)).value(u"reason"_s).toString();
-        m_services->record(u"Inhibit \"%1\" %2 %3 -> %4"_s
-                               .arg(in.value(0).toString(), in.value(1).toString(), reason, request));
+        const QString reason = qdbus_cast<QVariantMap>(in.value(2)).value(u"reason"_s).toString();
+        m_services->record(u"Inhibit \"%1\" %2 %3 -> %4"_s.arg(in.value(0).toString(), in.value(1).toString(),
+                                                               reason, request));
         answer = QVariant::fromValue(QDBusObjectPath(request));
     } else if (call == u"org.freedesktop.portal.Request.Close") {
         m_services->record(u"Close "_s + message.path());
@@ -83,10 +81,8 @@ FakeDesktopServices::FakeDesktopServices(Service service)
                 m_registered = at(u"/org/freedesktop/portal/desktop"_s) &&
                                bus.registerService(u"org.freedesktop.portal.Desktop"_s);
             else
-                m_registered = (service == ScreenSaverAtShortPath ||
-                                at(u"/org/freedesktop/ScreenSaver"_s)) &&
-                               at(u"/ScreenSaver"_s) &&
-                               bus.registerService(u"org.freedesktop.ScreenSaver"_s);
+                m_registered = (service == ScreenSaverAtShortPath || at(u"/org/freedesktop/ScreenSaver"_s)) &&
+                               at(u"/ScreenSaver"_s) && bus.registerService(u"org.freedesktop.ScreenSaver"_s);
         },
         Qt::BlockingQueuedConnection);
 }

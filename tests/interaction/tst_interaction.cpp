@@ -90,7 +90,9 @@ struct Launched
     TitleButton::Title glyph(const QString& text, const QColor& color) const
     {
         TitleButton sample;
-        Utility::styleButtonTitle(&sample, text, {.size = double(d->maxFontSize() * 0.5f * d->windowSizeRatio), .color = color, .shadow = true});
+        Utility::styleButtonTitle(
+            &sample, text,
+            {.size = double(d->maxFontSize() * 0.5f * d->windowSizeRatio), .color = color, .shadow = true});
         return sample.attributedTitle();
     }
 
@@ -320,34 +322,6 @@ private Q_SLOTS:
         UserDefaults::standardUserDefaults().synchronize();
         app.key(key);
         QCOMPARE(d->alertInfo(), onNotice);
-    }
-
-    void keysByPlace_data()
-    {
-        QTest::addColumn<QString>("platform");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<quint32>("scanCode");
-        QTest::addColumn<int>("command");
-        const auto add = [](const char* name, const char* platform, int key, quint32 code,
-                            KeyCommand command) {
-            QTest::newRow(name) << QString::fromLatin1(platform) << key << code << int(command);
-        };
-        // Another layout: the key in the place of s types o, and the key typing s is elsewhere.
-        add("x11 dvorak s place", "xcb", Qt::Key_O, 39, KeyCommand::Rating);
-        add("x11 dvorak s letter", "xcb", Qt::Key_S, 47, KeyCommand::None);
-        add("wayland h place", "wayland", Qt::Key_D, 43, KeyCommand::Help);
-        add("x11 without a code", "xcb", Qt::Key_M, 0, KeyCommand::MultiArtworks);
-        add("offscreen by letter", "offscreen", Qt::Key_N, 0, KeyCommand::NextArtwork);
-        add("framebuffer by letter", "linuxfb", Qt::Key_L, 38, KeyCommand::Loved);
-    }
-
-    void keysByPlace()
-    {
-        QFETCH(QString, platform);
-        QFETCH(int, key);
-        QFETCH(quint32, scanCode);
-        QFETCH(int, command);
-        QCOMPARE(int(keyCommand(key, scanCode, platform)), command);
     }
 
     void noticeKeepsItsFullTimeWhenReplaced()

@@ -67,8 +67,7 @@ private Q_SLOTS:
                                                 << "122223" << QStringList();
         QTest::newRow("playing after the release takes a new hold")
             << "iiiip"
-            << "12300"
-            << QStringList{release7001, u"Inhibit Sleevelight Disabling Screen Sleep -> 7002"_s};
+            << "12300" << QStringList{release7001, u"Inhibit Sleevelight Disabling Screen Sleep -> 7002"_s};
     }
 
     void idleTicks()
@@ -119,8 +118,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("released"); // pattern of the release's record
         QTest::newRow("screen saver")
             << int(FakeDesktopServices::ScreenSaver) << u'^' + hold7001 + u'$' << "^UnInhibit 7001$";
-        QTest::newRow("screen saver under /ScreenSaver")
-            << int(FakeDesktopServices::ScreenSaverAtShortPath) << u'^' + hold7001 + u'$' << "^UnInhibit 7001$";
+        QTest::newRow("screen saver under /ScreenSaver") << int(FakeDesktopServices::ScreenSaverAtShortPath)
+                                                         << u'^' + hold7001 + u'$' << "^UnInhibit 7001$";
         QTest::newRow("desktop portal")
             << int(FakeDesktopServices::Portal)
             << "^Inhibit \"\" 8 Disabling Screen Sleep -> (/org/freedesktop/portal/\\S+)$"

@@ -55,8 +55,7 @@ QVariantMap FakeMprisPlayer::playing(const QVariantMap& metadata, const QString&
 QVariantMap trackMetadata(const QString& title, const QString& artUrl)
 {
     QVariantMap metadata{
-        {u"mpris:trackid"_s,
-         QVariant::fromValue(QDBusObjectPath(u"/track/%1"_s.arg(qHash(title))))},
+        {u"mpris:trackid"_s, QVariant::fromValue(QDBusObjectPath(u"/track/%1"_s.arg(qHash(title))))},
         {u"xesam:title"_s, title},
         {u"xesam:album"_s, u"Album"_s},
         {u"xesam:artist"_s, QStringList{u"Artist"_s}},
@@ -71,8 +70,7 @@ void FakeMprisPlayer::change(const QVariantMap& changed, const QStringList& inva
 {
     for (auto it = changed.cbegin(); it != changed.cend(); ++it)
         properties.insert(it.key(), it.value());
-    QDBusMessage signal =
-        QDBusMessage::createSignal(mprisPath, propertiesInterface, u"PropertiesChanged"_s);
+    QDBusMessage signal = QDBusMessage::createSignal(mprisPath, propertiesInterface, u"PropertiesChanged"_s);
     signal << playerInterface << changed << invalidated;
     m_bus.send(signal);
 }
@@ -105,8 +103,8 @@ bool FakeMprisPlayer::handleMessage(const QDBusMessage& message, const QDBusConn
     if (answers == Answers::never)
         return true;
     if (answers == Answers::withErrors) {
-        connection.send(message.createErrorReply(u"org.mpris.MediaPlayer2.Fake.Broken"_s,
-                                                 u"broken on purpose"_s));
+        connection.send(
+            message.createErrorReply(u"org.mpris.MediaPlayer2.Fake.Broken"_s, u"broken on purpose"_s));
         return true;
     }
 
@@ -116,8 +114,7 @@ bool FakeMprisPlayer::handleMessage(const QDBusMessage& message, const QDBusConn
         reply = message.createReply(
             QVariant::fromValue(args.value(0).toString() == playerInterface ? properties : QVariantMap()));
     else if (member == "Get"_L1 && !properties.contains(name))
-        reply = message.createErrorReply(u"org.freedesktop.DBus.Error.InvalidArgs"_s,
-                                         u"no such property"_s);
+        reply = message.createErrorReply(u"org.freedesktop.DBus.Error.InvalidArgs"_s, u"no such property"_s);
     else if (member == "Get"_L1)
         reply = message.createReply(QVariant::fromValue(QDBusVariant(properties.value(name))));
     else if (member == "Set"_L1)

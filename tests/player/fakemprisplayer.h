@@ -49,8 +49,7 @@ public:
     void leave();
 
     // Properties of a player in `status` ("Playing" unless told) at normal rate and half volume.
-    static QVariantMap playing(const QVariantMap& metadata,
-                               const QString& status = u"Playing"_s);
+    static QVariantMap playing(const QVariantMap& metadata, const QString& status = u"Playing"_s);
 
     QString introspect(const QString& path) const override;
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;

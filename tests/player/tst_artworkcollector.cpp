@@ -98,8 +98,7 @@ private Q_SLOTS:
         QTest::newRow("larger than the cap") << url(path("large.png")) << false;
         QTest::newRow("undecodable bytes") << url(path("garbage.png")) << false;
         QTest::newRow("missing file") << url(path("none.png")) << false;
-        QTest::newRow("file on another host")
-            << u"file://elsewhere"_s + path("art.png") << false;
+        QTest::newRow("file on another host") << u"file://elsewhere"_s + path("art.png") << false;
         QTest::newRow("unknown scheme") << u"ftp://127.0.0.1/art.png"_s << false;
     }
 

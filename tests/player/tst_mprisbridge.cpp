@@ -1,9 +1,9 @@
 // The MPRIS bridge against fake players on the test's private bus.
 
 #include "player/mprisbridge.h"
-#include "player/values.h"
 #include "player/mprisplayer.h"
 #include "player/mprisplayermanager.h"
+#include "player/values.h"
 #include "tests/player/fakemprisplayer.h"
 #include "tests/support/testenvironment.h"
 
@@ -41,7 +41,8 @@ class TestMprisBridge : public QObject
     // A player in `status` with a track named `title`.
     FakeMprisPlayer* player(const char* title, const char* status = "Playing", const QString& name = fakeName)
     {
-        return addPlayer(name, FakeMprisPlayer::playing(trackMetadata(QString::fromLatin1(title)), QString::fromLatin1(status)));
+        return addPlayer(name, FakeMprisPlayer::playing(trackMetadata(QString::fromLatin1(title)),
+                                                        QString::fromLatin1(status)));
     }
 
     MprisPlayer* followed() const { return m_bridge->players().followed(); }
@@ -98,8 +99,7 @@ private Q_SLOTS:
             << QVariantMap{{u"mpris:trackid"_s, trackId},
                            {u"xesam:title"_s, u"So What"_s},
                            {u"xesam:album"_s, u"Kind of Blue"_s},
-                           {u"xesam:artist"_s,
-                            QStringList{u"Miles Davis"_s, u"John Coltrane"_s}},
+                           {u"xesam:artist"_s, QStringList{u"Miles Davis"_s, u"John Coltrane"_s}},
                            {u"xesam:trackNumber"_s, 3},
                            {u"xesam:discNumber"_s, 2},
                            {u"mpris:length"_s, qint64(245'000'000)},
@@ -141,8 +141,7 @@ private Q_SLOTS:
             << QVariantMap{};
         // Line breaks would break the display's one-line layout.
         QTest::newRow("a megabyte title is cut, line breaks are not shown")
-            << QVariantMap{{u"xesam:title"_s,
-                            QString(u"Line\nbreak\t"_s + QString(1 << 20, u'x'))}}
+            << QVariantMap{{u"xesam:title"_s, QString(u"Line\nbreak\t"_s + QString(1 << 20, u'x'))}}
             << QVariantMap{{BridgeKey::trackName, QString(u"Line break "_s + QString(989, u'x'))}};
     }
 

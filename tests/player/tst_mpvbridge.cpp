@@ -1,9 +1,9 @@
 // The bridge against a real player: mpv with its MPRIS plugin, on the test's private bus.
 
 #include "player/mprisbridge.h"
-#include "player/values.h"
 #include "player/mprisplayer.h"
 #include "player/mprisplayermanager.h"
+#include "player/values.h"
 #include "tests/player/mediafiles.h"
 #include "tests/support/testenvironment.h"
 
@@ -37,20 +37,17 @@ private Q_SLOTS:
         m_environment = std::make_unique<TestEnvironment>(1.0);
 
         const QString song = m_dir.filePath(u"song.wav"_s);
-        QVERIFY(writeWav(song, 30, u"Real Title"_s, u"Real Album"_s,
-                         u"Real Artist"_s));
+        QVERIFY(writeWav(song, 30, u"Real Title"_s, u"Real Album"_s, u"Real Artist"_s));
         // Numbers mpv's plugin does not pass on; the bridge finds them in the file.
-        QVERIFY(addTags(song, {{u"TRACKNUMBER"_s, u"3/10"_s},
-                               {u"DISCNUMBER"_s, u"2"_s},
-                               {u"DATE"_s, u"2019-05-01"_s}}));
+        QVERIFY(addTags(
+            song, {{u"TRACKNUMBER"_s, u"3/10"_s}, {u"DISCNUMBER"_s, u"2"_s}, {u"DATE"_s, u"2019-05-01"_s}}));
         m_cover = pictureBytes({64, 64}, Qt::darkCyan);
         QVERIFY(writeFile(m_dir.filePath(u"cover.png"_s), m_cover));
 
         m_mpv.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_mpv.setStandardOutputFile(QProcess::nullDevice());
         const QString options = u"--no-config --ao=null --vo=null --idle=no --really-quiet"_s;
-        m_mpv.start(mpv, options.split(u' ') << u"--loop-file=inf"_s
-                                             << u"--script="_s + mprisPlugin << song);
+        m_mpv.start(mpv, options.split(u' ') << u"--loop-file=inf"_s << u"--script="_s + mprisPlugin << song);
         QVERIFY(m_mpv.waitForStarted());
     }
 

@@ -1,9 +1,9 @@
 // The full refresh and the one-second refresh, driven through the fake bridge.
 
 #include "app/appdelegate.h"
-#include "player/values.h"
 #include "app/application.h"
 #include "platform/views/textfield.h"
+#include "player/values.h"
 #include "tests/support/fakebridge.h"
 #include "tests/support/testenvironment.h"
 
@@ -44,8 +44,7 @@ private Q_SLOTS:
         m_application = launchApplication();
         d = m_application->delegate();
         bridge = FakeBridge::last;
-        bridge->playTrack(u"Giant Steps"_s, u"Giant Steps"_s,
-                          u"Coltrane"_s);
+        bridge->playTrack(u"Giant Steps"_s, u"Giant Steps"_s, u"Coltrane"_s);
         d->updateTrackInfo();
     }
 
@@ -161,8 +160,7 @@ private Q_SLOTS:
 
     void progressWithoutElapsedKeepsTheText()
     {
-        bridge->progress =
-            QVariantMap{{BridgeKey::trackProgressRatio, 0.5}, {BridgeKey::trackElapsed, 12}};
+        bridge->progress = QVariantMap{{BridgeKey::trackProgressRatio, 0.5}, {BridgeKey::trackElapsed, 12}};
         refreshWith(2);
         QCOMPARE(d->trackElapsed(), u"1:01"_s);
         QCOMPARE(d->trackProgress(), QVariant(0.5));
@@ -190,8 +188,8 @@ private Q_SLOTS:
         QFETCH(bool, advances);
         refreshWith(state);
         d->updateTrackProgress(); // the first tick may tell the slider of the volume
-        bridge->progress = QVariantMap{{BridgeKey::trackProgressRatio, 0.75},
-                                       {BridgeKey::trackElapsed, u"3:03"_s}};
+        bridge->progress =
+            QVariantMap{{BridgeKey::trackProgressRatio, 0.75}, {BridgeKey::trackElapsed, u"3:03"_s}};
         bridge->resetCounts();
         for (int tick = 0; tick < 3; ++tick)
             d->updateTrackProgress();
@@ -235,9 +233,7 @@ private Q_SLOTS:
         d->gotoNextTrack(nullptr);
         d->gotoPreviousTrack(nullptr);
         d->playPause(nullptr);
-        QCOMPARE(bridge->commands,
-                 (QStringList{u"gotoNextTrack"_s, u"gotoPreviousTrack"_s,
-                              u"playPause"_s}));
+        QCOMPARE(bridge->commands, (QStringList{u"gotoNextTrack"_s, u"gotoPreviousTrack"_s, u"playPause"_s}));
         QCOMPARE(bridge->reads.value(u"playerState"_s), 3);
     }
 
@@ -248,17 +244,6 @@ private Q_SLOTS:
         bridge->notify();
         QCOMPARE(bridge->reads.value(u"playerState"_s), 1);
         QCOMPARE(d->mTrackName3->text(), u"Naima"_s);
-    }
-
-    void newTrackDetection()
-    {
-        // The remembered name is what the last refresh saw; absent and empty names differ.
-        bridge->info->insert(BridgeKey::trackName, u""_s);
-        refreshWith(2);
-        QCOMPARE(d->prevTrackName, QVariant(QString()));
-        bridge->info->remove(BridgeKey::trackName);
-        refreshWith(2);
-        QVERIFY(!d->prevTrackName.isValid());
     }
 };
 

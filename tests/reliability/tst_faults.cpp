@@ -42,7 +42,6 @@ using namespace sleevelight::test;
 
 namespace {
 
-
 // Warnings the program writes, for counting its reports.
 QStringList g_messages;
 QtMessageHandler g_previousHandler = nullptr;
@@ -110,8 +109,7 @@ QDBusMessage metadataSignal(const QVariantMap& metadata)
 {
     QDBusMessage signal = QDBusMessage::createSignal(
         u"/org/mpris/MediaPlayer2"_s, u"org.freedesktop.DBus.Properties"_s, u"PropertiesChanged"_s);
-    signal << u"org.mpris.MediaPlayer2.Player"_s << QVariantMap{{u"Metadata"_s, metadata}}
-           << QStringList();
+    signal << u"org.mpris.MediaPlayer2.Player"_s << QVariantMap{{u"Metadata"_s, metadata}} << QStringList();
     return signal;
 }
 
@@ -240,8 +238,8 @@ private Q_SLOTS:
     {
         RunningApplication app;
         AppDelegate* d = app.d;
-        FakeMprisPlayer* fake = addPlayer(u"org.mpris.MediaPlayer2.flood"_s,
-                                          FakeMprisPlayer::playing(trackMetadata(u"Calm"_s)));
+        FakeMprisPlayer* fake =
+            addPlayer(u"org.mpris.MediaPlayer2.flood"_s, FakeMprisPlayer::playing(trackMetadata(u"Calm"_s)));
         QTRY_COMPARE(d->trackName(), QVariant(u"Calm"_s));
 
         // A timer of no interval fires once per turn of the event loop.
@@ -303,8 +301,8 @@ private Q_SLOTS:
         AppDelegate* d = app.d;
         d->setPreventSleep(true);
         d->updatePreventSleepTimer();
-        FakeMprisPlayer* fake = addPlayer(u"org.mpris.MediaPlayer2.fake"_s,
-                                          FakeMprisPlayer::playing(trackMetadata(u"Awake"_s)));
+        FakeMprisPlayer* fake =
+            addPlayer(u"org.mpris.MediaPlayer2.fake"_s, FakeMprisPlayer::playing(trackMetadata(u"Awake"_s)));
         QTRY_COMPARE(d->trackName(), QVariant(u"Awake"_s));
         QCOMPARE(d->playerState(), PlayerState::playing);
         QVERIFY(!d->sleepDisabled());
@@ -357,8 +355,8 @@ private Q_SLOTS:
 
         std::optional<RunningApplication> app(std::in_place);
         AppDelegate* d = app->d;
-        FakeMprisPlayer* fake = addPlayer(u"org.mpris.MediaPlayer2.fake"_s,
-                                          FakeMprisPlayer::playing(trackMetadata(u"Rated"_s)));
+        FakeMprisPlayer* fake =
+            addPlayer(u"org.mpris.MediaPlayer2.fake"_s, FakeMprisPlayer::playing(trackMetadata(u"Rated"_s)));
         QTRY_COMPARE(d->trackName(), QVariant(u"Rated"_s));
         QObject threeStars;
         threeStars.setProperty("tag", 3);
@@ -395,8 +393,7 @@ private Q_SLOTS:
         QCOMPARE(after.entry(rated).rating, std::optional<int>(80));
         QCOMPARE(after.entry(rated).loved, std::optional<bool>(true));
         if (trouble == "damaged"_L1) {
-            const QStringList aside =
-                QDir(folder).entryList({QFileInfo(path).fileName() + u".damaged-*"_s});
+            const QStringList aside = QDir(folder).entryList({QFileInfo(path).fileName() + u".damaged-*"_s});
             QCOMPARE(aside.size(), 1);
             QCOMPARE(readFile(QDir(folder).filePath(aside.first())), garbage);
         } else {

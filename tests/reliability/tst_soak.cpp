@@ -64,8 +64,7 @@ private Q_SLOTS:
             const QByteArray bytes = picture(i, jpeg ? "JPEG" : "PNG");
             pictures << bytes;
             if (i % 3 == 0) {
-                artUrls << u"data:image/%1;base64,"_s
-                                   .arg(jpeg ? u"jpeg"_s : u"png"_s) +
+                artUrls << u"data:image/%1;base64,"_s.arg(jpeg ? u"jpeg"_s : u"png"_s) +
                                QString::fromLatin1(bytes.toBase64());
                 continue;
             }
@@ -95,8 +94,8 @@ private Q_SLOTS:
         // Every change that is due by the clock, so a slow turn does not slow the player down.
         connect(&change, &QTimer::timeout, this, [&] {
             while (sent < changes && sent < clock.elapsed() / 10 + 1) {
-                player.change({{u"Metadata"_s, trackMetadata(u"Soak %1"_s.arg(sent),
-                                                                          artUrls[sent % artUrls.size()])}});
+                player.change(
+                    {{u"Metadata"_s, trackMetadata(u"Soak %1"_s.arg(sent), artUrls[sent % artUrls.size()])}});
                 // The fake player keeps a record of every call it answers; a long run forgets it.
                 player.calls.clear();
                 player.messages.clear();
@@ -111,8 +110,7 @@ private Q_SLOTS:
         clock.start();
         change.start();
         QTRY_VERIFY_WITH_TIMEOUT(sent == changes, changes * 100);
-        QTRY_COMPARE_WITH_TIMEOUT(d->trackName(), QVariant(u"Soak %1"_s.arg(changes - 1)),
-                                  20000);
+        QTRY_COMPARE_WITH_TIMEOUT(d->trackName(), QVariant(u"Soak %1"_s.arg(changes - 1)), 20000);
         const qint64 endKiB = residentKiB();
         const qint64 endHeapKiB = heapInUseKiB();
 

@@ -55,8 +55,7 @@ void FakeBridge::playTrack(const QString& name, const QString& album, const QStr
                        {BridgeKey::trackDuration, u"4:05"_s},
                        {BridgeKey::trackLoved, 0},
                        {BridgeKey::trackRating, 40}};
-    progress = QVariantMap{{BridgeKey::trackProgressRatio, 0.25},
-                           {BridgeKey::trackElapsed, u"1:01"_s}};
+    progress = QVariantMap{{BridgeKey::trackProgressRatio, 0.25}, {BridgeKey::trackElapsed, u"1:01"_s}};
 }
 
 QVariant FakeBridge::isRunning()

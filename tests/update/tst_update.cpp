@@ -170,14 +170,13 @@ private Q_SLOTS:
         const QString local = QString::fromLatin1(localToken);
         const QString offered = QString::fromUtf8(route.body).section(u' ', 0, 0);
         if (expected == -1)
-            QCOMPARE(runs[1].text,
-                     u"\r\n\r\nTry it later, please. Or Check the internet connection."_s);
+            QCOMPARE(runs[1].text, u"\r\n\r\nTry it later, please. Or Check the internet connection."_s);
         else if (expected == 0)
-            QCOMPARE(runs[1].text, u"\r\n\r\nYour current version is "_s + local +
-                                       u". No new version is available."_s);
+            QCOMPARE(runs[1].text,
+                     u"\r\n\r\nYour current version is "_s + local + u". No new version is available."_s);
         else
-            QCOMPARE(runs[1].text, u"\r\n\r\nSleevelight "_s + offered +
-                                       u" is available. You have "_s + local + u'.');
+            QCOMPARE(runs[1].text,
+                     u"\r\n\r\nSleevelight "_s + offered + u" is available. You have "_s + local + u'.');
         // Return is the Done button's key only when there is nothing to download.
         QCOMPARE(f.d->mUpdateDownload->isVisible(), expected == 1);
         QTest::keyClick(panel, Qt::Key_Return);

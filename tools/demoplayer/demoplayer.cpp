@@ -109,9 +109,8 @@ void DemoPlayer::announce(const QStringList& names)
     QVariantMap changed;
     for (const QString& name : names)
         changed.insert(name, property(name.toLatin1().constData()));
-    QDBusMessage signal = QDBusMessage::createSignal(u"/org/mpris/MediaPlayer2"_s,
-                                                     u"org.freedesktop.DBus.Properties"_s,
-                                                     u"PropertiesChanged"_s);
+    QDBusMessage signal = QDBusMessage::createSignal(
+        u"/org/mpris/MediaPlayer2"_s, u"org.freedesktop.DBus.Properties"_s, u"PropertiesChanged"_s);
     signal << u"org.mpris.MediaPlayer2.Player"_s << changed << QStringList();
     QDBusConnection::sessionBus().send(signal);
 }

@@ -121,53 +121,49 @@ QList<DemoTrack> makePlaylist(const QString& folder)
     const QColor indigo(48, 63, 159), teal(0, 121, 107), amber(255, 160, 0), rose(194, 24, 91),
         slate(55, 71, 79);
 
-    const DemoTrack one = demoTrack(u"Morning Light"_s, u"Demo Sessions"_s,
-                                    {u"The Sleevelight Trio"_s}, 2019, 95'000'000);
+    const DemoTrack one =
+        demoTrack(u"Morning Light"_s, u"Demo Sessions"_s, {u"The Sleevelight Trio"_s}, 2019, 95'000'000);
     QDir dir = addTrack(1, one);
-    playlist.last().artUrl = fileUrl(save(picture({600, 600}, indigo, teal, u"One picture"_s),
-                                          dir.filePath(u"art.png"_s)));
+    playlist.last().artUrl =
+        fileUrl(save(picture({600, 600}, indigo, teal, u"One picture"_s), dir.filePath(u"art.png"_s)));
 
-    const DemoTrack two =
-        demoTrack(u"Two Sides"_s, u"Demo Sessions"_s,
-                  {u"The Sleevelight Trio"_s, u"Guest Horns"_s}, 2019, 80'000'000);
+    const DemoTrack two = demoTrack(u"Two Sides"_s, u"Demo Sessions"_s,
+                                    {u"The Sleevelight Trio"_s, u"Guest Horns"_s}, 2019, 80'000'000);
     dir = addTrack(2, two);
-    playlist.last().artUrl = fileUrl(save(picture({600, 600}, rose, amber, u"Front"_s),
-                                          dir.filePath(u"art.png"_s)));
+    playlist.last().artUrl =
+        fileUrl(save(picture({600, 600}, rose, amber, u"Front"_s), dir.filePath(u"art.png"_s)));
     save(picture({600, 600}, slate, rose, u"Back"_s), dir.filePath(u"back.png"_s));
 
-    const DemoTrack three = demoTrack(u"Three of a Kind"_s, u"Demo Sessions"_s,
-                                      {u"Trio"_s}, 2020, 75'000'000);
+    const DemoTrack three =
+        demoTrack(u"Three of a Kind"_s, u"Demo Sessions"_s, {u"Trio"_s}, 2020, 75'000'000);
     dir = addTrack(3, three);
-    playlist.last().artUrl = fileUrl(save(picture({600, 600}, teal, amber, u"First"_s),
-                                          dir.filePath(u"art.png"_s)));
-    save(picture({600, 600}, amber, indigo, u"Second"_s),
-         dir.filePath(u"cover.png"_s));
-    save(picture({600, 600}, indigo, rose, u"Third"_s),
-         dir.filePath(u"back.png"_s));
+    playlist.last().artUrl =
+        fileUrl(save(picture({600, 600}, teal, amber, u"First"_s), dir.filePath(u"art.png"_s)));
+    save(picture({600, 600}, amber, indigo, u"Second"_s), dir.filePath(u"cover.png"_s));
+    save(picture({600, 600}, indigo, rose, u"Third"_s), dir.filePath(u"back.png"_s));
 
-    const DemoTrack wide = demoTrack(u"Panorama"_s, u"Wide Open"_s,
-                                     {u"Horizon Ensemble"_s}, 2021, 70'000'000);
+    const DemoTrack wide =
+        demoTrack(u"Panorama"_s, u"Wide Open"_s, {u"Horizon Ensemble"_s}, 2021, 70'000'000);
     addTrack(4, wide);
     playlist.last().artUrl = dataUrl(picture({600, 300}, slate, teal, u"Wide picture"_s));
 
-    const DemoTrack portrait = demoTrack(u"Standing Tall"_s, u"Vertical"_s,
-                                         {u"Tower Records Band"_s}, 2022, 65'000'000);
+    const DemoTrack portrait =
+        demoTrack(u"Standing Tall"_s, u"Vertical"_s, {u"Tower Records Band"_s}, 2022, 65'000'000);
     dir = addTrack(5, portrait);
-    playlist.last().artUrl = fileUrl(save(picture({300, 600}, rose, indigo, u"Portrait"_s),
-                                          dir.filePath(u"art.png"_s)));
+    playlist.last().artUrl =
+        fileUrl(save(picture({300, 600}, rose, indigo, u"Portrait"_s), dir.filePath(u"art.png"_s)));
 
     const DemoTrack longTexts = demoTrack(
         u"An Exceedingly Long Track Name That Goes On and On Past Any Reasonable Width"_s,
         u"The Complete and Unabridged Recordings of an Album With a Very Long Name, Deluxe Edition"_s,
-        {u"The Orchestra of the Extraordinarily Long Name"_s,
-         u"Friends and Neighbours"_s},
-        1999, 3'725'000'000);
+        {u"The Orchestra of the Extraordinarily Long Name"_s, u"Friends and Neighbours"_s}, 1999,
+        3'725'000'000);
     dir = addTrack(6, longTexts);
-    playlist.last().artUrl = fileUrl(save(picture({600, 600}, amber, slate, u"Long"_s),
-                                          dir.filePath(u"art.png"_s)));
+    playlist.last().artUrl =
+        fileUrl(save(picture({600, 600}, amber, slate, u"Long"_s), dir.filePath(u"art.png"_s)));
 
-    const DemoTrack bare = demoTrack(u"No Picture"_s, u"Demo Sessions"_s,
-                                     {u"The Sleevelight Trio"_s}, 2023, 60'000'000);
+    const DemoTrack bare =
+        demoTrack(u"No Picture"_s, u"Demo Sessions"_s, {u"The Sleevelight Trio"_s}, 2023, 60'000'000);
     addTrack(7, bare);
 
     return playlist;
