@@ -91,13 +91,13 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // The constraints that place the text stacks beside the artwork and on the wide picture.
     m_constraintLayout = new ConstraintLayout(mWindow->contentView());
-    const float w = float(mArtworkView->width());
+    const float artworkWidth = float(mArtworkView->width());
     const LayoutAttribute vertical =
         isNumberTrue(trackInfoPosition()) ? LayoutAttribute::Top : LayoutAttribute::Bottom;
     trackStackViewRightConstraint = ConstraintLayout::make(mTrackStackViewRight, LayoutAttribute::Leading,
-                                                           double(w + trackInfoLRSpacing));
+                                                           double(artworkWidth + trackInfoLRSpacing));
     trackStackViewLeftConstraint = ConstraintLayout::make(mTrackStackViewLeft, LayoutAttribute::Trailing,
-                                                          double(-(w + trackInfoLRSpacing)));
+                                                          double(-(artworkWidth + trackInfoLRSpacing)));
     trackStackViewRightConstraint2 =
         ConstraintLayout::make(mTrackStackViewRight, vertical, trackInfoTopSpacing);
     trackStackViewLeftConstraint2 =

@@ -44,14 +44,14 @@ void setTextWidth(TextField* field, double width)
 
 void AppDelegate::updateViewSizeAndConstraint()
 {
-    const float r = windowSizeRatio;
-    const float f = std::min(1.0f, maxFontSize() / defaultFontSize);
-    const double W = mView->width();
-    const double H = mView->height();
+    const float scale = windowSizeRatio;
+    const float fontScale = std::min(1.0f, maxFontSize() / defaultFontSize);
+    const double viewWidth = mView->width();
+    const double viewHeight = mView->height();
 
     if (isWideArtworkImage) {
-        setFrameWidth(mArtworkView, W);
-        setFrameHeight(mArtworkView, H);
+        setFrameWidth(mArtworkView, viewWidth);
+        setFrameHeight(mArtworkView, viewHeight);
 
         uninstallConstraint(trackStackViewRightConstraint);
         uninstallConstraint(trackStackViewLeftConstraint);
@@ -61,35 +61,35 @@ void AppDelegate::updateViewSizeAndConstraint()
         trackStackViewLeftConstraint =
             ConstraintLayout::make(mTrackStackViewLeft, LayoutAttribute::Leading, 35);
         trackStackViewWideConstraint = ConstraintLayout::make(mTrackStackViewWide, LayoutAttribute::Trailing,
-                                                              double(-(trackInfoLRSpacing * r)));
+                                                              double(-(trackInfoLRSpacing * scale)));
         installConstraint(trackStackViewRightConstraint);
         installConstraint(trackStackViewLeftConstraint);
         installConstraint(trackStackViewWideConstraint);
     } else {
-        setFrameWidth(mArtworkView, H / artworkImageRatio);
-        setFrameHeight(mArtworkView, H);
+        setFrameWidth(mArtworkView, viewHeight / artworkImageRatio);
+        setFrameHeight(mArtworkView, viewHeight);
 
-        mTrackStackViewRight->setSpacing(double(trackInfoSpacing * r * f));
-        mTrackStackAlbumNumbersRatingsRight->setSpacing(double(12.0f * r * f));
-        mTrackStackViewLeft->setSpacing(double(trackInfoSpacing * r * f));
-        mTrackStackAlbumNumbersRatingsLeft->setSpacing(double(12.0f * r * f));
+        mTrackStackViewRight->setSpacing(double(trackInfoSpacing * scale * fontScale));
+        mTrackStackAlbumNumbersRatingsRight->setSpacing(double(12.0f * scale * fontScale));
+        mTrackStackViewLeft->setSpacing(double(trackInfoSpacing * scale * fontScale));
+        mTrackStackAlbumNumbersRatingsLeft->setSpacing(double(12.0f * scale * fontScale));
 
         uninstallConstraint(trackStackViewRightConstraint);
         uninstallConstraint(trackStackViewLeftConstraint);
         uninstallConstraint(trackStackViewRightConstraint2);
         uninstallConstraint(trackStackViewLeftConstraint2);
-        const float A = float(mArtworkView->width());
-        const float p = trackInfoPosition().toFloat();
-        const LayoutAttribute V =
+        const float artworkWidth = float(mArtworkView->width());
+        const float position = trackInfoPosition().toFloat();
+        const LayoutAttribute verticalEdge =
             isNumberTrue(trackInfoPosition()) ? LayoutAttribute::Top : LayoutAttribute::Bottom;
-        const double horizontal = double(A + trackInfoLRSpacing * r);
-        const double vertical = double(p * trackInfoTopSpacing * r);
+        const double horizontal = double(artworkWidth + trackInfoLRSpacing * scale);
+        const double vertical = double(position * trackInfoTopSpacing * scale);
         trackStackViewRightConstraint =
             ConstraintLayout::make(mTrackStackViewRight, LayoutAttribute::Leading, horizontal);
         trackStackViewLeftConstraint =
             ConstraintLayout::make(mTrackStackViewLeft, LayoutAttribute::Trailing, -horizontal);
-        trackStackViewRightConstraint2 = ConstraintLayout::make(mTrackStackViewRight, V, vertical);
-        trackStackViewLeftConstraint2 = ConstraintLayout::make(mTrackStackViewLeft, V, vertical);
+        trackStackViewRightConstraint2 = ConstraintLayout::make(mTrackStackViewRight, verticalEdge, vertical);
+        trackStackViewLeftConstraint2 = ConstraintLayout::make(mTrackStackViewLeft, verticalEdge, vertical);
         installConstraint(trackStackViewRightConstraint);
         installConstraint(trackStackViewLeftConstraint);
         installConstraint(trackStackViewRightConstraint2);
@@ -99,29 +99,30 @@ void AppDelegate::updateViewSizeAndConstraint()
     setFrameWidth(mVinylView, mArtworkView->height());
     setFrameHeight(mVinylView, mArtworkView->height());
 
-    const double M = viewSafeMargin;
-    const double T = isWideArtworkImage ? 100.0 : W - mArtworkView->width() - 2.5 * M * double(r);
-    const double T3 = W - M;
+    const double margin = viewSafeMargin;
+    const double textWidth =
+        isWideArtworkImage ? 100.0 : viewWidth - mArtworkView->width() - 2.5 * margin * double(scale);
+    const double wideTextWidth = viewWidth - margin;
     for (TextField* field :
          {mTrackName.data(), mTrackAlbum.data(), mTrackNumbers.data(), mTrackArtist.data(),
           mTrackName2.data(), mTrackAlbum2.data(), mTrackNumbers2.data(), mTrackArtist2.data()})
-        setTextWidth(field, T);
-    setTextWidth(mTrackName3, T3);
-    setTextWidth(mTrackArtist3, T3);
+        setTextWidth(field, textWidth);
+    setTextWidth(mTrackName3, wideTextWidth);
+    setTextWidth(mTrackArtist3, wideTextWidth);
 }
 
 void AppDelegate::updateViewPosition()
 {
-    const int W = mView->width();
-    const int H = mView->height();
+    const int viewWidth = mView->width();
+    const int viewHeight = mView->height();
     const int artworkWidth = mArtworkView->width();
     const int vinylWidth = mVinylView->width();
-    const int vinylY = int(std::lround((H - mVinylView->height()) * 0.5));
+    const int vinylY = int(std::lround((viewHeight - mVinylView->height()) * 0.5));
 
     if (currentArtworkPosition == LayoutAttribute::Right) {
-        mArtworkView->move(W - artworkWidth, mArtworkView->y());
-        mVinylView->move(int(std::lround(W - (0.45 * artworkWidth + vinylWidth))), vinylY);
-        mSound->move(W - artworkWidth - 150, mSound->y());
+        mArtworkView->move(viewWidth - artworkWidth, mArtworkView->y());
+        mVinylView->move(int(std::lround(viewWidth - (0.45 * artworkWidth + vinylWidth))), vinylY);
+        mSound->move(viewWidth - artworkWidth - 150, mSound->y());
     } else if (currentArtworkPosition == LayoutAttribute::Left) {
         mArtworkView->move(0, mArtworkView->y());
         mVinylView->move(int(std::lround(0.45 * artworkWidth)), vinylY);
@@ -135,17 +136,18 @@ void AppDelegate::updateViewPosition()
 
 void AppDelegate::setWindowAspectRatioConstraints()
 {
-    const double M = viewSafeMargin;
-    double m = 300.0;
+    const double margin = viewSafeMargin;
+    double minimumWidth = 300.0;
     if (currentArtworkPosition == LayoutAttribute::Right)
-        m = 0.45 * mArtworkView->width() + mVinylView->width() + M;
+        minimumWidth = 0.45 * mArtworkView->width() + mVinylView->width() + margin;
     else if (currentArtworkPosition == LayoutAttribute::Left)
-        m = mVinylView->x() + mVinylView->width() + M;
+        minimumWidth = mVinylView->x() + mVinylView->width() + margin;
 
     if (isWindowChangingFullScreen() || isWideArtworkImage)
         return;
-    mWindow->setMinimumSize(int(std::lround(m)), mWindow->minimumHeight());
-    mWindow->setMinimumSize(mWindow->minimumWidth(), int(std::lround(mTrackStackViewRight->height() + M)));
+    mWindow->setMinimumSize(int(std::lround(minimumWidth)), mWindow->minimumHeight());
+    mWindow->setMinimumSize(mWindow->minimumWidth(),
+                            int(std::lround(mTrackStackViewRight->height() + margin)));
 }
 
 } // namespace sleevelight

@@ -85,27 +85,27 @@ void AppDelegate::drawStar(int position, bool filled)
 void AppDelegate::alignNumbersAndRatings()
 {
     // The row's width as its layout gives it, also while it is hidden.
-    double w = mTrackStackRatingsRight->sizeHint().width();
-    const float s = maxFontSize() * windowSizeRatio * 0.5f;
+    double ratingsWidth = mTrackStackRatingsRight->sizeHint().width();
+    const float numbersSize = maxFontSize() * windowSizeRatio * 0.5f;
     const std::optional<QFont> numbersFont = mTrackNumbers->fieldFont();
     const QString numbersFontName = numbersFont ? FontManager::fontName(*numbersFont) : u"Arial"_s;
-    const double p = numbersFont ? FontManager::pointSize(*numbersFont) : double(maxFontSize());
-    if (p > 0)
-        w = w * double(s) / p;
-    const double A = mView->width() - mArtworkView->width() - 2 * viewSafeMargin;
-    double n = 0.0;
-    if (const std::optional<QFont> font = FontManager::fontWithName(numbersFontName, double(s)))
-        n = QFontMetricsF(*font).horizontalAdvance(trackNumbers().toString());
-    const double N = w + n;
+    const double currentSize = numbersFont ? FontManager::pointSize(*numbersFont) : double(maxFontSize());
+    if (currentSize > 0)
+        ratingsWidth = ratingsWidth * double(numbersSize) / currentSize;
+    const double available = mView->width() - mArtworkView->width() - 2 * viewSafeMargin;
+    double numbersWidth = 0.0;
+    if (const std::optional<QFont> font = FontManager::fontWithName(numbersFontName, double(numbersSize)))
+        numbersWidth = QFontMetricsF(*font).horizontalAdvance(trackNumbers().toString());
+    const double needed = ratingsWidth + numbersWidth;
 
-    if (N > A && currentNumbersRatingsOrientation == 0) {
+    if (needed > available && currentNumbersRatingsOrientation == 0) {
         mTrackStackNumbersRatingsLeft->setOrientation(StackView::Vertical);
         mTrackStackNumbersRatingsLeft->setStackAlignment(int(LayoutAttribute::Right));
         mTrackStackNumbersRatingsRight->setOrientation(StackView::Vertical);
         mTrackStackNumbersRatingsRight->setStackAlignment(int(LayoutAttribute::Left));
         moveFirstArrangedViewToEnd(mTrackStackNumbersRatingsLeft);
         currentNumbersRatingsOrientation = 1;
-    } else if (N <= A && currentNumbersRatingsOrientation == 1) {
+    } else if (needed <= available && currentNumbersRatingsOrientation == 1) {
         mTrackStackNumbersRatingsLeft->setOrientation(StackView::Horizontal);
         mTrackStackNumbersRatingsRight->setOrientation(StackView::Horizontal);
         moveFirstArrangedViewToEnd(mTrackStackNumbersRatingsLeft);
@@ -115,13 +115,13 @@ void AppDelegate::alignNumbersAndRatings()
 
 void AppDelegate::applyTrackInfoWithAttribute(float aRatio)
 {
-    const float b = maxFontSize() * aRatio;
-    const float nameSize = textLength(trackName()) >= nameWrapLength ? b * nameFontRatio2 : b;
+    const float baseSize = maxFontSize() * aRatio;
+    const float nameSize = textLength(trackName()) >= nameWrapLength ? baseSize * nameFontRatio2 : baseSize;
     const float albumSize =
-        textLength(trackAlbum()) >= albumWrapLength ? b * albumFontRatio2 : b * albumFontRatio1;
-    const float artistSize =
-        textLength(trackArtist()) >= artistWrapLength ? b * artistFontRatio2 : b * artistFontRatio1;
-    const float numbersSize = b * numbersFontRatio1;
+        textLength(trackAlbum()) >= albumWrapLength ? baseSize * albumFontRatio2 : baseSize * albumFontRatio1;
+    const float artistSize = textLength(trackArtist()) >= artistWrapLength ? baseSize * artistFontRatio2
+                                                                           : baseSize * artistFontRatio1;
+    const float numbersSize = baseSize * numbersFontRatio1;
     const QString helvetica = u"Helvetica"_s;
     constexpr auto right = TextAlignment::Right;
     constexpr auto left = TextAlignment::Left;
@@ -148,27 +148,30 @@ void AppDelegate::applyTrackInfoWithAttribute(float aRatio)
                             {.font = helvetica, .size = double(numbersSize), .alignment = right});
     Utility::styleTextField(
         mTrackName3,
-        {.font = nameFont(), .size = double(b * nameFontRatio3), .shadow = true, .alignment = right});
-    Utility::styleTextField(
-        mTrackAlbum3,
-        {.font = albumFont(), .size = double(b * albumFontRatio3), .shadow = true, .alignment = right});
-    Utility::styleTextField(
-        mTrackArtist3,
-        {.font = artistFont(), .size = double(b * artistFontRatio3), .shadow = true, .alignment = right});
-    Utility::styleTextField(
-        mTrackNumbers3,
-        {.font = albumFont(), .size = double(b * numbersFontRatio3), .shadow = true, .alignment = right});
+        {.font = nameFont(), .size = double(baseSize * nameFontRatio3), .shadow = true, .alignment = right});
+    Utility::styleTextField(mTrackAlbum3, {.font = albumFont(),
+                                           .size = double(baseSize * albumFontRatio3),
+                                           .shadow = true,
+                                           .alignment = right});
+    Utility::styleTextField(mTrackArtist3, {.font = artistFont(),
+                                            .size = double(baseSize * artistFontRatio3),
+                                            .shadow = true,
+                                            .alignment = right});
+    Utility::styleTextField(mTrackNumbers3, {.font = albumFont(),
+                                             .size = double(baseSize * numbersFontRatio3),
+                                             .shadow = true,
+                                             .alignment = right});
     Utility::styleTextField(mTrackProgressElapsed3,
-                            {.size = double(b * trackDurationRatio3), .alignment = right});
+                            {.size = double(baseSize * trackDurationRatio3), .alignment = right});
     Utility::styleTextField(mTrackProgressDuration3,
-                            {.size = double(b * trackDurationRatio3), .alignment = left});
+                            {.size = double(baseSize * trackDurationRatio3), .alignment = left});
 }
 
 void AppDelegate::fitTrackInfoToView()
 {
     // Long names wrap onto many lines; rather than let the artist and the progress run off the
     // screen, every text takes the largest smaller scale at which the shown stack fits.
-    const double H = mView->height();
+    const double viewHeight = mView->height();
     const double margin = double(trackInfoTopSpacing * windowSizeRatio);
     struct Room
     {
@@ -188,7 +191,7 @@ void AppDelegate::fitTrackInfoToView()
             for (QWidget* row : room.stack->findChildren<QWidget*>())
                 if (row->layout() != nullptr)
                     row->updateGeometry();
-            const double available = H - margin - room.bottom;
+            const double available = viewHeight - margin - room.bottom;
             const double needed = room.stack->sizeHint().height();
             if (available > 0 && needed > available)
                 scale = std::min(scale, available / needed);
@@ -206,7 +209,7 @@ void AppDelegate::fitTrackInfoToView()
                                 artistFont(),
                                 QString::number(maxFontSize()),
                                 QString::number(windowSizeRatio),
-                                QString::number(H),
+                                QString::number(viewHeight),
                                 QString::number(mTrackName->preferredMaxLayoutWidth()),
                                 QString::number(mTrackStackViewRight->isHidden()),
                                 QString::number(mTrackStackViewLeft->isHidden()),
