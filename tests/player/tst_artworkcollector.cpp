@@ -169,7 +169,7 @@ private Q_SLOTS:
         ArtworkCollector collector;
         ArtworkCollector::Limits limits;
         limits.maxPictureBytes = 16 * 1024;
-        limits.fetchTimeoutSeconds = 300.0; // 0.3 s on the test's clock
+        limits.fetchTimeoutSeconds = 300.0; // on the test's clock, 0.3 s
         collector.setLimits(limits);
         QSignalSpy arrived(&collector, &ArtworkCollector::remotePictureArrived);
         const QString address = u"http://127.0.0.1:%1%2"_s.arg(server.serverPort()).arg(path);
