@@ -69,7 +69,7 @@ class iTunesBridgeProtocol;
     }                                                                                                        \
     void setPref##Name(Type const& value)                                                                    \
     {                                                                                                        \
-        setWorkingPreference(QStringLiteral(#field), QVariant::fromValue(value));                            \
+        setPreference(QStringLiteral(#field), QVariant::fromValue(value));                            \
     }                                                                                                        \
     Type field() const                                                                                       \
     {                                                                                                        \
@@ -264,7 +264,7 @@ public:
     SL_PREFERENCE(bool, startItunesWithApp, StartItunesWithApp)
     SL_PREFERENCE(bool, automaticCheckUpdate, AutomaticCheckUpdate)
     qint64 prefMaxFontSize() const { return m_working.maxFontSize; }
-    void setPrefMaxFontSize(qint64 value) { setWorkingPreference(u"maxFontSize"_s, value); }
+    void setPrefMaxFontSize(qint64 value) { setPreference(u"maxFontSize"_s, value); }
     // The display sizes its text in fractions of the largest size.
     float maxFontSize() const { return float(m_live.maxFontSize); }
     void setMaxFontSize(float value) { setLivePreference(u"maxFontSize"_s, qint64(std::lround(value))); }
@@ -278,7 +278,6 @@ public:
     // ignored. A preference without a property of its own is bound through these.
     Q_INVOKABLE QVariant preference(const QString& key) const;
     Q_INVOKABLE void setPreference(const QString& key, const QVariant& value);
-    void setWorkingPreference(const QString& key, const QVariant& value);
     void setLivePreference(const QString& key, const QVariant& value);
 
     // The settings file was never written by this program (or is damaged).

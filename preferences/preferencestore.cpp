@@ -69,11 +69,6 @@ QVariant AppDelegate::preference(const QString& key) const
 
 void AppDelegate::setPreference(const QString& key, const QVariant& value)
 {
-    setWorkingPreference(key, value);
-}
-
-void AppDelegate::setWorkingPreference(const QString& key, const QVariant& value)
-{
     Preferences next = m_working;
     if (const PreferenceField* field = preferenceField(key); field != nullptr && field->setValue(next, value))
         setWorkingPreferences(next);
@@ -88,16 +83,15 @@ void AppDelegate::setLivePreference(const QString& key, const QVariant& value)
 
 void AppDelegate::getFromUserDefaults()
 {
-    const UserDefaults& defaults = UserDefaults::standardUserDefaults();
     // Reading the missing keys of a file this program never wrote as false and 0 would show (and
     // on confirming, store) a display with nothing on it. Its working copy is the one the display
     // started with.
-    if (!defaults.stringForKey(firstStartMarker)) {
+    if (isFirstStart()) {
         resetWorkingCopy();
         setPrefAutomaticCheckUpdate(true);
         return;
     }
-    setWorkingPreferences(readPreferences(defaults));
+    setWorkingPreferences(readPreferences(UserDefaults::standardUserDefaults()));
 }
 
 void AppDelegate::saveToUserDefaults()
