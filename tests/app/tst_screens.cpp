@@ -26,10 +26,9 @@ private Q_SLOTS:
         QScreen* left = QGuiApplication::screens().at(0);
         QScreen* right = QGuiApplication::screens().at(1);
 
-        TestEnvironment environment;
-        auto application = launchApplication();
-        AppDelegate* d = application->delegate();
-        MainWindow* window = application->window();
+        TestApplication app(0.001);
+        AppDelegate* d = app.d;
+        MainWindow* window = d->mWindow;
         QTRY_COMPARE(window->geometry(), left->geometry());
         QCOMPARE(*d->screenWidth, 1920.0);
 

@@ -37,13 +37,12 @@ constexpr const char* probeVariable = "SLEEVELIGHT_LAYOUT_PROBE";
 int measureLayout(int argc, char* argv[])
 {
     PlatformStart::prepare();
-    QApplication app(argc, argv);
+    QApplication qtApplication(argc, argv);
     PlatformStart::started();
-    TestEnvironment environment(1.0);
-    auto application = launchApplication();
-    AppDelegate* d = application->delegate();
-    FakeBridge::last->playTrack(u"Morning Light"_s, u"Demo Sessions"_s, u"The Sleevelight Trio"_s);
-    FakeBridge::last->notify();
+    TestApplication app(1.0);
+    AppDelegate* d = app.d;
+    app.bridge->playTrack(u"Morning Light"_s, u"Demo Sessions"_s, u"The Sleevelight Trio"_s);
+    app.bridge->notify();
     if (!d->mWindow->isFullScreen())
         d->mWindow->toggleFullScreen();
     const QDeadlineTimer deadline(10000);

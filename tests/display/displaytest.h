@@ -19,13 +19,10 @@
 
 namespace sleevelight::test {
 
-class DisplayFixture
+class DisplayFixture : public TestApplication
 {
 public:
-    // A slow clock by default, so that only the test moves things.
-    explicit DisplayFixture(double timeScale = 1000.0)
-        : environment(timeScale), application(launchApplication()), d(application->delegate()),
-          bridge(FakeBridge::last)
+    explicit DisplayFixture(double timeScale = 1000.0) : TestApplication(timeScale)
     {
         setWindowSize(1920, 1080);
     }
@@ -61,11 +58,6 @@ public:
         d->updateTrackInfo();
         placeStacks();
     }
-
-    TestEnvironment environment;
-    std::unique_ptr<Application> application;
-    AppDelegate* d;
-    FakeBridge* bridge;
 };
 
 } // namespace sleevelight::test

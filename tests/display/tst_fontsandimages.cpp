@@ -2,6 +2,7 @@
 
 #include "displaytest.h"
 
+#include "display/utility.h"
 #include "platform/fonts.h"
 #include "platform/image.h"
 #include "platform/views/frameview.h"
@@ -106,34 +107,68 @@ private Q_SLOTS:
         QVERIFY(QFontMetricsF(*font).height() > size);
     }
 
-    void installedFacesByTheirOwnNames()
+    // Installed faces answer to their own names; a font that did not come from a name answers
+    // the name of its face.
+    void facesByTheirOwnNames()
     {
         const QStringList names = FontManager::availableFonts();
-        QVERIFY(!names.isEmpty());
         QStringList sorted = names;
         sorted.sort();
         sorted.removeDuplicates();
         QCOMPARE(names, sorted);
         QVERIFY(names.contains(u"DejaVuSans-Bold"_s));
         for (const QString& name : names) {
-            const FontManager::Face face = FontManager::resolvedFace(name);
-            QCOMPARE(face.postscriptName, name);
+            QCOMPARE(FontManager::resolvedFace(name).postscriptName, name);
             QCOMPARE(FontManager::fontName(*FontManager::fontWithName(name, 20)), name);
         }
         const QFontInfo bold(*FontManager::fontWithName(u"DejaVuSans-Bold"_s, 20));
-        QCOMPARE(bold.family(), u"DejaVu Sans"_s);
-        QCOMPARE(bold.weight(), int(QFont::Bold));
-    }
+        QVERIFY(bold.family() == u"DejaVu Sans"_s && bold.weight() == int(QFont::Bold));
 
-    // A font that did not come from a name answers the name of its face.
-    void nameOfAPlainFont()
-    {
         QFont font(u"DejaVu Sans"_s);
         font.setPointSize(20);
         QCOMPARE(FontManager::fontName(font), u"DejaVuSans"_s);
         font.setItalic(true);
         QCOMPARE(FontManager::fontName(font), u"DejaVuSans-Oblique"_s);
         QCOMPARE(FontManager::fontWithName(QString(), 20), std::nullopt);
+    }
+
+    // Styling a field with a name, a size, both or neither.
+    void styledFieldFonts_data()
+    {
+        QTest::addColumn<bool>("fieldHasFont");
+        QTest::addColumn<QString>("fontName"); // empty: none given
+        QTest::addColumn<double>("fontSize");  // 0: none given
+        QTest::addColumn<QString>("expectedName");
+        QTest::addColumn<double>("expectedSize");
+        const QString serif = u"DejaVuSerif-Bold"_s, italic = u"HelveticaNeue-Italic"_s;
+        QTest::newRow("name and size") << true << serif << 30.0 << serif << 30.0;
+        QTest::newRow("name keeps the size") << true << serif << 0.0 << serif << 20.0;
+        QTest::newRow("name on a field without a font") << false << serif << 0.0 << serif << 12.0;
+        QTest::newRow("size keeps the name") << true << QString() << 40.0 << italic << 40.0;
+        QTest::newRow("size on a field without a font") << false << QString() << 40.0 << u"Arial"_s << 40.0;
+        QTest::newRow("neither leaves the font") << true << QString() << 0.0 << italic << 20.0;
+        QTest::newRow("below the floor") << true << QString() << 8.0 << italic << 10.0;
+    }
+
+    void styledFieldFonts()
+    {
+        QFETCH(bool, fieldHasFont);
+        QFETCH(QString, fontName);
+        QFETCH(double, fontSize);
+        QFETCH(QString, expectedName);
+        QFETCH(double, expectedSize);
+        TextField field;
+        field.setFieldFont(fieldHasFont ? FontManager::fontWithName(u"HelveticaNeue-Italic"_s, 20)
+                                        : std::nullopt);
+        TextStyle style;
+        if (!fontName.isEmpty())
+            style.font = fontName;
+        if (fontSize > 0)
+            style.size = fontSize;
+        Utility::styleTextField(&field, style);
+        QVERIFY(field.fieldFont());
+        QCOMPARE(FontManager::fontName(*field.fieldFont()), expectedName);
+        QCOMPARE(FontManager::pointSize(*field.fieldFont()), expectedSize);
     }
 
     // The shadow blurs only where the glyphs are; it must still reach as far, and as dark, as
@@ -258,39 +293,13 @@ private Q_SLOTS:
         QCOMPARE(Image::decodeCount(), before + 1);
     }
 
+    // A small picture fills its view (image views scale up as well as down), scaled once per size.
     // An opaque picture that fills its view spares drawing what lies beneath it; a picture with
     // transparency put in its place must show the background again.
-    void imageViewHidesWhatIsBeneathOnlyWhileOpaque()
+    void imageView()
     {
         FrameView window;
         window.setBackgroundColor(Qt::red);
-        window.resize(300, 200);
-        auto* view = new ImageView(&window);
-        view->setGeometry(0, 0, 100, 100);
-        view->setImage(Image::fromData(pictureBytes(100, 100, Qt::green, "JPEG")));
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.repaint();
-        QVERIFY(view->testAttribute(Qt::WA_OpaquePaintEvent));
-        QImage shot = window.grab().toImage();
-        const qreal r = shot.devicePixelRatio();
-        QVERIFY(QColor(shot.pixel(int(50 * r), int(50 * r))).green() > 200);
-        QCOMPARE(QColor(shot.pixel(int(200 * r), int(50 * r))), QColor(Qt::red));
-
-        QImage clear(100, 100, QImage::Format_ARGB32);
-        clear.fill(Qt::transparent);
-        view->setImage(Image::fromImage(clear));
-        window.repaint();
-        QVERIFY(!view->testAttribute(Qt::WA_OpaquePaintEvent));
-        // What the window shows, not a fresh drawing of it.
-        shot = window.screen()->grabWindow(window.winId()).toImage();
-        QCOMPARE(QColor(shot.pixel(int(50 * r), int(50 * r))), QColor(Qt::red));
-    }
-
-    // A small picture fills its view: image views scale up as well as down.
-    void imageViewScalesUpAndKeepsItsScaling()
-    {
-        QWidget window;
         window.resize(800, 600);
         auto* view = new ImageView(&window);
         view->setGeometry(0, 0, 400, 300);
@@ -298,10 +307,12 @@ private Q_SLOTS:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QImage shot = window.grab().toImage();
-        const qreal r = shot.devicePixelRatio();
-        QCOMPARE(QColor(shot.pixel(int(60 * r), int(10 * r))), QColor(Qt::green));
-        QCOMPARE(QColor(shot.pixel(int(340 * r), int(290 * r))), QColor(Qt::green));
-        QVERIFY(QColor(shot.pixel(int(20 * r), int(150 * r))) != QColor(Qt::green));
+        const qreal ratio = shot.devicePixelRatio();
+        const auto at = [&](int x, int y) {
+            return QColor(shot.pixel(int(x * ratio), int(y * ratio)));
+        };
+        QVERIFY(at(60, 10) == QColor(Qt::green) && at(340, 290) == QColor(Qt::green));
+        QCOMPARE(at(20, 150), QColor(Qt::red));
         const int scaled = view->scaleCount();
         view->repaint();
         window.repaint();
@@ -309,6 +320,18 @@ private Q_SLOTS:
         view->resize(200, 200);
         view->repaint();
         QCOMPARE(view->scaleCount(), scaled + 1);
+
+        view->setImage(Image::fromData(pictureBytes(200, 200, Qt::green, "JPEG")));
+        window.repaint();
+        QVERIFY(view->testAttribute(Qt::WA_OpaquePaintEvent));
+        QImage clear(100, 100, QImage::Format_ARGB32);
+        clear.fill(Qt::transparent);
+        view->setImage(Image::fromImage(clear));
+        window.repaint();
+        QVERIFY(!view->testAttribute(Qt::WA_OpaquePaintEvent));
+        // What the window shows, not a fresh drawing of it.
+        shot = window.screen()->grabWindow(window.winId()).toImage();
+        QCOMPARE(at(50, 50), QColor(Qt::red));
     }
 };
 

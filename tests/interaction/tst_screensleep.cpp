@@ -21,24 +21,16 @@ const QString hold7001 = u"Inhibit Sleevelight Disabling Screen Sleep -> 7001"_s
 const QString release7001 = u"UnInhibit 7001"_s;
 
 // The application launched on a fake player, its program timers held still unless a scale is given.
-struct Launched
+struct Launched : TestApplication
 {
-    explicit Launched(double timeScale = 1000.0) : environment(timeScale)
-    {
-        application = launchApplication();
-        d = application->delegate();
-    }
+    using TestApplication::TestApplication;
 
     // What the player's notification does when a track starts playing.
     void play()
     {
-        FakeBridge::last->playTrack(u"Song"_s);
+        bridge->playTrack(u"Song"_s);
         d->updateTrackInfo();
     }
-
-    TestEnvironment environment;
-    std::unique_ptr<Application> application;
-    AppDelegate* d = nullptr;
 };
 
 } // namespace
@@ -167,6 +159,8 @@ private Q_SLOTS:
         Launched app;
         app.play();
         QVERIFY(!app.d->sleepDisabled());
+        // The refresh that asked for the hold went on to its end.
+        QVERIFY(!app.d->artworkImage().isNull());
         app.d->setPlayerState(PlayerState::paused);
         for (int i = 0; i < 5; ++i)
             app.d->setScreenSleep();

@@ -7,17 +7,11 @@
 
 #include <taglib/attachedpictureframe.h>
 #include <taglib/fileref.h>
-#include <taglib/tpropertymap.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/tpropertymap.h>
 #include <taglib/wavfile.h>
 
 namespace sleevelight::test {
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 bool writeWav(const QString& path, int seconds, const QString& title, const QString& album,
               const QString& artist, const QList<std::pair<QByteArray, bool>>& pictures)
@@ -64,8 +58,9 @@ bool addTags(const QString& path, const QMap<QString, QString>& tags)
         return false;
     TagLib::PropertyMap properties = file.file()->properties();
     for (auto it = tags.cbegin(); it != tags.cend(); ++it)
-        properties.replace(TagLib::String(it.key().toUtf8().constData(), TagLib::String::UTF8),
-                           TagLib::StringList(TagLib::String(it.value().toUtf8().constData(), TagLib::String::UTF8)));
+        properties.replace(
+            TagLib::String(it.key().toUtf8().constData(), TagLib::String::UTF8),
+            TagLib::StringList(TagLib::String(it.value().toUtf8().constData(), TagLib::String::UTF8)));
     file.file()->setProperties(properties);
     return file.save();
 }

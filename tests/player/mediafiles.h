@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tests/support/pictures.h"
+#include "tests/support/testenvironment.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -18,7 +19,5 @@ bool writeWav(const QString& path, int seconds, const QString& title = {}, const
 
 // Adds tags by their common names ("TRACKNUMBER", "DATE") to an audio file's own.
 bool addTags(const QString& path, const QMap<QString, QString>& tags);
-
-bool writeFile(const QString& path, const QByteArray& bytes);
 
 } // namespace sleevelight::test

@@ -36,38 +36,20 @@ QStringList allKeys()
     return keys;
 }
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The application as it starts with this settings file, or with none.
-struct Started
+struct Started : TestApplication
 {
     explicit Started(const QByteArray& content = {})
     {
-        if (!content.isEmpty()) {
-            QDir().mkpath(QFileInfo(settingsFile()).path());
-            QFile file(settingsFile());
-            if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-                qFatal("the settings file could not be written");
-        }
+        if (content.isEmpty())
+            return;
+        QDir().mkpath(QFileInfo(settingsFile()).path());
+        if (!writeFile(settingsFile(), content))
+            qFatal("the settings file could not be written");
         restart();
-    }
-    void restart()
-    {
-        application.reset();
-        UserDefaults::resetStandardUserDefaults();
-        application = launchApplication();
-        d = application->delegate();
     }
     QString settingsFile() const { return environment.settingsFile(); }
     QByteArray file() const { return readFile(settingsFile()); }
-
-    TestEnvironment environment{1000.0};
-    std::unique_ptr<Application> application;
-    AppDelegate* d = nullptr;
 };
 
 } // namespace
@@ -129,6 +111,7 @@ private Q_SLOTS:
         QVERIFY(d->toggleArtworkTimer()->interval() >= Timers::milliseconds(1.0));
     }
 
+    // Values that are not what the key holds load as the reset values.
     void foreignValuesLoadAsTheirResetValues()
     {
         Started s("[General]\nautomaticCheckUpdate=true\nnameFont=DejaVu, Sans\nalbumFont=\n"
@@ -138,6 +121,16 @@ private Q_SLOTS:
         QCOMPARE(s.d->artistFont(), u"DejaVuSans-Bold"_s);
         QCOMPARE(s.d->livePreferences().artworkPositionMode, ArtworkPositionMode::Toggle);
         QCOMPARE(s.d->maxFontSize(), 40.0f);
+    }
+
+    // A file with content but without the first start's marker runs on the reset values and is
+    // not written over.
+    void contentWithoutTheMarkerIsNotOverwritten()
+    {
+        const QByteArray content = "[General]\nnameFont=DejaVuSans\n";
+        Started s(content);
+        QCOMPARE(s.d->nameFont(), u"HelveticaNeue-Medium"_s);
+        QCOMPARE(s.file(), content);
     }
 
     void damagedFileIsNeitherFatalNorOverwritten()
@@ -153,14 +146,6 @@ private Q_SLOTS:
         QSettings stored(s.settingsFile(), QSettings::IniFormat);
         QCOMPARE(stored.value(u"maxFontSize"_s).toInt(), 72);
         QCOMPARE(readFile(s.settingsFile() + u".damaged"_s), garbage);
-    }
-
-    void contentWithoutTheMarkerIsNotOverwritten()
-    {
-        const QByteArray content = "[General]\nnameFont=DejaVuSans\n";
-        Started s(content);
-        QCOMPARE(s.d->nameFont(), u"HelveticaNeue-Medium"_s);
-        QCOMPARE(s.file(), content);
     }
 
     void resetThenCancelChangesNothing()
@@ -350,7 +335,7 @@ private Q_SLOTS:
 
     void twoCopiesWritingAtOnceKeepTheFileWhole()
     {
-        TestEnvironment environment(1000.0);
+        TestEnvironment environment;
         const QString writer = QCoreApplication::applicationDirPath() + u"/settings_writer"_s;
         QProcess first;
         QProcess second;

@@ -1,38 +1,28 @@
 // Faults from outside the program, met by the real application on the real MPRIS bridge: players
-// that leave, restart, hang or flood; no screen saver; a store file that is locked, read-only or
-// damaged; a disk that fills up during a download.
+// that leave, restart, hang or flood; a store file that is locked, read-only or
+// damaged.
 
 #include "tests/reliability/reliability.h"
 
-#include "platform/savepanel.h"
-#include "platform/views/panel.h"
-#include "platform/views/textfield.h"
 #include "player/mprisplayer.h"
 #include "player/mprisplayermanager.h"
 #include "player/ratingstore.h"
 #include "tests/player/fakemprisplayer.h"
 #include "tests/player/mediafiles.h"
-#include "tests/support/fakebridge.h"
 #include "tests/support/testenvironment.h"
-#include "tests/update/httptestserver.h"
-#include "update/updatesite.h"
 
 #include <QDBusConnectionInterface>
 #include <QDir>
-#include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <linux/capability.h>
 #include <sqlite3.h>
-#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <thread>
 
 using namespace Qt::StringLiterals;
@@ -74,36 +64,6 @@ private:
     __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct m_saved[_LINUX_CAPABILITY_U32S_3] = {};
 };
-
-// A disk with `bytes` left for this process: writes beyond it fail (EFBIG rather than ENOSPC, the
-// same to the program), and SIGXFSZ, which would kill the process, is ignored. Mounting a small
-// file system would need rights a test cannot count on.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes) : m_previousSignal(std::signal(SIGXFSZ, SIG_IGN))
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        const rlimit limited{bytes, m_saved.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_previousSignal);
-    }
-    Q_DISABLE_COPY(FileSizeLimit)
-
-private:
-    rlimit m_saved{};
-    void (*m_previousSignal)(int);
-};
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QDBusMessage metadataSignal(const QVariantMap& metadata)
 {
@@ -289,33 +249,6 @@ private Q_SLOTS:
                      qPrintable(QString::number(endHeapKiB - warmHeapKiB)));
     }
 
-    void noScreenSaverService()
-    {
-        QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-        for (const QString& service :
-             {u"org.freedesktop.ScreenSaver"_s, u"org.freedesktop.portal.Desktop"_s}) {
-            QVERIFY(!bus->isServiceRegistered(service).value());
-            QVERIFY(!bus->activatableServiceNames().value().contains(service));
-        }
-        RunningApplication app;
-        AppDelegate* d = app.d;
-        d->setPreventSleep(true);
-        d->updatePreventSleepTimer();
-        FakeMprisPlayer* fake =
-            addPlayer(u"org.mpris.MediaPlayer2.fake"_s, FakeMprisPlayer::playing(trackMetadata(u"Awake"_s)));
-        QTRY_COMPARE(d->trackName(), QVariant(u"Awake"_s));
-        QCOMPARE(d->playerState(), PlayerState::playing);
-        QVERIFY(!d->sleepDisabled());
-
-        // The refresh that asks for the hold goes on to the end, each time.
-        fake->change({{u"Metadata"_s, trackMetadata(u"Still shown"_s)}});
-        QTRY_COMPARE(d->trackName(), QVariant(u"Still shown"_s));
-        QVERIFY(!d->artworkImage().isNull());
-        d->setScreenSleep();
-        QVERIFY(!d->sleepDisabled());
-        QCOMPARE(d->pauseDurationCounter, qint64(0));
-    }
-
     void ratingStoreTroubles_data()
     {
         QTest::addColumn<QString>("trouble");
@@ -400,41 +333,6 @@ private Q_SLOTS:
             QCOMPARE(after.entry(kept).rating, std::optional<int>(40));
             QVERIFY(QDir(folder).entryList({u"*.damaged-*"_s}).isEmpty());
         }
-    }
-
-    void diskFullDuringDownload()
-    {
-        HttpTestServer server;
-        UpdateSite::setSite(server.site());
-        const QString pagePath = UpdateSite::versionPagePath;
-        const QString imagePath = UpdateSite::diskImagePath;
-        server.setRoute(pagePath, {200, "v99.0 (1)", HttpTestServer::Mode::Normal, {}});
-        server.setRoute(imagePath, {200, QByteArray(3 * 1024 * 1024, 'i'), HttpTestServer::Mode::Normal, {}});
-        FakeBridge::install();
-        Application application;
-        QString error;
-        QVERIFY2(application.load(&error), qPrintable(error));
-        AppDelegate* d = application.delegate();
-        d->checkForUpdate(nullptr);
-        QVERIFY(d->mUpdateDownload->isVisibleTo(d->mCheckForUpdatePanel));
-
-        QTemporaryDir folder;
-        const QString existing = folder.filePath(u"Sleevelight.dmg"_s);
-        QVERIFY(writeFile(existing, "the image downloaded last time"));
-        SavePanel::setRunner([&](const SavePanel&) { return std::optional<QString>(folder.path()); });
-        {
-            FileSizeLimit diskFull(1024 * 1024);
-            d->checkForUpdateDownload(nullptr);
-        }
-        SavePanel::setRunner({});
-
-        QCOMPARE(server.requests().last(), imagePath);
-        QCOMPARE(d->mUpdateDescription->attributedText().value(0).text, u"Download error"_s);
-        QVERIFY(d->mCheckForUpdatePanel->isVisible());
-        // No partial file, and the one that was there is as it was.
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{u"Sleevelight.dmg"_s});
-        QCOMPARE(readFile(existing), QByteArray("the image downloaded last time"));
     }
 };
 

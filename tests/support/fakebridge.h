@@ -13,12 +13,16 @@ class FakeBridge : public iTunesBridgeProtocol
 {
 public:
     // The bridge made most recently by the registry (the application's).
-    static FakeBridge* last;
+    static inline FakeBridge* last = nullptr;
     // Makes the application's bridge a fake from now on.
     static void install();
 
-    FakeBridge();
-    ~FakeBridge() override;
+    FakeBridge() { last = this; }
+    ~FakeBridge() override
+    {
+        if (last == this)
+            last = nullptr;
+    }
 
     QVariant running = true;
     QVariant state = 2;
@@ -45,21 +49,28 @@ public:
     void playTrack(const QString& name, const QString& album = u"Album"_s,
                    const QString& artist = u"Artist"_s);
 
-    QVariant isRunning() override;
-    QVariant playerState() override;
-    std::optional<QVariantMap> trackInfo() override;
-    std::optional<QVariantMap> trackProgress() override;
-    std::optional<QList<QByteArray>> artworkImages() override;
-    QVariant soundVolume() override;
-    void setSoundVolume(const QVariant& value) override;
-    QVariant iTrackLoved() override;
-    void setITrackLoved(const QVariant& value) override;
-    QVariant iTrackRating() override;
-    void setITrackRating(const QVariant& value) override;
-    QVariant iCodecInfo() override;
-    void playPause() override;
-    void gotoPreviousTrack() override;
-    void gotoNextTrack() override;
+    QVariant isRunning() override { return read(u"isRunning"_s, running); }
+    QVariant playerState() override { return read(u"playerState"_s, state); }
+    std::optional<QVariantMap> trackInfo() override { return read(u"trackInfo"_s, info); }
+    std::optional<QVariantMap> trackProgress() override { return read(u"trackProgress"_s, progress); }
+    std::optional<QList<QByteArray>> artworkImages() override { return read(u"artworkImages"_s, artworks); }
+    QVariant soundVolume() override { return read(u"soundVolume"_s, volume); }
+    QVariant iTrackLoved() override { return read(u"iTrackLoved"_s, loved); }
+    QVariant iTrackRating() override { return read(u"iTrackRating"_s, rating); }
+    QVariant iCodecInfo() override { return read(u"iCodecInfo"_s, codecInfo); }
+    void setSoundVolume(const QVariant& value) override { volumeWrites << (volume = value); }
+    void setITrackLoved(const QVariant& value) override { lovedWrites << (loved = value); }
+    void setITrackRating(const QVariant& value) override { ratingWrites << (rating = value); }
+    void playPause() override { commands << u"playPause"_s; }
+    void gotoPreviousTrack() override { commands << u"gotoPreviousTrack"_s; }
+    void gotoNextTrack() override { commands << u"gotoNextTrack"_s; }
+
+private:
+    template <typename T> T read(const QString& question, const T& answer)
+    {
+        ++reads[question];
+        return answer;
+    }
 };
 
 } // namespace sleevelight::test

@@ -7,7 +7,6 @@
 #include "update/updatesite.h"
 
 #include <QDir>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -35,15 +34,49 @@ QString TestEnvironment::settingsFile() const
     return UserDefaults::standardFilePath();
 }
 
-std::unique_ptr<Application> launchApplication()
+TestApplication::TestApplication(double timeScale, Start start) : environment(timeScale)
+{
+    load();
+    if (start == launched)
+        launch();
+}
+
+TestApplication::~TestApplication() = default;
+
+void TestApplication::load()
 {
     FakeBridge::install();
-    auto application = std::make_unique<Application>();
+    application = std::make_unique<Application>();
     QString error;
     if (!application->load(&error))
         qFatal("the application did not load: %s", qPrintable(error));
+    d = application->delegate();
+    bridge = FakeBridge::last;
+}
+
+void TestApplication::launch()
+{
     application->launch();
-    return application;
+}
+
+void TestApplication::restart()
+{
+    application.reset();
+    UserDefaults::resetStandardUserDefaults();
+    load();
+    launch();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 } // namespace sleevelight::test

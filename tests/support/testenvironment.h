@@ -6,9 +6,12 @@
 
 namespace sleevelight {
 class Application;
-}
+class AppDelegate;
+} // namespace sleevelight
 
 namespace sleevelight::test {
+
+class FakeBridge;
 
 // Points the settings and data folders at a fresh temporary folder, so a test never touches
 // the user's own files, and runs the program's timers a thousand times faster.
@@ -25,7 +28,33 @@ private:
     QTemporaryDir m_dir;
 };
 
-// The whole application on a fake bridge, loaded from the interface files and launched.
-std::unique_ptr<Application> launchApplication();
+// The whole application on a fake bridge, in an environment of its own, loaded from the interface
+// files and launched unless told otherwise. Its clock runs slow by default, so that only the test
+// moves things.
+struct TestApplication
+{
+    enum Start
+    {
+        launched,
+        loaded,
+    };
+    explicit TestApplication(double timeScale = 1000.0, Start start = launched);
+    ~TestApplication();
+
+    void launch();
+    // A new run of the program on the same files.
+    void restart();
+
+    TestEnvironment environment;
+    std::unique_ptr<Application> application;
+    AppDelegate* d = nullptr;
+    FakeBridge* bridge = nullptr;
+
+private:
+    void load();
+};
+
+QByteArray readFile(const QString& path);
+bool writeFile(const QString& path, const QByteArray& bytes);
 
 } // namespace sleevelight::test

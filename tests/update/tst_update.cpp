@@ -17,6 +17,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <memory>
 #include <optional>
 
@@ -53,35 +56,36 @@ QByteArray payload(int size)
     return bytes;
 }
 
-QByteArray readFile(const QString& path)
+// A disk with `bytes` left for this process: writes beyond it fail (EFBIG rather than ENOSPC, the
+// same to the program), and SIGXFSZ, which would kill the process, is ignored. Mounting a small
+// file system would need rights a test cannot count on.
+class FileSizeLimit
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+public:
+    explicit FileSizeLimit(rlim_t bytes) : m_previousSignal(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        const rlimit limited{bytes, m_saved.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_previousSignal);
+    }
+    Q_DISABLE_COPY(FileSizeLimit)
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+private:
+    rlimit m_saved{};
+    void (*m_previousSignal)(int);
+};
 
 // The application loaded from its interface files but not launched, so no check runs by itself.
-struct Fixture
+struct Fixture : TestApplication
 {
-    TestEnvironment environment{1000.0};
     HttpTestServer server;
-    Application application;
-    AppDelegate* d = nullptr;
 
-    Fixture()
-    {
-        UpdateSite::setSite(server.site());
-        FakeBridge::install();
-        QString error;
-        if (!application.load(&error))
-            qFatal("the application did not load: %s", qPrintable(error));
-        d = application.delegate();
-    }
+    Fixture() : TestApplication(1000.0, loaded) { UpdateSite::setSite(server.site()); }
 
     QString reportTitle() const { return d->mUpdateDescription->attributedText().value(0).text; }
 
@@ -237,7 +241,8 @@ private Q_SLOTS:
     }
 
     // What the download button leads to. The chosen file is in a folder that holds an older image
-    // and a plain file; "-" is a save panel confirmed without a file, "cancel" a cancelled one.
+    // and a plain file; "-" is a save panel confirmed without a file, "cancel" a cancelled one,
+    // "disk full" the image's own name on a disk with a megabyte left.
     void download_data()
     {
         QTest::addColumn<Route>("route");
@@ -259,6 +264,7 @@ private Q_SLOTS:
             << Route{200, image, Mode::Stall, {}} << "Sleevelight" << noCap << "error";
         QTest::newRow("image beyond the cap")
             << page(image) << "Sleevelight" << qint64(image.size() - 1) << "error";
+        QTest::newRow("disk full") << page(image) << "disk full" << noCap << "error";
     }
 
     void download()
@@ -281,13 +287,19 @@ private Q_SLOTS:
         SavePanel::setRunner([&](const SavePanel&) -> std::optional<QString> {
             if (chosen == u"cancel")
                 return std::nullopt;
-            return chosen == u"-" ? QString() : folder.filePath(chosen);
+            return chosen == u"-" ? QString()
+                                  : folder.filePath(chosen == u"disk full" ? u"Sleevelight"_s : chosen);
         });
-
-        f.d->checkForUpdateDownload(nullptr);
+        {
+            std::optional<FileSizeLimit> diskFull;
+            if (chosen == u"disk full")
+                diskFull.emplace(1024 * 1024);
+            f.d->checkForUpdateDownload(nullptr);
+        }
 
         QCOMPARE(f.d->mCheckForUpdatePanel->isVisible(), outcome == u"error");
-        QCOMPARE(f.server.requests().contains(imagePath), outcome == u"saved" || chosen == u"Sleevelight");
+        QCOMPARE(f.server.requests().contains(imagePath),
+                 outcome == u"saved" || chosen == u"Sleevelight" || chosen == u"disk full");
         if (outcome == u"error") {
             QCOMPARE(f.reportTitle(), u"Download error"_s);
             QVERIFY(f.d->mUpdateDownload->isVisible() && f.d->mUpdateDownload->isEnabled());
@@ -315,12 +327,13 @@ private Q_SLOTS:
         QFETCH(Route, route);
         QFETCH(bool, reachable);
         QFETCH(bool, shown);
-        TestEnvironment environment(1000.0);
-        HttpTestServer server;
-        server.setRoute(pagePath, route);
-        UpdateSite::setSite(reachable ? server.site() : HttpTestServer::closedSite());
-        const std::unique_ptr<Application> application = launchApplication();
-        AppDelegate* d = application->delegate();
+        Fixture f;
+        f.server.setRoute(pagePath, route);
+        if (!reachable)
+            UpdateSite::setSite(HttpTestServer::closedSite());
+        f.launch();
+        AppDelegate* d = f.d;
+        const HttpTestServer& server = f.server;
         // The launch itself never waits for the network.
         QVERIFY(server.requests().isEmpty());
         QVERIFY(!d->mCheckForUpdatePanel->isVisible());
