@@ -1,15 +1,12 @@
 // The application object as the interface files connect it, and what the launch leaves behind:
 // the window, the timers, the first refresh, full screen, quitting.
 
-#include "app/appdelegate.h"
-#include "app/application.h"
 #include "platform/binder.h"
 #include "platform/views/frameview.h"
 #include "platform/views/mainwindow.h"
 #include "platform/views/textfield.h"
 #include "player/bridgeregistry.h"
 #include "player/values.h"
-#include "tests/support/fakebridge.h"
 #include "tests/support/testenvironment.h"
 
 #include <QAction>
@@ -19,7 +16,6 @@
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 

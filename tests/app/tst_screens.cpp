@@ -1,15 +1,12 @@
 // With two screens of different sizes: full screen fills the screen the window is on, and the
 // display scales itself to that screen.
 
-#include "app/appdelegate.h"
-#include "app/application.h"
 #include "platform/views/frameview.h"
 #include "platform/views/mainwindow.h"
 #include "tests/support/testenvironment.h"
 
 #include <QApplication>
 #include <QScreen>
-#include <QTest>
 #include <QWindow>
 
 using namespace sleevelight;

@@ -3,19 +3,15 @@
 // What the display tests share: the application on a fake bridge, its window at an exact size
 // on a screen of a known width, and pictures made to order.
 
-#include "app/appdelegate.h"
-#include "app/application.h"
 #include "platform/constraints.h"
 #include "platform/views/frameview.h"
 #include "platform/views/mainwindow.h"
-#include "tests/support/fakebridge.h"
 #include "tests/support/pictures.h"
 #include "tests/support/testenvironment.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QImage>
-#include <QTest>
 
 namespace sleevelight::test {
 

@@ -10,7 +10,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QUrl>
 
 #include <sys/stat.h>

@@ -1,14 +1,10 @@
 // The full refresh and the one-second refresh, driven through the fake bridge.
 
-#include "app/appdelegate.h"
-#include "app/application.h"
 #include "platform/views/textfield.h"
 #include "player/values.h"
-#include "tests/support/fakebridge.h"
 #include "tests/support/testenvironment.h"
 
 #include <QSignalSpy>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 

@@ -1,7 +1,5 @@
 // The preferences: the settings file, the working copy, the live values and the panel.
 
-#include "app/appdelegate.h"
-#include "app/application.h"
 #include "platform/timers.h"
 #include "platform/userdefaults.h"
 #include "platform/views/mainwindow.h"
@@ -9,7 +7,6 @@
 #include "platform/views/textfield.h"
 #include "preferences/preferences.h"
 #include "preferences/zivpreferences.h"
-#include "tests/support/fakebridge.h"
 #include "tests/support/testenvironment.h"
 
 #include <QComboBox>
@@ -19,7 +16,6 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 

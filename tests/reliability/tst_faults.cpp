@@ -14,7 +14,6 @@
 #include <QDBusConnectionInterface>
 #include <QDir>
 #include <QSignalSpy>
-#include <QTest>
 
 #include <linux/capability.h>
 #include <sqlite3.h>

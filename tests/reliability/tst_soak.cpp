@@ -14,7 +14,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QSignalSpy>
-#include <QTest>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;

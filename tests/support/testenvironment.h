@@ -1,17 +1,18 @@
 #pragma once
 
+// What a test of the application needs: the application itself, its fake bridge and an
+// environment of its own.
+
+#include "app/appdelegate.h"
+#include "app/application.h"
+#include "tests/support/fakebridge.h"
+
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
-namespace sleevelight {
-class Application;
-class AppDelegate;
-} // namespace sleevelight
-
 namespace sleevelight::test {
-
-class FakeBridge;
 
 // Points the settings and data folders at a fresh temporary folder, so a test never touches
 // the user's own files, and runs the program's timers a thousand times faster.

@@ -1,12 +1,9 @@
 // The update check and download against a real HTTP server on the loopback interface.
 
-#include "app/appdelegate.h"
-#include "app/application.h"
 #include "platform/httpfetch.h"
 #include "platform/savepanel.h"
 #include "platform/views/panel.h"
 #include "platform/views/textfield.h"
-#include "tests/support/fakebridge.h"
 #include "tests/support/testenvironment.h"
 #include "tests/update/httptestserver.h"
 #include "update/updatesite.h"
@@ -15,7 +12,6 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <sys/resource.h>
 

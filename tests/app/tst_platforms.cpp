@@ -1,0 +1,273 @@
+// The program as a user starts it, each time in a process of its own: from a terminal with its
+// options; where no window system can be reached, when it must end with one line that says what
+// is missing, never an abort with Qt's own advice; and on each window system (offscreen, X11 through
+// Xvfb, Wayland through a headless weston), where the same track must be laid out alike: the same
+// font sizes, line breaks and widths. For that this program runs itself again as a child that
+// starts the display the way the real program does, lays out the track and prints what it measured.
+
+#include "platform/platformstart.h"
+#include "platform/views/frameview.h"
+#include "platform/views/mainwindow.h"
+#include "platform/views/textfield.h"
+#include "tests/support/testenvironment.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QFontInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace sleevelight;
+using namespace sleevelight::test;
+using namespace Qt::StringLiterals;
+using Variables = QHash<QString, QString>;
+
+Q_DECLARE_METATYPE(sleevelight::PlatformStart::Environment)
+
+namespace {
+
+constexpr const char* probeVariable = "SLEEVELIGHT_LAYOUT_PROBE";
+
+// The child: the display on the platform it was given, full screen, with the demo's first track.
+int measureLayout(int argc, char* argv[])
+{
+    PlatformStart::prepare();
+    QApplication qtApplication(argc, argv);
+    PlatformStart::started();
+    TestApplication app(1.0);
+    AppDelegate* d = app.d;
+    app.bridge->playTrack(u"Morning Light"_s, u"Demo Sessions"_s, u"The Sleevelight Trio"_s);
+    app.bridge->notify();
+    if (!d->mWindow->isFullScreen())
+        d->mWindow->toggleFullScreen();
+    QTest::qWaitFor([&] { return d->mView->size() == QSize(1920, 1080); }, 10000);
+    QTest::qWait(500);
+    std::printf("view %dx%d\n", d->mView->width(), d->mView->height());
+    QList<TextField*> fields = d->mWindow->findChildren<TextField*>();
+    std::sort(fields.begin(), fields.end(),
+              [](const TextField* a, const TextField* b) { return a->objectName() < b->objectName(); });
+    for (const TextField* field : fields) {
+        if (!field->isVisibleTo(d->mWindow) || field->text().isEmpty())
+            continue;
+        const std::optional<QFont> font = field->fieldFont();
+        const QSize hint = field->sizeHint();
+        std::printf("%s \"%s\" %dpx %dx%d\n", qPrintable(field->objectName()), qPrintable(field->text()),
+                    font ? QFontInfo(*font).pixelSize() : 0, hint.width(), hint.height());
+    }
+    return 0;
+}
+
+struct Outcome
+{
+    int status = -1;
+    QString output;
+    QStringList errorLines;
+    bool ran() const { return status == 0; }
+};
+
+// Runs a program with the desktop's variables replaced by `variables` (an empty value unsets one).
+Outcome run(const QString& program, const QStringList& arguments, const Variables& variables)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
+        environment.remove(QString::fromLatin1(name));
+    for (auto it = variables.begin(); it != variables.end(); ++it)
+        if (!it.value().isEmpty())
+            environment.insert(it.key(), it.value());
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    Outcome outcome;
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return outcome;
+    }
+    if (process.exitStatus() == QProcess::NormalExit)
+        outcome.status = process.exitCode();
+    outcome.output = QString::fromUtf8(process.readAllStandardOutput());
+    outcome.errorLines = QString::fromUtf8(process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+    return outcome;
+}
+
+Outcome runDisplay(const QStringList& arguments, const Variables& variables = {})
+{
+    return run(QStringLiteral(SLEEVELIGHT_BINARY), arguments, variables);
+}
+
+// The layout probe, with the sanitizer run's options changed by `sanitizerChange` for a child that
+// loads a library the sanitizers misread.
+Outcome runProbe(const QString& runtime, Variables variables, const char* sanitizerChange = nullptr)
+{
+    variables.insert(QString::fromLatin1(probeVariable), u"1"_s);
+    variables.insert(u"XDG_RUNTIME_DIR"_s, runtime);
+    const QString options = qEnvironmentVariable("ASAN_OPTIONS");
+    if (sanitizerChange != nullptr && !options.isEmpty())
+        variables.insert(u"ASAN_OPTIONS"_s, options + u':' + QLatin1StringView(sanitizerChange));
+    return run(QCoreApplication::applicationFilePath(), {}, variables);
+}
+
+// A server started for the test and stopped with it.
+struct Server : QProcess
+{
+    ~Server() override
+    {
+        terminate();
+        if (!waitForFinished(5000))
+            kill();
+        waitForFinished();
+    }
+};
+
+} // namespace
+
+class TestPlatforms : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void versionAndHelp()
+    {
+        const Outcome version = runDisplay({u"--version"_s});
+        QVERIFY(version.ran() && version.output.startsWith(u"Sleevelight "_s));
+        const Outcome help = runDisplay({u"--help"_s});
+        QVERIFY(help.ran() && help.output.startsWith(u"Usage: sleevelight"_s));
+    }
+
+    void aDisplayThatCannotBeReachedIsOneLine_data()
+    {
+        QTest::addColumn<Variables>("variables");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("no display at all") << Variables{} << u"no graphical display found"_s;
+        QTest::newRow("an X display that is not there")
+            << Variables{{u"DISPLAY"_s, u":97"_s}} << u"cannot open the X display \":97\""_s;
+        const bool waylandPlugin = PlatformStart::current().plugins.contains(u"wayland"_s);
+        QTest::newRow("a Wayland display that is not there")
+            << Variables{{u"WAYLAND_DISPLAY"_s, u"sleevelight-absent"_s},
+                         {u"XDG_SESSION_TYPE"_s, u"wayland"_s}}
+            << (waylandPlugin ? u"cannot connect to the Wayland display \"sleevelight-absent\""_s
+                              : u"qt6-wayland"_s);
+        QTest::newRow("a platform asked for that is not installed")
+            << Variables{{u"DISPLAY"_s, u":97"_s}, {u"QT_QPA_PLATFORM"_s, u"nosuchplatform"_s}}
+            << u"QT_QPA_PLATFORM asks for Qt's platform plugin \"nosuchplatform\", which is not installed"_s;
+    }
+
+    void aDisplayThatCannotBeReachedIsOneLine()
+    {
+        QFETCH(Variables, variables);
+        QFETCH(QString, said);
+        QTemporaryDir runtime;
+        variables.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
+        const Outcome outcome = runDisplay({}, variables);
+        QCOMPARE(outcome.status, PlatformStart::failureStatus);
+        QCOMPARE(outcome.errorLines.size(), 1);
+        const QString line = outcome.errorLines.first();
+        QVERIFY2(line.startsWith(u"sleevelight: "_s) && line.contains(said), qPrintable(line));
+    }
+
+    // The wording for desktops this machine cannot be made into: what the plugins installed and
+    // the session's variables make of the failure.
+    void theLineNamesWhatIsMissing_data()
+    {
+        QTest::addColumn<PlatformStart::Environment>("environment");
+        QTest::addColumn<QString>("said");
+        const QStringList noWayland = {u"xcb"_s, u"offscreen"_s};
+        QTest::newRow("Wayland session, no Wayland plugin, no X")
+            << PlatformStart::Environment{{}, u"wayland-0"_s, {}, noWayland}
+            << u"Qt's Wayland plugin is not installed and there is no X display to use instead; install it "
+               u"with: sudo apt install qt6-wayland"_s;
+        QTest::newRow("Wayland and X both refused, no Wayland plugin")
+            << PlatformStart::Environment{u":0"_s, u"wayland-0"_s, {}, noWayland}
+            << u"sudo apt install qt6-wayland"_s;
+        QTest::newRow("X without the X plugin") << PlatformStart::Environment{u":0"_s, {}, {}, {u"wayland"_s}}
+                                                << u"sudo apt install qt6-qpa-plugins"_s;
+        QTest::newRow("Wayland asked for by name, not installed")
+            << PlatformStart::Environment{u":0"_s, u"wayland-0"_s, u"wayland-egl"_s, noWayland}
+            << u"QT_QPA_PLATFORM asks for Qt's Wayland plugin"_s;
+        QTest::newRow("a list of platforms of which one is installed")
+            << PlatformStart::Environment{u":5"_s,
+                                          {},
+                                          u"wayland;xcb"_s,
+                                          noWayland + QStringList{u"wayland"_s}}
+            << u"cannot open the X display \":5\""_s;
+    }
+
+    void theLineNamesWhatIsMissing()
+    {
+        QFETCH(PlatformStart::Environment, environment);
+        QFETCH(QString, said);
+        const QString line = PlatformStart::failureMessage(environment);
+        QVERIFY2(line.contains(said) && !line.contains(u'\n'), qPrintable(line));
+    }
+
+    void sameLayoutOnEveryWindowSystem()
+    {
+        const QString xvfb = QStandardPaths::findExecutable(u"Xvfb"_s);
+        const QString weston = QStandardPaths::findExecutable(u"weston"_s);
+        if (xvfb.isEmpty() || weston.isEmpty())
+            QSKIP("Xvfb and weston are needed (scripts/setup.sh installs them)");
+        QTemporaryDir runtime;
+        QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        const Outcome offscreen = runProbe(
+            runtime.path(), {{u"QT_QPA_PLATFORM"_s, u"offscreen:configfile=" SLEEVELIGHT_ONE_SCREEN ""_s}});
+        QVERIFY2(offscreen.ran(), qPrintable(offscreen.errorLines.join(u'\n')));
+        QVERIFY2(offscreen.output.startsWith(u"view 1920x1080\n"_s), qPrintable(offscreen.output));
+        QVERIFY(offscreen.output.contains(u"\"The Sleevelight Trio\""_s));
+
+        // X11: a virtual screen that tells us its number once it listens.
+        Server x11;
+        x11.start(xvfb, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1920x1080x24"_s, u"-nolisten"_s,
+                         u"tcp"_s});
+        QString displayNumber;
+        QVERIFY2(
+            QTest::qWaitFor(
+                [&] { return (displayNumber += QString::fromUtf8(x11.readAll())).endsWith(u'\n'); }, 15000),
+            "Xvfb did not start");
+        // libxkbcommon-x11 gives strndup key names that end at their length, not at a zero, which
+        // the sanitizer run's strict string checks take for an overflow.
+        const Outcome onX11 =
+            runProbe(runtime.path(),
+                     {{u"DISPLAY"_s, u":"_s + displayNumber.trimmed()}, {u"QT_QPA_PLATFORM"_s, u"xcb"_s}},
+                     "strict_string_checks=0");
+        QVERIFY2(onX11.ran(), qPrintable(onX11.errorLines.join(u'\n')));
+        QCOMPARE(onX11.output, offscreen.output);
+
+        // Wayland: a headless compositor with one output of the same size.
+        const QString socket = u"sleevelight-test-%1"_s.arg(QCoreApplication::applicationPid());
+        Server wayland;
+        QProcessEnvironment westonEnvironment = QProcessEnvironment::systemEnvironment();
+        westonEnvironment.remove(u"DISPLAY"_s);
+        westonEnvironment.remove(u"WAYLAND_DISPLAY"_s);
+        westonEnvironment.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
+        wayland.setProcessEnvironment(westonEnvironment);
+        wayland.setProcessChannelMode(QProcess::MergedChannels);
+        wayland.start(weston,
+                      {u"--backend=headless-backend.so"_s, u"--use-pixman"_s, u"--width=1920"_s,
+                       u"--height=1080"_s, u"--socket="_s + socket, u"--idle-time=0"_s, u"--no-config"_s});
+        QVERIFY2(QTest::qWaitFor([&] { return QFileInfo::exists(runtime.filePath(socket)); }, 15000),
+                 qPrintable(QString::fromUtf8(wayland.readAll())));
+        // Qt's Wayland plugin leaves its display's allocations to the end of the process; the program's
+        // own leaks are looked for in the offscreen run of the same code.
+        const Outcome onWayland =
+            runProbe(runtime.path(), {{u"WAYLAND_DISPLAY"_s, socket}, {u"QT_QPA_PLATFORM"_s, u"wayland"_s}},
+                     "detect_leaks=0");
+        QVERIFY2(onWayland.ran(), qPrintable(onWayland.errorLines.join(u'\n')));
+        QCOMPARE(onWayland.output, offscreen.output);
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsSet(probeVariable))
+        return measureLayout(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestPlatforms test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_platforms.moc"
