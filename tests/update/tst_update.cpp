@@ -4,8 +4,8 @@
 #include "platform/savepanel.h"
 #include "platform/views/panel.h"
 #include "platform/views/textfield.h"
+#include "tests/support/httptestserver.h"
 #include "tests/support/testenvironment.h"
-#include "tests/update/httptestserver.h"
 #include "update/updatesite.h"
 
 #include <QDir>

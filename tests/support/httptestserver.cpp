@@ -1,4 +1,4 @@
-#include "tests/update/httptestserver.h"
+#include "tests/support/httptestserver.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,14 +1,15 @@
-// Where the pictures of a track come from, and what is never handed on as one.
+// The player's files: where the pictures of a track come from, what is never handed on as one,
+// and the store of loved flags and ratings.
 
 #include "player/artworkcollector.h"
+#include "player/ratingstore.h"
 #include "tests/player/mediafiles.h"
+#include "tests/support/httptestserver.h"
 #include "tests/support/testenvironment.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -26,41 +27,9 @@ QString url(const QString& path)
     return QUrl::fromLocalFile(path).toString();
 }
 
-// A web server on loopback: "/ok.png" answers a picture, "/big.png" more than the cap,
-// "/text" no picture, anything else never answers.
-class PictureServer : public QTcpServer
-{
-public:
-    QByteArray picture = pictureBytes({40, 20}, Qt::green);
-    QStringList requests;
-
-    PictureServer()
-    {
-        listen(QHostAddress::LocalHost);
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = nextPendingConnection())
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
-        });
-    }
-
-private:
-    void answer(QTcpSocket* socket)
-    {
-        const QByteArray path = socket->readAll().split(' ').value(1);
-        requests << QString::fromLatin1(path);
-        const QHash<QByteArray, QByteArray> bodies{
-            {"/ok.png", picture}, {"/big.png", QByteArray(64 * 1024, 'x')}, {"/text", "not a picture"}};
-        if (!bodies.contains(path))
-            return;
-        socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(bodies[path].size()) +
-                      "\r\nConnection: close\r\n\r\n" + bodies[path]);
-        socket->disconnectFromHost();
-    }
-};
-
 } // namespace
 
-class TestArtworkCollector : public QObject
+class TestPlayerFiles : public QObject
 {
     Q_OBJECT
 
@@ -164,26 +133,73 @@ private Q_SLOTS:
     {
         QFETCH(QString, path);
         QFETCH(bool, arrives);
-        PictureServer server;
+        HttpTestServer server;
+        const QByteArray picture = pictureBytes({40, 20}, Qt::green);
+        server.setRoute(u"/ok.png"_s, {200, picture, HttpTestServer::Mode::Normal, {}});
+        server.setRoute(u"/big.png"_s, {200, QByteArray(64 * 1024, 'x'), HttpTestServer::Mode::Normal, {}});
+        server.setRoute(u"/text"_s, {200, "not a picture", HttpTestServer::Mode::Normal, {}});
+        server.setRoute(u"/silent"_s, {200, picture, HttpTestServer::Mode::Silent, {}});
         ArtworkCollector collector;
         ArtworkCollector::Limits limits;
         limits.maxPictureBytes = 16 * 1024;
         limits.fetchTimeoutSeconds = 300.0; // on the test's clock, 0.3 s
         collector.setLimits(limits);
         QSignalSpy arrived(&collector, &ArtworkCollector::remotePictureArrived);
-        const QString address = u"http://127.0.0.1:%1%2"_s.arg(server.serverPort()).arg(path);
+        const QString address = server.site() + path;
         QVERIFY(collector.pictures(address, QString()).isEmpty());
-        QTRY_COMPARE(server.requests.size(), 1);
+        QTRY_COMPARE(server.requests().size(), 1);
         QTest::qWait(800);
         QCOMPARE(arrived.count(), arrives ? 1 : 0);
-        const QList<QByteArray> expected = arrives ? QList<QByteArray>{server.picture} : QList<QByteArray>();
+        const QList<QByteArray> expected = arrives ? QList<QByteArray>{picture} : QList<QByteArray>();
         QCOMPARE(collector.pictures(address, QString()), expected);
         // A later track with the same address asks nobody: the picture is kept, a failure not retried.
         QCOMPARE(collector.pictures(address, u"file:///other.flac"_s), expected);
         QTest::qWait(100);
-        QCOMPARE(server.requests.size(), 1);
+        QCOMPARE(server.requests().size(), 1);
+    }
+
+    // Loved flags and ratings kept on disk by the track's address. A store the disk does not
+    // cooperate with is one of the reliability suite's faults.
+    void ratingStoreKeepsValuesAcrossRuns_data()
+    {
+        QTest::addColumn<std::optional<bool>>("loved");
+        QTest::addColumn<std::optional<int>>("rating");
+        QTest::addColumn<std::optional<int>>("storedRating");
+        QTest::newRow("loved only") << std::optional<bool>(true) << std::optional<int>()
+                                    << std::optional<int>();
+        QTest::newRow("both") << std::optional<bool>(false) << std::optional<int>(20)
+                              << std::optional<int>(20);
+        QTest::newRow("rating out of range")
+            << std::optional<bool>() << std::optional<int>(250) << std::optional<int>(100);
+        QTest::newRow("rating of zero is kept")
+            << std::optional<bool>() << std::optional<int>(0) << std::optional<int>(0);
+    }
+
+    void ratingStoreKeepsValuesAcrossRuns()
+    {
+        QFETCH(std::optional<bool>, loved);
+        QFETCH(std::optional<int>, rating);
+        QFETCH(std::optional<int>, storedRating);
+        const QString path = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
+        const QString a = u"file:///music/a.flac"_s;
+        const QString b = u"file:///music/b.flac"_s; // another track is another entry
+        {
+            RatingStore store(path);
+            QVERIFY(!loved || store.setLoved(a, *loved));
+            QVERIFY(!rating || store.setRating(a, *rating));
+            QVERIFY(store.setRating(b, 40));
+            QVERIFY(store.setValue(u"lastPlayer"_s, u"vlc"_s));
+        }
+        RatingStore again(path);
+        QCOMPARE(again.entry(a).loved, loved);
+        QCOMPARE(again.entry(a).rating, storedRating);
+        QCOMPARE(again.entry(b).rating, std::optional<int>(40));
+        QVERIFY(!again.entry(u"file:///music/c.flac"_s).rating);
+        QVERIFY(!again.setLoved(QString(), true));
+        QCOMPARE(again.value(u"lastPlayer"_s), u"vlc"_s);
+        QCOMPARE(again.value(u"unknown"_s), QString());
     }
 };
 
-QTEST_MAIN(TestArtworkCollector)
-#include "tst_artworkcollector.moc"
+QTEST_MAIN(TestPlayerFiles)
+#include "tst_playerfiles.moc"
