@@ -24,14 +24,6 @@ using namespace sleevelight::test;
 
 namespace {
 
-QStringList allKeys()
-{
-    QStringList keys;
-    for (const PreferenceField& field : preferenceFields())
-        keys << field.key;
-    return keys;
-}
-
 // The application as it starts with this settings file, or with none.
 struct Started : TestApplication
 {
@@ -77,8 +69,8 @@ private Q_SLOTS:
             QVERIFY(s.d->mPreferencePanel->isVisible());
         }
         QSettings stored(s.settingsFile(), QSettings::IniFormat);
-        for (const QString& key : allKeys())
-            QVERIFY2(stored.contains(key), qPrintable(key));
+        for (const PreferenceField& field : preferenceFields())
+            QVERIFY2(stored.contains(field.key), qPrintable(field.key));
         QCOMPARE(stored.value(u"fullScreenMode"_s).toBool(), true);
         QCOMPARE(stored.value(u"isShowRatings"_s).toBool(), false);
         QCOMPARE(stored.value(u"toggleArtworkInterval"_s).toInt(), 30);
@@ -205,55 +197,6 @@ private Q_SLOTS:
         QCOMPARE(d->mTrackStackAlbumNumbersRatingsLeft->isHidden(), !combined);
     }
 
-    // Artwork on the right: only the left stack's rating row shows, and the toggle mode keeps the
-    // next side opposite the current one.
-    void sidesFollowTheCurrentPosition()
-    {
-        Started s;
-        AppDelegate* d = s.d;
-        d->setIsShowRatings(true);
-        d->currentArtworkPosition = LayoutAttribute::Right;
-        d->nextArtworkPosition = LayoutAttribute::Right;
-        d->changeViewFromPrefValueWithTimer(false);
-        QVERIFY(!d->mTrackStackRatingsLeft->isHidden() && d->mTrackStackRatingsRight->isHidden());
-        QCOMPARE(d->nextArtworkPosition, LayoutAttribute::Left);
-        d->currentArtworkPosition = LayoutAttribute::Left;
-        d->changeViewFromPrefValueWithTimer(false);
-        QCOMPARE(d->nextArtworkPosition, LayoutAttribute::Right);
-    }
-
-    // Only with the timer flag are the timers made again: the artwork timer only if one exists,
-    // the display-sleep timer started or stopped as the setting says.
-    void timerFlag()
-    {
-        Started s;
-        AppDelegate* d = s.d;
-        QPointer<QTimer> first = d->toggleArtworkTimer();
-        QPointer<QTimer> sleep = d->preventSleepTimer();
-        QVERIFY(first && sleep);
-        d->setToggleArtworkInterval(45);
-        d->setPreventSleep(false);
-        d->changeViewFromPrefValueWithTimer(false);
-        QCOMPARE(d->toggleArtworkTimer(), first.data());
-        QCOMPARE(d->preventSleepTimer(), sleep.data());
-        d->changeViewFromPrefValueWithTimer(true);
-        QVERIFY(d->toggleArtworkTimer() != first.data());
-        QCOMPARE(d->toggleArtworkTimer()->interval(), Timers::milliseconds(45.0));
-        QVERIFY(!d->toggleArtworkTimer()->isSingleShot());
-        QVERIFY(!d->preventSleepTimer());
-
-        Timers::invalidate(d->toggleArtworkTimer());
-        d->setToggleArtworkTimer(nullptr);
-        d->setPreventSleep(true);
-        d->changeViewFromPrefValueWithTimer(true);
-        QVERIFY(!d->toggleArtworkTimer());
-        QCOMPARE(d->preventSleepTimer()->interval(), Timers::milliseconds(180.0));
-        // Switched on again while a timer runs: the same timer goes on.
-        sleep = d->preventSleepTimer();
-        d->changeViewFromPrefValueWithTimer(true);
-        QCOMPARE(d->preventSleepTimer(), sleep.data());
-    }
-
     void panelEditsTheWorkingCopyOnly()
     {
         Started s;
@@ -306,6 +249,7 @@ private Q_SLOTS:
         s.d->openPreference(nullptr);
         s.d->setPrefIsShowAlbumName(false);
         s.d->setPrefMaxFontSize(48);
+        s.d->setPrefToggleArtworkInterval(45);
         s.d->mArtworkLeftRadioButton->click();
         s.d->setPreferenceDone(nullptr);
         QVERIFY(s.d->mPreferencePanel->isVisible());
@@ -315,6 +259,7 @@ private Q_SLOTS:
             QVERIFY(s.d->mTrackAlbum->isHidden() && s.d->mTrackAlbum3->isHidden());
             QCOMPARE(s.d->maxFontSize(), 48.0f);
             QCOMPARE(s.d->livePreferences().artworkPositionMode, ArtworkPositionMode::Left);
+            QCOMPARE(s.d->toggleArtworkTimer()->interval(), Timers::milliseconds(45.0));
         }
     }
 
