@@ -2,7 +2,6 @@
 
 #include "displaytest.h"
 
-#include "display/utility.h"
 #include "platform/fonts.h"
 #include "platform/image.h"
 #include "platform/views/frameview.h"
@@ -80,8 +79,6 @@ private Q_SLOTS:
 
         QTest::newRow("name font") << u"HelveticaNeue-Medium"_s << 72.0 << true << false;
         QTest::newRow("album font") << u"HelveticaNeue-Italic"_s << 48.24 << false << true;
-        QTest::newRow("button font") << u"Helvetica"_s << 36.0 << false << false;
-        QTest::newRow("fallback of the styles") << u"Arial"_s << 10.0 << false << false;
         QTest::newRow("system font") << u".SFNSText"_s << 24.0 << false << false;
         QTest::newRow("unknown family, bold italic") << u"NoSuchFamily-BoldItalic"_s << 30.0 << true << true;
     }
@@ -107,68 +104,17 @@ private Q_SLOTS:
         QVERIFY(QFontMetricsF(*font).height() > size);
     }
 
-    // Installed faces answer to their own names; a font that did not come from a name answers
-    // the name of its face.
-    void facesByTheirOwnNames()
+    // Installed faces answer to their own names, and so does a font that did not come from a name.
+    void installedFacesByTheirOwnNames()
     {
         const QStringList names = FontManager::availableFonts();
-        QStringList sorted = names;
-        sorted.sort();
-        sorted.removeDuplicates();
-        QCOMPARE(names, sorted);
         QVERIFY(names.contains(u"DejaVuSans-Bold"_s));
-        for (const QString& name : names) {
-            QCOMPARE(FontManager::resolvedFace(name).postscriptName, name);
+        for (const QString& name : names)
             QCOMPARE(FontManager::fontName(*FontManager::fontWithName(name, 20)), name);
-        }
-        const QFontInfo bold(*FontManager::fontWithName(u"DejaVuSans-Bold"_s, 20));
-        QVERIFY(bold.family() == u"DejaVu Sans"_s && bold.weight() == int(QFont::Bold));
-
         QFont font(u"DejaVu Sans"_s);
-        font.setPointSize(20);
-        QCOMPARE(FontManager::fontName(font), u"DejaVuSans"_s);
         font.setItalic(true);
         QCOMPARE(FontManager::fontName(font), u"DejaVuSans-Oblique"_s);
         QCOMPARE(FontManager::fontWithName(QString(), 20), std::nullopt);
-    }
-
-    // Styling a field with a name, a size, both or neither.
-    void styledFieldFonts_data()
-    {
-        QTest::addColumn<bool>("fieldHasFont");
-        QTest::addColumn<QString>("fontName"); // empty: none given
-        QTest::addColumn<double>("fontSize");  // 0: none given
-        QTest::addColumn<QString>("expectedName");
-        QTest::addColumn<double>("expectedSize");
-        const QString serif = u"DejaVuSerif-Bold"_s, italic = u"HelveticaNeue-Italic"_s;
-        QTest::newRow("name and size") << true << serif << 30.0 << serif << 30.0;
-        QTest::newRow("name keeps the size") << true << serif << 0.0 << serif << 20.0;
-        QTest::newRow("name on a field without a font") << false << serif << 0.0 << serif << 12.0;
-        QTest::newRow("size keeps the name") << true << QString() << 40.0 << italic << 40.0;
-        QTest::newRow("size on a field without a font") << false << QString() << 40.0 << u"Arial"_s << 40.0;
-        QTest::newRow("neither leaves the font") << true << QString() << 0.0 << italic << 20.0;
-        QTest::newRow("below the floor") << true << QString() << 8.0 << italic << 10.0;
-    }
-
-    void styledFieldFonts()
-    {
-        QFETCH(bool, fieldHasFont);
-        QFETCH(QString, fontName);
-        QFETCH(double, fontSize);
-        QFETCH(QString, expectedName);
-        QFETCH(double, expectedSize);
-        TextField field;
-        field.setFieldFont(fieldHasFont ? FontManager::fontWithName(u"HelveticaNeue-Italic"_s, 20)
-                                        : std::nullopt);
-        TextStyle style;
-        if (!fontName.isEmpty())
-            style.font = fontName;
-        if (fontSize > 0)
-            style.size = fontSize;
-        Utility::styleTextField(&field, style);
-        QVERIFY(field.fieldFont());
-        QCOMPARE(FontManager::fontName(*field.fieldFont()), expectedName);
-        QCOMPARE(FontManager::pointSize(*field.fieldFont()), expectedSize);
     }
 
     // The shadow blurs only where the glyphs are; it must still reach as far, and as dark, as
@@ -228,10 +174,7 @@ private Q_SLOTS:
             QTest::newRow(name) << text << int(alignment) << maxWidth << width << italic;
         };
         add("elapsed time", u"12:07"_s, Qt::AlignLeft, 0, 0);
-        add("duration, right", u"1:02:05"_s, Qt::AlignRight, 0, 300);
-        add("empty", QString(), Qt::AlignLeft, 0, 0);
         add("spaces at both ends", u"  Blue  "_s, Qt::AlignCenter, 0, 0, true);
-        add("wrapped at a width", u"An Exceedingly Long Name That Goes On and On"_s, Qt::AlignLeft, 260, 0);
         add("wrapped, centred, drawn wider", u"An Exceedingly Long Name That Goes On"_s, Qt::AlignHCenter,
             260, 400, true);
         add("one word wider than the width", u"Supercalifragilisticexpialidocious"_s, Qt::AlignLeft, 120, 0);

@@ -244,30 +244,6 @@ private Q_SLOTS:
         }
     }
 
-    // Long numbers push the stars under them, and short ones bring them back beside them.
-    void numbersRowTurnsAndReturns()
-    {
-        DisplayFixture f;
-        AppDelegate* d = f.d;
-        f.play(u"Track"_s, std::nullopt);
-        StackView* left = d->mTrackStackNumbersRatingsLeft;
-        const QList<QWidget*> order = left->arrangedSubviews();
-        for (int round = 0; round < 2; ++round) {
-            d->setTrackNumbers(u"Disc 1 of 2, track 12 of 24, bonus edition"_s.repeated(2));
-            d->updateViewItems();
-            QCOMPARE(left->orientation(), StackView::Vertical);
-            QCOMPARE(d->mTrackStackNumbersRatingsRight->orientation(), StackView::Vertical);
-            // The left row swaps its two views, once.
-            QCOMPARE(left->arrangedSubviews(), (QList<QWidget*>{order[1], order[0]}));
-            d->updateViewItems();
-            QCOMPARE(left->arrangedSubviews(), (QList<QWidget*>{order[1], order[0]}));
-            d->setTrackNumbers(u"1/10"_s);
-            d->updateViewItems();
-            QCOMPARE(left->orientation(), StackView::Horizontal);
-            QCOMPARE(left->arrangedSubviews(), order);
-        }
-    }
-
     // The shadowed text is blurred once; a refresh that changes nothing does not blur it again,
     // and the elapsed time each second repaints no other text.
     void unchangedTextIsNotDrawnAgain()
