@@ -21,7 +21,7 @@ cmake --build build-asan -j"$(nproc)"
 # LeakSanitizer runs at every test's exit; no library under Qt has needed a suppression so far.
 export ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-# The soak's ten thousand changes run in the suite above; here a fifth of them is enough to
+# The flood's ten thousand track changes run in the suite above; here a fifth of them is enough to
 # find what is used after it is freed.
 (cd build-asan && QT_QPA_PLATFORM=offscreen SLEEVELIGHT_SOAK_CHANGES=2000 ctest --output-on-failure -j"$(nproc)")
 

@@ -1,9 +1,8 @@
 // Faults from outside the program, met by the real application on the real MPRIS bridge: players
 // that leave, restart, hang or flood; a store file that is locked, read-only or damaged; and a
-// long run of track changes with their artwork.
+// flood of track changes with their artwork.
 
-#include "tests/reliability/reliability.h"
-
+#include "player/mprisbridge.h"
 #include "player/mprisplayer.h"
 #include "player/mprisplayermanager.h"
 #include "player/ratingstore.h"
@@ -17,6 +16,7 @@
 #include <QUrl>
 
 #include <linux/capability.h>
+#include <malloc.h>
 #include <sqlite3.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -31,6 +31,62 @@ using namespace sleevelight;
 using namespace sleevelight::test;
 
 namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+// ASan holds freed memory back in quarantine and has an allocator of its own, so the figures below
+// say little there; LeakSanitizer watches for leaks instead.
+constexpr bool memoryIsMeasurable = false;
+#else
+constexpr bool memoryIsMeasurable = true;
+#endif
+
+// Memory this process holds through malloc, in KiB: what is allocated and not freed, whatever the
+// allocator's free lists keep of the system's pages. Resident memory also counts those, and
+// pictures of many sizes leave them fragmented.
+inline qint64 heapInUseKiB()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return qint64((info.uordblks + info.hblkhd) / 1024);
+}
+
+// How late a 10 ms timer fires: the longest the event loop went without answering.
+class LatenessProbe
+{
+public:
+    LatenessProbe()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout,
+                         [this] { m_worstMs = std::max(m_worstMs, m_clock.restart() - 10); });
+        m_clock.start();
+        m_timer.start(10);
+    }
+    qint64 worstMs() const { return m_worstMs; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_worstMs = 0;
+};
+
+// The whole application on the real MPRIS bridge, launched.
+struct RunningApplication
+{
+    RunningApplication()
+    {
+        MprisBridge::registerAsApplicationBridge();
+        application = std::make_unique<Application>();
+        QString error;
+        if (!application->load(&error))
+            qFatal("the application did not load: %s", qPrintable(error));
+        application->launch();
+        d = application->delegate();
+    }
+
+    MprisBridge& bridge() const { return static_cast<MprisBridge&>(*d->iTunesBridge); }
+    std::unique_ptr<Application> application;
+    AppDelegate* d = nullptr;
+};
 
 // Warnings the program writes, for counting its reports.
 QStringList g_messages;
@@ -194,38 +250,56 @@ private Q_SLOTS:
         QVERIFY(fake->count(u"Set Rating"_s) >= 1 && fake->count(u"Get Position"_s) >= 1);
     }
 
-    void aFloodIsAnsweredOnceATurn()
+    // A player floods the bus with track changes, 1,000 a second from a thread of its own, each
+    // with its artwork as players hand it over (files in a cache folder and data: addresses). The
+    // display answers once a turn of its event loop, never once a signal, ends on the last track
+    // and its picture, and once warm does not grow. SLEEVELIGHT_SOAK_CHANGES sets how many
+    // changes (10,000 when unset).
+    void aFloodOfTrackChanges()
     {
+        const int total = qEnvironmentVariableIsSet("SLEEVELIGHT_SOAK_CHANGES")
+                              ? qEnvironmentVariableIntValue("SLEEVELIGHT_SOAK_CHANGES")
+                              : 10'000;
+        const int warmUp = total / 5;
+        QStringList artUrls;
+        QList<QByteArray> pictures;
+        const QString folder = QDir(m_environment->path()).filePath(u"art"_s);
+        QVERIFY(QDir().mkpath(folder));
+        for (int i = 0; i < 24; ++i) {
+            const bool jpeg = i % 2 == 1;
+            pictures << pictureBytes(QSize(320, 240 + i % 7 * 20), QColor::fromHsv(i * 37 % 360, 200, 220),
+                                     jpeg ? "JPEG" : "PNG");
+            const QString file = QDir(folder).filePath(QString::number(i));
+            QVERIFY(writeFile(file, pictures.last()));
+            artUrls << (i % 3 == 0 ? u"data:image/%1;base64,"_s.arg(jpeg ? u"jpeg"_s : u"png"_s) +
+                                         QString::fromLatin1(pictures.last().toBase64())
+                                   : QUrl::fromLocalFile(file).toString());
+        }
         RunningApplication app;
         AppDelegate* d = app.d;
-        FakeMprisPlayer* fake =
-            addPlayer(u"org.mpris.MediaPlayer2.flood"_s, FakeMprisPlayer::playing(trackMetadata(u"Calm"_s)));
+        FakeMprisPlayer* fake = addPlayer(u"org.mpris.MediaPlayer2.flood"_s,
+                                          FakeMprisPlayer::playing(trackMetadata(u"Calm"_s, artUrls[0])));
         QTRY_COMPARE(d->trackName(), QVariant(u"Calm"_s));
 
-        // A timer of no interval fires once per turn of the event loop.
-        QSignalSpy refreshes(&app.bridge(), &iTunesBridgeProtocol::playerInfoChanged);
-        int turns = 0;
-        qsizetype refreshesBefore = 0;
-        qsizetype mostInOneTurn = 0;
+        // A timer of no interval fires once per turn of the event loop. Counters, not spies: a spy
+        // keeps a record of every signal, which would grow like a leak.
+        qint64 refreshes = 0, refreshesBefore = 0, mostInOneTurn = 0, turns = 0;
+        connect(&app.bridge(), &iTunesBridgeProtocol::playerInfoChanged, this, [&] { ++refreshes; });
         QTimer turn;
-        turn.setInterval(0);
         connect(&turn, &QTimer::timeout, this, [&] {
             ++turns;
-            mostInOneTurn = std::max(mostInOneTurn, refreshes.size() - refreshesBefore);
-            refreshesBefore = refreshes.size();
+            mostInOneTurn = std::max(mostInOneTurn, refreshes - refreshesBefore);
+            refreshesBefore = refreshes;
         });
-        turn.start();
-
-        // 1,000 a second for ten seconds, from a thread of the player's own.
-        constexpr int total = 10'000;
-        constexpr int warmUp = 2'000;
+        turn.start(0);
         std::atomic<int> sent{0};
         const QDBusConnection connection = fake->connection();
         std::thread flooder([&] {
             const auto start = std::chrono::steady_clock::now();
             for (int i = 0; i < total; ++i) {
                 std::this_thread::sleep_until(start + std::chrono::microseconds(1000 * i));
-                connection.send(metadataSignal(trackMetadata(u"Flood %1"_s.arg(i))));
+                connection.send(
+                    metadataSignal(trackMetadata(u"Flood %1"_s.arg(i), artUrls[i % artUrls.size()])));
                 sent = i + 1;
             }
         });
@@ -234,16 +308,18 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(sent == total, 60000);
         flooder.join();
         QTRY_COMPARE_WITH_TIMEOUT(d->trackName(), QVariant(u"Flood %1"_s.arg(total - 1)), 20000);
+        QTRY_COMPARE(d->artworkImage().data(), pictures[(total - 1) % pictures.size()]);
         const qint64 endHeapKiB = heapInUseKiB();
         turn.stop();
 
-        qInfo("flood: %lld refreshes in %d turns (at most %lld in one); heap in use %lld KiB, then %lld KiB",
-              qlonglong(refreshes.size()), turns, qlonglong(mostInOneTurn), warmHeapKiB, endHeapKiB);
+        qInfo("flood: %d changes, %lld refreshes in %lld turns (at most %lld in one); heap in use %lld KiB "
+              "after %d changes, %lld KiB at the end",
+              total, refreshes, turns, mostInOneTurn, warmHeapKiB, warmUp, endHeapKiB);
         // This timer and the bridge's own fire in one pass in either order, so two refreshes may
         // fall between two of ours; never a refresh per signal.
         QVERIFY2(mostInOneTurn <= 2, qPrintable(QString::number(mostInOneTurn)));
-        QVERIFY(refreshes.size() <= turns + 2);
-        QVERIFY(refreshes.size() < total);
+        QVERIFY(refreshes <= turns + 2 && refreshes < total);
+        // Once warm, what the program holds is a few decoded pictures, whatever the number of changes.
         if (memoryIsMeasurable)
             QVERIFY2(endHeapKiB - warmHeapKiB < 16 * 1024,
                      qPrintable(QString::number(endHeapKiB - warmHeapKiB)));
@@ -332,97 +408,6 @@ private Q_SLOTS:
         } else {
             QCOMPARE(after.entry(kept).rating, std::optional<int>(40));
             QVERIFY(QDir(folder).entryList({u"*.damaged-*"_s}).isEmpty());
-        }
-    }
-
-    // A long run: a player changes track 100 times a second, each with its artwork, and the
-    // application follows every change. Nothing may crash and, once warm, the program may not grow.
-    // SLEEVELIGHT_SOAK_CHANGES sets how many changes (10,000 when unset).
-    void tenThousandTrackChanges()
-    {
-        const int changes = qEnvironmentVariableIsSet("SLEEVELIGHT_SOAK_CHANGES")
-                                ? qEnvironmentVariableIntValue("SLEEVELIGHT_SOAK_CHANGES")
-                                : 10'000;
-        constexpr int warmUp = 1'000;
-        QVERIFY(changes > warmUp);
-        TestEnvironment environment(1.0);
-
-        // Pictures as players hand them over: files in a cache folder and data: addresses.
-        QStringList artUrls;
-        QList<QByteArray> pictures;
-        const QString folder = QDir(environment.path()).filePath(u"art"_s);
-        QVERIFY(QDir().mkpath(folder));
-        for (int i = 0; i < 24; ++i) {
-            const bool jpeg = i % 2 == 1;
-            const QByteArray bytes = pictureBytes(
-                QSize(320, 240 + i % 7 * 20), QColor::fromHsv(i * 37 % 360, 200, 220), jpeg ? "JPEG" : "PNG");
-            pictures << bytes;
-            if (i % 3 == 0) {
-                artUrls << u"data:image/%1;base64,"_s.arg(jpeg ? u"jpeg"_s : u"png"_s) +
-                               QString::fromLatin1(bytes.toBase64());
-                continue;
-            }
-            const QString file = QDir(folder).filePath(QString::number(i));
-            QVERIFY(writeFile(file, bytes));
-            artUrls << QUrl::fromLocalFile(file).toString();
-        }
-
-        RunningApplication app;
-        AppDelegate* d = app.d;
-        FakeMprisPlayer player(u"org.mpris.MediaPlayer2.soak"_s,
-                               FakeMprisPlayer::playing(trackMetadata(u"Start"_s, artUrls[0])));
-        QTRY_COMPARE(d->trackName(), QVariant(u"Start"_s));
-        // Counters, not spies: a spy keeps a record of every signal, which would grow like a leak.
-        qint64 refreshes = 0;
-        qint64 shown = 0;
-        connect(&app.bridge(), &iTunesBridgeProtocol::playerInfoChanged, this, [&] { ++refreshes; });
-        connect(d, &AppDelegate::artworkImageChanged, this, [&] { ++shown; });
-
-        int sent = 0;
-        qint64 warmKiB = 0;
-        qint64 warmHeapKiB = 0;
-        QElapsedTimer clock;
-        QTimer change;
-        change.setTimerType(Qt::PreciseTimer);
-        change.setInterval(10);
-        // Every change that is due by the clock, so a slow turn does not slow the player down.
-        connect(&change, &QTimer::timeout, this, [&] {
-            while (sent < changes && sent < clock.elapsed() / 10 + 1) {
-                player.change(
-                    {{u"Metadata"_s, trackMetadata(u"Soak %1"_s.arg(sent), artUrls[sent % artUrls.size()])}});
-                // The fake player keeps a record of every call it answers; a long run forgets it.
-                player.calls.clear();
-                player.messages.clear();
-                if (++sent == warmUp) {
-                    warmKiB = residentKiB();
-                    warmHeapKiB = heapInUseKiB();
-                }
-            }
-            if (sent == changes)
-                change.stop();
-        });
-        clock.start();
-        change.start();
-        QTRY_VERIFY_WITH_TIMEOUT(sent == changes, changes * 100);
-        QTRY_COMPARE_WITH_TIMEOUT(d->trackName(), QVariant(u"Soak %1"_s.arg(changes - 1)), 20000);
-        const qint64 endKiB = residentKiB();
-        const qint64 endHeapKiB = heapInUseKiB();
-
-        qInfo("soak: %d track changes in %lld ms, %lld refreshes, %lld pictures shown", changes,
-              clock.elapsed(), refreshes, shown);
-        qInfo("soak: resident memory %lld KiB after %d changes, %lld KiB after %d (%+lld KiB)", warmKiB,
-              warmUp, endKiB, changes, endKiB - warmKiB);
-        qInfo("soak: heap in use %lld KiB after %d changes, %lld KiB after %d (%+lld KiB)", warmHeapKiB,
-              warmUp, endHeapKiB, changes, endHeapKiB - warmHeapKiB);
-        QCOMPARE(d->artworkImage().data(), pictures[(changes - 1) % pictures.size()]);
-        // Most changes reach the screen with their own picture, not only the last one.
-        QVERIFY(shown > changes / 4);
-        // Once warm, what the program holds is a few decoded pictures, whatever the number of
-        // changes: less than a KiB more per change leaves room for caches that fill slowly.
-        if (memoryIsMeasurable) {
-            const double perChange = double(endHeapKiB - warmHeapKiB) / double(changes - warmUp);
-            qInfo("soak: %.2f KiB more held per change after the warm-up", perChange);
-            QVERIFY2(perChange < 1.0, qPrintable(QString::number(perChange)));
         }
     }
 };
