@@ -10,12 +10,14 @@
 #include "tests/support/testenvironment.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -163,7 +165,42 @@ private Q_SLOTS:
         QVERIFY(!application.load(&error));
         QVERIFY(error.contains(u"itb"_s));
     }
+
+    // With two screens of different sizes: full screen fills the screen the window is on, and the
+    // display scales itself to that screen.
+    void fullScreenOnTheWindowsScreen()
+    {
+        QCOMPARE(QGuiApplication::screens().size(), 2);
+        QScreen* left = QGuiApplication::screens().at(0);
+        QScreen* right = QGuiApplication::screens().at(1);
+
+        TestApplication app(0.001);
+        AppDelegate* d = app.d;
+        MainWindow* window = d->mWindow;
+        QTRY_COMPARE(window->geometry(), left->geometry());
+        QCOMPARE(*d->screenWidth, 1920.0);
+
+        window->toggleFullScreen();
+        QTRY_VERIFY(!window->isFullScreen());
+        window->windowHandle()->setScreen(right);
+        window->move(right->geometry().topLeft() + QPoint(100, 100));
+        QTRY_COMPARE(window->screen(), right);
+        window->toggleFullScreen();
+        QTRY_COMPARE(window->geometry(), right->geometry());
+        QTRY_COMPARE(d->mView->width(), 1280);
+        QCOMPARE(*d->screenWidth, 1280.0);
+        QCOMPARE(*d->screenHeight, 1024.0);
+        QCOMPARE(d->windowSizeRatio, 1.0f);
+    }
 };
 
-QTEST_MAIN(TestApplicationObject)
+int main(int argc, char* argv[])
+{
+    // Two screens side by side: 1920 × 1080, and 1280 × 1024 on its right.
+    qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + SLEEVELIGHT_TWO_SCREENS);
+    QApplication app(argc, argv);
+    TestApplicationObject test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_application.moc"
