@@ -180,20 +180,11 @@ private Q_SLOTS:
             << PlatformStart::Environment{{}, u"wayland-0"_s, {}, noWayland}
             << u"Qt's Wayland plugin is not installed and there is no X display to use instead; install it "
                u"with: sudo apt install qt6-wayland"_s;
-        QTest::newRow("Wayland and X both refused, no Wayland plugin")
-            << PlatformStart::Environment{u":0"_s, u"wayland-0"_s, {}, noWayland}
-            << u"sudo apt install qt6-wayland"_s;
         QTest::newRow("X without the X plugin") << PlatformStart::Environment{u":0"_s, {}, {}, {u"wayland"_s}}
                                                 << u"sudo apt install qt6-qpa-plugins"_s;
         QTest::newRow("Wayland asked for by name, not installed")
             << PlatformStart::Environment{u":0"_s, u"wayland-0"_s, u"wayland-egl"_s, noWayland}
             << u"QT_QPA_PLATFORM asks for Qt's Wayland plugin"_s;
-        QTest::newRow("a list of platforms of which one is installed")
-            << PlatformStart::Environment{u":5"_s,
-                                          {},
-                                          u"wayland;xcb"_s,
-                                          noWayland + QStringList{u"wayland"_s}}
-            << u"cannot open the X display \":5\""_s;
     }
 
     void theLineNamesWhatIsMissing()

@@ -1,8 +1,6 @@
-// The player's files: where the pictures of a track come from, what is never handed on as one,
-// and the store of loved flags and ratings.
+// Where the pictures of a track come from, and what is never handed on as one.
 
 #include "player/artworkcollector.h"
-#include "player/ratingstore.h"
 #include "tests/player/mediafiles.h"
 #include "tests/support/httptestserver.h"
 #include "tests/support/testenvironment.h"
@@ -29,7 +27,7 @@ QString url(const QString& path)
 
 } // namespace
 
-class TestPlayerFiles : public QObject
+class TestArtworkCollector : public QObject
 {
     Q_OBJECT
 
@@ -157,49 +155,7 @@ private Q_SLOTS:
         QTest::qWait(100);
         QCOMPARE(server.requests().size(), 1);
     }
-
-    // Loved flags and ratings kept on disk by the track's address. A store the disk does not
-    // cooperate with is one of the reliability suite's faults.
-    void ratingStoreKeepsValuesAcrossRuns_data()
-    {
-        QTest::addColumn<std::optional<bool>>("loved");
-        QTest::addColumn<std::optional<int>>("rating");
-        QTest::addColumn<std::optional<int>>("storedRating");
-        QTest::newRow("loved only") << std::optional<bool>(true) << std::optional<int>()
-                                    << std::optional<int>();
-        QTest::newRow("both") << std::optional<bool>(false) << std::optional<int>(20)
-                              << std::optional<int>(20);
-        QTest::newRow("rating out of range")
-            << std::optional<bool>() << std::optional<int>(250) << std::optional<int>(100);
-        QTest::newRow("rating of zero is kept")
-            << std::optional<bool>() << std::optional<int>(0) << std::optional<int>(0);
-    }
-
-    void ratingStoreKeepsValuesAcrossRuns()
-    {
-        QFETCH(std::optional<bool>, loved);
-        QFETCH(std::optional<int>, rating);
-        QFETCH(std::optional<int>, storedRating);
-        const QString path = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
-        const QString a = u"file:///music/a.flac"_s;
-        const QString b = u"file:///music/b.flac"_s; // another track is another entry
-        {
-            RatingStore store(path);
-            QVERIFY(!loved || store.setLoved(a, *loved));
-            QVERIFY(!rating || store.setRating(a, *rating));
-            QVERIFY(store.setRating(b, 40));
-            QVERIFY(store.setValue(u"lastPlayer"_s, u"vlc"_s));
-        }
-        RatingStore again(path);
-        QCOMPARE(again.entry(a).loved, loved);
-        QCOMPARE(again.entry(a).rating, storedRating);
-        QCOMPARE(again.entry(b).rating, std::optional<int>(40));
-        QVERIFY(!again.entry(u"file:///music/c.flac"_s).rating);
-        QVERIFY(!again.setLoved(QString(), true));
-        QCOMPARE(again.value(u"lastPlayer"_s), u"vlc"_s);
-        QCOMPARE(again.value(u"unknown"_s), QString());
-    }
 };
 
-QTEST_MAIN(TestPlayerFiles)
-#include "tst_playerfiles.moc"
+QTEST_MAIN(TestArtworkCollector)
+#include "tst_artworkcollector.moc"
