@@ -85,62 +85,50 @@ private Q_SLOTS:
         QCOMPARE(d->trackName(), QVariant(u"Other"_s));
     }
 
+    // Anything but a whole number from 0 to 5 counts as not running, and such a refresh asks for
+    // nothing more. Stopped or paused greys the name and takes the record away; without a track
+    // only stopped does, keeping the name and asking for no progress.
     void states_data()
     {
         QTest::addColumn<QVariant>("raw");
+        QTest::addColumn<bool>("track");
         QTest::addColumn<PlayerState>("state");
+        QTest::addColumn<bool>("greyed");
         const auto none = PlayerState::notRunning;
-        QTest::newRow("seven") << QVariant(7) << none;
-        QTest::newRow("negative") << QVariant(-1) << none;
-        QTest::newRow("fraction") << QVariant(2.5) << none;
-        QTest::newRow("text") << QVariant(u"2"_s) << none;
-        QTest::newRow("nothing") << QVariant() << none;
-        QTest::newRow("whole number as a fraction") << QVariant(3.0) << PlayerState::paused;
+        QTest::newRow("seven") << QVariant(7) << true << none << false;
+        QTest::newRow("negative") << QVariant(-1) << true << none << false;
+        QTest::newRow("fraction") << QVariant(2.5) << true << none << false;
+        QTest::newRow("text") << QVariant(u"2"_s) << true << none << false;
+        QTest::newRow("nothing") << QVariant() << true << none << false;
+        QTest::newRow("whole number as a fraction") << QVariant(3.0) << true << PlayerState::paused << true;
+        QTest::newRow("stopped") << QVariant(1) << true << PlayerState::stopped << true;
+        QTest::newRow("playing") << QVariant(2) << true << PlayerState::playing << false;
+        QTest::newRow("rewinding") << QVariant(5) << true << PlayerState::rewinding << false;
+        QTest::newRow("stopped without a track") << QVariant(1) << false << PlayerState::stopped << true;
+        QTest::newRow("paused without a track") << QVariant(3) << false << PlayerState::paused << false;
     }
 
-    // Anything but a whole number from 0 to 5 counts as not running.
     void states()
     {
         QFETCH(QVariant, raw);
-        QFETCH(PlayerState, state);
-        refreshWith(raw);
-        QCOMPARE(d->playerState(), state);
-        if (state == PlayerState::notRunning)
-            QCOMPARE(bridge->reads.value(u"trackInfo"_s), 0);
-    }
-
-    // Stopped or paused greys the name and takes the record away; without a track only stopped
-    // does, keeping the name and asking for no progress.
-    void nameColourFollowsTheState_data()
-    {
-        QTest::addColumn<int>("state");
-        QTest::addColumn<bool>("track");
-        QTest::addColumn<bool>("greyed");
-        QTest::newRow("stopped") << 1 << true << true;
-        QTest::newRow("playing") << 2 << true << false;
-        QTest::newRow("paused") << 3 << true << true;
-        QTest::newRow("rewinding") << 5 << true << false;
-        QTest::newRow("stopped without a track") << 1 << false << true;
-        QTest::newRow("paused without a track") << 3 << false << false;
-    }
-
-    void nameColourFollowsTheState()
-    {
-        QFETCH(int, state);
         QFETCH(bool, track);
+        QFETCH(PlayerState, state);
         QFETCH(bool, greyed);
         d->setVinylImage(Image::fromImage(QImage(4, 4, QImage::Format_RGB32)));
         if (!track)
             bridge->info.reset();
-        refreshWith(state);
+        refreshWith(raw);
+        QCOMPARE(d->playerState(), state);
         for (TextField* name : {d->mTrackName.data(), d->mTrackName2.data(), d->mTrackName3.data()})
             QCOMPARE(name->textColor(), greyed ? grey : yellow);
         if (greyed)
             QVERIFY(d->vinylImage().isNull());
-        if (!track) {
+        if (!track || state == PlayerState::notRunning) {
             QCOMPARE(d->trackName(), QVariant(u"Giant Steps"_s));
             QCOMPARE(bridge->reads.value(u"trackProgress"_s), 0);
         }
+        if (state == PlayerState::notRunning)
+            QCOMPARE(bridge->reads.value(u"trackInfo"_s), 0);
     }
 
     void progressTickReadsAtMostTwice_data()
