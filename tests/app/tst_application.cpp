@@ -1,7 +1,6 @@
 // The application object as the interface files connect it, and what the launch leaves behind:
 // the window, the timers, the first refresh, full screen, quitting.
 
-#include "platform/binder.h"
 #include "platform/views/frameview.h"
 #include "platform/views/mainwindow.h"
 #include "platform/views/textfield.h"
@@ -11,9 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
-#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
@@ -73,50 +70,6 @@ private Q_SLOTS:
             app.bridge->notify();
             QCOMPARE(action->text(), title);
         }
-    }
-
-    void missingOutletsAndUnknownDeclarationsAreNamed()
-    {
-        TestApplication app(1000.0, TestApplication::loaded);
-        AppDelegate delegate;
-        // The same interface without one view: the name comes back, nothing else is missing.
-        delete app.application->window()->findChild<TextField*>(u"mTrackArtist3"_s);
-        QCOMPARE(delegate.connectOutlets({app.application->window()}), QStringList{u"mTrackArtist3"_s});
-        QVERIFY(delegate.mTrackArtist3.isNull() && delegate.mTrackArtist2);
-
-        QWidget root;
-        auto* label = new TextField(&root);
-        label->setProperty("bind", u"noSuchProperty"_s);
-        auto* button = new QPushButton(&root);
-        button->setProperty("action", u"noSuchAction:"_s);
-        auto* good = new QPushButton(&root);
-        good->setProperty("action", u"playPause:"_s);
-        const QStringList errors = Binder::connect(&delegate, {&root});
-        QCOMPARE(errors.size(), 2);
-        QVERIFY(errors[0].contains(u"noSuchProperty"_s) && errors[1].contains(u"noSuchAction:"_s));
-        // The declared action reaches the application object with its sender.
-        good->click();
-        QCOMPARE(FakeBridge::last->commands, QStringList{u"playPause"_s});
-    }
-
-    // A control bound by a preference's key edits the working copy and follows it, as a control
-    // bound to a property of its own does.
-    void controlBoundByPreferenceKey()
-    {
-        FakeBridge::install();
-        AppDelegate delegate;
-        QWidget root;
-        auto* box = new QCheckBox(&root);
-        box->setProperty("bind", u"preference:isShowRatings"_s);
-        QVERIFY(Binder::connect(&delegate, {&root}).isEmpty());
-        QCOMPARE(box->isChecked(), delegate.prefIsShowRatings());
-        box->setChecked(true);
-        QVERIFY(delegate.prefIsShowRatings());
-        QVERIFY(!delegate.isShowRatings()); // the live value waits for Apply
-        delegate.setPrefIsShowRatings(false);
-        QVERIFY(!box->isChecked());
-        delegate.setPreference(u"isShowRatings"_s, u"yes"_s); // not a switch
-        QVERIFY(!delegate.prefIsShowRatings());
     }
 
     void fullScreenUnlessAlreadyScreenSized_data()

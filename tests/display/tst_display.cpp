@@ -1,28 +1,17 @@
-// The display: where things go on a 1920 × 1080 screen and in smaller windows, the track text,
-// which picture shows and where (staging, placeholders, sides, cycling, the record), and the fonts,
-// shadows, text and image views it is drawn with.
+// The display: where things go on a 1920 × 1080 screen and in smaller windows, which picture
+// shows and where (staging, placeholders, sides, cycling, the record), and the image view.
 
 #include "displaytest.h"
 
 #include "platform/fonts.h"
 #include "platform/image.h"
 #include "platform/views/imageview.h"
-#include "platform/views/shadow.h"
 #include "platform/views/stackview.h"
 #include "platform/views/textfield.h"
-#include "platform/views/titlebutton.h"
 
-#include <QApplication>
-#include <QFontDatabase>
-#include <QFontInfo>
-#include <QPainter>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSlider>
-
-#include <cmath>
-#include <functional>
-#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -57,43 +46,6 @@ struct Figures
     int volumeX;
     double textWidth;
 };
-
-// The shadow as the plain definition gives it: the whole alpha plane through three box passes
-// of half the radius, across then down, outside the picture transparent, each sum divided down.
-QImage referenceShadow(const QImage& content, const Shadow& shadow)
-{
-    const int w = content.width(), h = content.height();
-    const int r = int(std::lround(shadow.blurRadius * content.devicePixelRatio() / 2.0));
-    std::vector<int> a(size_t(w) * h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            a[size_t(y) * w + x] = qAlpha(content.pixel(x, y));
-    const auto at = [&](const std::vector<int>& plane, int x, int y) {
-        return x < 0 || y < 0 || x >= w || y >= h ? 0 : plane[size_t(y) * w + x];
-    };
-    for (int pass = 0; r > 0 && pass < 6; ++pass) {
-        std::vector<int> next(a.size());
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                int sum = 0;
-                for (int k = -r; k <= r; ++k)
-                    sum += pass % 2 == 0 ? at(a, x + k, y) : at(a, x, y + k);
-                next[size_t(y) * w + x] = sum / (2 * r + 1);
-            }
-        a = next;
-    }
-    QImage result(content.size(), QImage::Format_ARGB32_Premultiplied);
-    const QRgb c = shadow.color.rgba();
-    const int dx = int(std::lround(shadow.offset.x())), dy = int(std::lround(shadow.offset.y()));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            result.setPixel(
-                x, y,
-                qPremultiply(qRgba(qRed(c), qGreen(c), qBlue(c), at(a, x - dx, y - dy) * qAlpha(c) / 255)));
-    QPainter painter(&result);
-    painter.drawImage(0, 0, content);
-    return result;
-}
 
 } // namespace
 
@@ -180,19 +132,6 @@ private Q_SLOTS:
         }
     }
 
-    // At a quarter of the screen the numbers would be 9 points: text fields take 10, glyphs 9.
-    void tenPointFloor()
-    {
-        f->play(u"Track"_s, std::nullopt);
-        d->windowSizeRatio = 0.25f;
-        d->updateViewItems();
-        QCOMPARE(sizeOf(d->mTrackName), 18.0);
-        QCOMPARE(sizeOf(d->mTrackNumbers), 10.0);
-        QCOMPARE(sizeOf(d->mTrackProgressElapsed3), 10.0);
-        QCOMPARE(d->mTrackRatingL3->attributedTitle().font.pointSizeF(), 9.0);
-        QCOMPARE(d->mTrackLovedRight->attributedTitle().font.pointSizeF(), 9.0);
-    }
-
     // Texts too long for the screen at their sizes shrink until the whole stack shows.
     void longTextsFitOnScreen_data()
     {
@@ -225,6 +164,33 @@ private Q_SLOTS:
         // The sizes keep their proportions, and the stack still uses most of the room.
         QVERIFY(qAbs(sizeOf(d->mTrackArtist) / sizeOf(d->mTrackName) - 0.67 / 0.83) < 0.01);
         QVERIFY(shown->geometry().bottom() > d->mView->height() / 2);
+    }
+
+    // Whatever is not a picture, or not one that can be shown, gives the placeholder.
+    void placeholder_data()
+    {
+        QTest::addColumn<std::optional<QList<QByteArray>>>("artworks");
+
+        const QByteArray jpeg = pictureBytes(640, 480, Qt::blue, "JPEG");
+        QTest::newRow("no list") << std::optional<QList<QByteArray>>();
+        QTest::newRow("empty list") << std::optional<QList<QByteArray>>(QList<QByteArray>{});
+        QTest::newRow("descriptor without data") << std::optional(QList<QByteArray>{QByteArray()});
+        QTest::newRow("not a picture")
+            << std::optional(QList<QByteArray>{QByteArray("<html>no picture</html>")});
+        QTest::newRow("truncated JPEG") << std::optional(QList<QByteArray>{jpeg.left(jpeg.size() / 2)});
+        QTest::newRow("400 megapixels") << std::optional(QList<QByteArray>{hugePngHeader()});
+    }
+
+    void placeholder()
+    {
+        QFETCH(std::optional<QList<QByteArray>>, artworks);
+        f->play(u"Track"_s, artworks);
+        QVERIFY(!noCover().isNull());
+        QCOMPARE(d->artworkImage(), noCover());
+        QVERIFY(d->artworkImageHolder().isNull());
+        QCOMPARE(d->artworkImageRatio, 1.0);
+        QCOMPARE(d->currentArtworkNumber, 0);
+        QCOMPARE(d->mArtworkView->image(), noCover());
     }
 
     // A picture under 0.6 as tall as wide is shown wide, across the display, without the record;
@@ -396,139 +362,6 @@ private Q_SLOTS:
         QCOMPARE(shown, before);
         d->showNextArtworkImage(true);
         QCOMPARE(shown.size(), before.size() + 1);
-    }
-
-    void fontNames_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<double>("size");
-        QTest::addColumn<bool>("heavy");
-        QTest::addColumn<bool>("italic");
-
-        QTest::newRow("name font") << u"HelveticaNeue-Medium"_s << 72.0 << true << false;
-        QTest::newRow("album font") << u"HelveticaNeue-Italic"_s << 48.24 << false << true;
-        QTest::newRow("system font") << u".SFNSText"_s << 24.0 << false << false;
-        QTest::newRow("unknown family, bold italic") << u"NoSuchFamily-BoldItalic"_s << 30.0 << true << true;
-    }
-
-    // Every name gives an installed sans face at the size asked for, and answers to its own name.
-    void fontNames()
-    {
-        QFETCH(QString, name);
-        QFETCH(double, size);
-        QFETCH(bool, heavy);
-        QFETCH(bool, italic);
-
-        const std::optional<QFont> font = FontManager::fontWithName(name, size);
-        QVERIFY(font);
-        QCOMPARE(font->pointSizeF(), size);
-        QCOMPARE(FontManager::fontName(*font), name);
-        const QFontInfo info(*font);
-        QVERIFY2(info.family().startsWith(FontManager::resolvedFace(name).family), qPrintable(info.family()));
-        QCOMPARE(info.weight() > QFont::Normal, heavy);
-        QCOMPARE(info.italic(), italic);
-        QVERIFY2(!QFontDatabase::isFixedPitch(info.family()), qPrintable(info.family()));
-        // The resolved face draws ordinary text at full size, not a tiny default.
-        QVERIFY(QFontMetricsF(*font).height() > size);
-    }
-
-    // The shadow blurs only where the glyphs are; it must still reach as far, and as dark, as
-    // blurring the whole picture would, also for glyphs touching the edges and a moved shadow.
-    void shadowIsTheBlurOfTheWholePicture()
-    {
-        QFont font;
-        font.setPixelSize(30);
-        const auto picture = [&](QSize size, const std::function<void(QPainter&)>& draw) {
-            QImage image(size, QImage::Format_ARGB32_Premultiplied);
-            image.fill(Qt::transparent);
-            QPainter painter(&image);
-            painter.setFont(font);
-            painter.setPen(Qt::white);
-            draw(painter);
-            painter.end();
-            return image;
-        };
-        // Glyphs cut by the edges, and a few shapes in the middle of much empty room.
-        const QImage edges = picture({160, 60}, [](QPainter& p) {
-            p.drawText(QPointF(-4, 26), u"Wqy glyphs"_s);
-            p.fillRect(QRect(150, 50, 10, 10), QColor(0, 0, 255, 128));
-        });
-        const QImage middle = picture({300, 200}, [](QPainter& p) {
-            p.fillRect(QRect(120, 80, 20, 12), Qt::white);
-            p.fillRect(QRect(150, 100, 1, 1), Qt::white);
-            p.drawText(QPointF(110, 130), u"Ag"_s);
-        });
-        const Shadow plain{3.0, Qt::black, {}}, moved{9.0, QColor(200, 30, 60, 180), {2, -3}};
-        for (const Shadow& shadow : {plain, moved, Shadow{40.0, Qt::black, {}}}) {
-            QCOMPARE(withShadow(edges, shadow), referenceShadow(edges, shadow));
-            QCOMPARE(withShadow(middle, shadow), referenceShadow(middle, shadow));
-        }
-        const QImage empty = picture({30, 30}, [](QPainter&) {});
-        QCOMPARE(withShadow(empty, plain), empty);
-
-        // On a screen of twice the pixel density the text keeps its pixels, shadow under it.
-        QImage dense = middle;
-        dense.setDevicePixelRatio(2.0);
-        const QImage shadowed = withShadow(dense, plain);
-        QCOMPARE(shadowed.devicePixelRatio(), 2.0);
-        QCOMPARE(shadowed.pixel(150, 100), middle.pixel(150, 100));
-        QCOMPARE(shadowed.pixel(139, 91), middle.pixel(139, 91));
-    }
-
-    // A field of one paragraph takes a quicker way than one of several runs; both must measure
-    // and draw alike. The same text split into two runs of the same look takes the other way.
-    void oneParagraphLooksAsSeveralRunsDo_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("alignment");
-        QTest::addColumn<double>("maxWidth");
-        QTest::addColumn<int>("width"); // the field's width when drawn; 0 for its own
-        QTest::addColumn<bool>("italic");
-        const auto add = [](const char* name, const QString& text, Qt::Alignment alignment, double maxWidth,
-                            int width, bool italic = false) {
-            QTest::newRow(name) << text << int(alignment) << maxWidth << width << italic;
-        };
-        add("elapsed time", u"12:07"_s, Qt::AlignLeft, 0, 0);
-        add("spaces at both ends", u"  Blue  "_s, Qt::AlignCenter, 0, 0, true);
-        add("wrapped, centred, drawn wider", u"An Exceedingly Long Name That Goes On"_s, Qt::AlignHCenter,
-            260, 400, true);
-        add("one word wider than the width", u"Supercalifragilisticexpialidocious"_s, Qt::AlignLeft, 120, 0);
-        add("right to left, natural side", u"\u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd"_s,
-            Qt::AlignLeading, 0, 300);
-        add("right to left, right side", u"\u05e9\u05dc\u05d5\u05dd \u05e2\u05d5\u05dc\u05dd 2"_s,
-            Qt::AlignRight, 0, 300, true);
-        add("wrapped, right", u"Track 3 \u00b7 Disc 1 of a set of many discs"_s, Qt::AlignRight, 200, 0);
-    }
-
-    void oneParagraphLooksAsSeveralRunsDo()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, alignment);
-        QFETCH(double, maxWidth);
-        QFETCH(int, width);
-        QFETCH(bool, italic);
-        QFont font(u"DejaVu Sans"_s);
-        font.setPointSizeF(31.5);
-        font.setItalic(italic);
-        const auto field = [&](bool split) {
-            auto made = std::make_unique<TextField>();
-            made->setFieldFont(font);
-            made->setTextColor(QColor(250, 240, 10));
-            made->setAlignment(Qt::Alignment(alignment));
-            made->setPreferredMaxLayoutWidth(maxWidth);
-            made->setShadow(Shadow{3.0, Qt::black, {}});
-            const qsizetype half = text.size() / 2;
-            if (split)
-                made->setAttributedText(
-                    {TextRun{text.left(half), {}, {}, {}, {}}, TextRun{text.mid(half), {}, {}, {}, {}}});
-            else
-                made->setText(text);
-            made->resize(width > 0 ? QSize(width, made->sizeHint().height()) : made->sizeHint());
-            return made;
-        };
-        const auto quick = field(false), document = field(true);
-        QCOMPARE(quick->sizeHint(), document->sizeHint());
-        QCOMPARE(quick->grab().toImage(), document->grab().toImage());
     }
 
     // A small picture fills its view: image views scale up as well as down. An opaque picture

@@ -300,29 +300,6 @@ private Q_SLOTS:
         QCOMPARE(d->alertInfo(), notices[0]);
     }
 
-    void noticeKeepsItsFullTimeWhenReplaced()
-    {
-        // Ten program seconds last 0.1 real ones.
-        const double scale = 0.01;
-        Launched app(scale);
-        AppDelegate* d = app.d;
-        app.key(Qt::Key_H);
-        QTimer* first = d->resetAlertInfoTimer();
-        QTest::qWait(int(5.0 * 1000 * scale));
-        // Started before the key, so the time measured is never shorter than the notice's own.
-        QElapsedTimer sinceSecond;
-        sinceSecond.start();
-        app.key(Qt::Key_V);
-        QCOMPARE(d->alertInfo(), u"Show Vinyl Record"_s);
-        QVERIFY(first && d->resetAlertInfoTimer() != first);
-        QTRY_COMPARE_WITH_TIMEOUT(d->alertInfo(), QString(), 5000);
-        // Cleared no earlier than ten program seconds after its own start (coarse timers may fire 5% early),
-        // so not by the first notice's timer, which ended about five seconds into it.
-        QVERIFY2(sinceSecond.elapsed() >= qint64(0.95 * 10.0 * 1000 * scale),
-                 qPrintable(QString::number(sinceSecond.elapsed())));
-        QVERIFY(d->resetAlertInfoTimer()); // clearing leaves the timer field alone
-    }
-
     void pressAndDrag_data()
     {
         QTest::addColumn<QPointF>("offset");

@@ -260,17 +260,6 @@ private Q_SLOTS:
             QCOMPARE(s.d->toggleArtworkTimer()->interval(), Timers::milliseconds(45.0));
         }
     }
-
-    void openingPicksUpWhatWasWrittenMeanwhile()
-    {
-        Started s;
-        QVERIFY(!s.d->prefIsShowVinyl());
-        UserDefaults::standardUserDefaults().setBool(true, u"isShowVinyl"_s);
-        UserDefaults::standardUserDefaults().synchronize();
-        s.d->openPreference(nullptr);
-        QVERIFY(s.d->prefIsShowVinyl());
-        QVERIFY(s.d->mPreferencePanel->findChild<QAbstractButton*>(u"showVinylCheck"_s)->isChecked());
-    }
 };
 
 QTEST_MAIN(TestPreferences)
