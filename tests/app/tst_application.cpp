@@ -79,23 +79,6 @@ private Q_SLOTS:
         QCOMPARE(d->windowSizeRatio, float(half / *d->screenWidth));
     }
 
-    // Bound views follow their properties; the play button's title follows the player's state.
-    void bindings()
-    {
-        TestApplication app;
-        AppDelegate* d = app.d;
-        d->setTrackAlbum(u"Blue Train"_s);
-        for (TextField* album : {d->mTrackAlbum.data(), d->mTrackAlbum2.data(), d->mTrackAlbum3.data()})
-            QCOMPARE(album->text(), u"Blue Train"_s);
-        auto* action = d->mWindow->findChild<QAction*>(u"actionPlayPause"_s);
-        QVERIFY(action);
-        for (auto [state, title] : {std::pair{2, u"Pause"_s}, std::pair{3, u"Play"_s}}) {
-            app.bridge->state = state;
-            app.bridge->notify();
-            QCOMPARE(action->text(), title);
-        }
-    }
-
     void fullScreenUnlessAlreadyScreenSized_data()
     {
         QTest::addColumn<bool>("screenSized");

@@ -70,9 +70,14 @@ void FakeMprisPlayer::change(const QVariantMap& changed, const QStringList& inva
 {
     for (auto it = changed.cbegin(); it != changed.cend(); ++it)
         properties.insert(it.key(), it.value());
+    m_bus.send(propertiesChanged(changed, invalidated));
+}
+
+QDBusMessage FakeMprisPlayer::propertiesChanged(const QVariantMap& changed, const QStringList& invalidated)
+{
     QDBusMessage signal = QDBusMessage::createSignal(mprisPath, propertiesInterface, u"PropertiesChanged"_s);
     signal << playerInterface << changed << invalidated;
-    m_bus.send(signal);
+    return signal;
 }
 
 void FakeMprisPlayer::seek(qint64 positionUs)

@@ -44,6 +44,8 @@ public:
 
     // Changes properties the way players do: stores them and sends PropertiesChanged.
     void change(const QVariantMap& changed, const QStringList& invalidated = {});
+    // The PropertiesChanged signal a player sends for changed properties of its Player interface.
+    static QDBusMessage propertiesChanged(const QVariantMap& changed, const QStringList& invalidated = {});
     void seek(qint64 positionUs);
     // Drops the connection, as a player that quits.
     void leave();

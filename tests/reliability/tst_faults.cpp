@@ -121,14 +121,6 @@ private:
     __user_cap_data_struct m_saved[_LINUX_CAPABILITY_U32S_3] = {};
 };
 
-QDBusMessage metadataSignal(const QVariantMap& metadata)
-{
-    QDBusMessage signal = QDBusMessage::createSignal(
-        u"/org/mpris/MediaPlayer2"_s, u"org.freedesktop.DBus.Properties"_s, u"PropertiesChanged"_s);
-    signal << u"org.mpris.MediaPlayer2.Player"_s << QVariantMap{{u"Metadata"_s, metadata}} << QStringList();
-    return signal;
-}
-
 } // namespace
 
 class TestFaults : public QObject
@@ -298,8 +290,8 @@ private Q_SLOTS:
             const auto start = std::chrono::steady_clock::now();
             for (int i = 0; i < total; ++i) {
                 std::this_thread::sleep_until(start + std::chrono::microseconds(1000 * i));
-                connection.send(
-                    metadataSignal(trackMetadata(u"Flood %1"_s.arg(i), artUrls[i % artUrls.size()])));
+                connection.send(FakeMprisPlayer::propertiesChanged(
+                    {{u"Metadata"_s, trackMetadata(u"Flood %1"_s.arg(i), artUrls[i % artUrls.size()])}}));
                 sent = i + 1;
             }
         });

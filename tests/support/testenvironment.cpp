@@ -41,8 +41,6 @@ TestApplication::TestApplication(double timeScale, Start start) : environment(ti
         launch();
 }
 
-TestApplication::~TestApplication() = default;
-
 void TestApplication::load()
 {
     FakeBridge::install();
@@ -52,11 +50,6 @@ void TestApplication::load()
         qFatal("the application did not load: %s", qPrintable(error));
     d = application->delegate();
     bridge = FakeBridge::last;
-}
-
-void TestApplication::launch()
-{
-    application->launch();
 }
 
 void TestApplication::restart()

@@ -40,9 +40,8 @@ struct TestApplication
         loaded,
     };
     explicit TestApplication(double timeScale = 1000.0, Start start = launched);
-    ~TestApplication();
 
-    void launch();
+    void launch() { application->launch(); }
     // A new run of the program on the same files.
     void restart();
 
