@@ -5,7 +5,6 @@
 #include "platform/views/frameview.h"
 #include "platform/views/mainwindow.h"
 #include "platform/views/textfield.h"
-#include "player/bridgeregistry.h"
 #include "player/values.h"
 #include "tests/support/testenvironment.h"
 
@@ -115,15 +114,6 @@ private Q_SLOTS:
         QTimer::singleShot(0, app.application->window(), &QWidget::close);
         QTimer::singleShot(5000, app.application->window(), [] { QCoreApplication::exit(1); }); // failsafe
         QCOMPARE(QCoreApplication::exec(), 0);
-    }
-
-    void noBridgeMeansNoStart()
-    {
-        BridgeRegistry::registerClass(BridgeRegistry::applicationBridgeName, nullptr);
-        Application application;
-        QString error;
-        QVERIFY(!application.load(&error));
-        QVERIFY(error.contains(u"itb"_s));
     }
 
     // With two screens of different sizes: full screen fills the screen the window is on, and the

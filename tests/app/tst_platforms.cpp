@@ -1,9 +1,9 @@
-// The program as a user starts it, each time in a process of its own: from a terminal with its
-// options; where no window system can be reached, when it must end with one line that says what
-// is missing, never an abort with Qt's own advice; and on each window system (offscreen, X11 through
-// Xvfb, Wayland through a headless weston), where the same track must be laid out alike: the same
-// font sizes, line breaks and widths. For that this program runs itself again as a child that
-// starts the display the way the real program does, lays out the track and prints what it measured.
+// The program as a user starts it, each time in a process of its own: where no window system can
+// be reached, it must end with one line that says what is missing, never an abort with Qt's own
+// advice; on each window system (offscreen, X11 through Xvfb, Wayland through a headless weston)
+// the same track must be laid out alike: the same font sizes, line breaks and widths. For that
+// this program runs itself again as a child that starts the display the way the real program
+// does, lays out the track and prints what it measured.
 
 #include "platform/platformstart.h"
 #include "platform/views/frameview.h"
@@ -129,14 +129,6 @@ class TestPlatforms : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void versionAndHelp()
-    {
-        const Outcome version = runDisplay({u"--version"_s});
-        QVERIFY(version.ran() && version.output.startsWith(u"Sleevelight "_s));
-        const Outcome help = runDisplay({u"--help"_s});
-        QVERIFY(help.ran() && help.output.startsWith(u"Usage: sleevelight"_s));
-    }
-
     void aDisplayThatCannotBeReachedIsOneLine_data()
     {
         QTest::addColumn<Variables>("variables");

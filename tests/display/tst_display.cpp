@@ -257,31 +257,6 @@ private Q_SLOTS:
         QCOMPARE(d->currentArtworkPosition, LayoutAttribute::Right);
     }
 
-    // A new track shows its main artwork, and a list that shrank under the shown number gives the
-    // placeholder and a number inside it; the staged picture stays until the refresh ends.
-    void whichArtworkOfTheList()
-    {
-        const QList<QByteArray> pictures{pictureBytes(300, 300, Qt::red), pictureBytes(300, 300, Qt::green),
-                                         pictureBytes(300, 300, Qt::blue)};
-        f->play(u"One"_s, pictures);
-        d->showNextArtworkImage(true);
-        QCOMPARE(d->artworkImage(), Image::fromData(pictures[1]));
-        d->updateTrackInfo();
-        QCOMPARE(d->artworkImage(), Image::fromData(pictures[1]));
-        f->play(u"Two"_s, pictures);
-        QCOMPARE(d->currentArtworkNumber, 0);
-        QCOMPARE(d->artworkImage(), Image::fromData(pictures[0]));
-
-        d->showNextArtworkImage(true);
-        d->showNextArtworkImage(true);
-        QCOMPARE(d->currentArtworkNumber, 2);
-        f->bridge->artworks = QList<QByteArray>{pictures[0]};
-        d->prevArtworkNumber = 1;
-        d->updateTrackInfo();
-        QCOMPARE(d->artworkImage(), noCover());
-        QVERIFY(d->currentArtworkNumber == 0 && d->prevArtworkNumber == 0);
-    }
-
     // A picture that arrives after its track (a download, a later message) replaces the
     // placeholder at the next refresh; the same picture again is not staged again.
     void lateArtworkReplacesThePlaceholder()
