@@ -1,9 +1,11 @@
 // Prints how long the display's costly steps take; it checks nothing and never fails.
 //   dbus-run-session -- build/tests/display/bench_display
 
-#include "displaytest.h"
+#include "tests/support/pictures.h"
+#include "tests/support/testenvironment.h"
 
 #include "platform/image.h"
+#include "platform/views/mainwindow.h"
 #include "platform/views/textfield.h"
 
 #include <QApplication>
@@ -58,6 +60,11 @@ void report(const char* what, double ms)
     std::printf("%-62s %9.2f ms\n", what, ms);
 }
 
+void count(const char* what, int count, int expected)
+{
+    std::printf("%-62s %9d      (%d expected)\n", what, count, expected);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -88,7 +95,8 @@ int main(int argc, char** argv)
     cached.decoded({1080, 1080});
     report("the same picture shown again (cached)", timed([&] { cached.decoded({1080, 1080}); }));
 
-    DisplayFixture f;
+    TestApplication f;
+    f.setWindowSize(1920, 1080);
     AppDelegate* d = f.d;
     int track = 0;
     report("full refresh, new track with a 4000 x 4000 artwork", timed([&] {
@@ -106,6 +114,28 @@ int main(int argc, char** argv)
                d->updateTrackInfo();
                d->mWindow->repaint();
            }));
+
+    // Work that must not be done again: decoding a picture shown a moment ago, blurring an
+    // unchanged name, redrawing the name for a tick of the elapsed time.
+    const QList<QByteArray> two{photo(900, 900), photo(901, 900)};
+    f.play(u"Two pictures"_s, two);
+    d->mWindow->repaint();
+    d->showNextArtworkImage(true);
+    d->mWindow->repaint();
+    int decodes = Image::decodeCount();
+    d->showNextArtworkImage(true);
+    d->mWindow->repaint();
+    count("decodes when cycling back to the picture before", Image::decodeCount() - decodes, 0);
+    const QByteArray third = photo(902, 900);
+    decodes = Image::decodeCount();
+    Image::fromData(third).decoded({600, 600});
+    Image::fromData(third).decoded({600, 600});
+    count("decodes of one picture asked for twice at one size", Image::decodeCount() - decodes, 1);
+    const int blurs = d->mTrackName->renderCount() + d->mTrackName2->renderCount();
+    d->updateTrackInfo();
+    d->mWindow->repaint();
+    count("blurs of the name on a refresh that changed nothing",
+          d->mTrackName->renderCount() + d->mTrackName2->renderCount() - blurs, 0);
 
     TextField* name = d->mTrackName->isVisible() ? d->mTrackName : d->mTrackName2;
     report("repaint of the shadowed track name (kept drawing)", timed([&] { name->repaint(); }, 21));

@@ -1,13 +1,15 @@
 // The display: where things go on a 1920 × 1080 screen and in smaller windows, which picture
 // shows and where (staging, placeholders, sides, cycling, the record), and the image view.
 
-#include "displaytest.h"
-
 #include "platform/fonts.h"
 #include "platform/image.h"
+#include "platform/views/frameview.h"
 #include "platform/views/imageview.h"
+#include "platform/views/mainwindow.h"
 #include "platform/views/stackview.h"
 #include "platform/views/textfield.h"
+#include "tests/support/pictures.h"
+#include "tests/support/testenvironment.h"
 
 #include <QScreen>
 #include <QSignalSpy>
@@ -29,7 +31,7 @@ Image noCover()
 // the length (4) and the type (4).
 QByteArray hugePngHeader()
 {
-    return pictureBytes(8, 8).replace(16, 8, QByteArray::fromHex("00004e2000004e20"));
+    return pictureBytes({8, 8}).replace(16, 8, QByteArray::fromHex("00004e2000004e20"));
 }
 
 double sizeOf(const TextField* field)
@@ -55,13 +57,14 @@ class TestDisplay : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<DisplayFixture> f;
+    std::unique_ptr<TestApplication> f;
     AppDelegate* d = nullptr;
 
     void start(double timeScale)
     {
         f.reset();
-        f = std::make_unique<DisplayFixture>(timeScale);
+        f = std::make_unique<TestApplication>(timeScale);
+        f->setWindowSize(1920, 1080);
         d = f->d;
     }
 
@@ -109,7 +112,7 @@ private Q_SLOTS:
     void itemsSwitchedWhileShowingStayWhole()
     {
         for (const QString& name : {u"First"_s, u"Second"_s}) {
-            f->play(name, QList<QByteArray>{pictureBytes(600, 600)});
+            f->play(name, QList<QByteArray>{pictureBytes({600, 600})});
             for (bool album : {false, true}) {
                 d->setIsShowAlbumName(album);
                 d->changeViewFromPrefValueWithTimer(true);
@@ -150,7 +153,7 @@ private Q_SLOTS:
             u"An Exceedingly Long Name That Goes On and On Past Any Reasonable Width "_s.repeated(2);
         for (int i = 0; i < tracks; ++i) {
             f->bridge->playTrack(words + QString::number(i), words, words);
-            f->bridge->artworks = QList<QByteArray>{pictureBytes(300, 300)};
+            f->bridge->artworks = QList<QByteArray>{pictureBytes({300, 300})};
             d->updateTrackInfo();
         }
         f->placeStacks();
@@ -171,7 +174,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<std::optional<QList<QByteArray>>>("artworks");
 
-        const QByteArray jpeg = pictureBytes(640, 480, Qt::blue, "JPEG");
+        const QByteArray jpeg = pictureBytes({640, 480}, Qt::blue, "JPEG");
         QTest::newRow("no list") << std::optional<QList<QByteArray>>();
         QTest::newRow("empty list") << std::optional<QList<QByteArray>>(QList<QByteArray>{});
         QTest::newRow("descriptor without data") << std::optional(QList<QByteArray>{QByteArray()});
@@ -217,7 +220,7 @@ private Q_SLOTS:
         d->setIsShowRatings(true);
         f->bridge->playTrack(u"Track"_s);
         f->bridge->state = state;
-        f->bridge->artworks = QList<QByteArray>{pictureBytes(600, height)};
+        f->bridge->artworks = QList<QByteArray>{pictureBytes({600, height})};
         d->updateTrackInfo();
         f->placeStacks();
         QCOMPARE(d->isWideArtworkImage, wide);
@@ -233,7 +236,7 @@ private Q_SLOTS:
     // New tracks alternate sides, on screen too; a track of the same name is the same track.
     void sides()
     {
-        const QList<QByteArray> red{pictureBytes(300, 300, Qt::red)};
+        const QList<QByteArray> red{pictureBytes({300, 300}, Qt::red)};
         const auto redAt = [this](int x, int y) {
             const QImage shot = d->mWindow->grab().toImage();
             const QRgb pixel = shot.pixel(int(x * shot.devicePixelRatio()), int(y * shot.devicePixelRatio()));
@@ -263,7 +266,7 @@ private Q_SLOTS:
     {
         f->play(u"Late"_s, std::nullopt);
         QCOMPARE(d->artworkImage(), noCover());
-        const QByteArray picture = pictureBytes(400, 400, Qt::yellow);
+        const QByteArray picture = pictureBytes({400, 400}, Qt::yellow);
         f->bridge->artworks = QList<QByteArray>{picture};
         d->updateTrackInfo();
         QCOMPARE(d->artworkImage(), Image::fromData(picture));
@@ -271,7 +274,7 @@ private Q_SLOTS:
         d->updateTrackInfo();
         QCOMPARE(staged.count(), 0);
         // The player changes its picture for the same track.
-        const QByteArray other = pictureBytes(400, 200, Qt::blue);
+        const QByteArray other = pictureBytes({400, 200}, Qt::blue);
         f->bridge->artworks = QList<QByteArray>{other};
         d->updateTrackInfo();
         QCOMPARE(d->artworkImage(), Image::fromData(other));
@@ -283,7 +286,7 @@ private Q_SLOTS:
     // not decode after all leaves the placeholder.
     void slowPicturesAreDecodedAside()
     {
-        const QByteArray wide = pictureBytes(4000, 1500, Qt::magenta);
+        const QByteArray wide = pictureBytes({4000, 1500}, Qt::magenta);
         QVERIFY(Image::fromData(wide).isSlowToDecode());
         f->play(u"Wide and slow"_s, QList<QByteArray>{wide});
         QCOMPARE(d->trackName(), QVariant(u"Wide and slow"_s));
@@ -295,7 +298,7 @@ private Q_SLOTS:
         // A run of such tracks decodes the last one, not every one in turn.
         QList<QByteArray> run;
         for (int i = 0; i < 12; ++i)
-            run << pictureBytes(2400 + i, 2400, QColor::fromHsv(i * 30, 200, 200));
+            run << pictureBytes({2400 + i, 2400}, QColor::fromHsv(i * 30, 200, 200));
         const int decodesBefore = Image::decodeCount();
         for (int i = 0; i < run.size(); ++i)
             f->play(u"Run %1"_s.arg(i), QList<QByteArray>{run[i]});
@@ -303,7 +306,7 @@ private Q_SLOTS:
         QVERIFY2(Image::decodeCount() - decodesBefore <= 3,
                  qPrintable(QString::number(Image::decodeCount() - decodesBefore)));
 
-        QByteArray cut = pictureBytes(2500, 2500, Qt::cyan);
+        QByteArray cut = pictureBytes({2500, 2500}, Qt::cyan);
         cut.chop(cut.size() / 2);
         f->play(u"Cut short"_s, QList<QByteArray>{cut});
         QCOMPARE(d->artworkImage(), noCover());
@@ -316,8 +319,9 @@ private Q_SLOTS:
     void cyclesWhilePlaying()
     {
         start(0.01); // cycling every 0.3 s
-        const QList<QByteArray> pictures{pictureBytes(300, 300, Qt::red), pictureBytes(300, 300, Qt::green),
-                                         pictureBytes(300, 300, Qt::blue)};
+        const QList<QByteArray> pictures{pictureBytes({300, 300}, Qt::red),
+                                         pictureBytes({300, 300}, Qt::green),
+                                         pictureBytes({300, 300}, Qt::blue)};
         QList<int> shown;
         QObject::connect(d, &AppDelegate::artworkImageChanged, d, [&] {
             for (int i = 0; i < pictures.size(); ++i)
@@ -349,7 +353,7 @@ private Q_SLOTS:
         window.resize(800, 600);
         auto* view = new ImageView(&window);
         view->setGeometry(0, 0, 400, 300);
-        view->setImage(Image::fromData(pictureBytes(40, 40, Qt::green)));
+        view->setImage(Image::fromData(pictureBytes({40, 40}, Qt::green)));
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QImage shot = window.grab().toImage();
@@ -358,7 +362,7 @@ private Q_SLOTS:
         };
         QVERIFY(at(60, 10) == QColor(Qt::green) && at(340, 290) == QColor(Qt::green));
         QCOMPARE(at(20, 150), QColor(Qt::red));
-        view->setImage(Image::fromData(pictureBytes(400, 300, Qt::green, "JPEG")));
+        view->setImage(Image::fromData(pictureBytes({400, 300}, Qt::green, "JPEG")));
         window.repaint();
         QVERIFY(view->testAttribute(Qt::WA_OpaquePaintEvent));
         QImage clear(100, 100, QImage::Format_ARGB32);

@@ -9,13 +9,11 @@
 #include "platform/views/panel.h"
 #include "platform/views/textfield.h"
 #include "platform/views/titlebutton.h"
-#include "platform/workspace.h"
 #include "preferences/zivpreferences.h"
 #include "tests/interaction/fakescreensaver.h"
 #include "tests/support/testenvironment.h"
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -394,21 +392,6 @@ private Q_SLOTS:
         app.press(QPointF(60.0, 50.0));
         app.drag(QPointF(61.0, 50.0));
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
-    }
-
-    // The help and donation pages open through the menu items the interface file declares; an
-    // address without a scheme opens nothing.
-    void helpAndDonationPages()
-    {
-        Launched app;
-        QList<QUrl> opened;
-        Workspace::setOpener([&](const QUrl& url) { return opened << url, true; });
-        app.window->findChild<QAction*>(u"actionHelp"_s)->trigger();
-        app.window->findChild<QAction*>(u"actionDonate"_s)->trigger();
-        QVERIFY(!Workspace::openURL(QUrl(u"sleevelight.org/help"_s)));
-        Workspace::setOpener({});
-        QCOMPARE(opened, (QList<QUrl>{QUrl(QStringLiteral(SLEEVELIGHT_SITE "/help")),
-                                      QUrl(QStringLiteral(SLEEVELIGHT_DONATE_URL))}));
     }
 
     // Each character is one tick of the slow timer: 'p' finds the player playing, 'i' paused,

@@ -6,6 +6,9 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <memory>
+#include <vector>
+
 namespace sleevelight::test {
 
 using namespace Qt::StringLiterals;
@@ -60,6 +63,15 @@ private:
     QString m_connectionName;
     QDBusConnection m_bus;
     bool m_onBus = false;
+};
+
+// The fake players a test has put on the bus; they leave it with the list.
+struct FakeMprisPlayers : std::vector<std::unique_ptr<FakeMprisPlayer>>
+{
+    FakeMprisPlayer* add(const QString& name, const QVariantMap& properties)
+    {
+        return emplace_back(std::make_unique<FakeMprisPlayer>(name, properties)).get();
+    }
 };
 
 // Metadata of a 200 s track named `title`, at file:///nowhere/<title>.flac.

@@ -10,7 +10,6 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusObjectPath>
-#include <QDir>
 #include <QRegularExpression>
 #include <QSignalSpy>
 
@@ -29,19 +28,13 @@ class TestMprisBridge : public QObject
 
     std::unique_ptr<TestEnvironment> m_environment;
     std::unique_ptr<MprisBridge> m_bridge;
-    std::vector<std::unique_ptr<FakeMprisPlayer>> m_fakes;
-
-    FakeMprisPlayer* addPlayer(const QString& name, const QVariantMap& properties)
-    {
-        m_fakes.push_back(std::make_unique<FakeMprisPlayer>(name, properties));
-        return m_fakes.back().get();
-    }
+    FakeMprisPlayers m_fakes;
 
     // A player in `status` with a track named `title`.
     FakeMprisPlayer* player(const char* title, const char* status = "Playing", const QString& name = fakeName)
     {
-        return addPlayer(name, FakeMprisPlayer::playing(trackMetadata(QString::fromLatin1(title)),
-                                                        QString::fromLatin1(status)));
+        return m_fakes.add(name, FakeMprisPlayer::playing(trackMetadata(QString::fromLatin1(title)),
+                                                          QString::fromLatin1(status)));
     }
 
     MprisPlayer* followed() const { return m_bridge->players().followed(); }
@@ -148,7 +141,7 @@ private Q_SLOTS:
     {
         QFETCH(QVariantMap, metadata);
         QFETCH(QVariantMap, expected);
-        FakeMprisPlayer* fake = addPlayer(fakeName, FakeMprisPlayer::playing(metadata));
+        FakeMprisPlayer* fake = m_fakes.add(fakeName, FakeMprisPlayer::playing(metadata));
         QTRY_VERIFY(follows(fake));
         QVERIFY(m_bridge->trackInfo().has_value());
         QCOMPARE(info(), expected);
@@ -172,7 +165,7 @@ private Q_SLOTS:
         QFETCH(int, state);
         QVariantMap properties = FakeMprisPlayer::playing(trackMetadata(u"S"_s), status);
         properties.insert(u"Rate"_s, rate);
-        FakeMprisPlayer* fake = addPlayer(fakeName, properties);
+        FakeMprisPlayer* fake = m_fakes.add(fakeName, properties);
         QTRY_VERIFY(follows(fake));
         QCOMPARE(m_bridge->isRunning(), QVariant(true));
         QCOMPARE(m_bridge->playerState(), QVariant(state));
@@ -194,7 +187,7 @@ private Q_SLOTS:
         QFETCH(int, lastSeconds);
         QVariantMap properties = FakeMprisPlayer::playing(trackMetadata(u"E"_s));
         properties.insert(u"Position"_s, int(startSeconds * 1'000'000)); // an i where x is documented
-        FakeMprisPlayer* fake = addPlayer(fakeName, properties);
+        FakeMprisPlayer* fake = m_fakes.add(fakeName, properties);
         QTRY_VERIFY(follows(fake));
         for (int i = 0; i < 50; ++i)
             m_bridge->trackProgress();
@@ -225,7 +218,7 @@ private Q_SLOTS:
     {
         QVariantMap properties = FakeMprisPlayer::playing(trackMetadata(u"Old"_s), u"Paused"_s);
         properties.insert(u"Volume"_s, 1.3);
-        FakeMprisPlayer* fake = addPlayer(fakeName, properties);
+        FakeMprisPlayer* fake = m_fakes.add(fakeName, properties);
         QTRY_VERIFY(follows(fake));
         m_bridge->playPause();
         m_bridge->gotoNextTrack();
@@ -320,7 +313,7 @@ private Q_SLOTS:
     {
         QVariantMap metadata = trackMetadata(u"R"_s);
         metadata.insert(u"xesam:userRating"_s, 0.8);
-        FakeMprisPlayer* fake = addPlayer(fakeName, FakeMprisPlayer::playing(metadata));
+        FakeMprisPlayer* fake = m_fakes.add(fakeName, FakeMprisPlayer::playing(metadata));
         QTRY_VERIFY(follows(fake));
         QCOMPARE(m_bridge->iTrackRating(), QVariant(80));
         QCOMPARE(m_bridge->iTrackLoved(), QVariant(0));
@@ -361,7 +354,7 @@ private Q_SLOTS:
         QVariantMap properties = FakeMprisPlayer::playing(trackMetadata(u"W"_s));
         if (expectedCall == u"Set Rating"_s)
             properties.insert(u"Rating"_s, 0.0);
-        FakeMprisPlayer* fake = addPlayer(busName, properties);
+        FakeMprisPlayer* fake = m_fakes.add(busName, properties);
         QTRY_VERIFY(follows(fake));
         m_bridge->setITrackRating(60);
         m_bridge->playPause(); // a marker: calls arrive in order
@@ -377,38 +370,6 @@ private Q_SLOTS:
             const QVariantMap entry = qdbus_cast<QVariantMap>(call.arguments().value(1));
             QCOMPARE(entry.value(u"rating"_s).toDouble(), 3.0);
         }
-    }
-
-    void startsTheLastPlayerWhenAsked()
-    {
-        // The demo player, made startable by its name on this private bus.
-        const QString demoName = u"org.mpris.MediaPlayer2.sleevelightdemo"_s;
-        FakeMprisPlayer* before = player("Before", "Playing", demoName);
-        QTRY_VERIFY(follows(before));
-        before->leave();
-        QTRY_COMPARE(m_bridge->isRunning(), QVariant(false));
-
-        const QString services = qEnvironmentVariable("SLEEVELIGHT_BUS_SERVICES");
-        QVERIFY(!services.isEmpty() && QDir().mkpath(services));
-        QVERIFY(writeFile(
-            services + u"/sleevelightdemo.service"_s,
-            "[D-BUS Service]\nName=org.mpris.MediaPlayer2.sleevelightdemo\nExec=" SLEEVELIGHT_DEMO_PLAYER
-            "\n"));
-        QDBusConnection::sessionBus().call(
-            QDBusMessage::createMethodCall(u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s,
-                                           u"org.freedesktop.DBus"_s, u"ReloadConfig"_s));
-
-        // A new run, with no player on the bus: asking for the track starts the last one.
-        m_bridge = std::make_unique<MprisBridge>();
-        QTRY_VERIFY(m_bridge->players().isReady());
-        QVERIFY(!m_bridge->trackInfo());
-        QTRY_VERIFY_WITH_TIMEOUT(m_bridge->trackInfo().has_value(), 15000);
-        QCOMPARE(followed()->busName(), demoName);
-        QVERIFY(!m_bridge->artworkImages().value_or(QList<QByteArray>()).isEmpty());
-
-        QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-            demoName, u"/org/mpris/MediaPlayer2"_s, u"org.mpris.MediaPlayer2"_s, u"Quit"_s));
-        QTRY_COMPARE(m_bridge->isRunning(), QVariant(false));
     }
 };
 

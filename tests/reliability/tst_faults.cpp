@@ -2,6 +2,7 @@
 // that leave, restart, hang or flood; a store file that is locked, read-only or damaged; and a
 // flood of track changes with their artwork.
 
+#include "platform/views/titlebutton.h"
 #include "player/mprisbridge.h"
 #include "player/mprisplayer.h"
 #include "player/mprisplayermanager.h"
@@ -128,13 +129,7 @@ class TestFaults : public QObject
     Q_OBJECT
 
     std::unique_ptr<TestEnvironment> m_environment;
-    std::vector<std::unique_ptr<FakeMprisPlayer>> m_fakes;
-
-    FakeMprisPlayer* addPlayer(const QString& name, const QVariantMap& properties)
-    {
-        m_fakes.push_back(std::make_unique<FakeMprisPlayer>(name, properties));
-        return m_fakes.back().get();
-    }
+    FakeMprisPlayers m_fakes;
 
 private Q_SLOTS:
     void initTestCase() { g_previousHandler = qInstallMessageHandler(recordMessage); }
@@ -153,12 +148,12 @@ private Q_SLOTS:
 
     void theFollowedPlayerLeavesDuringARefresh()
     {
-        addPlayer(u"org.mpris.MediaPlayer2.other"_s,
-                  FakeMprisPlayer::playing(trackMetadata(u"Other"_s), u"Paused"_s));
+        m_fakes.add(u"org.mpris.MediaPlayer2.other"_s,
+                    FakeMprisPlayer::playing(trackMetadata(u"Other"_s), u"Paused"_s));
         RunningApplication app;
         AppDelegate* d = app.d;
-        FakeMprisPlayer* leaving = addPlayer(u"org.mpris.MediaPlayer2.leaving"_s,
-                                             FakeMprisPlayer::playing(trackMetadata(u"First"_s)));
+        FakeMprisPlayer* leaving = m_fakes.add(u"org.mpris.MediaPlayer2.leaving"_s,
+                                               FakeMprisPlayer::playing(trackMetadata(u"First"_s)));
         QTRY_COMPARE(d->trackName(), QVariant(u"First"_s));
 
         // Its calls stay unanswered from here on, so some are still on their way when it goes.
@@ -185,7 +180,7 @@ private Q_SLOTS:
         RunningApplication app;
         AppDelegate* d = app.d;
         const QString name = u"org.mpris.MediaPlayer2.restarting"_s;
-        FakeMprisPlayer* old = addPlayer(name, FakeMprisPlayer::playing(trackMetadata(u"Before"_s)));
+        FakeMprisPlayer* old = m_fakes.add(name, FakeMprisPlayer::playing(trackMetadata(u"Before"_s)));
         QTRY_COMPARE(d->trackName(), QVariant(u"Before"_s));
 
         // The old process gives up the name but lingers on the bus, still sending.
@@ -193,7 +188,7 @@ private Q_SLOTS:
         QTRY_COMPARE(d->playerState(), PlayerState::notRunning);
         old->change({{u"Metadata"_s, trackMetadata(u"Stale"_s)}});
 
-        FakeMprisPlayer* renewed = addPlayer(name, FakeMprisPlayer::playing(trackMetadata(u"After"_s)));
+        FakeMprisPlayer* renewed = m_fakes.add(name, FakeMprisPlayer::playing(trackMetadata(u"After"_s)));
         QVERIFY(renewed->isOnBus());
         QVERIFY(renewed->uniqueName() != old->uniqueName());
         QTRY_COMPARE(d->trackName(), QVariant(u"After"_s));
@@ -214,14 +209,12 @@ private Q_SLOTS:
         AppDelegate* d = app.d;
         QVariantMap properties = FakeMprisPlayer::playing(trackMetadata(u"Responsive"_s));
         properties.insert(u"Rating"_s, 0.0); // so that a rating is sent to it too
-        FakeMprisPlayer* fake = addPlayer(u"org.mpris.MediaPlayer2.hung"_s, properties);
+        FakeMprisPlayer* fake = m_fakes.add(u"org.mpris.MediaPlayer2.hung"_s, properties);
         QTRY_COMPARE(d->trackName(), QVariant(u"Responsive"_s));
 
         // It answers no call from here on. It lives on this very thread, so a call that waited
         // for it would hold the event loop for the bus's whole timeout.
         fake->answers = FakeMprisPlayer::Answers::never;
-        QObject star;
-        star.setProperty("tag", 3);
         LatenessProbe probe;
         QElapsedTimer clock;
         clock.start();
@@ -231,7 +224,7 @@ private Q_SLOTS:
             fake->change({{u"Metadata"_s, trackMetadata(lastTitle)}});
             d->playPause(nullptr);
             d->gotoNextTrack(nullptr);
-            d->clickTrackRating(&star);
+            (*d->mTrackRatingRight)[2]->click();
             d->updateTrackProgress();
             QTest::qWait(200);
         }
@@ -269,8 +262,8 @@ private Q_SLOTS:
         }
         RunningApplication app;
         AppDelegate* d = app.d;
-        FakeMprisPlayer* fake = addPlayer(u"org.mpris.MediaPlayer2.flood"_s,
-                                          FakeMprisPlayer::playing(trackMetadata(u"Calm"_s, artUrls[0])));
+        FakeMprisPlayer* fake = m_fakes.add(u"org.mpris.MediaPlayer2.flood"_s,
+                                            FakeMprisPlayer::playing(trackMetadata(u"Calm"_s, artUrls[0])));
         QTRY_COMPARE(d->trackName(), QVariant(u"Calm"_s));
 
         // A timer of no interval fires once per turn of the event loop. Counters, not spies: a spy
@@ -356,12 +349,10 @@ private Q_SLOTS:
 
         std::optional<RunningApplication> app(std::in_place);
         AppDelegate* d = app->d;
-        FakeMprisPlayer* fake =
-            addPlayer(u"org.mpris.MediaPlayer2.fake"_s, FakeMprisPlayer::playing(trackMetadata(u"Rated"_s)));
+        FakeMprisPlayer* fake = m_fakes.add(u"org.mpris.MediaPlayer2.fake"_s,
+                                            FakeMprisPlayer::playing(trackMetadata(u"Rated"_s)));
         QTRY_COMPARE(d->trackName(), QVariant(u"Rated"_s));
-        QObject threeStars;
-        threeStars.setProperty("tag", 3);
-        d->clickTrackRating(&threeStars);
+        (*d->mTrackRatingRight)[2]->click();
         d->clickTrackLoved(nullptr);
         QCOMPARE(d->trackRating(), QVariant(60));
 
@@ -383,9 +374,7 @@ private Q_SLOTS:
         asUser.reset();
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        QObject fourStars;
-        fourStars.setProperty("tag", 4);
-        d->clickTrackRating(&fourStars);
+        (*d->mTrackRatingRight)[3]->click();
         QCOMPARE(d->trackRating(), QVariant(80));
         app.reset();
         QCOMPARE(g_messages.filter(u"rating store"_s).size(), 1); // reported once, not per failure

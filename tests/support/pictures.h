@@ -19,10 +19,4 @@ inline QByteArray pictureBytes(QSize size, const QColor& color = Qt::red, const 
     return bytes;
 }
 
-inline QByteArray pictureBytes(int width, int height, const QColor& color = Qt::red,
-                               const char* format = "PNG")
-{
-    return pictureBytes(QSize(width, height), color, format);
-}
-
 } // namespace sleevelight::test

@@ -1,8 +1,11 @@
 #include "tests/support/testenvironment.h"
 
 #include "app/application.h"
+#include "platform/constraints.h"
 #include "platform/timers.h"
 #include "platform/userdefaults.h"
+#include "platform/views/frameview.h"
+#include "platform/views/mainwindow.h"
 #include "tests/support/fakebridge.h"
 #include "update/updatesite.h"
 
@@ -58,6 +61,35 @@ void TestApplication::restart()
     UserDefaults::resetStandardUserDefaults();
     load();
     launch();
+}
+
+void TestApplication::setWindowSize(int width, int height)
+{
+    MainWindow* window = d->mWindow;
+    window->setAspectRatio({});
+    if (window->isFullScreen())
+        window->showNormal();
+    window->setMinimumSize(0, 0);
+    window->resize(width, height);
+    d->screenWidth = 1920.0;
+    d->screenHeight = 1080.0;
+    d->updateViewBounds();
+    placeStacks();
+}
+
+void TestApplication::placeStacks()
+{
+    QCoreApplication::sendPostedEvents();
+    if (auto* layout = d->mWindow->contentView()->findChild<ConstraintLayout*>())
+        layout->apply();
+}
+
+void TestApplication::play(const QString& name, const std::optional<QList<QByteArray>>& artworks)
+{
+    bridge->playTrack(name);
+    bridge->artworks = artworks;
+    d->updateTrackInfo();
+    placeStacks();
 }
 
 QByteArray readFile(const QString& path)

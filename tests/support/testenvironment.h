@@ -45,6 +45,13 @@ struct TestApplication
     // A new run of the program on the same files.
     void restart();
 
+    // The window at exactly this size, on a screen 1920 wide, laid out again.
+    void setWindowSize(int width, int height);
+    // The constraint layer places the stacks on the next turn of the event loop; now, for a test.
+    void placeStacks();
+    // A playing track with these pictures, refreshed.
+    void play(const QString& name, const std::optional<QList<QByteArray>>& artworks);
+
     TestEnvironment environment;
     std::unique_ptr<Application> application;
     AppDelegate* d = nullptr;
