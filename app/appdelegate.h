@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QPointF>
 #include <QPointer>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -69,7 +70,7 @@ class iTunesBridgeProtocol;
     }                                                                                                        \
     void setPref##Name(Type const& value)                                                                    \
     {                                                                                                        \
-        setPreference(QStringLiteral(#field), QVariant::fromValue(value));                            \
+        setPreference(QStringLiteral(#field), QVariant::fromValue(value));                                   \
     }                                                                                                        \
     Type field() const                                                                                       \
     {                                                                                                        \
@@ -348,6 +349,8 @@ public:
     static constexpr float numbersFontRatio3 = 0.25f;
     static constexpr float artistFontRatio3 = 0.42f;
     static constexpr float trackDurationRatio3 = 0.28f;
+    // The smallest the fitting makes the name: this share of the display's height.
+    static constexpr double textFloorShare = 0.025;
     const QStringList charLoved = {u"\u2661"_s, u"\u2665"_s};
     const QStringList charStar = {u"\u2606"_s, u"\u2605"_s};
 
@@ -381,6 +384,24 @@ public:
     void updateViewSizeAndConstraint();
     void updateViewPosition();
     void setWindowAspectRatioConstraints();
+    // The scale of every size: the display view's shorter side against the 1080 lines the layout
+    // was drawn up for.
+    float displayScale() const;
+    // Where the artwork goes on this display: beside the text (landscape screens), across the
+    // whole display with the text on it (a wide picture on a landscape screen), or across the top
+    // with the text below (tall screens, and near-square ones where that leaves it larger).
+    enum class Arrangement
+    {
+        Side,
+        Wide,
+        Top,
+    };
+    struct ArtworkPlace
+    {
+        Arrangement arrangement = Arrangement::Side;
+        QSizeF size; // of the artwork view
+    };
+    ArtworkPlace artworkPlace(double pictureRatio) const;
 
     // ---- Track text and glyphs (display/trackitems.cpp) ----
     void updateViewItems();
@@ -567,6 +588,13 @@ private:
     QSize artworkPixelBound(const QSizeF& pictureSize) const;
     TextStyle glyphStyle(const QColor& color) const;
     void moveFirstArrangedViewToEnd(StackView* stack);
+    // The arrangement of the last layout, and where its text begins and ends: the side stacks'
+    // distance from the top, and the width the numbers and the stars share.
+    Arrangement m_arrangement = Arrangement::Side;
+    double m_textTop = 0.0;
+    double m_textRowWidth = 0.0;
+    // Places the notice line where the text is not.
+    void placeAlertInfo();
     // Shrinks the track text when the shown stack would run past the bottom of the display.
     void fitTrackInfoToView();
     // What the last fitting was for, and the scale it found.

@@ -80,8 +80,7 @@ void AppDelegate::applicationDidFinishLaunching()
         mWindow->setAspectRatio(QSizeF(*screenWidth, *screenHeight));
     mWindow->setMinimumSize(300, 300);
 
-    if (screenWidth && *screenWidth > 0)
-        windowSizeRatio = float(mView->width() / *screenWidth);
+    windowSizeRatio = displayScale();
 
     // The artwork view starts square, as tall as the display.
     mArtworkView->resize(mView->height(), mArtworkView->height());
@@ -148,6 +147,13 @@ void AppDelegate::applicationDidFinishLaunching()
     Utility::styleButtonTitle(mTrackLovedRight, charLoved[0], {.size = 0.0, .color = Utility::grayColor()});
     Utility::styleButtonTitle(mTrackLovedLeft, charLoved[0], {.size = 0.0, .color = Utility::grayColor()});
     Utility::styleTextField(mAlertInfo, {.size = 24.0, .color = QColor(Qt::yellow), .shadow = true});
+    // A word alone wider than its column, at the smallest size the text is fitted to, ends in an
+    // ellipsis rather than running past the column or being broken.
+    for (TextField* field :
+         {mTrackName.data(), mTrackAlbum.data(), mTrackArtist.data(), mTrackNumbers.data(),
+          mTrackName2.data(), mTrackAlbum2.data(), mTrackArtist2.data(), mTrackNumbers2.data(),
+          mTrackName3.data(), mTrackAlbum3.data(), mTrackArtist3.data(), mTrackNumbers3.data()})
+        field->setElidesOverflow(true);
 
     // The progress tick, the pointer's hiding, the artwork cycling and keeping the display awake.
     Timers::schedule(this, updateTrackProgressTimerInterval, true, [this] { updateTrackProgress(); });
@@ -203,8 +209,7 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::updateViewBounds()
 {
-    if (screenWidth && *screenWidth > 0)
-        windowSizeRatio = float(mView->width() / *screenWidth);
+    windowSizeRatio = displayScale();
     updateViews();
 }
 

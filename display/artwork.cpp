@@ -23,12 +23,8 @@ QSize AppDelegate::artworkPixelBound(const QSizeF& pictureSize) const
 {
     if (mView == nullptr || pictureSize.isEmpty())
         return {};
-    double width = mView->width();
-    const double height = mView->height();
-    const double ratio = pictureSize.height() / pictureSize.width();
-    if (!(0.6 > ratio))
-        width = height / ratio;
-    return (QSizeF(width, height) * mView->devicePixelRatioF()).toSize();
+    const ArtworkPlace place = artworkPlace(pictureSize.height() / pictureSize.width());
+    return (place.size * mView->devicePixelRatioF()).toSize();
 }
 
 void AppDelegate::stageArtwork(const QList<QByteArray>& artworks)
@@ -117,7 +113,8 @@ void AppDelegate::changeArtworkPosition(bool isNewTrack)
         break;
     }
 
-    if (isWideArtworkImage) {
+    const Arrangement arrangement = artworkPlace(artworkImageRatio).arrangement;
+    if (arrangement == Arrangement::Wide) {
         mTrackStackViewLeft->setHidden(true);
         mTrackStackViewRight->setHidden(true);
         mTrackStackViewWide->setHidden(false);
@@ -125,7 +122,8 @@ void AppDelegate::changeArtworkPosition(bool isNewTrack)
         mTrackStackRatingsRight->setHidden(true);
         return;
     }
-    if (currentArtworkPosition == LayoutAttribute::Right) {
+    // Below the artwork the text stands flush left, as it does right of an artwork on the left.
+    if (currentArtworkPosition == LayoutAttribute::Right && arrangement == Arrangement::Side) {
         mTrackStackViewLeft->setHidden(false);
         mTrackStackViewRight->setHidden(true);
         if (isShowRatings()) {

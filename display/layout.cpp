@@ -2,6 +2,8 @@
 
 #include "app/appdelegate.h"
 
+#include "display/utility.h"
+#include "platform/fonts.h"
 #include "platform/views/frameview.h"
 #include "platform/views/imageview.h"
 #include "platform/views/mainwindow.h"
@@ -9,6 +11,7 @@
 #include "platform/views/textfield.h"
 #include "player/values.h"
 
+#include <QFontMetricsF>
 #include <QLayout>
 #include <QSlider>
 
@@ -19,6 +22,9 @@
 namespace sleevelight {
 
 namespace {
+
+// The height of the screen the layout's sizes were drawn up for.
+constexpr double referenceLines = 1080.0;
 
 void setFrameWidth(QWidget* view, double width)
 {
@@ -42,17 +48,59 @@ void setTextWidth(TextField* field, double width)
 
 } // namespace
 
+float AppDelegate::displayScale() const
+{
+    // On a 1920 × 1080 screen this is the window's width against the screen's, as the window keeps
+    // the screen's proportions; on any other display every size follows the display, so that
+    // 3840 × 2160 looks like 1920 × 1080 at twice the pixels.
+    return float(std::min(mView->width(), mView->height()) / referenceLines);
+}
+
+AppDelegate::ArtworkPlace AppDelegate::artworkPlace(double pictureRatio) const
+{
+    const double viewWidth = mView->width();
+    const double viewHeight = mView->height();
+    const double scale = windowSizeRatio;
+    const double margins = 2.5 * viewSafeMargin * scale;
+    if (0.6 > pictureRatio) {
+        // A wide picture across a landscape display carries its text; on a tall one it goes on top.
+        if (viewHeight <= viewWidth)
+            return {Arrangement::Wide, QSizeF(viewWidth, viewHeight)};
+        return {Arrangement::Top, QSizeF(viewWidth, viewWidth * pictureRatio)};
+    }
+    // The text wants a column of about twelve characters of the name at its largest size beside
+    // the artwork, or about six of its lines of height below it. The artwork takes the larger of
+    // the two places, beside when they are equal; as tall as the display where the column fits.
+    const double nameSize = double(maxFontSize() * windowSizeRatio);
+    const QFont nameFace = FontManager::fontWithName(nameFont(), nameSize).value_or(QFont());
+    const double leastTextWidth = 12.0 * QFontMetricsF(nameFace).averageCharWidth();
+    const double leastTextHeight = 6.0 * nameSize + double(trackInfoTopSpacing) * scale;
+    const double besideWidth =
+        std::max(0.0, std::min(viewHeight / pictureRatio, viewWidth - leastTextWidth - margins));
+    const double aboveWidth =
+        std::max(0.0, std::min(viewWidth, (viewHeight - leastTextHeight) / pictureRatio));
+    if (besideWidth >= aboveWidth)
+        return {Arrangement::Side, QSizeF(besideWidth, besideWidth * pictureRatio)};
+    return {Arrangement::Top, QSizeF(aboveWidth, aboveWidth * pictureRatio)};
+}
+
 void AppDelegate::updateViewSizeAndConstraint()
 {
     const float scale = windowSizeRatio;
     const float fontScale = std::min(1.0f, maxFontSize() / defaultFontSize);
     const double viewWidth = mView->width();
     const double viewHeight = mView->height();
+    const ArtworkPlace place = artworkPlace(artworkImageRatio);
+    m_arrangement = place.arrangement;
+    const double margin = viewSafeMargin;
 
-    if (isWideArtworkImage) {
+    if (place.arrangement == Arrangement::Wide) {
         setFrameWidth(mArtworkView, viewWidth);
         setFrameHeight(mArtworkView, viewHeight);
 
+        // The text lies wholly on the picture, which the view shows centred at its own proportions.
+        const double pictureWidth = std::min(viewWidth, viewHeight / artworkImageRatio);
+        const double pictureInset = (viewWidth - pictureWidth) / 2.0;
         uninstallConstraint(trackStackViewRightConstraint);
         uninstallConstraint(trackStackViewLeftConstraint);
         uninstallConstraint(trackStackViewWideConstraint);
@@ -60,14 +108,17 @@ void AppDelegate::updateViewSizeAndConstraint()
             ConstraintLayout::make(mTrackStackViewRight, LayoutAttribute::Leading, 10);
         trackStackViewLeftConstraint =
             ConstraintLayout::make(mTrackStackViewLeft, LayoutAttribute::Leading, 35);
-        trackStackViewWideConstraint = ConstraintLayout::make(mTrackStackViewWide, LayoutAttribute::Trailing,
-                                                              double(-(trackInfoLRSpacing * scale)));
+        trackStackViewWideConstraint =
+            ConstraintLayout::make(mTrackStackViewWide, LayoutAttribute::Trailing,
+                                   -(pictureInset + double(trackInfoLRSpacing * scale)));
         installConstraint(trackStackViewRightConstraint);
         installConstraint(trackStackViewLeftConstraint);
         installConstraint(trackStackViewWideConstraint);
+        for (TextField* field : {mTrackName3.data(), mTrackAlbum3.data(), mTrackArtist3.data(), mTrackNumbers3.data()})
+            setTextWidth(field, pictureWidth - margin * double(scale));
     } else {
-        setFrameWidth(mArtworkView, viewHeight / artworkImageRatio);
-        setFrameHeight(mArtworkView, viewHeight);
+        setFrameWidth(mArtworkView, place.size.width());
+        setFrameHeight(mArtworkView, place.size.height());
 
         mTrackStackViewRight->setSpacing(double(trackInfoSpacing * scale * fontScale));
         mTrackStackAlbumNumbersRatingsRight->setSpacing(double(12.0f * scale * fontScale));
@@ -80,10 +131,17 @@ void AppDelegate::updateViewSizeAndConstraint()
         uninstallConstraint(trackStackViewLeftConstraint2);
         const float artworkWidth = float(mArtworkView->width());
         const float position = trackInfoPosition().toFloat();
-        const LayoutAttribute verticalEdge =
-            isNumberTrue(trackInfoPosition()) ? LayoutAttribute::Top : LayoutAttribute::Bottom;
-        const double horizontal = double(artworkWidth + trackInfoLRSpacing * scale);
-        const double vertical = double(position * trackInfoTopSpacing * scale);
+        const bool fromTop = isNumberTrue(trackInfoPosition());
+        const LayoutAttribute verticalEdge = fromTop ? LayoutAttribute::Top : LayoutAttribute::Bottom;
+        // Beside the artwork the text begins past its width; below it, past its height.
+        const bool below = place.arrangement == Arrangement::Top;
+        const double horizontal = double((below ? 0.0f : artworkWidth) + trackInfoLRSpacing * scale);
+        // A sleeve less tall than the display stands in the middle of its height, the text level
+        // with its top.
+        const double sleeveTop = below ? 0.0 : (viewHeight - mArtworkView->height()) / 2.0;
+        double vertical = double(position * trackInfoTopSpacing * scale);
+        if (fromTop)
+            vertical = below ? vertical + mArtworkView->height() : std::max(vertical, sleeveTop);
         trackStackViewRightConstraint =
             ConstraintLayout::make(mTrackStackViewRight, LayoutAttribute::Leading, horizontal);
         trackStackViewLeftConstraint =
@@ -94,21 +152,24 @@ void AppDelegate::updateViewSizeAndConstraint()
         installConstraint(trackStackViewLeftConstraint);
         installConstraint(trackStackViewRightConstraint2);
         installConstraint(trackStackViewLeftConstraint2);
+        m_textTop = fromTop ? vertical : double(trackInfoTopSpacing * scale);
+        setTextWidth(mTrackName3, viewWidth - margin);
+        setTextWidth(mTrackArtist3, viewWidth - margin);
     }
 
-    setFrameWidth(mVinylView, mArtworkView->height());
-    setFrameHeight(mVinylView, mArtworkView->height());
+    // The record is as tall as a sleeve beside the text, as wide as one above it.
+    const int record = m_arrangement == Arrangement::Top ? mArtworkView->width() : mArtworkView->height();
+    setFrameWidth(mVinylView, record);
+    setFrameHeight(mVinylView, record);
 
-    const double margin = viewSafeMargin;
+    const double besideArtwork = m_arrangement == Arrangement::Top ? 0.0 : double(mArtworkView->width());
     const double textWidth =
-        isWideArtworkImage ? 100.0 : viewWidth - mArtworkView->width() - 2.5 * margin * double(scale);
-    const double wideTextWidth = viewWidth - margin;
+        m_arrangement == Arrangement::Wide ? 100.0 : viewWidth - besideArtwork - 2.5 * margin * double(scale);
+    m_textRowWidth = viewWidth - besideArtwork - 2 * margin;
     for (TextField* field :
          {mTrackName.data(), mTrackAlbum.data(), mTrackNumbers.data(), mTrackArtist.data(),
           mTrackName2.data(), mTrackAlbum2.data(), mTrackNumbers2.data(), mTrackArtist2.data()})
         setTextWidth(field, textWidth);
-    setTextWidth(mTrackName3, wideTextWidth);
-    setTextWidth(mTrackArtist3, wideTextWidth);
 }
 
 void AppDelegate::updateViewPosition()
@@ -116,22 +177,53 @@ void AppDelegate::updateViewPosition()
     const int viewWidth = mView->width();
     const int viewHeight = mView->height();
     const int artworkWidth = mArtworkView->width();
+    const int artworkHeight = mArtworkView->height();
     const int vinylWidth = mVinylView->width();
     const int vinylY = int(std::lround((viewHeight - mVinylView->height()) * 0.5));
+    const int artworkY = m_arrangement == Arrangement::Side ? (viewHeight - artworkHeight) / 2 : 0;
 
-    if (currentArtworkPosition == LayoutAttribute::Right) {
-        mArtworkView->move(viewWidth - artworkWidth, mArtworkView->y());
+    if (m_arrangement == Arrangement::Top) {
+        // Across the top, the record peeking out below the sleeve.
+        const int artworkX = (viewWidth - artworkWidth) / 2;
+        mArtworkView->move(artworkX, 0);
+        mVinylView->move(artworkX + (artworkWidth - vinylWidth) / 2, int(std::lround(0.45 * artworkHeight)));
+        mSound->move(40, mSound->y());
+    } else if (currentArtworkPosition == LayoutAttribute::Right) {
+        mArtworkView->move(viewWidth - artworkWidth, artworkY);
         mVinylView->move(int(std::lround(viewWidth - (0.45 * artworkWidth + vinylWidth))), vinylY);
         mSound->move(viewWidth - artworkWidth - 150, mSound->y());
     } else if (currentArtworkPosition == LayoutAttribute::Left) {
-        mArtworkView->move(0, mArtworkView->y());
+        mArtworkView->move(0, artworkY);
         mVinylView->move(int(std::lround(0.45 * artworkWidth)), vinylY);
         mSound->move(artworkWidth + 40, mSound->y());
     }
-    if (isWideArtworkImage) {
-        mArtworkView->move(0, mArtworkView->y());
+    if (m_arrangement == Arrangement::Wide) {
+        mArtworkView->move(0, 0);
         mSound->move(40, mSound->y());
     }
+    placeAlertInfo();
+}
+
+void AppDelegate::placeAlertInfo()
+{
+    if (!mAlertInfo)
+        return;
+    // On the artwork, away from the text, on a dark backing that keeps it readable on any picture.
+    const double scale = windowSizeRatio;
+    QRectF room = mArtworkView->geometry();
+    if (m_arrangement == Arrangement::Wide) {
+        const double pictureWidth = std::min(room.width(), room.height() / artworkImageRatio);
+        room = QRectF(room.x() + (room.width() - pictureWidth) / 2.0, room.y(), pictureWidth / 2.0,
+                      room.height());
+    }
+    Utility::styleTextField(mAlertInfo, {.size = 24.0 * scale});
+    mAlertInfo->setBacking(QColor(0, 0, 0, 150));
+    const int inset = int(std::lround(40.0 * scale));
+    const int width = std::max(1, int(room.width()) - 2 * inset);
+    mAlertInfo->setPreferredMaxLayoutWidth(width);
+    mAlertInfo->setGeometry(int(room.x()) + inset, int(room.y() + 20.0 * scale), width,
+                            std::max(mAlertInfo->height(), mAlertInfo->sizeHint().height()));
+    mAlertInfo->raise();
 }
 
 void AppDelegate::setWindowAspectRatioConstraints()

@@ -38,6 +38,11 @@ int filledStars(const QVariant& rating)
 
 void AppDelegate::updateViewItems()
 {
+    // A name in a right-to-left script sets the flush-left stack flush right, all its lines alike.
+    const Qt::LayoutDirection direction =
+        trackName().toString().isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+    for (TextField* field : mTrackStackViewRight->findChildren<TextField*>())
+        field->setLayoutDirection(direction);
     alignNumbersAndRatings();
     refreshLovedAndRating();
     applyTrackInfoWithAttribute(windowSizeRatio);
@@ -89,10 +94,10 @@ void AppDelegate::alignNumbersAndRatings()
     const float numbersSize = maxFontSize() * windowSizeRatio * 0.5f;
     const std::optional<QFont> numbersFont = mTrackNumbers->fieldFont();
     const QString numbersFontName = numbersFont ? FontManager::fontName(*numbersFont) : u"Arial"_s;
-    const double currentSize = numbersFont ? FontManager::pointSize(*numbersFont) : double(maxFontSize());
+    const double currentSize = numbersFont ? FontManager::size(*numbersFont) : double(maxFontSize());
     if (currentSize > 0)
         ratingsWidth = ratingsWidth * double(numbersSize) / currentSize;
-    const double available = mView->width() - mArtworkView->width() - 2 * viewSafeMargin;
+    const double available = m_textRowWidth;
     double numbersWidth = 0.0;
     if (const std::optional<QFont> font = FontManager::fontWithName(numbersFontName, double(numbersSize)))
         numbersWidth = QFontMetricsF(*font).horizontalAdvance(trackNumbers().toString());
@@ -169,18 +174,22 @@ void AppDelegate::applyTrackInfoWithAttribute(float aRatio)
 
 void AppDelegate::fitTrackInfoToView()
 {
-    // Long names wrap onto many lines; rather than let the artist and the progress run off the
-    // screen, every text takes the largest smaller scale at which the shown stack fits.
+    // Long names wrap onto many lines, and a long word may be wider than its column; rather than
+    // let the text run off the screen or break a word, every text takes the largest smaller scale
+    // at which the shown stack fits, down to a floor still readable across a room (the name a
+    // fortieth of the display's height). Past the floor a word too wide ends in an ellipsis.
     const double viewHeight = mView->height();
     const double margin = double(trackInfoTopSpacing * windowSizeRatio);
     struct Room
     {
         StackView* stack;
+        double top;
         double bottom;
     };
     // The wide stack stands on the bottom edge, 40 above it.
-    const Room rooms[] = {
-        {mTrackStackViewRight, margin}, {mTrackStackViewLeft, margin}, {mTrackStackViewWide, 40.0}};
+    const Room rooms[] = {{mTrackStackViewRight, m_textTop, margin},
+                          {mTrackStackViewLeft, m_textTop, margin},
+                          {mTrackStackViewWide, margin, 40.0}};
     // How much the texts as they are now must shrink to fit: 1 when they fit.
     const auto overflow = [&] {
         double scale = 1.0;
@@ -191,10 +200,13 @@ void AppDelegate::fitTrackInfoToView()
             for (QWidget* row : room.stack->findChildren<QWidget*>())
                 if (row->layout() != nullptr)
                     row->updateGeometry();
-            const double available = viewHeight - margin - room.bottom;
+            const double available = viewHeight - room.top - room.bottom;
             const double needed = room.stack->sizeHint().height();
             if (available > 0 && needed > available)
                 scale = std::min(scale, available / needed);
+            for (const TextField* field : room.stack->findChildren<TextField*>())
+                if (field->isVisibleTo(room.stack))
+                    scale = std::min(scale, field->fitRatio());
         }
         return scale;
     };
@@ -210,7 +222,9 @@ void AppDelegate::fitTrackInfoToView()
                                 QString::number(maxFontSize()),
                                 QString::number(windowSizeRatio),
                                 QString::number(viewHeight),
+                                QString::number(m_textTop),
                                 QString::number(mTrackName->preferredMaxLayoutWidth()),
+                                QString::number(mTrackName3->preferredMaxLayoutWidth()),
                                 QString::number(mTrackStackViewRight->isHidden()),
                                 QString::number(mTrackStackViewLeft->isHidden()),
                                 QString::number(mTrackStackViewWide->isHidden()),
@@ -230,16 +244,17 @@ void AppDelegate::fitTrackInfoToView()
     double scale = overflow();
     if (scale >= 1.0)
         return;
+    const float floor = std::min(windowSizeRatio, float(textFloorShare * viewHeight) / maxFontSize());
     float tooLarge = windowSizeRatio;
     float fitting = tooLarge;
-    for (int pass = 0; pass < 4 && scale < 1.0; ++pass) {
+    for (int pass = 0; pass < 4 && scale < 1.0 && fitting > floor; ++pass) {
         tooLarge = fitting;
-        fitting *= float(scale) * 0.97f;
+        fitting = std::max(floor, fitting * float(scale) * 0.97f);
         applyTrackInfoWithAttribute(fitting);
         scale = overflow();
     }
     // Fewer lines at a smaller size often leave room: look for the largest scale that fits.
-    for (int pass = 0; pass < 5; ++pass) {
+    for (int pass = 0; pass < 5 && scale >= 1.0; ++pass) {
         const float middle = (fitting + tooLarge) / 2.0f;
         applyTrackInfoWithAttribute(middle);
         if (overflow() >= 1.0)

@@ -26,7 +26,7 @@ FontChoice chooseFont(const TextField* field, const std::optional<QString>& font
     double size = 0.0;
     if (fontName) {
         name = *fontName;
-        size = fontSize ? *fontSize : (current ? FontManager::pointSize(*current) : 12.0);
+        size = fontSize ? *fontSize : (current ? FontManager::size(*current) : 12.0);
     } else if (fontSize) {
         name = current ? FontManager::fontName(*current) : u"Arial"_s;
         size = *fontSize;

@@ -226,6 +226,10 @@ Resolution resolve(const QString& name)
 
 } // namespace
 
+// Text is set at 96 dots an inch on every desktop (the program starts Qt so), where a point is
+// three quarters of a pixel.
+constexpr double pointsPerUnit = 72.0 / 96.0;
+
 std::optional<QFont> FontManager::fontWithName(const QString& name, double size)
 {
     if (name.isEmpty())
@@ -243,7 +247,7 @@ std::optional<QFont> FontManager::fontWithName(const QString& name, double size)
     if (resolution.face.stretch != 100)
         font.setStretch(resolution.face.stretch);
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(size > 0 ? size : 12.0);
+    font.setPointSizeF((size > 0 ? size : 12.0) * pointsPerUnit);
     return font;
 }
 
@@ -276,10 +280,9 @@ QString FontManager::fontName(const QFont& font)
     return face != nullptr ? face->postscriptName : family;
 }
 
-double FontManager::pointSize(const QFont& font)
+double FontManager::size(const QFont& font)
 {
-    // A font sized in pixels counts them as points, as the display's coordinates do.
-    return font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize();
+    return font.pointSizeF() > 0 ? font.pointSizeF() / pointsPerUnit : font.pixelSize();
 }
 
 FontManager::Face FontManager::resolvedFace(const QString& name)

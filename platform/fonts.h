@@ -7,12 +7,14 @@
 
 namespace sleevelight {
 
-// Fonts by PostScript-style name ("HelveticaNeue-Medium").
+// Fonts by PostScript-style name ("HelveticaNeue-Medium"), sized in the display's units: one
+// unit of size is one logical pixel of height, whatever the desktop's dots per inch (the
+// layout's sizes were drawn up in the units of a screen that counts a point as a pixel).
 class FontManager
 {
 public:
     // The installed face of that name, or else the closest installed face (same family if there is
-    // one, then the nearest weight and slant), at `size` points (12 when `size` is not positive).
+    // one, then the nearest weight and slant), at `size` units (12 when `size` is not positive).
     // None only for an empty name.
     static std::optional<QFont> fontWithName(const QString& name, double size);
     // The PostScript names of the installed faces, sorted, each once.
@@ -20,8 +22,8 @@ public:
     // The name a font answers to: the name it was made from by fontWithName, else the PostScript
     // name of the face it shows.
     static QString fontName(const QFont& font);
-    // The size of a font in points as fontWithName takes them.
-    static double pointSize(const QFont& font);
+    // The size of a font in the units fontWithName takes.
+    static double size(const QFont& font);
 
     // The installed face a name resolves to, as family and style (for reports and tests).
     struct Face

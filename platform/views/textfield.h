@@ -27,8 +27,9 @@ struct TextRun
     friend bool operator==(const TextRun&, const TextRun&) = default;
 };
 
-// A label that draws its text, wrapped at its preferred width, with an optional soft shadow.
-// The drawn text is kept until something about it changes, so repaints never blur again.
+// A label that draws its text, wrapped at its preferred width between words (never inside one),
+// with an optional soft shadow. The drawn text is kept until something about it changes, so
+// repaints never blur again.
 class TextField : public QWidget
 {
     Q_OBJECT
@@ -66,6 +67,25 @@ public:
     double preferredMaxLayoutWidth() const { return m_maxWidth; }
     void setPreferredMaxLayoutWidth(double width);
 
+    // How far the widest line fits the preferred width: below 1 when a word alone is wider.
+    double fitRatio() const;
+    // Lines wider than the preferred width (a word alone that is) end in an ellipsis.
+    void setElidesOverflow(bool elides);
+    // The lines as the field draws them (a text of one paragraph): where each begins in the text,
+    // how many characters it holds and its natural width.
+    struct Line
+    {
+        int start = 0;
+        int length = 0;
+        double width = 0.0;
+    };
+    QList<Line> lines() const;
+    // The font a one-paragraph text is drawn in: the field's, or its family's upright face for
+    // letters a slanted face lacks.
+    QFont textFont() const;
+    // A colour drawn behind the text, for text over pictures.
+    void setBacking(const std::optional<QColor>& backing);
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -82,10 +102,17 @@ private:
     QFont effectiveFont(const std::optional<QFont>& font) const;
     void layoutDocument(QTextDocument& document, double width) const;
     bool isOneParagraph() const;
-    QSizeF layoutParagraph(QTextLayout& layout, double width) const;
-    QSizeF measure(double width) const;
+    struct Measure
+    {
+        QSizeF size;         // the ideal width and the height, as a document reports them
+        double widest = 0.0; // the natural width of the widest line
+    };
+    Measure layoutParagraph(QTextLayout& layout, double width, double alignWidth = -1.0,
+                            double* shift = nullptr) const;
+    Measure measure(double width) const;
     void draw(QPainter& painter, double width) const;
-    QSizeF textSize() const;
+    const Measure& textMeasure() const;
+    QSizeF textSize() const { return textMeasure().size; }
 
     QList<TextRun> m_runs;
     bool m_attributed = false;
@@ -94,6 +121,8 @@ private:
     Qt::Alignment m_alignment = Qt::AlignLeading;
     std::optional<Shadow> m_shadow;
     double m_maxWidth = 0.0;
+    bool m_elides = false;
+    std::optional<QColor> m_backing;
 
     // Everything the drawing depends on. A refresh may try other sizes and come back to the one
     // shown: what was measured and drawn for a look is kept and found again.
@@ -106,13 +135,15 @@ private:
         Qt::Alignment alignment;
         std::optional<Shadow> shadow;
         double maxWidth = 0.0;
+        bool elides = false;
+        Qt::LayoutDirection direction = Qt::LeftToRight;
 
         friend bool operator==(const Look&, const Look&) = default;
     };
     Look look() const;
 
-    mutable QList<std::pair<Look, QSizeF>> m_measured; // the last few looks measured
-    QSize m_reportedSize;                              // the size hint the layouts last heard of
+    mutable QList<std::pair<Look, Measure>> m_measured; // the last few looks measured
+    QSize m_reportedSize;                               // the size hint the layouts last heard of
     QImage m_rendered;
     std::optional<Look> m_renderedLook;
     int m_renderCount = 0;

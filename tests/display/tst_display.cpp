@@ -11,9 +11,15 @@
 #include "tests/support/pictures.h"
 #include "tests/support/testenvironment.h"
 
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTextBoundaryFinder>
+#include <QTextLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -34,11 +40,6 @@ QByteArray hugePngHeader()
     return pictureBytes({8, 8}).replace(16, 8, QByteArray::fromHex("00004e2000004e20"));
 }
 
-double sizeOf(const TextField* field)
-{
-    return FontManager::pointSize(*field->fieldFont());
-}
-
 struct Figures
 {
     int tracks; // 1: the artwork takes the left, 2: then the right
@@ -48,6 +49,57 @@ struct Figures
     int volumeX;
     double textWidth;
 };
+
+// What a user would see wrong in the shown text: an item off the display or on the artwork (but
+// on a wide one), a line broken inside a word or ended although its next word would have fitted,
+// a word cut short, a character drawn as an empty box (where some installed face has it).
+QStringList faultsOfTheText(const AppDelegate* d, bool boxesCount, bool cutsAllowed)
+{
+    QStringList faults;
+    const bool wide = d->mTrackStackViewWide->isVisibleTo(d->mView);
+    for (StackView* stack :
+         {d->mTrackStackViewRight.data(), d->mTrackStackViewLeft.data(), d->mTrackStackViewWide.data()}) {
+        if (!stack->isVisibleTo(d->mView))
+            continue;
+        for (TextField* field : stack->findChildren<TextField*>()) {
+            const QString text = field->text(), name = field->objectName();
+            if (!field->isVisibleTo(d->mView) || text.isEmpty())
+                continue;
+            const QRect at(field->mapTo(d->mView, QPoint()), field->size());
+            if (!d->mView->rect().contains(at))
+                faults << name + u" off the display"_s;
+            if (!wide && at.intersects(d->mArtworkView->geometry()))
+                faults << name + u" on the artwork"_s;
+            const QFont font = field->textFont();
+            const QList<TextField::Line> lines = field->lines();
+            QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+            for (qsizetype i = 0; i < lines.size(); ++i) {
+                const int end = lines[i].start + lines[i].length;
+                if (field->preferredMaxLayoutWidth() > 0 &&
+                    lines[i].width > field->preferredMaxLayoutWidth() + 0.5 && !cutsAllowed)
+                    faults << name + u" cut short"_s;
+                if (i + 1 == lines.size())
+                    continue;
+                breaks.setPosition(end);
+                if (!breaks.isAtBoundary())
+                    faults << name + u" broken inside a word"_s;
+                const int next = int(breaks.toNextBoundary());
+                const QString withNext = text.mid(lines[i].start, next - lines[i].start).trimmed();
+                if (QFontMetricsF(font).horizontalAdvance(withNext) < field->preferredMaxLayoutWidth() - 1)
+                    faults << name + u" ends a line early: "_s + withNext + u" in "_s +
+                                  QString::number(field->preferredMaxLayoutWidth());
+            }
+            QTextLayout layout(text, font);
+            layout.beginLayout();
+            layout.createLine();
+            layout.endLayout();
+            for (const QGlyphRun& run : layout.glyphRuns())
+                if (boxesCount && run.glyphIndexes().contains(0))
+                    faults << name + u" draws a box in "_s + run.rawFont().familyName();
+        }
+    }
+    return faults;
+}
 
 } // namespace
 
@@ -95,12 +147,16 @@ private Q_SLOTS:
         QCOMPARE(d->mSound->x(), figures.volumeX);
         for (TextField* field : {d->mTrackName.data(), d->mTrackArtist2.data(), d->mTrackNumbers.data()})
             QCOMPARE(field->preferredMaxLayoutWidth(), figures.textWidth);
-        QCOMPARE(d->mTrackArtist3->preferredMaxLayoutWidth(), 1870.0);
         // The visible text stack stands beside the artwork, 50 below the top; the wide one 35 from
-        // the right edge.
+        // the right edge of the picture, which the view shows at its own proportions.
+        const double pictureWidth =
+            std::min(1920.0, 1080.0 * figures.picture.width() / figures.picture.height());
+        QCOMPARE(d->mTrackArtist3->preferredMaxLayoutWidth(),
+                 d->isWideArtworkImage ? pictureWidth - 50 : 1870.0);
         const int offset = figures.artwork.width() + 35;
         if (d->isWideArtworkImage)
-            QCOMPARE(d->mTrackStackViewWide->geometry().right() + 1, 1920 - 35);
+            QCOMPARE(d->mTrackStackViewWide->geometry().right() + 1,
+                     int(std::lround(1920 - (1920 - pictureWidth) / 2 - 35)));
         else if (figures.tracks == 1)
             QCOMPARE(d->mTrackStackViewRight->pos(), QPoint(offset, 50));
         else
@@ -135,38 +191,94 @@ private Q_SLOTS:
         }
     }
 
-    // Texts too long for the screen at their sizes shrink until the whole stack shows.
-    void longTextsFitOnScreen_data()
+    // Every shape of display, each picture, short names and long ones: the text stands whole on
+    // the display beside or below the artwork, words unbroken, the name never smaller than a
+    // fiftieth of the display's height.
+    void everyShape_data()
     {
-        QTest::addColumn<int>("tracks");
-        QTest::addColumn<int>("windowWidth");
-        QTest::newRow("left-hand stack, full screen") << 2 << 1920;
-        QTest::newRow("right-hand stack, small window") << 1 << 800;
+        QTest::addColumn<QSize>("display");
+        QTest::addColumn<QSize>("picture"); // none when empty
+        QTest::addColumn<bool>("longNames");
+        const bool dense = qApp->devicePixelRatio() > 1.0;
+        for (const QSize display : {QSize(1920, 1080), QSize(1080, 1920), QSize(1280, 1024), QSize(1024, 768),
+                                    QSize(2560, 1080), QSize(800, 480), QSize(3840, 2160)}) {
+            if (dense && display != QSize(1920, 1080))
+                continue;
+            for (const QSize picture : {QSize(600, 600), QSize(400, 500), QSize(800, 400), QSize()})
+                for (bool longNames : {false, true})
+                    QTest::addRow("%dx%d, %dx%d picture%s", display.width(), display.height(),
+                                  picture.width(), picture.height(), longNames ? ", long names" : "")
+                        << display << picture << longNames;
+        }
     }
 
-    void longTextsFitOnScreen()
+    void everyShape()
     {
-        QFETCH(int, tracks);
-        QFETCH(int, windowWidth);
-        f->setWindowSize(windowWidth, windowWidth * 9 / 16);
-        const QString words =
-            u"An Exceedingly Long Name That Goes On and On Past Any Reasonable Width "_s.repeated(2);
-        for (int i = 0; i < tracks; ++i) {
-            f->bridge->playTrack(words + QString::number(i), words, words);
-            f->bridge->artworks = QList<QByteArray>{pictureBytes({300, 300})};
+        QFETCH(QSize, display);
+        QFETCH(QSize, picture);
+        QFETCH(bool, longNames);
+        f->setWindowSize(display.width(), display.height());
+        const QString words = u"An Exceedingly Long Name That Goes On and On Past Any Reasonable Width "_s;
+        for (const QString& track : {u"First"_s, u"Second"_s}) {
+            if (longNames)
+                f->bridge->playTrack(words + track, words + u"Supercalifragilisticexpialidocious"_s, words);
+            else
+                f->bridge->playTrack(u"Morning Light "_s + track, u"Demo Sessions"_s,
+                                     u"The Sleevelight Trio"_s);
+            f->bridge->artworks =
+                picture.isEmpty() ? std::nullopt : std::optional(QList<QByteArray>{pictureBytes(picture)});
             d->updateTrackInfo();
+            f->placeStacks();
+            const QStringList faults = faultsOfTheText(d, false, longNames);
+            QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u", "_s)));
+            const TextField* name = d->mTrackStackViewWide->isVisibleTo(d->mView) ? d->mTrackName3
+                                    : d->mTrackName->isVisibleTo(d->mView)        ? d->mTrackName
+                                                                                  : d->mTrackName2;
+            QVERIFY2(FontManager::size(*name->fieldFont()) >= 0.02 * display.height(),
+                     qPrintable(QString::number(FontManager::size(*name->fieldFont()))));
         }
-        f->placeStacks();
-        StackView* shown = tracks == 1 ? d->mTrackStackViewRight : d->mTrackStackViewLeft;
-        QVERIFY(shown->isVisible());
-        const int margin = int(50 * d->windowSizeRatio);
-        QVERIFY2(shown->geometry().bottom() < d->mView->height() - margin + 1,
-                 qPrintable(QString::number(shown->geometry().bottom())));
-        const double b = 72.0 * d->windowSizeRatio;
-        QVERIFY(sizeOf(d->mTrackName) < b * 0.83 - 0.01);
-        // The sizes keep their proportions, and the stack still uses most of the room.
-        QVERIFY(qAbs(sizeOf(d->mTrackArtist) / sizeOf(d->mTrackName) - 0.67 / 0.83) < 0.01);
-        QVERIFY(shown->geometry().bottom() > d->mView->height() / 2);
+    }
+
+    // Names in many scripts are laid out whole, in lines broken where the script allows and as
+    // full as they can be, each character in a face that has it.
+    void everyScript_data()
+    {
+        QTest::addColumn<QStringList>("names"); // the name, the album, the artist
+        QTest::addColumn<int>("system");        // fonts for it on this machine, or no boxes are counted
+        QTest::newRow("Japanese") << QStringList{u"夜に駆ける"_s, u"ザ・ブック"_s, u"ヨアソビ"_s}
+                                  << int(QFontDatabase::Japanese);
+        QTest::newRow("Korean") << QStringList{u"봄날의 기억"_s, u"윙즈"_s, u"방탄소년단"_s}
+                                << int(QFontDatabase::Korean);
+        QTest::newRow("Thai") << QStringList{u"ลมหนาวและเธอ"_s, u"อัลบั้มแรก"_s, u"วงดนตรี"_s}
+                              << int(QFontDatabase::Thai);
+        QTest::newRow("Arabic") << QStringList{u"أغنية الحب القديمة"_s, u"الألبوم الأول للفرقة"_s, u"فيروز"_s}
+                                << int(QFontDatabase::Arabic);
+        QTest::newRow("Arabic, four words")
+            << QStringList{u"ليالي الشتاء الباردة الطويلة"_s, u"ألبوم"_s, u"عمرو دياب"_s}
+            << int(QFontDatabase::Arabic);
+        QTest::newRow("Hebrew") << QStringList{u"שיר אהבה ישן"_s, u"האלבום הראשון"_s, u"עומר אדם"_s}
+                                << int(QFontDatabase::Hebrew);
+        QTest::newRow("emoji") << QStringList{u"Sunny Day \u2600\uFE0F\U0001F308"_s, u"Happy \U0001F600"_s,
+                                              u"Band"_s}
+                               << int(QFontDatabase::Any);
+    }
+
+    void everyScript()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(int, system);
+        const bool fontsHere = system != int(QFontDatabase::Any)
+                                   ? !QFontDatabase::families(QFontDatabase::WritingSystem(system)).isEmpty()
+                                   : QFontDatabase::families().filter(u"Emoji"_s).size() > 0;
+        for (const QSize display : {QSize(1920, 1080), QSize(1080, 1920), QSize(1024, 768)}) {
+            f->setWindowSize(display.width(), display.height());
+            f->bridge->playTrack(names[0], names[1], names[2]);
+            f->bridge->artworks = QList<QByteArray>{pictureBytes({600, 600})};
+            d->updateTrackInfo();
+            f->placeStacks();
+            const QStringList faults = faultsOfTheText(d, fontsHere, false);
+            QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u", "_s)));
+        }
     }
 
     // Whatever is not a picture, or not one that can be shown, gives the placeholder.
