@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QPointF>
 #include <QPointer>
+#include <QRectF>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
@@ -593,6 +594,10 @@ private:
     Arrangement m_arrangement = Arrangement::Side;
     double m_textTop = 0.0;
     double m_textRowWidth = 0.0;
+    // Where a wide picture shows in the display view, and the wide stack's distance from the
+    // bottom that keeps the stack on it.
+    QRectF m_picture;
+    Constraint m_wideStackBottomConstraint;
     // Places the notice line where the text is not.
     void placeAlertInfo();
     // Shrinks the track text when the shown stack would run past the bottom of the display.

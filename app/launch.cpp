@@ -103,9 +103,10 @@ void AppDelegate::applicationDidFinishLaunching()
         ConstraintLayout::make(mTrackStackViewLeft, vertical, trackInfoTopSpacing);
     trackStackViewWideConstraint =
         ConstraintLayout::make(mTrackStackViewWide, LayoutAttribute::Trailing, -trackInfoLRSpacing);
+    m_wideStackBottomConstraint = ConstraintLayout::make(mTrackStackViewWide, LayoutAttribute::Bottom, -40.0);
     for (const Constraint& c :
          {trackStackViewRightConstraint, trackStackViewLeftConstraint, trackStackViewRightConstraint2,
-          trackStackViewLeftConstraint2, trackStackViewWideConstraint})
+          trackStackViewLeftConstraint2, trackStackViewWideConstraint, m_wideStackBottomConstraint})
         installConstraint(c);
     // Constraints the program never rebuilds come with the views, from the interface file.
     for (StackView* stack :

@@ -100,10 +100,16 @@ void AppDelegate::updateViewSizeAndConstraint()
 
         // The text lies wholly on the picture, which the view shows centred at its own proportions.
         const double pictureWidth = std::min(viewWidth, viewHeight / artworkImageRatio);
+        const double pictureHeight = std::min(viewHeight, viewWidth * artworkImageRatio);
         const double pictureInset = (viewWidth - pictureWidth) / 2.0;
+        m_picture = QRectF(pictureInset, (viewHeight - pictureHeight) / 2.0, pictureWidth, pictureHeight);
         uninstallConstraint(trackStackViewRightConstraint);
         uninstallConstraint(trackStackViewLeftConstraint);
         uninstallConstraint(trackStackViewWideConstraint);
+        uninstallConstraint(m_wideStackBottomConstraint);
+        m_wideStackBottomConstraint = ConstraintLayout::make(mTrackStackViewWide, LayoutAttribute::Bottom,
+                                                             -(m_picture.top() + 40.0 * double(scale)));
+        installConstraint(m_wideStackBottomConstraint);
         trackStackViewRightConstraint =
             ConstraintLayout::make(mTrackStackViewRight, LayoutAttribute::Leading, 10);
         trackStackViewLeftConstraint =
@@ -114,7 +120,8 @@ void AppDelegate::updateViewSizeAndConstraint()
         installConstraint(trackStackViewRightConstraint);
         installConstraint(trackStackViewLeftConstraint);
         installConstraint(trackStackViewWideConstraint);
-        for (TextField* field : {mTrackName3.data(), mTrackAlbum3.data(), mTrackArtist3.data(), mTrackNumbers3.data()})
+        for (TextField* field :
+             {mTrackName3.data(), mTrackAlbum3.data(), mTrackArtist3.data(), mTrackNumbers3.data()})
             setTextWidth(field, pictureWidth - margin * double(scale));
     } else {
         setFrameWidth(mArtworkView, place.size.width());
@@ -211,11 +218,8 @@ void AppDelegate::placeAlertInfo()
     // On the artwork, away from the text, on a dark backing that keeps it readable on any picture.
     const double scale = windowSizeRatio;
     QRectF room = mArtworkView->geometry();
-    if (m_arrangement == Arrangement::Wide) {
-        const double pictureWidth = std::min(room.width(), room.height() / artworkImageRatio);
-        room = QRectF(room.x() + (room.width() - pictureWidth) / 2.0, room.y(), pictureWidth / 2.0,
-                      room.height());
-    }
+    if (m_arrangement == Arrangement::Wide)
+        room = QRectF(m_picture.topLeft(), QSizeF(m_picture.width() / 2.0, m_picture.height()));
     Utility::styleTextField(mAlertInfo, {.size = 24.0 * scale});
     mAlertInfo->setBacking(QColor(0, 0, 0, 150));
     const int inset = int(std::lround(40.0 * scale));

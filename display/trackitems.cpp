@@ -186,10 +186,11 @@ void AppDelegate::fitTrackInfoToView()
         double top;
         double bottom;
     };
-    // The wide stack stands on the bottom edge, 40 above it.
+    // The wide stack stands on the picture's bottom edge, 40 above it.
+    const double pictureTop = m_arrangement == Arrangement::Wide ? m_picture.top() : 0.0;
     const Room rooms[] = {{mTrackStackViewRight, m_textTop, margin},
                           {mTrackStackViewLeft, m_textTop, margin},
-                          {mTrackStackViewWide, margin, 40.0}};
+                          {mTrackStackViewWide, pictureTop + margin, pictureTop + 40.0 * windowSizeRatio}};
     // How much the texts as they are now must shrink to fit: 1 when they fit.
     const auto overflow = [&] {
         double scale = 1.0;

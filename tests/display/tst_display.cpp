@@ -53,7 +53,7 @@ struct Figures
 // What a user would see wrong in the shown text: an item off the display or on the artwork (but
 // on a wide one), a line broken inside a word or ended although its next word would have fitted,
 // a word cut short, a character drawn as an empty box (where some installed face has it).
-QStringList faultsOfTheText(const AppDelegate* d, bool boxesCount, bool cutsAllowed)
+QStringList faultsOfTheText(const AppDelegate* d, bool boxesCount, bool cutsAllowed, QSize picture = {})
 {
     QStringList faults;
     const bool wide = d->mTrackStackViewWide->isVisibleTo(d->mView);
@@ -70,6 +70,11 @@ QStringList faultsOfTheText(const AppDelegate* d, bool boxesCount, bool cutsAllo
                 faults << name + u" off the display"_s;
             if (!wide && at.intersects(d->mArtworkView->geometry()))
                 faults << name + u" on the artwork"_s;
+            // A wide picture shows whole and centred; its text stands wholly on it.
+            QRectF shown(QPointF(), QSizeF(picture).scaled(QSizeF(d->mView->size()), Qt::KeepAspectRatio));
+            shown.moveCenter(QRectF(d->mView->rect()).center());
+            if (wide && !shown.contains(at))
+                faults << name + u" off the picture"_s;
             const QFont font = field->textFont();
             const QList<TextField::Line> lines = field->lines();
             QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
@@ -229,13 +234,18 @@ private Q_SLOTS:
                 picture.isEmpty() ? std::nullopt : std::optional(QList<QByteArray>{pictureBytes(picture)});
             d->updateTrackInfo();
             f->placeStacks();
-            const QStringList faults = faultsOfTheText(d, false, longNames);
+            const QStringList faults = faultsOfTheText(d, false, longNames, picture);
             QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u", "_s)));
             const TextField* name = d->mTrackStackViewWide->isVisibleTo(d->mView) ? d->mTrackName3
                                     : d->mTrackName->isVisibleTo(d->mView)        ? d->mTrackName
                                                                                   : d->mTrackName2;
             QVERIFY2(FontManager::size(*name->fieldFont()) >= 0.02 * display.height(),
                      qPrintable(QString::number(FontManager::size(*name->fieldFont()))));
+            // The list of keys stands where the text is not, wholly on the display.
+            d->showAlertInfo(AppDelegate::helpText);
+            QVERIFY(
+                !d->mAlertInfo->geometry().intersects(QRect(name->mapTo(d->mView, QPoint()), name->size())));
+            QVERIFY(d->mView->rect().contains(d->mAlertInfo->geometry()));
         }
     }
 
