@@ -598,6 +598,8 @@ private:
     // bottom that keeps the stack on it.
     QRectF m_picture;
     Constraint m_wideStackBottomConstraint;
+    // The wide stack's spacing as the interface file sets it for 1080 lines.
+    double m_wideStackSpacing = 0.0;
     // Places the notice line where the text is not.
     void placeAlertInfo();
     // Shrinks the track text when the shown stack would run past the bottom of the display.

@@ -104,6 +104,7 @@ void AppDelegate::applicationDidFinishLaunching()
     trackStackViewWideConstraint =
         ConstraintLayout::make(mTrackStackViewWide, LayoutAttribute::Trailing, -trackInfoLRSpacing);
     m_wideStackBottomConstraint = ConstraintLayout::make(mTrackStackViewWide, LayoutAttribute::Bottom, -40.0);
+    m_wideStackSpacing = mTrackStackViewWide->spacing();
     for (const Constraint& c :
          {trackStackViewRightConstraint, trackStackViewLeftConstraint, trackStackViewRightConstraint2,
           trackStackViewLeftConstraint2, trackStackViewWideConstraint, m_wideStackBottomConstraint})

@@ -110,6 +110,7 @@ void AppDelegate::updateViewSizeAndConstraint()
         m_wideStackBottomConstraint = ConstraintLayout::make(mTrackStackViewWide, LayoutAttribute::Bottom,
                                                              -(m_picture.top() + 40.0 * double(scale)));
         installConstraint(m_wideStackBottomConstraint);
+        mTrackStackViewWide->setSpacing(m_wideStackSpacing * double(scale));
         trackStackViewRightConstraint =
             ConstraintLayout::make(mTrackStackViewRight, LayoutAttribute::Leading, 10);
         trackStackViewLeftConstraint =
@@ -226,7 +227,7 @@ void AppDelegate::placeAlertInfo()
     const int width = std::max(1, int(room.width()) - 2 * inset);
     mAlertInfo->setPreferredMaxLayoutWidth(width);
     mAlertInfo->setGeometry(int(room.x()) + inset, int(room.y() + 20.0 * scale), width,
-                            std::max(mAlertInfo->height(), mAlertInfo->sizeHint().height()));
+                            mAlertInfo->sizeHint().height());
     mAlertInfo->raise();
 }
 

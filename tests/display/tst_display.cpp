@@ -247,6 +247,26 @@ private Q_SLOTS:
                 !d->mAlertInfo->geometry().intersects(QRect(name->mapTo(d->mView, QPoint()), name->size())));
             QVERIFY(d->mView->rect().contains(d->mAlertInfo->geometry()));
         }
+        if (display != QSize(3840, 2160) || longNames)
+            return;
+        // Twice the pixels of 1920 × 1080 look the same: every text in the same place at twice the
+        // size, within a hundredth of the display (long names are fitted in steps of their own).
+        const auto shown = [this] {
+            QList<QRectF> at;
+            for (TextField* field : d->mView->findChildren<TextField*>())
+                if (field->isVisibleTo(d->mView))
+                    at << QRectF(field->mapTo(d->mView, QPoint()), field->size());
+            return at;
+        };
+        const QList<QRectF> large = shown();
+        f->setWindowSize(1920, 1080);
+        const QList<QRectF> small = shown();
+        QCOMPARE(large.size(), small.size());
+        for (qsizetype i = 0; i < large.size(); ++i)
+            for (const auto& [a, b] : {std::pair{large[i].topLeft(), small[i].topLeft() * 2},
+                                       std::pair{large[i].bottomRight(), small[i].bottomRight() * 2}})
+                QVERIFY2((a - b).manhattanLength() < 2 * 38.4,
+                         qPrintable(u"%1 %2, %3 %4"_s.arg(a.x()).arg(a.y()).arg(b.x()).arg(b.y())));
     }
 
     // Names in many scripts are laid out whole, in lines broken where the script allows and as
