@@ -41,8 +41,9 @@ void AppDelegate::updateViewItems()
     // A name in a right-to-left script sets the flush-left stack flush right, all its lines alike.
     const Qt::LayoutDirection direction =
         trackName().toString().isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
-    for (TextField* field : mTrackStackViewRight->findChildren<TextField*>())
-        field->setLayoutDirection(direction);
+    mTrackStackViewRight->setLayoutDirection(direction);
+    // Time runs left to right on the bar whatever the script.
+    mTrackStackProgressRight->setLayoutDirection(Qt::LeftToRight);
     alignNumbersAndRatings();
     refreshLovedAndRating();
     applyTrackInfoWithAttribute(windowSizeRatio);
