@@ -150,8 +150,15 @@ void AppDelegate::updateViewSizeAndConstraint()
         double vertical = double(position * trackInfoTopSpacing * scale);
         if (fromTop)
             vertical = below ? vertical + mArtworkView->height() : std::max(vertical, sleeveTop);
+        // A name in a right-to-left script sets the flush-left stack flush right: it ends where its
+        // column ends.
+        const double columnWidth =
+            viewWidth - (below ? 0.0 : double(artworkWidth)) - 2.5 * margin * double(scale);
         trackStackViewRightConstraint =
-            ConstraintLayout::make(mTrackStackViewRight, LayoutAttribute::Leading, horizontal);
+            trackName().toString().isRightToLeft()
+                ? ConstraintLayout::make(mTrackStackViewRight, LayoutAttribute::Trailing,
+                                         horizontal + columnWidth - viewWidth)
+                : ConstraintLayout::make(mTrackStackViewRight, LayoutAttribute::Leading, horizontal);
         trackStackViewLeftConstraint =
             ConstraintLayout::make(mTrackStackViewLeft, LayoutAttribute::Trailing, -horizontal);
         trackStackViewRightConstraint2 = ConstraintLayout::make(mTrackStackViewRight, verticalEdge, vertical);
