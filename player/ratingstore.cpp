@@ -64,6 +64,54 @@ bool exec(sqlite3* db, const char* sql)
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+// The store marks its database as its own, SQLite's application id set to "SLST" and its schema's
+// version in the user version, and writes only into a database that carries the mark.
+constexpr int applicationId = 0x534c5354;
+constexpr int schemaVersion = 1;
+// What tryOpen answers for another program's database, or one of a newer schema.
+constexpr int notOurs = -1;
+
+// SQLITE_OK with the tables made and the mark set, notOurs, or what kept the file from being read.
+// An unmarked database is a new file, or the store of an earlier release (its two tables and
+// nothing else), which is marked with nothing lost.
+int claim(sqlite3* db)
+{
+    int mark[2] = {0, 0};
+    for (int i = 0; i < 2; ++i) {
+        Statement pragma(db, i == 0 ? "PRAGMA application_id" : "PRAGMA user_version");
+        const int status = pragma.isValid() ? pragma.step() : sqlite3_errcode(db);
+        if (status != SQLITE_ROW)
+            return status;
+        mark[i] = pragma.integer(0).value_or(0);
+    }
+    if (mark[0] == applicationId && mark[1] > schemaVersion)
+        return notOurs;
+    if (mark[0] != applicationId) {
+        if (mark[0] != 0)
+            return notOurs;
+        QStringList tables;
+        Statement list(db, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name");
+        int status = list.isValid() ? list.step() : sqlite3_errcode(db);
+        for (; status == SQLITE_ROW; status = list.step())
+            tables << list.text(0);
+        if (status != SQLITE_DONE)
+            return status;
+        if (!tables.isEmpty() && tables != QStringList{u"state"_s, u"tracks"_s} &&
+            tables != QStringList{u"tracks"_s})
+            return notOurs;
+    }
+    // A marked store is written only when something changes (it may be read-only for now).
+    QByteArray sql =
+        "CREATE TABLE IF NOT EXISTS tracks (key TEXT PRIMARY KEY, loved INTEGER, rating INTEGER, "
+        "changed INTEGER); CREATE TABLE IF NOT EXISTS state (name TEXT PRIMARY KEY, value TEXT);";
+    if (mark[0] != applicationId)
+        sql += " PRAGMA application_id = " + QByteArray::number(applicationId) +
+               "; PRAGMA user_version = " + QByteArray::number(schemaVersion) + ";";
+    const int status = sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr);
+    // An earlier release's store that cannot be written now is still read; the next write marks it.
+    return status == SQLITE_READONLY && mark[0] != applicationId ? SQLITE_OK : status;
+}
+
 } // namespace
 
 RatingStore::RatingStore(QString path) : m_path(std::move(path)) {}
@@ -102,14 +150,9 @@ bool RatingStore::open()
         if (status == SQLITE_OK) {
             sqlite3_busy_timeout(m_db, busyTimeoutMs);
             // A full sync on every commit: a loved flag set just before a power cut is still there.
-            for (const char* sql : {"PRAGMA synchronous=FULL",
-                                    "CREATE TABLE IF NOT EXISTS tracks (key TEXT PRIMARY KEY, loved INTEGER, "
-                                    "rating INTEGER, changed INTEGER)",
-                                    "CREATE TABLE IF NOT EXISTS state (name TEXT PRIMARY KEY, value TEXT)"}) {
-                status = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
-                if (status != SQLITE_OK)
-                    break;
-            }
+            status = sqlite3_exec(m_db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+            if (status == SQLITE_OK)
+                status = claim(m_db);
         }
         if (status == SQLITE_OK) {
             // The statement must be gone before the connection can close.
@@ -126,6 +169,12 @@ bool RatingStore::open()
     const int status = tryOpen();
     if (status == SQLITE_OK)
         return true;
+    if (status == notOurs) {
+        reportOnce(
+            u"is another program's database, or of a newer version of this one; it is left as it is"_s);
+        m_openFailed = true;
+        return false;
+    }
     // A damaged file is set aside, not overwritten, and a fresh one started beside it. A file that
     // is only locked by another program or read-only is left as it is.
     if ((status == SQLITE_NOTADB || status == SQLITE_CORRUPT) && QFileInfo::exists(m_path)) {

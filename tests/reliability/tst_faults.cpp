@@ -235,6 +235,33 @@ private Q_SLOTS:
         QVERIFY(fake->count(u"Set Rating"_s) >= 1 && fake->count(u"Get Position"_s) >= 1);
     }
 
+    // The store of an earlier release carries no mark: its tables tell it, and it keeps every value.
+    void anEarlierStoreIsMarkedAndKept()
+    {
+        const QString path = RatingStore::defaultPath();
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+        QCOMPARE(
+            sqlite3_exec(db,
+                         "CREATE TABLE tracks (key TEXT PRIMARY KEY, loved INTEGER, rating INTEGER, changed "
+                         "INTEGER); CREATE TABLE state (name TEXT PRIMARY KEY, value TEXT); INSERT INTO "
+                         "tracks VALUES ('file:///a.flac', 1, 80, 0); INSERT INTO state VALUES ('p', 'vlc')",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        sqlite3_close(db);
+        {
+            RatingStore store(path);
+            QCOMPARE(store.entry(u"file:///a.flac"_s).rating, std::optional<int>(80));
+            QVERIFY(store.setRating(u"file:///b.flac"_s, 20));
+        }
+        RatingStore again(path);
+        QCOMPARE(again.entry(u"file:///a.flac"_s).loved, std::optional<bool>(true));
+        QCOMPARE(again.value(u"p"_s), u"vlc"_s);
+        QCOMPARE(again.entry(u"file:///b.flac"_s).rating, std::optional<int>(20));
+        QVERIFY(g_messages.filter(u"rating store"_s).isEmpty());
+    }
+
     // A player floods the bus with track changes, 1,000 a second from a thread of its own, each
     // with its artwork as players hand it over (files in a cache folder and data: addresses). The
     // display answers once a turn of its event loop, never once a signal, ends on the last track
@@ -316,6 +343,7 @@ private Q_SLOTS:
         QTest::newRow("locked by another program") << u"locked"_s;
         QTest::newRow("read-only") << u"read-only"_s;
         QTest::newRow("damaged") << u"damaged"_s;
+        QTest::newRow("another program's database behind a link") << u"foreign"_s;
     }
 
     void ratingStoreTroubles()
@@ -333,8 +361,20 @@ private Q_SLOTS:
         sqlite3* other = nullptr;
         std::optional<WithoutFileCapabilities> asUser;
         const QString folder = QFileInfo(path).path();
+        const QString foreign = QFileInfo(path).path() + u"/other.sqlite"_s;
+        if (trouble == "foreign"_L1) {
+            QCOMPARE(sqlite3_open(QFile::encodeName(foreign).constData(), &other), SQLITE_OK);
+            QCOMPARE(sqlite3_exec(other, "CREATE TABLE notes (text TEXT); INSERT INTO notes VALUES ('mine')",
+                                  nullptr, nullptr, nullptr),
+                     SQLITE_OK);
+            sqlite3_close(other);
+            other = nullptr;
+            QVERIFY(QFile::remove(path) && QFile::link(foreign, path));
+        }
+        const QByteArray foreignBytes = readFile(foreign);
         if (trouble == "damaged"_L1) {
             QVERIFY(writeFile(path, garbage));
+        } else if (trouble == "foreign"_L1) {
         } else if (trouble == "locked"_L1) {
             QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
             QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
@@ -366,6 +406,12 @@ private Q_SLOTS:
         QCOMPARE(d->trackLoved().toInt(), 1);
         QCOMPARE(g_messages.filter(u"rating store"_s).size(), 1);
 
+        if (trouble == "foreign"_L1) {
+            app.reset();
+            QCOMPARE(readFile(foreign), foreignBytes); // byte for byte as it was
+            QCOMPARE(g_messages.filter(u"rating store"_s).size(), 1);
+            return;
+        }
         // The trouble passes; the next change takes everything with it.
         if (other != nullptr) {
             sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
