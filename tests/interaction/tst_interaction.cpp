@@ -437,18 +437,6 @@ private Q_SLOTS:
         QCOMPARE(app.d->sleepDisabled(), ticks.endsWith(u'p') || calls.isEmpty());
     }
 
-    void theTimerReleasesAfterPlaybackStops()
-    {
-        FakeDesktopServices desktop(FakeDesktopServices::ScreenSaver);
-        Launched app(0.001); // 180 program seconds pass in 0.18 real ones
-        app.play();
-        app.bridge->state = 3;
-        app.bridge->notify();
-        QCOMPARE(app.d->playerState(), PlayerState::paused);
-        QTRY_COMPARE_WITH_TIMEOUT(desktop.calls(), (QStringList{hold7001, release7001}), 10000);
-        QVERIFY(!app.d->sleepDisabled());
-    }
-
     // Each service the desktop may offer, by patterns of what it records of the hold and of its
     // release. The hold is released at once when the preference is switched off, and the timer
     // comes back when it is switched on.
