@@ -594,6 +594,9 @@ private:
     Arrangement m_arrangement = Arrangement::Side;
     double m_textTop = 0.0;
     double m_textRowWidth = 0.0;
+    // The least width of the text beside the artwork, and the name's font and size it was measured for.
+    mutable std::pair<QString, double> m_leastTextWidthFor;
+    mutable double m_leastTextWidth = 0.0;
     // Where a wide picture shows in the display view, and the wide stack's distance from the
     // bottom that keeps the stack on it.
     QRectF m_picture;

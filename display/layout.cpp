@@ -72,8 +72,13 @@ AppDelegate::ArtworkPlace AppDelegate::artworkPlace(double pictureRatio) const
     // the artwork, or about six of its lines of height below it. The artwork takes the larger of
     // the two places, beside when they are equal; as tall as the display where the column fits.
     const double nameSize = double(maxFontSize() * windowSizeRatio);
-    const QFont nameFace = FontManager::fontWithName(nameFont(), nameSize).value_or(QFont());
-    const double leastTextWidth = 12.0 * QFontMetricsF(nameFace).averageCharWidth();
+    // Asked several times a refresh; measured only when the name's font or size changes.
+    if (m_leastTextWidthFor != std::pair(nameFont(), nameSize)) {
+        m_leastTextWidthFor = {nameFont(), nameSize};
+        const QFont nameFace = FontManager::fontWithName(nameFont(), nameSize).value_or(QFont());
+        m_leastTextWidth = 12.0 * QFontMetricsF(nameFace).averageCharWidth();
+    }
+    const double leastTextWidth = m_leastTextWidth;
     const double leastTextHeight = 6.0 * nameSize + double(trackInfoTopSpacing) * scale;
     const double besideWidth =
         std::max(0.0, std::min(viewHeight / pictureRatio, viewWidth - leastTextWidth - margins));
