@@ -421,6 +421,12 @@ public:
     void handleMouseMoved(QMouseEvent* event);
     void showAlertInfo(const QString& text);
     void resetAlertInfo();
+    // Key c: the file information, or a notice that it is being read and then the information,
+    // unless another notice or another track comes first.
+    void showCodecInfo();
+    void codecInfoRead();
+    bool m_codecInfoAwaited = false;
+    static inline const QString readingCodecInfoText = u"Reading the file information…"_s;
     void hideMouse();
     static inline const QString helpText =
         u"(c): file information \r\n(l): set track loved \r\n(m): toggle showing main/multiple artwork \r\n"

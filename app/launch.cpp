@@ -34,6 +34,7 @@ void AppDelegate::applicationDidFinishLaunching()
     // Every change the player announces refreshes the display.
     connect(iTunesBridge.get(), &iTunesBridgeProtocol::playerInfoChanged, this,
             &AppDelegate::updateTrackInfo);
+    connect(iTunesBridge.get(), &iTunesBridgeProtocol::codecInfoRead, this, &AppDelegate::codecInfoRead);
 
     // The display view reports its frame changes (listened to only after the set-up).
     mView->setPostsFrameChangedNotifications(true);

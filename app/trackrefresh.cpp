@@ -45,6 +45,8 @@ void AppDelegate::updateTrackInfo()
 
     // Only the name tells tracks apart; an absent name differs from an empty one.
     const bool isNewTrack = !(trackName() == prevTrackName);
+    if (isNewTrack)
+        m_codecInfoAwaited = false; // what was being read belongs to the track that went
 
     getArtworkImage(isNewTrack);
     colorTrackName();

@@ -2,7 +2,7 @@
 // Input: the address as UTF-8; "data:" is put in front when it does not start so.
 
 #include "fuzz/fuzzinput.h"
-#include "player/artworkcollector.h"
+#include "player/trackfiles.h"
 
 #include <QCoreApplication>
 
@@ -22,14 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!address.startsWith("data:"_L1, Qt::CaseInsensitive))
         address.prepend("data:"_L1);
 
-    ArtworkCollector collector;
-    const QList<QByteArray> pictures = collector.pictures(address, QString());
+    TrackFilesReader reader;
+    const QList<QByteArray> pictures = reader.read({QString(), address, {}}).pictures;
     FUZZ_ASSERT(pictures.size() <= 1);
     for (const QByteArray& picture : pictures) {
-        FUZZ_ASSERT(!picture.isEmpty() && picture.size() <= collector.limits().maxPictureBytes);
-        FUZZ_ASSERT(collector.isDecodablePicture(picture));
+        FUZZ_ASSERT(!picture.isEmpty() && picture.size() <= reader.limits().maxPictureBytes);
+        FUZZ_ASSERT(reader.isDecodablePicture(picture));
     }
-    // Asked again for the same track, the collector answers the same without reading anything.
-    FUZZ_ASSERT(collector.pictures(address, QString()) == pictures);
+    // Asked again, now that the picture is known to decode, the reader answers the same.
+    FUZZ_ASSERT(reader.read({QString(), address, {}}).pictures == pictures);
     return 0;
 }

@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -80,7 +81,7 @@ void AppDelegate::handleKeyDown(QKeyEvent* event)
         showAlertInfo(helpText);
         break;
     case KeyCommand::CodecInfo:
-        showAlertInfo(iTunesBridge->iCodecInfo().toString());
+        showCodecInfo();
         break;
     case KeyCommand::Vinyl:
         showAlertInfo(flipStoredPreference(&Preferences::isShowVinyl) ? u"Show Vinyl Record"_s
@@ -172,8 +173,22 @@ void AppDelegate::showHiddenPointer()
         QGuiApplication::restoreOverrideCursor();
 }
 
+void AppDelegate::showCodecInfo()
+{
+    const bool reading = iTunesBridge->isReadingCodecInfo();
+    showAlertInfo(reading ? readingCodecInfoText : iTunesBridge->iCodecInfo().toString());
+    m_codecInfoAwaited = reading;
+}
+
+void AppDelegate::codecInfoRead()
+{
+    if (std::exchange(m_codecInfoAwaited, false))
+        showAlertInfo(iTunesBridge->iCodecInfo().toString());
+}
+
 void AppDelegate::showAlertInfo(const QString& text)
 {
+    m_codecInfoAwaited = false;
     setAlertInfo(text);
     // The notice line is one line high; the list of keys and the file information take several.
     if (mAlertInfo) {

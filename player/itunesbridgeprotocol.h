@@ -35,6 +35,9 @@ public:
     virtual QVariant iTrackRating() = 0;
     virtual void setITrackRating(const QVariant& rating) = 0;
     virtual QVariant iCodecInfo() = 0;
+    // True while the current track's file information is still being read; codecInfoRead()
+    // follows when it is.
+    virtual bool isReadingCodecInfo() { return false; }
 
     virtual void playPause() = 0;
     virtual void gotoPreviousTrack() = 0;
@@ -43,6 +46,8 @@ public:
 Q_SIGNALS:
     // The player changed track, state or what it says about the track.
     void playerInfoChanged();
+    // The file information asked for while it was being read is here.
+    void codecInfoRead();
 };
 
 } // namespace sleevelight

@@ -14,6 +14,7 @@
 #include <taglib/mpegfile.h>
 #include <taglib/oggflacfile.h>
 #include <taglib/opusfile.h>
+#include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
@@ -120,50 +121,38 @@ bool isRegularFile(const QString& path)
 
 namespace {
 
-// TagLib looks for an MPEG frame through the whole of a file named as MPEG audio, a kilobyte at a
-// time: a preallocated or half-downloaded file of zeros costs seconds for every hundred megabytes.
-// Such a file is handed to TagLib only when a frame's sync follows the start or the ID3v2 tag
-// within 64 KiB, so that no file costs more than that much reading.
-bool mpegFrameNearStart(const QString& path)
+// TagLib looks for what it needs through the whole of a file, a kilobyte at a time: the first
+// MPEG frame in a preallocated or half-downloaded file of zeros, the last Ogg page, the FLAC
+// marker. That costs seconds for every hundred megabytes. The stream TagLib reads through ends,
+// as far as TagLib can tell, once it has been read for long enough in small pieces (a search)
+// or for too many bytes in all, so that no file costs more than that to read.
+class BoundedStream : public TagLib::FileStream
 {
-    static const QStringList mpegSuffixes = {u"mp3"_s, u"mp2"_s, u"mp1"_s, u"mpga"_s, u"aac"_s};
-    if (!mpegSuffixes.contains(QFileInfo(path).suffix().toLower()))
-        return true;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return false;
-    constexpr qsizetype window = 64 * 1024;
-    QByteArray bytes(window, Qt::Uninitialized);
-    const auto readAt = [&](qint64 offset) {
-        const ssize_t n = ::pread(fd, bytes.data(), size_t(window), offset);
-        return n > 0 ? bytes.left(qsizetype(n)) : QByteArray();
-    };
-    QByteArray head = readAt(0);
-    if (head.startsWith("ID3") && head.size() >= 10) {
-        // The tag's size is kept in four bytes of seven bits each; a footer adds ten bytes.
-        qint64 size = 0;
-        for (int i = 6; i < 10; ++i)
-            size = (size << 7) | (quint8(head.at(i)) & 0x7f);
-        head = readAt(10 + size + ((quint8(head.at(5)) & 0x10) ? 10 : 0));
-    }
-    ::close(fd);
-    for (qsizetype i = 0; i + 1 < head.size(); ++i)
-        if (quint8(head.at(i)) == 0xff && (quint8(head.at(i + 1)) & 0xe0) == 0xe0 &&
-            quint8(head.at(i + 1)) != 0xff)
-            return true;
-    return false;
-}
+public:
+    BoundedStream(const QByteArray& path, qint64 maxBytes)
+        : TagLib::FileStream(path.constData(), true), m_left(maxBytes), m_searchLeft(maxSearchBytes)
+    {}
 
-// The audio file's tags, and its audio properties when asked; a null reference for anything that
-// is not a regular file TagLib can read in a bounded time.
-TagLib::FileRef openAudioFile(const QString& path, bool withAudioProperties)
-{
-    if (!isRegularFile(path) || !mpegFrameNearStart(path))
-        return {};
-    TagLib::FileRef ref(QFile::encodeName(path).constData(), withAudioProperties,
-                        TagLib::AudioProperties::Fast);
-    return ref.file() != nullptr && ref.file()->isValid() ? ref : TagLib::FileRef();
-}
+    TagLib::ByteVector readBlock(unsigned long length) override
+    {
+        const bool search = length <= searchPiece;
+        const qint64 allowed = std::min(m_left, search ? m_searchLeft : m_left);
+        if (allowed <= 0)
+            return {};
+        TagLib::ByteVector bytes = TagLib::FileStream::readBlock(
+            static_cast<unsigned long>(std::min<qint64>(qint64(length), allowed)));
+        m_left -= bytes.size();
+        if (search)
+            m_searchLeft -= bytes.size();
+        return bytes;
+    }
+
+private:
+    static constexpr unsigned long searchPiece = 4096;
+    static constexpr qint64 maxSearchBytes = 2 * 1024 * 1024;
+    qint64 m_left;
+    qint64 m_searchLeft;
+};
 
 } // namespace
 
@@ -199,51 +188,6 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes)
     return bytes;
 }
 
-QList<QByteArray> embeddedPictures(const QString& path, qint64 maxBytes, int maxCount)
-{
-    const TagLib::FileRef ref = openAudioFile(path, false);
-    TagLib::File* file = ref.file();
-    if (file == nullptr)
-        return {};
-
-    QList<Picture> pictures;
-    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file)) {
-        addId3Pictures(mpeg->ID3v2Tag(), pictures);
-    } else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file)) {
-        addFlacPictures(flac->pictureList(), pictures);
-        addId3Pictures(flac->ID3v2Tag(), pictures);
-    } else if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file)) {
-        if (mp4->tag() != nullptr && mp4->tag()->contains("covr")) {
-            bool first = true;
-            for (const TagLib::MP4::CoverArt& cover : mp4->tag()->item("covr").toCoverArtList()) {
-                pictures.append({first, toBytes(cover.data())});
-                first = false;
-            }
-        }
-    } else if (auto* vorbis = dynamic_cast<TagLib::Ogg::Vorbis::File*>(file)) {
-        addXiphPictures(vorbis->tag(), pictures);
-    } else if (auto* opus = dynamic_cast<TagLib::Ogg::Opus::File*>(file)) {
-        addXiphPictures(opus->tag(), pictures);
-    } else if (auto* oggFlac = dynamic_cast<TagLib::Ogg::FLAC::File*>(file)) {
-        addXiphPictures(oggFlac->tag(), pictures);
-    } else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file)) {
-        addId3Pictures(wav->ID3v2Tag(), pictures);
-    } else if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(file)) {
-        addId3Pictures(aiff->tag(), pictures);
-    }
-
-    std::stable_sort(pictures.begin(), pictures.end(),
-                     [](const Picture& a, const Picture& b) { return a.front && !b.front; });
-    QList<QByteArray> result;
-    for (const Picture& picture : std::as_const(pictures)) {
-        if (result.size() >= maxCount)
-            break;
-        if (!picture.bytes.isEmpty() && picture.bytes.size() <= maxBytes)
-            result << picture.bytes;
-    }
-    return result;
-}
-
 QStringList folderCoverFiles(const QString& folder)
 {
     static const QStringList names = {u"cover"_s, u"folder"_s, u"front"_s, u"back"_s};
@@ -273,12 +217,42 @@ QStringList folderCoverFiles(const QString& folder)
     return files;
 }
 
-QVariantMap numberTags(const QString& path)
+namespace {
+
+QList<Picture> picturesOf(TagLib::File* file)
 {
-    const TagLib::FileRef ref = openAudioFile(path, false);
-    TagLib::File* file = ref.file();
-    if (file == nullptr)
-        return {};
+    QList<Picture> pictures;
+    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file)) {
+        addId3Pictures(mpeg->ID3v2Tag(), pictures);
+    } else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file)) {
+        addFlacPictures(flac->pictureList(), pictures);
+        addId3Pictures(flac->ID3v2Tag(), pictures);
+    } else if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file)) {
+        if (mp4->tag() != nullptr && mp4->tag()->contains("covr")) {
+            bool first = true;
+            for (const TagLib::MP4::CoverArt& cover : mp4->tag()->item("covr").toCoverArtList()) {
+                pictures.append({first, toBytes(cover.data())});
+                first = false;
+            }
+        }
+    } else if (auto* vorbis = dynamic_cast<TagLib::Ogg::Vorbis::File*>(file)) {
+        addXiphPictures(vorbis->tag(), pictures);
+    } else if (auto* opus = dynamic_cast<TagLib::Ogg::Opus::File*>(file)) {
+        addXiphPictures(opus->tag(), pictures);
+    } else if (auto* oggFlac = dynamic_cast<TagLib::Ogg::FLAC::File*>(file)) {
+        addXiphPictures(oggFlac->tag(), pictures);
+    } else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file)) {
+        addId3Pictures(wav->ID3v2Tag(), pictures);
+    } else if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(file)) {
+        addId3Pictures(aiff->tag(), pictures);
+    }
+    std::stable_sort(pictures.begin(), pictures.end(),
+                     [](const Picture& a, const Picture& b) { return a.front && !b.front; });
+    return pictures;
+}
+
+QVariantMap numberTagsOf(TagLib::File* file)
+{
     const TagLib::PropertyMap properties = file->properties();
     QVariantMap tags;
     const auto add = [&](const char* tag, const QString& name) {
@@ -293,12 +267,8 @@ QVariantMap numberTags(const QString& path)
     return tags;
 }
 
-QString codecInfo(const QString& path)
+QString codecInfoOf(TagLib::File* file, const QString& path)
 {
-    const TagLib::FileRef ref = openAudioFile(path, true);
-    TagLib::File* file = ref.file();
-    if (file == nullptr)
-        return {};
     QStringList parts{formatName(file, path)};
     if (const TagLib::AudioProperties* audio = file->audioProperties()) {
         if (audio->bitrate() > 0)
@@ -310,6 +280,34 @@ QString codecInfo(const QString& path)
     }
     parts << path;
     return parts.join(u", "_s);
+}
+
+} // namespace
+
+AudioFile readAudioFile(const QString& path, qint64 maxPictureBytes, int maxPictures)
+{
+    if (!isRegularFile(path))
+        return {};
+    // Room for every picture kept, and for the tags and a search beside them.
+    const qint64 maxBytes = qint64(maxPictures) * maxPictureBytes + 8 * 1024 * 1024;
+    BoundedStream stream(QFile::encodeName(path), maxBytes);
+    if (!stream.isOpen())
+        return {};
+    const TagLib::FileRef ref(&stream, true, TagLib::AudioProperties::Fast);
+    TagLib::File* file = ref.file();
+    if (file == nullptr || !file->isValid())
+        return {};
+
+    AudioFile audio;
+    audio.numberTags = numberTagsOf(file);
+    audio.codecInfo = codecInfoOf(file, path);
+    for (const Picture& picture : picturesOf(file)) {
+        if (audio.pictures.size() >= maxPictures)
+            break;
+        if (!picture.bytes.isEmpty() && picture.bytes.size() <= maxPictureBytes)
+            audio.pictures << picture.bytes;
+    }
+    return audio;
 }
 
 } // namespace sleevelight::localmedia

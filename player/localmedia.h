@@ -15,17 +15,22 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes);
 
 bool isRegularFile(const QString& path);
 
-// The pictures embedded in an audio file's tags, front cover first, each at most `maxBytes`.
-QList<QByteArray> embeddedPictures(const QString& path, qint64 maxBytes, int maxCount);
-
 // The usual cover files of the folder (cover, folder, front, back, AlbumArt…), best first.
 QStringList folderCoverFiles(const QString& folder);
 
-// The track number, disc number and date of an audio file's tags, as the texts they are written
-// in ("3/12", "2019-05-01"), under the MPRIS names of the same values; empty when it cannot be read.
-QVariantMap numberTags(const QString& path);
+// What an audio file's tags and header say. Reading a file costs at most a bounded number of bytes
+// whatever it holds; what cannot be read in that is left empty.
+struct AudioFile
+{
+    // The track number, disc number and date, as the texts they are written in ("3/12",
+    // "2019-05-01"), under the MPRIS names of the same values.
+    QVariantMap numberTags;
+    // The embedded pictures, front cover first, each at most the size asked.
+    QList<QByteArray> pictures;
+    // Format, bit rate, sample rate, channels and path.
+    QString codecInfo;
+};
 
-// Format, bit rate, sample rate, channels and path of an audio file; empty when it cannot be read.
-QString codecInfo(const QString& path);
+AudioFile readAudioFile(const QString& path, qint64 maxPictureBytes, int maxPictures);
 
 } // namespace sleevelight::localmedia

@@ -1,14 +1,15 @@
 #include "player/mprisbridge.h"
 
 #include "platform/timers.h"
-#include "player/artworkcollector.h"
 #include "player/bridgeregistry.h"
-#include "player/localmedia.h"
+#include "player/localreader.h"
 #include "player/mprisnames.h"
 #include "player/mprisplayer.h"
 #include "player/mprisplayermanager.h"
 #include "player/ratingstore.h"
+#include "player/trackfiles.h"
 #include "player/values.h"
+#include "player/webpictures.h"
 
 #include <QDBusMessage>
 #include <QRegularExpression>
@@ -25,6 +26,9 @@ namespace {
 const QString lastPlayerKey = u"lastPlayer"_s;
 // Asking the bus to start a player again and again would only repeat its refusal.
 constexpr double startRetrySeconds = 10.0;
+// A new track's files are mostly read within milliseconds: its first refresh waits for them this
+// long at most, so that the numbers and the artwork come with the name, not just after it.
+constexpr qint64 filesWaitMs = 100;
 
 // "org.mpris.MediaPlayer2.vlc.instance7389" is started as "org.mpris.MediaPlayer2.vlc".
 QString startableName(const QString& busName)
@@ -39,7 +43,8 @@ MprisBridge::MprisBridge(const QDBusConnection& bus, QObject* parent)
     : iTunesBridgeProtocol(parent), m_bus(bus), m_store(std::make_unique<RatingStore>())
 {
     m_players = new MprisPlayerManager(bus, this);
-    m_artwork = new ArtworkCollector(this);
+    m_web = new WebPictures(this);
+    m_reader = new LocalReader(this);
     m_notify = new QTimer(this);
     m_notify->setSingleShot(true);
     m_notify->setInterval(0);
@@ -52,7 +57,11 @@ MprisBridge::MprisBridge(const QDBusConnection& bus, QObject* parent)
         if (MprisPlayer* player = m_players->followed(); player && !player->isPlaying())
             scheduleNotify();
     });
-    connect(m_artwork, &ArtworkCollector::remotePictureArrived, this, &MprisBridge::scheduleNotify);
+    connect(m_web, &WebPictures::arrived, this, [this](const QString& address) {
+        if (const MprisPlayer* player = track(); player && player->metadata().artUrl == address)
+            scheduleNotify();
+    });
+    connect(m_reader, &LocalReader::finished, this, &MprisBridge::filesRead);
 }
 
 MprisBridge::~MprisBridge() = default;
@@ -66,8 +75,57 @@ void MprisBridge::registerAsApplicationBridge()
 void MprisBridge::scheduleNotify()
 {
     // Players often send several signals for one change; they are answered by one refresh.
-    if (!m_notify->isActive())
-        m_notify->start();
+    if (m_notify->isActive())
+        return;
+    files(); // a new track's files are asked for at once
+    const qint64 waited = m_filesAskedAt.isValid() ? m_filesAskedAt.elapsed() : filesWaitMs;
+    m_notify->start(m_filesPending && waited < filesWaitMs ? int(filesWaitMs - waited) : 0);
+}
+
+const TrackFiles* MprisBridge::files()
+{
+    const MprisPlayer* player = track();
+    if (player == nullptr)
+        return nullptr;
+    const mpris::TrackMetadata& metadata = player->metadata();
+    const std::optional<QByteArray> webPicture = m_web->picture(metadata.artUrl);
+    const FilesKey key{metadata.url, metadata.artUrl, webPicture.has_value()};
+    if (key != m_filesAsked) {
+        m_filesAsked = key;
+        m_codecInfoAwaited = false; // it was asked of another track
+        const bool local = !mpris::localPath(metadata.url).isEmpty() ||
+                           !mpris::localPath(metadata.artUrl).isEmpty() ||
+                           metadata.artUrl.startsWith("data:"_L1, Qt::CaseInsensitive);
+        if (local || webPicture) {
+            m_filesTicket =
+                m_reader->read({metadata.url, metadata.artUrl, webPicture.value_or(QByteArray())});
+            m_filesPending = true;
+            m_filesAskedAt.start();
+        } else {
+            // Nothing to read: a stream, or a picture still on its way from the web.
+            ++m_filesTicket;
+            m_filesPending = false;
+            m_filesFor = key;
+            m_files = std::make_unique<TrackFiles>();
+        }
+    }
+    // While a track's files are read again (its art changed, its web picture arrived), what was
+    // read before for the same track stands.
+    if (m_files && m_filesFor && (*m_filesFor == key || m_filesFor->trackUrl == key.trackUrl))
+        return m_files.get();
+    return nullptr;
+}
+
+void MprisBridge::filesRead(quint64 ticket, const TrackFiles& files)
+{
+    if (ticket != m_filesTicket)
+        return;
+    m_filesPending = false;
+    m_filesFor = m_filesAsked;
+    m_files = std::make_unique<TrackFiles>(files);
+    m_notify->start(0);
+    if (std::exchange(m_codecInfoAwaited, false))
+        Q_EMIT codecInfoRead();
 }
 
 void MprisBridge::followedChanged()
@@ -169,18 +227,15 @@ void MprisBridge::addNumbersFromFile(mpris::TrackMetadata& metadata)
 {
     if (metadata.trackNumber && metadata.discNumber && metadata.year)
         return;
-    if (metadata.url != m_fileNumbersFor) {
-        m_fileNumbersFor = metadata.url;
-        const QString path = mpris::localPath(metadata.url);
-        m_fileNumbers =
-            path.isEmpty() ? mpris::TrackMetadata() : mpris::parseMetadata(localmedia::numberTags(path));
-    }
+    const TrackFiles* read = files();
+    if (read == nullptr)
+        return;
     if (!metadata.trackNumber)
-        metadata.trackNumber = m_fileNumbers.trackNumber;
+        metadata.trackNumber = read->numbers.trackNumber;
     if (!metadata.discNumber)
-        metadata.discNumber = m_fileNumbers.discNumber;
+        metadata.discNumber = read->numbers.discNumber;
     if (!metadata.year)
-        metadata.year = m_fileNumbers.year;
+        metadata.year = read->numbers.year;
 }
 
 std::optional<QVariantMap> MprisBridge::trackProgress()
@@ -198,13 +253,10 @@ std::optional<QVariantMap> MprisBridge::trackProgress()
 
 std::optional<QList<QByteArray>> MprisBridge::artworkImages()
 {
-    const MprisPlayer* player = track();
-    if (player == nullptr)
+    const TrackFiles* read = files();
+    if (read == nullptr || read->pictures.isEmpty())
         return std::nullopt;
-    QList<QByteArray> pictures = m_artwork->pictures(player->metadata().artUrl, player->metadata().url);
-    if (pictures.isEmpty())
-        return std::nullopt;
-    return pictures;
+    return read->pictures;
 }
 
 QVariant MprisBridge::soundVolume()
@@ -285,20 +337,20 @@ QVariant MprisBridge::iCodecInfo()
     if (player == nullptr)
         return {};
     const mpris::TrackMetadata& metadata = player->metadata();
-    const QString key = metadata.url + u'\n' + metadata.encodingText;
-    if (key == m_codecFor)
-        return m_codecInfo;
-    m_codecFor = key;
-    QString text;
-    if (const QString path = mpris::localPath(metadata.url); !path.isEmpty())
-        text = localmedia::codecInfo(path);
+    const TrackFiles* read = files();
+    QString text = read != nullptr ? read->codecInfo : QString();
     if (text.isEmpty() && !metadata.encodingText.isEmpty())
         text =
             metadata.url.isEmpty() ? metadata.encodingText : metadata.encodingText + u", "_s + metadata.url;
     if (text.isEmpty())
         text = metadata.url.left(mpris::maxTextLength);
-    m_codecInfo = text.isEmpty() ? QVariant() : QVariant(text);
-    return m_codecInfo;
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
+bool MprisBridge::isReadingCodecInfo()
+{
+    m_codecInfoAwaited = track() != nullptr && files() == nullptr;
+    return m_codecInfoAwaited;
 }
 
 void MprisBridge::playPause()

@@ -12,10 +12,12 @@ class QTimer;
 
 namespace sleevelight {
 
-class ArtworkCollector;
+class LocalReader;
 class MprisPlayer;
 class MprisPlayerManager;
 class RatingStore;
+struct TrackFiles;
+class WebPictures;
 
 // The bridge to whichever MPRIS player on the session bus is followed. Every read answers from
 // what the players have already said; every command is sent without waiting for a reply. Changes
@@ -34,7 +36,8 @@ public:
     static void registerAsApplicationBridge();
 
     MprisPlayerManager& players() const { return *m_players; }
-    ArtworkCollector& artwork() const { return *m_artwork; }
+    WebPictures& webPictures() const { return *m_web; }
+    LocalReader& localReader() const { return *m_reader; }
     RatingStore& store() const { return *m_store; }
 
     // The player name asked to start when none is on the bus ("Start with the app").
@@ -52,6 +55,7 @@ public:
     QVariant iTrackRating() override;
     void setITrackRating(const QVariant& rating) override;
     QVariant iCodecInfo() override;
+    bool isReadingCodecInfo() override;
     void playPause() override;
     void gotoPreviousTrack() override;
     void gotoNextTrack() override;
@@ -62,19 +66,34 @@ private:
     void followedChanged();
     void startLastPlayer();
     void addNumbersFromFile(mpris::TrackMetadata& metadata);
+    const TrackFiles* files();
+    void filesRead(quint64 ticket, const TrackFiles& files);
 
     QDBusConnection m_bus;
     MprisPlayerManager* m_players = nullptr;
-    ArtworkCollector* m_artwork = nullptr;
+    WebPictures* m_web = nullptr;
+    LocalReader* m_reader = nullptr;
     std::unique_ptr<RatingStore> m_store;
     QTimer* m_notify = nullptr;
     mutable QString m_lastPlayerName;
     mutable bool m_lastPlayerNameRead = false;
     QElapsedTimer m_lastStart;
-    QString m_codecFor;
-    QVariant m_codecInfo;
-    QString m_fileNumbersFor;
-    mpris::TrackMetadata m_fileNumbers;
+
+    // Where the followed track's files are, as last asked of the reader, and what was read.
+    struct FilesKey
+    {
+        QString trackUrl;
+        QString artUrl;
+        bool webPicture = false;
+        bool operator==(const FilesKey&) const = default;
+    };
+    std::optional<FilesKey> m_filesAsked;
+    quint64 m_filesTicket = 0;
+    bool m_filesPending = false;
+    QElapsedTimer m_filesAskedAt;
+    std::optional<FilesKey> m_filesFor;
+    std::unique_ptr<TrackFiles> m_files;
+    bool m_codecInfoAwaited = false;
 };
 
 } // namespace sleevelight

@@ -1,10 +1,10 @@
 // What a refresh costs the bridge, and what a new track's pictures cost. Prints figures; sets
 // no limits.
 
-#include "player/artworkcollector.h"
 #include "player/mprisbridge.h"
 #include "player/mprisplayer.h"
 #include "player/mprisplayermanager.h"
+#include "player/trackfiles.h"
 #include "tests/player/fakemprisplayer.h"
 #include "tests/player/mediafiles.h"
 #include "tests/support/testenvironment.h"
@@ -67,11 +67,10 @@ private Q_SLOTS:
     {
         const QString art = QUrl::fromLocalFile(m_art).toString();
         const QString audio = QUrl::fromLocalFile(m_audio).toString();
-        int round = 0;
         QBENCHMARK
         {
-            ArtworkCollector collector;
-            QCOMPARE(collector.pictures(art, audio + QString::number(++round)).size(), 3);
+            TrackFilesReader reader;
+            QCOMPARE(reader.read({audio, art, {}}).pictures.size(), 3);
         }
     }
 };

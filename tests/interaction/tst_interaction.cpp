@@ -247,6 +247,32 @@ private Q_SLOTS:
         QVERIFY(app.d->resetAlertInfoTimer() && app.d->resetAlertInfoTimer()->isActive());
     }
 
+    // Key c on a file still being read: a notice says so, and the information follows when it is
+    // read, unless another notice or another track came first.
+    void fileInformationBeingRead()
+    {
+        Launched app;
+        app.bridge->readingCodecInfo = true;
+        app.key(Qt::Key_C);
+        QCOMPARE(app.d->alertInfo(), AppDelegate::readingCodecInfoText);
+        app.bridge->readingCodecInfo = false;
+        app.bridge->codecInfo = u"FLAC, /music/a.flac"_s;
+        Q_EMIT app.bridge->codecInfoRead();
+        QCOMPARE(app.d->alertInfo(), u"FLAC, /music/a.flac"_s);
+
+        app.bridge->readingCodecInfo = true;
+        app.key(Qt::Key_C);
+        app.key(Qt::Key_H);
+        Q_EMIT app.bridge->codecInfoRead();
+        QCOMPARE(app.d->alertInfo(), AppDelegate::helpText);
+
+        app.key(Qt::Key_C);
+        app.bridge->playTrack(u"Another"_s);
+        app.bridge->notify();
+        Q_EMIT app.bridge->codecInfoRead();
+        QCOMPARE(app.d->alertInfo(), AppDelegate::readingCodecInfoText);
+    }
+
     // The vinyl and multiple-artwork keys switch what is stored, not what shows, and say so.
     void switchingKeys_data()
     {

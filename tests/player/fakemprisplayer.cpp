@@ -102,8 +102,10 @@ bool FakeMprisPlayer::handleMessage(const QDBusMessage& message, const QDBusConn
     QString call = member;
     if ((member == "Get"_L1 || member == "Set"_L1) && args.size() >= 2)
         call += u' ' + args.at(1).toString();
-    calls << call;
-    messages << message;
+    if (recordsCalls) {
+        calls << call;
+        messages << message;
+    }
 
     if (answers == Answers::never)
         return true;

@@ -43,6 +43,8 @@ public:
     // "PlayPause", "Get Position", "Set Volume", "GetAll", "SetEntryProperties"…, in order.
     QStringList calls;
     QList<QDBusMessage> messages;
+    // Off for a long run, whose record would grow with every call.
+    bool recordsCalls = true;
     int count(const QString& call) const { return static_cast<int>(calls.count(call)); }
 
     // Changes properties the way players do: stores them and sends PropertiesChanged.

@@ -5,6 +5,7 @@
 #include "player/mprisplayermanager.h"
 #include "player/values.h"
 #include "tests/player/fakemprisplayer.h"
+#include "tests/player/mediafiles.h"
 #include "tests/support/testenvironment.h"
 
 #include <QDBusArgument>
@@ -12,6 +13,8 @@
 #include <QDBusObjectPath>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -145,6 +148,45 @@ private Q_SLOTS:
         QTRY_VERIFY(follows(fake));
         QVERIFY(m_bridge->trackInfo().has_value());
         QCOMPARE(info(), expected);
+    }
+
+    // A local track's files are read aside: the first refresh of a track waits a moment for them,
+    // and the file information asked for while they are read is announced when they are.
+    void aTracksFilesComeWithItsFirstRefresh()
+    {
+        QTemporaryDir dir;
+        const QByteArray cover = pictureBytes({20, 20}, Qt::blue);
+        QVERIFY(writeFile(dir.filePath(u"cover.png"_s), cover));
+        for (const QString& name : {u"a.wav"_s, u"b.wav"_s})
+            QVERIFY(writeWav(dir.filePath(name), 1) &&
+                    addTags(dir.filePath(name), {{u"TRACKNUMBER"_s, u"4"_s}}));
+        FakeMprisPlayer* fake = player("Before");
+        QTRY_VERIFY(follows(fake));
+        settle();
+        QSignalSpy notified(m_bridge.get(), &iTunesBridgeProtocol::playerInfoChanged);
+        QSignalSpy codecInfoRead(m_bridge.get(), &iTunesBridgeProtocol::codecInfoRead);
+        const auto play = [&](const QString& name) {
+            QVariantMap metadata = trackMetadata(name);
+            metadata.insert(u"xesam:url"_s, QUrl::fromLocalFile(dir.filePath(name)).toString());
+            fake->change({{u"Metadata"_s, metadata}});
+        };
+
+        play(u"a.wav"_s);
+        QVERIFY(notified.wait());
+        QCOMPARE(info().value(BridgeKey::trackNumbers), QVariant(u"Track 4"_s));
+        QCOMPARE(m_bridge->artworkImages(), QList<QByteArray>{cover});
+        QVERIFY(!m_bridge->isReadingCodecInfo());
+
+        // Key c asked as the change arrives, before the worker can have answered.
+        bool reading = false;
+        const QMetaObject::Connection asking =
+            connect(&m_bridge->players(), &MprisPlayerManager::followedPlayerChanged, this,
+                    [&] { reading = m_bridge->isReadingCodecInfo(); });
+        play(u"b.wav"_s);
+        QVERIFY(codecInfoRead.wait());
+        disconnect(asking);
+        QVERIFY(reading);
+        QVERIFY(m_bridge->iCodecInfo().toString().endsWith(dir.filePath(u"b.wav"_s)));
     }
 
     void mapsThePlayerState_data()

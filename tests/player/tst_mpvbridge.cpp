@@ -70,9 +70,12 @@ private Q_SLOTS:
         QCOMPARE(info.value(BridgeKey::trackAlbum), QVariant(u"Real Album"_s));
         QCOMPARE(info.value(BridgeKey::trackArtist), QVariant(u"Real Artist"_s));
         QCOMPARE(info.value(BridgeKey::trackDuration), QVariant(u"0:30"_s));
-        QCOMPARE(info.value(BridgeKey::trackNumbers), QVariant(u"Track 3 \u00b7 Disc 2"_s));
-        QCOMPARE(info.value(BridgeKey::trackYear), QVariant(2019));
+        // What the file holds is read aside and follows.
+        QTRY_COMPARE(bridge.trackInfo()->value(BridgeKey::trackNumbers),
+                     QVariant(u"Track 3 \u00b7 Disc 2"_s));
+        QCOMPARE(bridge.trackInfo()->value(BridgeKey::trackYear), QVariant(2019));
         QVERIFY(bridge.artworkImages().value_or(QList<QByteArray>()).contains(m_cover));
+        QVERIFY(!bridge.isReadingCodecInfo());
         QVERIFY(bridge.iCodecInfo().toString().startsWith(u"WAV, 128 kbps, 8 kHz, mono, "_s));
 
         bridge.playPause();

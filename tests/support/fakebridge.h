@@ -33,6 +33,7 @@ public:
     QVariant loved = 0;
     QVariant rating = 0;
     QVariant codecInfo;
+    bool readingCodecInfo = false;
 
     QHash<QString, int> reads;
     QList<QVariant> volumeWrites;
@@ -58,6 +59,7 @@ public:
     QVariant iTrackLoved() override { return read(u"iTrackLoved"_s, loved); }
     QVariant iTrackRating() override { return read(u"iTrackRating"_s, rating); }
     QVariant iCodecInfo() override { return read(u"iCodecInfo"_s, codecInfo); }
+    bool isReadingCodecInfo() override { return readingCodecInfo; }
     void setSoundVolume(const QVariant& value) override { volumeWrites << (volume = value); }
     void setITrackLoved(const QVariant& value) override { lovedWrites << (loved = value); }
     void setITrackRating(const QVariant& value) override { ratingWrites << (rating = value); }

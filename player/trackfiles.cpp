@@ -1,17 +1,12 @@
-#include "player/artworkcollector.h"
+#include "player/trackfiles.h"
 
 #include "platform/image.h"
-#include "platform/timers.h"
 #include "player/localmedia.h"
-#include "player/mprismetadata.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -19,8 +14,6 @@ namespace sleevelight {
 
 namespace {
 
-constexpr qsizetype remoteCacheBytes = 64 * 1024 * 1024;
-constexpr int maxFetchesInFlight = 4;
 constexpr qsizetype recentDecodable = 32;
 
 std::optional<QByteArray> decodeDataUrl(const QString& address, qint64 maxBytes)
@@ -50,11 +43,7 @@ std::optional<QByteArray> decodeDataUrl(const QString& address, qint64 maxBytes)
 
 } // namespace
 
-ArtworkCollector::ArtworkCollector(QObject* parent) : QObject(parent), m_remote(remoteCacheBytes) {}
-
-ArtworkCollector::~ArtworkCollector() = default;
-
-bool ArtworkCollector::isDecodablePicture(const QByteArray& bytes) const
+bool TrackFilesReader::isDecodablePicture(const QByteArray& bytes) const
 {
     if (bytes.isEmpty())
         return false;
@@ -77,31 +66,35 @@ bool ArtworkCollector::isDecodablePicture(const QByteArray& bytes) const
     return !reader.read().isNull();
 }
 
-QList<QByteArray> ArtworkCollector::pictures(const QString& artUrl, const QString& trackUrl)
+TrackFiles TrackFilesReader::read(const TrackFilesRequest& request)
 {
-    if (m_hasLast && artUrl == m_lastArtUrl && trackUrl == m_lastTrackUrl)
-        return m_lastPictures;
-    if (artUrl != m_lastArtUrl)
-        m_failed.clear(); // a failed address is tried again once per track change, not once per refresh
-
+    TrackFiles files;
     QList<QByteArray> candidates;
-    if (std::optional<QByteArray> art = artUrlPicture(artUrl))
+    if (std::optional<QByteArray> art = artPicture(request))
         candidates << *art;
-    if (const QString path = mpris::localPath(trackUrl); !path.isEmpty()) {
-        candidates << localmedia::embeddedPictures(path, m_limits.maxPictureBytes, m_limits.maxPictures);
+    if (const QString path = mpris::localPath(request.trackUrl); !path.isEmpty()) {
+        localmedia::AudioFile audio =
+            localmedia::readAudioFile(path, m_limits.maxPictureBytes, m_limits.maxPictures);
+        files.numbers = mpris::parseMetadata(audio.numberTags);
+        files.codecInfo = audio.codecInfo;
+        candidates << audio.pictures;
+        // A folder of large pictures is read only as far as a track's pictures could use.
+        qint64 read = 0;
         for (const QString& file : localmedia::folderCoverFiles(QFileInfo(path).path())) {
-            if (candidates.size() >= 2 * m_limits.maxPictures)
+            if (candidates.size() >= 2 * m_limits.maxPictures || read > m_limits.maxTrackBytes)
                 break;
-            if (std::optional<QByteArray> bytes = localmedia::readRegularFile(file, m_limits.maxPictureBytes))
+            if (std::optional<QByteArray> bytes =
+                    localmedia::readRegularFile(file, m_limits.maxPictureBytes)) {
+                read += bytes->size();
                 candidates << *bytes;
+            }
         }
     }
 
-    QList<QByteArray> result;
     QSet<QByteArray> seen;
     qint64 total = 0;
     for (const QByteArray& bytes : std::as_const(candidates)) {
-        if (result.size() >= m_limits.maxPictures)
+        if (files.pictures.size() >= m_limits.maxPictures)
             break;
         if (total + bytes.size() > m_limits.maxTrackBytes)
             continue;
@@ -118,74 +111,21 @@ QList<QByteArray> ArtworkCollector::pictures(const QString& artUrl, const QStrin
         }
         seen.insert(digest);
         total += bytes.size();
-        result << bytes;
+        files.pictures << bytes;
     }
-
-    m_hasLast = true;
-    m_lastArtUrl = artUrl;
-    m_lastTrackUrl = trackUrl;
-    m_lastPictures = result;
-    return result;
+    return files;
 }
 
-std::optional<QByteArray> ArtworkCollector::artUrlPicture(const QString& artUrl)
+std::optional<QByteArray> TrackFilesReader::artPicture(const TrackFilesRequest& request) const
 {
-    if (artUrl.isEmpty())
-        return std::nullopt;
+    const QString& artUrl = request.artUrl;
+    if (!request.webPicture.isEmpty())
+        return request.webPicture;
     if (artUrl.startsWith("data:"_L1, Qt::CaseInsensitive))
         return decodeDataUrl(artUrl, m_limits.maxPictureBytes);
     if (const QString path = mpris::localPath(artUrl); !path.isEmpty())
         return localmedia::readRegularFile(path, m_limits.maxPictureBytes);
-
-    const QUrl url(artUrl);
-    const QString scheme = url.scheme().toLower();
-    if (scheme != "http"_L1 && scheme != "https"_L1)
-        return std::nullopt;
-    if (const QByteArray* cached = m_remote.object(artUrl))
-        return *cached;
-    fetch(artUrl);
     return std::nullopt;
-}
-
-void ArtworkCollector::fetch(const QString& address)
-{
-    if (m_failed.contains(address) || m_inFlight.contains(address) || m_inFlight.size() >= maxFetchesInFlight)
-        return;
-    if (m_network == nullptr)
-        m_network = new QNetworkAccessManager(this);
-    QNetworkRequest request{QUrl(address)};
-    request.setTransferTimeout(Timers::milliseconds(m_limits.fetchTimeoutSeconds));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(5);
-    QNetworkReply* reply = m_network->get(request);
-    m_inFlight.insert(address);
-
-    const qint64 cap = m_limits.maxPictureBytes;
-    auto tooLarge = [reply, cap] {
-        const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
-        if ((announced.isValid() && announced.toLongLong() > cap) || reply->bytesAvailable() > cap)
-            reply->abort();
-    };
-    connect(reply, &QNetworkReply::metaDataChanged, this, tooLarge);
-    connect(reply, &QNetworkReply::readyRead, this, tooLarge);
-    connect(reply, &QNetworkReply::finished, this, [this, reply, address] { fetchFinished(reply, address); });
-}
-
-void ArtworkCollector::fetchFinished(QNetworkReply* reply, const QString& address)
-{
-    reply->deleteLater();
-    m_inFlight.remove(address);
-    const QByteArray bytes =
-        reply->error() == QNetworkReply::NoError ? reply->read(m_limits.maxPictureBytes + 1) : QByteArray();
-    if (bytes.isEmpty() || bytes.size() > m_limits.maxPictureBytes || !isDecodablePicture(bytes)) {
-        m_failed.insert(address);
-        return;
-    }
-    m_remote.insert(address, new QByteArray(bytes), static_cast<qsizetype>(bytes.size()));
-    if (address == m_lastArtUrl) {
-        m_hasLast = false;
-        Q_EMIT remotePictureArrived();
-    }
 }
 
 } // namespace sleevelight
