@@ -430,7 +430,10 @@ public:
     void hideMouse();
     static inline const QString helpText =
         u"(c): file information \r\n(l): set track loved \r\n(m): toggle showing main/multiple artwork \r\n"
-        "(n): show next artwork \r\n(s): set track rating \r\n(v): show/hide vinyl \r\n(h): help"_s;
+        "(n): show next artwork \r\n(p): follow the next player \r\n(s): set track rating \r\n"
+        "(v): show/hide vinyl \r\n(h): help"_s;
+    static inline const QString nowFollowingText = u"Now following: %1"_s;
+    static inline const QString noPlayerText = u"No player to follow"_s;
 
     // ---- Display sleep (interaction/screensleep.cpp) ----
     void setScreenSleep();

@@ -35,6 +35,10 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(iTunesBridge.get(), &iTunesBridgeProtocol::playerInfoChanged, this,
             &AppDelegate::updateTrackInfo);
     connect(iTunesBridge.get(), &iTunesBridgeProtocol::codecInfoRead, this, &AppDelegate::codecInfoRead);
+    connect(iTunesBridge.get(), &iTunesBridgeProtocol::chosenPlayerLeft, this, [this](const QString& name) {
+        if (!name.isEmpty())
+            showAlertInfo(nowFollowingText.arg(name));
+    });
 
     // The display view reports its frame changes (listened to only after the set-up).
     mView->setPostsFrameChangedNotifications(true);

@@ -4,6 +4,7 @@
 
 #include "platform/views/textfield.h"
 #include "player/itunesbridgeprotocol.h"
+#include "player/titles.h"
 #include "player/values.h"
 
 namespace sleevelight {
@@ -15,6 +16,23 @@ PlayerState stateFrom(const QVariant& answer)
 {
     const std::optional<qint64> raw = exactInteger(answer);
     return raw ? playerStateFromRaw(*raw).value_or(PlayerState::notRunning) : PlayerState::notRunning;
+}
+
+// What large type shows of a streaming service's or a browser's title: the title without the noise
+// ("(Official Video)", "- Remastered 2009"), and the artist from "Artist - Title" when the player
+// gave none. The player's own strings stay what the rating store keys on.
+void cleanUpTitle(QVariant& name, QVariant& artist)
+{
+    if (name.typeId() != QMetaType::QString)
+        return;
+    QString title = titles::cleanTitle(name.toString());
+    if (artist.toString().trimmed().isEmpty()) {
+        if (const std::optional<titles::ArtistAndTitle> split = titles::splitArtistFromTitle(title)) {
+            artist = split->artist;
+            title = titles::cleanTitle(split->title);
+        }
+    }
+    name = title;
 }
 
 } // namespace
@@ -32,9 +50,13 @@ void AppDelegate::updateTrackInfo()
             colorTrackName();
         return;
     }
-    setTrackName(stringFor(*info, BridgeKey::trackName));
+    QVariant name = stringFor(*info, BridgeKey::trackName);
+    QVariant artist = stringFor(*info, BridgeKey::trackArtist);
+    if (m_live.cleanUpTitles)
+        cleanUpTitle(name, artist);
+    setTrackName(name);
     setTrackAlbum(stringFor(*info, BridgeKey::trackAlbum));
-    setTrackArtist(stringFor(*info, BridgeKey::trackArtist));
+    setTrackArtist(artist);
     setTrackYear(numberFor(*info, BridgeKey::trackYear));
     setTrackNumbers(stringFor(*info, BridgeKey::trackNumbers));
     setTrackDuration(stringFor(*info, BridgeKey::trackDuration));

@@ -98,6 +98,11 @@ void AppDelegate::handleKeyDown(QKeyEvent* event)
         if (running)
             showNextArtworkImage(true);
         break;
+    case KeyCommand::NextPlayer: {
+        const QString name = iTunesBridge->followNextPlayer();
+        showAlertInfo(name.isEmpty() ? noPlayerText : nowFollowingText.arg(name));
+        break;
+    }
     case KeyCommand::MultiArtworks:
         if (flipStoredPreference(&Preferences::isShowMultiArtworks)) {
             showAlertInfo(u"Show Multiple Artworks"_s);

@@ -22,6 +22,8 @@ KeyCommand fromXkbKeycode(quint32 code)
         return KeyCommand::NextArtwork;
     case 58:
         return KeyCommand::MultiArtworks;
+    case 33:
+        return KeyCommand::NextPlayer;
     default:
         return KeyCommand::None;
     }
@@ -44,6 +46,8 @@ KeyCommand fromLetter(int qtKey)
         return KeyCommand::NextArtwork;
     case Qt::Key_M:
         return KeyCommand::MultiArtworks;
+    case Qt::Key_P:
+        return KeyCommand::NextPlayer;
     default:
         return KeyCommand::None;
     }

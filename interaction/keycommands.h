@@ -15,6 +15,7 @@ enum class KeyCommand
     Loved,         // l
     NextArtwork,   // n
     MultiArtworks, // m
+    NextPlayer,    // p
 };
 
 // The command of a key press. The key is told by its place on the keyboard (the key that carries

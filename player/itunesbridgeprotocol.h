@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantMap>
 
@@ -39,6 +40,16 @@ public:
     // follows when it is.
     virtual bool isReadingCodecInfo() { return false; }
 
+    // Key p: follows the next player and keeps to it while it is there. What the player followed
+    // now calls itself; empty when there is none.
+    virtual QString followNextPlayer() { return {}; }
+    // Names of players to follow whenever they are there, the first listed first, and never to follow.
+    virtual void setPlayerRules(const QStringList& preferred, const QStringList& ignored)
+    {
+        Q_UNUSED(preferred);
+        Q_UNUSED(ignored);
+    }
+
     virtual void playPause() = 0;
     virtual void gotoPreviousTrack() = 0;
     virtual void gotoNextTrack() = 0;
@@ -48,6 +59,8 @@ Q_SIGNALS:
     void playerInfoChanged();
     // The file information asked for while it was being read is here.
     void codecInfoRead();
+    // The player the user chose has gone; `nowFollowing` is what the one followed now calls itself.
+    void chosenPlayerLeft(const QString& nowFollowing);
 };
 
 } // namespace sleevelight

@@ -12,7 +12,6 @@
 #include "player/webpictures.h"
 
 #include <QDBusMessage>
-#include <QRegularExpression>
 #include <QTimer>
 
 #include <cmath>
@@ -29,13 +28,6 @@ constexpr double startRetrySeconds = 10.0;
 // A new track's files are mostly read within milliseconds: its first refresh waits for them this
 // long at most, so that the numbers and the artwork come with the name, not just after it.
 constexpr qint64 filesWaitMs = 100;
-
-// "org.mpris.MediaPlayer2.vlc.instance7389" is started as "org.mpris.MediaPlayer2.vlc".
-QString startableName(const QString& busName)
-{
-    static const QRegularExpression instance(u"\\.instance[0-9_]*$"_s);
-    return QString(busName).remove(instance);
-}
 
 } // namespace
 
@@ -62,6 +54,10 @@ MprisBridge::MprisBridge(const QDBusConnection& bus, QObject* parent)
             scheduleNotify();
     });
     connect(m_reader, &LocalReader::finished, this, &MprisBridge::filesRead);
+    connect(m_players, &MprisPlayerManager::choiceLeft, this, [this] {
+        const MprisPlayer* player = m_players->followed();
+        Q_EMIT chosenPlayerLeft(player != nullptr ? player->identity() : QString());
+    });
 }
 
 MprisBridge::~MprisBridge() = default;
@@ -131,7 +127,7 @@ void MprisBridge::filesRead(quint64 ticket, const TrackFiles& files)
 void MprisBridge::followedChanged()
 {
     if (MprisPlayer* player = m_players->followed()) {
-        const QString name = startableName(player->busName());
+        const QString name = mpris::startableName(player->busName());
         if (name != lastPlayerName()) {
             m_lastPlayerName = name;
             m_store->setValue(lastPlayerKey, name);
@@ -322,7 +318,7 @@ void MprisBridge::setITrackRating(const QVariant& rating)
     // Players that publish a way to rate get the rating too.
     if (player->publishes(u"Rating"_s))
         player->setPlayerProperty(u"Rating"_s, percent / 100.0);
-    const QString name = startableName(player->busName());
+    const QString name = mpris::startableName(player->busName());
     if (name == mpris::rhythmboxBusName && !metadata.url.isEmpty()) {
         const QVariantMap properties{{u"rating"_s, percent / 20.0}};
         player->sendToOwner(mpris::rhythmboxDbPath, mpris::rhythmboxDbInterface, u"SetEntryProperties"_s,
@@ -351,6 +347,17 @@ bool MprisBridge::isReadingCodecInfo()
 {
     m_codecInfoAwaited = track() != nullptr && files() == nullptr;
     return m_codecInfoAwaited;
+}
+
+QString MprisBridge::followNextPlayer()
+{
+    const MprisPlayer* player = m_players->followNext();
+    return player != nullptr ? player->identity() : QString();
+}
+
+void MprisBridge::setPlayerRules(const QStringList& preferred, const QStringList& ignored)
+{
+    m_players->setRules(preferred, ignored);
 }
 
 void MprisBridge::playPause()

@@ -56,6 +56,8 @@ public:
     void setITrackRating(const QVariant& rating) override;
     QVariant iCodecInfo() override;
     bool isReadingCodecInfo() override;
+    QString followNextPlayer() override;
+    void setPlayerRules(const QStringList& preferred, const QStringList& ignored) override;
     void playPause() override;
     void gotoPreviousTrack() override;
     void gotoNextTrack() override;

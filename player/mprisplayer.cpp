@@ -49,8 +49,37 @@ MprisPlayer::MprisPlayer(const QDBusConnection& bus, const QString& busName, con
 
 MprisPlayer::~MprisPlayer() = default;
 
+QString MprisPlayer::identity() const
+{
+    return m_identity.isEmpty() ? names().constLast() : m_identity;
+}
+
+QStringList MprisPlayer::names() const
+{
+    QStringList list{m_desktopEntry, m_identity};
+    list.removeAll(QString());
+    list << mpris::startableName(m_busName).mid(mpris::busNamePrefix.size());
+    return list;
+}
+
 void MprisPlayer::load()
 {
+    // The player's name for people, asked once and never waited for.
+    auto* root = new QDBusPendingCallWatcher(m_properties->GetAll(mpris::rootInterface), this);
+    connect(root, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        QDBusPendingReply<QVariantMap> reply = *call;
+        if (reply.isError())
+            return;
+        const QVariant identity = mpris::plainValue(reply.value().value(u"Identity"_s));
+        const QVariant entry = mpris::plainValue(reply.value().value(u"DesktopEntry"_s));
+        if (identity.typeId() == QMetaType::QString)
+            m_identity = identity.toString().simplified().left(mpris::maxTextLength);
+        if (entry.typeId() == QMetaType::QString)
+            m_desktopEntry = entry.toString().simplified().left(mpris::maxTextLength);
+        Q_EMIT identified();
+    });
+
     auto* watcher = new QDBusPendingCallWatcher(m_properties->GetAll(mpris::playerInterface), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
         call->deleteLater();
@@ -95,9 +124,13 @@ void MprisPlayer::applyProperties(const QVariantMap& properties)
         m_published.insert(key);
         const QVariant value = mpris::plainValue(it.value());
         if (key == playbackStatusKey) {
-            const QString status = value.toString();
-            if (status != "Playing"_L1 && status != "Paused"_L1 && status != "Stopped"_L1)
+            QString status = value.toString();
+            if (status.isEmpty())
                 continue;
+            // A state outside the MPRIS set ("Stoped" has been seen) counts as stopped: the track
+            // is still shown.
+            if (status != "Playing"_L1 && status != "Paused"_L1)
+                status = u"Stopped"_s;
             if (status == m_status)
                 continue;
             // The position runs on from where it stood when the state changed.

@@ -33,6 +33,11 @@ public:
 
     QString busName() const { return m_busName; }
     QString owner() const { return m_owner; }
+    // What the player calls itself ("VLC media player"), else the last part of its bus name.
+    QString identity() const;
+    // The names a preference may give the player by: its desktop entry ("vlc"), its identity and
+    // its bus name without the prefix and instance ("vlc").
+    QStringList names() const;
 
     // True once the player has answered GetAll.
     bool isLoaded() const { return m_loaded; }
@@ -64,6 +69,8 @@ Q_SIGNALS:
     void changed();
     // The player moved the position itself (Seeked).
     void seeked();
+    // The player's identity and desktop entry are known (or it did not give them).
+    void identified();
 
 private:
     void load();
@@ -82,6 +89,8 @@ private:
     OrgMprisMediaPlayer2PlayerInterface* m_player = nullptr;
 
     bool m_loaded = false;
+    QString m_identity;
+    QString m_desktopEntry;
     QString m_status;
     double m_rate = 1.0;
     std::optional<double> m_volume;

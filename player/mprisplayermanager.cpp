@@ -94,6 +94,8 @@ void MprisPlayerManager::addPlayer(const QString& name, const QString& owner)
         if (player == m_followed)
             Q_EMIT followedPlayerChanged();
     });
+    // Rules may name a player by what it calls itself, which comes after it appears.
+    connect(player, &MprisPlayer::identified, this, &MprisPlayerManager::choose);
     connect(player, &MprisPlayer::seeked, this, [this, player] {
         if (player == m_followed)
             Q_EMIT followedPlayerSeeked();
@@ -108,6 +110,7 @@ void MprisPlayerManager::removePlayer(const QString& name)
         return;
     m_lastActive.remove(player);
     const bool wasFollowed = player == m_followed;
+    const bool wasChosen = player == m_chosen;
     // Replies still on their way belong to the player object and go with it.
     delete player;
     if (wasFollowed)
@@ -115,6 +118,52 @@ void MprisPlayerManager::removePlayer(const QString& name)
     choose();
     if (wasFollowed && m_followed == nullptr)
         Q_EMIT followedChanged();
+    if (wasChosen)
+        Q_EMIT choiceLeft();
+}
+
+void MprisPlayerManager::setRules(const QStringList& preferred, const QStringList& ignored)
+{
+    if (preferred == m_preferred && ignored == m_ignored)
+        return;
+    m_preferred = preferred;
+    m_ignored = ignored;
+    choose();
+}
+
+bool MprisPlayerManager::matches(const MprisPlayer* player, const QStringList& names) const
+{
+    for (const QString& name : player->names())
+        if (names.contains(name, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+QList<MprisPlayer*> MprisPlayerManager::candidates() const
+{
+    QStringList names = m_players.keys();
+    names.sort();
+    QList<MprisPlayer*> list;
+    QList<MprisPlayer*> mirrors;
+    QSet<QString> owners;
+    for (const QString& name : std::as_const(names)) {
+        MprisPlayer* player = m_players.value(name);
+        if (matches(player, m_ignored) || owners.contains(player->owner()))
+            continue;
+        owners.insert(player->owner());
+        (name == mpris::playerctldBusName ? mirrors : list) << player;
+    }
+    return list.isEmpty() ? mirrors : list;
+}
+
+MprisPlayer* MprisPlayerManager::followNext()
+{
+    const QList<MprisPlayer*> list = candidates();
+    if (list.isEmpty())
+        return nullptr;
+    m_chosen = list.at((list.indexOf(m_followed.data()) + 1) % list.size());
+    choose();
+    return m_chosen;
 }
 
 void MprisPlayerManager::markActive(MprisPlayer* player)
@@ -124,13 +173,22 @@ void MprisPlayerManager::markActive(MprisPlayer* player)
 
 void MprisPlayerManager::choose()
 {
+    const QList<MprisPlayer*> allowed = candidates();
     MprisPlayer* best = nullptr;
-    if (m_followed && m_followed->isPlaying()) {
-        best = m_followed;
+    if (m_chosen && allowed.contains(m_chosen.data())) {
+        best = m_chosen;
     } else {
-        auto mostRecent = [this](bool playingOnly) {
+        for (qsizetype rank = 0; rank < m_preferred.size() && best == nullptr; ++rank)
+            for (MprisPlayer* player : allowed)
+                if (best == nullptr && matches(player, {m_preferred.at(rank)}))
+                    best = player;
+    }
+    if (best == nullptr && m_followed && m_followed->isPlaying() && allowed.contains(m_followed.data())) {
+        best = m_followed;
+    } else if (best == nullptr) {
+        auto mostRecent = [&](bool playingOnly) {
             MprisPlayer* found = nullptr;
-            for (MprisPlayer* player : std::as_const(m_players)) {
+            for (MprisPlayer* player : allowed) {
                 if (playingOnly && !player->isPlaying())
                     continue;
                 if (found == nullptr || m_lastActive.value(player) > m_lastActive.value(found))
@@ -140,7 +198,7 @@ void MprisPlayerManager::choose()
         };
         best = mostRecent(true);
         if (best == nullptr)
-            best = m_followed ? m_followed.data() : mostRecent(false);
+            best = m_followed && allowed.contains(m_followed.data()) ? m_followed.data() : mostRecent(false);
     }
     if (best == m_followed)
         return;

@@ -13,6 +13,23 @@ template <class... Ts> struct Overloaded : Ts...
 };
 template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
 
+// A list of names as the settings file gives it back: a list, or one name alone, which the file
+// cannot tell from a plain text. Empty entries are dropped; anything else is no list.
+std::optional<QStringList> nameList(const QVariant& value)
+{
+    QStringList names;
+    if (value.typeId() == QMetaType::QStringList)
+        names = value.toStringList();
+    else if (isString(value))
+        names = QStringList{value.toString()};
+    else
+        return std::nullopt;
+    for (QString& name : names)
+        name = name.trimmed();
+    names.removeAll(QString());
+    return names;
+}
+
 PreferenceField field(const char* key, PreferenceField::Member member,
                       PreferenceField::Missing missing = PreferenceField::Missing::ReadsDefault)
 {
@@ -49,6 +66,9 @@ const std::vector<PreferenceField>& preferenceFields()
         field("artworkPositionMode", &P::artworkPositionMode, firstVersion),
         field("startItunesWithApp", &P::startItunesWithApp, firstVersion),
         field("automaticCheckUpdate", &P::automaticCheckUpdate, firstVersion),
+        field("cleanUpTitles", &P::cleanUpTitles),
+        field("preferredPlayers", &P::preferredPlayers),
+        field("ignoredPlayers", &P::ignoredPlayers),
     };
     return fields;
 }
@@ -107,6 +127,12 @@ bool PreferenceField::setValue(Preferences& preferences, const QVariant& value) 
                                   preferences.*m = *mode;
                               return mode.has_value();
                           },
+                          [&](QStringList Preferences::*m) {
+                              const std::optional<QStringList> names = nameList(value);
+                              if (names)
+                                  preferences.*m = *names;
+                              return names.has_value();
+                          },
                       },
                       member);
 }
@@ -118,23 +144,26 @@ Preferences readPreferences(const UserDefaults& defaults)
         const bool stored = defaults.objectForKey(field.key).isValid();
         if (!stored && field.missing == PreferenceField::Missing::ReadsDefault)
             continue;
-        std::visit(Overloaded{
-                       [&](bool Preferences::*m) { preferences.*m = defaults.boolForKey(field.key); },
-                       [&](qint64 Preferences::*m) { preferences.*m = defaults.integerForKey(field.key); },
-                       [&](QString Preferences::*m) {
-                           // A font name that is missing, empty or not text (a list written by
-                           // another program) is the default rather than no font at all.
-                           const std::optional<QString> text = defaults.stringForKey(field.key);
-                           if (text && !text->trimmed().isEmpty())
-                               preferences.*m = *text;
-                       },
-                       [&](ArtworkPositionMode Preferences::*m) {
-                           if (const auto mode =
-                                   artworkPositionModeFromRaw(defaults.integerForKey(field.key)))
-                               preferences.*m = *mode;
-                       },
-                   },
-                   field.member);
+        std::visit(
+            Overloaded{
+                [&](bool Preferences::*m) { preferences.*m = defaults.boolForKey(field.key); },
+                [&](qint64 Preferences::*m) { preferences.*m = defaults.integerForKey(field.key); },
+                [&](QString Preferences::*m) {
+                    // A font name that is missing, empty or not text (a list written by
+                    // another program) is the default rather than no font at all.
+                    const std::optional<QString> text = defaults.stringForKey(field.key);
+                    if (text && !text->trimmed().isEmpty())
+                        preferences.*m = *text;
+                },
+                [&](ArtworkPositionMode Preferences::*m) {
+                    if (const auto mode = artworkPositionModeFromRaw(defaults.integerForKey(field.key)))
+                        preferences.*m = *mode;
+                },
+                [&](QStringList Preferences::*m) {
+                    preferences.*m = nameList(defaults.objectForKey(field.key)).value_or(QStringList());
+                },
+            },
+            field.member);
     }
     return preferences;
 }
@@ -149,6 +178,7 @@ void writePreferences(const Preferences& preferences, UserDefaults& defaults)
                        [&](ArtworkPositionMode Preferences::*m) {
                            defaults.setInteger(qint64(preferences.*m), field.key);
                        },
+                       [&](QStringList Preferences::*m) { defaults.setObject(preferences.*m, field.key); },
                    },
                    field.member);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <optional>
@@ -43,6 +44,12 @@ struct Preferences
     ArtworkPositionMode artworkPositionMode = ArtworkPositionMode::Toggle;
     bool startItunesWithApp = false;
     bool automaticCheckUpdate = true;
+    // Added since the first version.
+    bool cleanUpTitles = true;
+    // Names of players (desktop entry, identity or bus name) to follow whenever they are on the
+    // bus, the first listed first, and never to follow.
+    QStringList preferredPlayers;
+    QStringList ignoredPlayers;
 
     bool operator==(const Preferences&) const = default;
 };
@@ -51,7 +58,7 @@ struct Preferences
 struct PreferenceField
 {
     using Member = std::variant<bool Preferences::*, qint64 Preferences::*, QString Preferences::*,
-                                ArtworkPositionMode Preferences::*>;
+                                ArtworkPositionMode Preferences::*, QStringList Preferences::*>;
     // Whether a file that lacks the key reads it as a defaults database does (a missing boolean is
     // false, a missing integer 0), as the first version's keys always have, or as the default, as
     // every key added since does, so that an upgrade brings defaults and not zeros.

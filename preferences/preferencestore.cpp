@@ -6,6 +6,7 @@
 #include "platform/userdefaults.h"
 #include "platform/views/stackview.h"
 #include "platform/views/textfield.h"
+#include "player/itunesbridgeprotocol.h"
 #include "preferences/preferences.h"
 
 #include <QMetaMethod>
@@ -58,6 +59,8 @@ void AppDelegate::setLivePreferences(const Preferences& preferences)
 {
     const QStringList changed = changedKeys(m_live, preferences);
     m_live = preferences;
+    if (iTunesBridge)
+        iTunesBridge->setPlayerRules(m_live.preferredPlayers, m_live.ignoredPlayers);
     notifyPreferences(changed, false);
 }
 

@@ -8,6 +8,7 @@
 #include "platform/views/mainwindow.h"
 #include "platform/views/stackview.h"
 #include "platform/views/textfield.h"
+#include "player/titles.h"
 #include "tests/support/pictures.h"
 #include "tests/support/testenvironment.h"
 
@@ -308,6 +309,41 @@ private Q_SLOTS:
             const QStringList faults = faultsOfTheText(d, fontsHere, false);
             QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u", "_s)));
         }
+    }
+
+    // Each kind of noise is taken off its own example; browsers' "Artist - Title" is split; the
+    // preference off shows the player's strings.
+    void titlesAreCleanedUp_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("artist");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shownArtist");
+        for (const titles::Noise& kind : titles::noise)
+            QTest::newRow(kind.example)
+                << QString::fromUtf8(kind.example) << u"Bowie"_s << u"Heroes"_s << u"Bowie"_s;
+        QTest::newRow("a browser's artist in the title")
+            << u"David Bowie - Heroes [Official Audio]"_s << QString() << u"Heroes"_s << u"David Bowie"_s;
+        QTest::newRow("a dash within a title with its artist")
+            << u"Heroes - Live at the BBC"_s << u"Bowie"_s << u"Heroes - Live at the BBC"_s << u"Bowie"_s;
+        QTest::newRow("nothing but noise")
+            << u"(Official Video)"_s << u"Bowie"_s << u"(Official Video)"_s << u"Bowie"_s;
+    }
+
+    void titlesAreCleanedUp()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, artist);
+        QFETCH(QString, name);
+        QFETCH(QString, shownArtist);
+        f->bridge->playTrack(title, u"Album"_s, artist);
+        d->updateTrackInfo();
+        QCOMPARE(d->trackName().toString(), name);
+        QCOMPARE(d->trackArtist().toString(), shownArtist);
+        d->setLivePreference(u"cleanUpTitles"_s, false);
+        d->updateTrackInfo();
+        QCOMPARE(d->trackName().toString(), title);
+        QCOMPARE(d->trackArtist().toString(), artist);
     }
 
     // Whatever is not a picture, or not one that can be shown, gives the placeholder.

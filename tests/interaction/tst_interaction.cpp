@@ -273,6 +273,19 @@ private Q_SLOTS:
         QCOMPARE(app.d->alertInfo(), AppDelegate::readingCodecInfoText);
     }
 
+    void keyPFollowsTheNextPlayer()
+    {
+        Launched app;
+        app.bridge->nextPlayer = u"VLC media player"_s;
+        app.key(Qt::Key_P);
+        QCOMPARE(app.d->alertInfo(), u"Now following: VLC media player"_s);
+        app.bridge->nextPlayer.clear();
+        app.key(Qt::Key_P);
+        QCOMPARE(app.d->alertInfo(), AppDelegate::noPlayerText);
+        Q_EMIT app.bridge->chosenPlayerLeft(u"Spotify"_s);
+        QCOMPARE(app.d->alertInfo(), u"Now following: Spotify"_s);
+    }
+
     // The vinyl and multiple-artwork keys switch what is stored, not what shows, and say so.
     void switchingKeys_data()
     {

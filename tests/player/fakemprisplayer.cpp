@@ -18,7 +18,8 @@ int g_connections = 0;
 } // namespace
 
 FakeMprisPlayer::FakeMprisPlayer(const QString& busName, const QVariantMap& playerProperties)
-    : properties(playerProperties), m_connectionName(u"fake-mpris-%1"_s.arg(++g_connections)),
+    : identity(u"Fake "_s + busName.section(u'.', 3, 3)), properties(playerProperties),
+      m_connectionName(u"fake-mpris-%1"_s.arg(++g_connections)),
       m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName))
 {
     m_bus.registerVirtualObject(mprisPath, this);
@@ -118,8 +119,9 @@ bool FakeMprisPlayer::handleMessage(const QDBusMessage& message, const QDBusConn
     QDBusMessage reply = message.createReply();
     const QString name = args.value(1).toString();
     if (member == "GetAll"_L1 && message.interface() == propertiesInterface)
-        reply = message.createReply(
-            QVariant::fromValue(args.value(0).toString() == playerInterface ? properties : QVariantMap()));
+        reply = message.createReply(QVariant::fromValue(args.value(0).toString() == playerInterface
+                                                            ? properties
+                                                            : QVariantMap{{u"Identity"_s, identity}}));
     else if (member == "Get"_L1 && !properties.contains(name))
         reply = message.createErrorReply(u"org.freedesktop.DBus.Error.InvalidArgs"_s, u"no such property"_s);
     else if (member == "Get"_L1)

@@ -31,8 +31,12 @@ public:
                              const QVariantMap& playerProperties = {});
     ~FakeMprisPlayer() override;
 
+    // What it calls itself: "Fake vlc" for org.mpris.MediaPlayer2.vlc.
+    const QString identity;
+
     QString uniqueName() const { return m_bus.baseService(); }
     bool isOnBus() const { return m_onBus; }
+
     // The player's own connection: to send from another thread, or to give up the name and linger.
     QDBusConnection connection() const { return m_bus; }
 

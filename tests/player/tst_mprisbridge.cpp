@@ -198,6 +198,7 @@ private Q_SLOTS:
         QTest::newRow("playing") << u"Playing"_s << 1.0 << 2;
         QTest::newRow("playing backwards") << u"Playing"_s << -1.0 << 5;
         QTest::newRow("paused") << u"Paused"_s << 1.0 << 3;
+        QTest::newRow("a state outside the set counts as stopped") << u"Stoped"_s << 1.0 << 1;
     }
 
     void mapsThePlayerState()
@@ -325,6 +326,35 @@ private Q_SLOTS:
         QTRY_COMPARE(m_bridge->isRunning(), QVariant(false));
         QCOMPARE(m_bridge->playerState(), QVariant(0));
         QVERIFY(!m_bridge->trackInfo());
+    }
+
+    // Key p follows the next player by bus name, one per connection, and keeps to it whatever the
+    // others do until it leaves. Preferred players are followed whenever there, ignored ones never.
+    void theUserChoosesThePlayer()
+    {
+        FakeMprisPlayer* a = player("A", "Paused", u"org.mpris.MediaPlayer2.a"_s);
+        FakeMprisPlayer* b = player("B", "Playing", u"org.mpris.MediaPlayer2.b"_s);
+        QVERIFY(b->connection().registerService(u"org.mpris.MediaPlayer2.b.instance_1_42"_s));
+        QTRY_VERIFY(follows(b) && m_bridge->players().players().size() == 3);
+        QSignalSpy left(m_bridge.get(), &iTunesBridgeProtocol::chosenPlayerLeft);
+        QCOMPARE(m_bridge->followNextPlayer(), u"Fake a"_s);
+        b->change({{u"Metadata"_s, trackMetadata(u"B2"_s)}, {u"PlaybackStatus"_s, u"Playing"_s}});
+        QTest::qWait(200);
+        QVERIFY(follows(a));
+        QCOMPARE(m_bridge->followNextPlayer(), u"Fake b"_s);
+        QCOMPARE(m_bridge->followNextPlayer(), u"Fake a"_s);
+        a->leave();
+        QTRY_COMPARE(left.count(), 1);
+        QCOMPARE(left.at(0).at(0).toString(), u"Fake b"_s);
+        QVERIFY(follows(b));
+
+        FakeMprisPlayer* c = player("C", "Paused", u"org.mpris.MediaPlayer2.c.instance_7"_s);
+        m_bridge->setPlayerRules({u"nothing here"_s, u"FAKE C"_s}, {});
+        QTRY_VERIFY(follows(c));
+        m_bridge->setPlayerRules({}, {u"b"_s});
+        QTest::qWait(200);
+        QVERIFY(follows(c)); // b plays, but is ignored
+        QCOMPARE(m_bridge->followNextPlayer(), u"Fake c"_s);
     }
 
     void findsPlayersAlreadyOnTheBusAndIgnoresOtherNames()

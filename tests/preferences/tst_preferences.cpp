@@ -92,6 +92,7 @@ private Q_SLOTS:
         // Fonts and the position have no sound "empty" value: they read as their reset values.
         QCOMPARE(d->nameFont(), u"HelveticaNeue-Medium"_s);
         QCOMPARE(d->livePreferences().artworkPositionMode, ArtworkPositionMode::Toggle);
+        QVERIFY(d->livePreferences().cleanUpTitles); // a later key reads as its default
         QCOMPARE(s.file(), content);
         // A zero interval never makes a timer faster than a second.
         QVERIFY(d->toggleArtworkTimer());
@@ -102,7 +103,11 @@ private Q_SLOTS:
     void foreignValuesLoadAsTheirResetValues()
     {
         Started s("[General]\nautomaticCheckUpdate=true\nnameFont=DejaVu, Sans\nalbumFont=\n"
-                  "artistFont=DejaVuSans-Bold\nartworkPositionMode=7\nmaxFontSize=40\n");
+                  "artistFont=DejaVuSans-Bold\nartworkPositionMode=7\nmaxFontSize=40\n"
+                  "preferredPlayers=vlc\nignoredPlayers=kdeconnect, , Firefox\n");
+        // A list of one name is a plain text in the file; empty names are dropped.
+        QCOMPARE(s.d->livePreferences().preferredPlayers, QStringList{u"vlc"_s});
+        QCOMPARE(s.d->livePreferences().ignoredPlayers, (QStringList{u"kdeconnect"_s, u"Firefox"_s}));
         QCOMPARE(s.d->nameFont(), u"HelveticaNeue-Medium"_s);
         QCOMPARE(s.d->albumFont(), u"HelveticaNeue-Italic"_s);
         QCOMPARE(s.d->artistFont(), u"DejaVuSans-Bold"_s);

@@ -34,6 +34,7 @@ public:
     QVariant rating = 0;
     QVariant codecInfo;
     bool readingCodecInfo = false;
+    QString nextPlayer;
 
     QHash<QString, int> reads;
     QList<QVariant> volumeWrites;
@@ -60,6 +61,7 @@ public:
     QVariant iTrackRating() override { return read(u"iTrackRating"_s, rating); }
     QVariant iCodecInfo() override { return read(u"iCodecInfo"_s, codecInfo); }
     bool isReadingCodecInfo() override { return readingCodecInfo; }
+    QString followNextPlayer() override { return nextPlayer; }
     void setSoundVolume(const QVariant& value) override { volumeWrites << (volume = value); }
     void setITrackLoved(const QVariant& value) override { lovedWrites << (loved = value); }
     void setITrackRating(const QVariant& value) override { ratingWrites << (rating = value); }
