@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTableWidget>
 
 namespace sleevelight {
 
@@ -107,6 +108,8 @@ QStringList AppDelegate::connectOutlets(const QList<QObject*>& roots)
     SL_OUTLET(mPreferenceView);
     SL_OUTLET(mPreferenceView1);
     SL_OUTLET(mPreferenceView2);
+    SL_OUTLET(mPreferenceView3);
+    SL_OUTLET(mPlayersList);
     SL_OUTLET(mNameTextField);
     SL_OUTLET(mAlbumTextField);
     SL_OUTLET(mArtistTextField);

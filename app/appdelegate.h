@@ -24,6 +24,7 @@
 #include <optional>
 
 class QComboBox;
+class QTableWidget;
 class QKeyEvent;
 class QMouseEvent;
 class QPushButton;
@@ -207,7 +208,8 @@ public:
     QPointer<TitleButton> mTrackLovedLeft, mTrackRatingL1, mTrackRatingL2, mTrackRatingL3, mTrackRatingL4,
         mTrackRatingL5;
     QPointer<ZivPreferences> mPreferencePanel;
-    QPointer<QWidget> mPreferenceView, mPreferenceView1, mPreferenceView2;
+    QPointer<QWidget> mPreferenceView, mPreferenceView1, mPreferenceView2, mPreferenceView3;
+    QPointer<QTableWidget> mPlayersList;
     QPointer<TextField> mNameTextField, mAlbumTextField, mArtistTextField;
     QPointer<QComboBox> mNameFontPopup, mAlbumFontPopup, mArtistFontPopup;
     QPointer<QRadioButton> mArtworkLeftRadioButton, mArtworkRightRadioButton, mArtworkToggleRadioButton;
@@ -445,6 +447,11 @@ public:
 
     // ---- Preferences panel (preferences/preferencespanel.cpp) ----
     void setButtonFromPrefValue();
+    // The players page: the players on the bus now and those the preferences name, each to
+    // follow as usual, to prefer or to ignore.
+    void fillPlayersList();
+    void playersListChanged();
+    static inline const QStringList playerChoiceTexts = {u"Follow as usual"_s, u"Prefer"_s, u"Ignore"_s};
 
     // ---- Update check (update/update.cpp) ----
     QString versionString() const;

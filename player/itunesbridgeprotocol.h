@@ -43,6 +43,8 @@ public:
     // Key p: follows the next player and keeps to it while it is there. What the player followed
     // now calls itself; empty when there is none.
     virtual QString followNextPlayer() { return {}; }
+    // What the players on the bus now call themselves, one per player.
+    virtual QStringList playerNames() { return {}; }
     // Names of players to follow whenever they are there, the first listed first, and never to follow.
     virtual void setPlayerRules(const QStringList& preferred, const QStringList& ignored)
     {

@@ -355,6 +355,14 @@ QString MprisBridge::followNextPlayer()
     return player != nullptr ? player->identity() : QString();
 }
 
+QStringList MprisBridge::playerNames()
+{
+    QStringList names;
+    for (const MprisPlayer* player : m_players->present())
+        names << player->identity();
+    return names;
+}
+
 void MprisBridge::setPlayerRules(const QStringList& preferred, const QStringList& ignored)
 {
     m_players->setRules(preferred, ignored);

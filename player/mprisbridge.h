@@ -57,6 +57,7 @@ public:
     QVariant iCodecInfo() override;
     bool isReadingCodecInfo() override;
     QString followNextPlayer() override;
+    QStringList playerNames() override;
     void setPlayerRules(const QStringList& preferred, const QStringList& ignored) override;
     void playPause() override;
     void gotoPreviousTrack() override;

@@ -7,6 +7,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -139,21 +140,36 @@ bool MprisPlayerManager::matches(const MprisPlayer* player, const QStringList& n
     return false;
 }
 
-QList<MprisPlayer*> MprisPlayerManager::candidates() const
+QList<MprisPlayer*> MprisPlayerManager::onePerConnection(bool withIgnored) const
 {
     QStringList names = m_players.keys();
     names.sort();
     QList<MprisPlayer*> list;
-    QList<MprisPlayer*> mirrors;
     QSet<QString> owners;
     for (const QString& name : std::as_const(names)) {
         MprisPlayer* player = m_players.value(name);
-        if (matches(player, m_ignored) || owners.contains(player->owner()))
+        if ((!withIgnored && matches(player, m_ignored)) || owners.contains(player->owner()))
             continue;
         owners.insert(player->owner());
-        (name == mpris::playerctldBusName ? mirrors : list) << player;
+        list << player;
     }
-    return list.isEmpty() ? mirrors : list;
+    return list;
+}
+
+QList<MprisPlayer*> MprisPlayerManager::present() const
+{
+    return onePerConnection(true);
+}
+
+QList<MprisPlayer*> MprisPlayerManager::candidates() const
+{
+    QList<MprisPlayer*> list = onePerConnection(false);
+    const auto isMirror = [](const MprisPlayer* player) {
+        return player->busName() == mpris::playerctldBusName;
+    };
+    if (!std::all_of(list.cbegin(), list.cend(), isMirror))
+        list.removeIf(isMirror);
+    return list;
 }
 
 MprisPlayer* MprisPlayerManager::followNext()

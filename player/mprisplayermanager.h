@@ -25,6 +25,8 @@ public:
 
     MprisPlayer* followed() const { return m_followed; }
     QList<MprisPlayer*> players() const;
+    // One player per connection, by bus name, ignored ones too.
+    QList<MprisPlayer*> present() const;
     // True once the names already on the bus at start are known.
     bool isReady() const { return m_ready; }
 
@@ -55,6 +57,7 @@ private:
     // The players that may be followed, one per connection (a browser owns a name and an
     // instance name), by bus name; a mirror such as playerctld only when it is alone.
     QList<MprisPlayer*> candidates() const;
+    QList<MprisPlayer*> onePerConnection(bool withIgnored) const;
 
     QDBusConnection m_bus;
     QHash<QString, MprisPlayer*> m_players; // by well-known name

@@ -178,7 +178,12 @@ void writePreferences(const Preferences& preferences, UserDefaults& defaults)
                        [&](ArtworkPositionMode Preferences::*m) {
                            defaults.setInteger(qint64(preferences.*m), field.key);
                        },
-                       [&](QStringList Preferences::*m) { defaults.setObject(preferences.*m, field.key); },
+                       [&](QStringList Preferences::*m) {
+                           // The file writes an empty list as "@Invalid()"; an empty text reads back as none.
+                           const QStringList& names = preferences.*m;
+                           defaults.setObject(names.isEmpty() ? QVariant(QString()) : QVariant(names),
+                                              field.key);
+                       },
                    },
                    field.member);
     }

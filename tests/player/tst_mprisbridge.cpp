@@ -357,6 +357,47 @@ private Q_SLOTS:
         QCOMPARE(m_bridge->followNextPlayer(), u"Fake c"_s);
     }
 
+    // What real players were seen to do, each already shown right; kept so.
+    void quirksOfRealPlayers()
+    {
+        QTemporaryDir dir;
+        const QString art = dir.filePath(u"chromium-art.png"_s);
+        QVERIFY(writeFile(art, pictureBytes({20, 20}, Qt::green)));
+        const QVariant browserTrack =
+            QVariant::fromValue(QDBusObjectPath(u"/org/chromium/MediaPlayer2/Track/1"_s));
+        // A browser: one track id for everything, first an empty title and artist, the rest soon after.
+        FakeMprisPlayer* browser =
+            m_fakes.add(u"org.mpris.MediaPlayer2.chromium.instance_1_42"_s,
+                        FakeMprisPlayer::playing({{u"mpris:trackid"_s, browserTrack},
+                                                  {u"xesam:title"_s, QString()},
+                                                  {u"xesam:artist"_s, QStringList{QString()}}}));
+        QTRY_VERIFY(follows(browser));
+        QTest::qWait(150);
+        browser->change(
+            {{u"Metadata"_s, QVariantMap{{u"mpris:trackid"_s, browserTrack},
+                                         {u"xesam:title"_s, u"Video"_s},
+                                         {u"xesam:artist"_s, u"Channel"_s}, // a plain string, not a list
+                                         {u"mpris:length"_s, qint64(0)},
+                                         {u"mpris:artUrl"_s, QUrl::fromLocalFile(art).toString()}}}});
+        QTRY_COMPARE(info(), (QVariantMap{{BridgeKey::trackName, u"Video"_s},
+                                          {BridgeKey::trackArtist, u"Channel"_s}}));
+        QVERIFY(!m_bridge->trackProgress()->contains(BridgeKey::trackProgressRatio)); // no length: no ratio
+        // Its picture is a temporary file, deleted a second later: what was read stays.
+        QTRY_VERIFY(m_bridge->artworkImages().has_value());
+        QVERIFY(QFile::remove(art));
+        browser->change({{u"Volume"_s, 0.4}});
+        QTest::qWait(1200);
+        QVERIFY(m_bridge->artworkImages().has_value());
+
+        // playerctld mirrors the last active player, paused, beside the real one playing.
+        FakeMprisPlayer* mirror = player("Video", "Paused", u"org.mpris.MediaPlayer2.playerctld"_s);
+        QTest::qWait(200);
+        QVERIFY(follows(browser));
+        QCOMPARE(m_bridge->playerState(), QVariant(2));
+        browser->leave();
+        QTRY_VERIFY(follows(mirror)); // alone, it is a player like any other
+    }
+
     void findsPlayersAlreadyOnTheBusAndIgnoresOtherNames()
     {
         m_bridge.reset();

@@ -139,37 +139,32 @@ private Q_SLOTS:
     {
         struct Gate
         {
-            QSemaphore open;
-            QMutex mutex;
-            QStringList read;
+            QSemaphore started, open;
+            QStringList read; // written by the worker before it signals, read by the test after
         };
         const auto gate = std::make_shared<Gate>(); // outlives the reader, for the thread left behind
         LocalReader reader(
             nullptr,
             [gate](TrackFilesReader&, const TrackFilesRequest& request) {
-                gate->mutex.lock();
                 gate->read << request.trackUrl;
-                gate->mutex.unlock();
-                if (request.trackUrl.startsWith("held"_L1))
+                if (request.trackUrl.startsWith("held"_L1)) {
+                    gate->started.release();
                     gate->open.acquire();
+                }
                 return TrackFiles{{}, {}, request.trackUrl};
             },
             std::chrono::milliseconds(300));
         QSignalSpy finished(&reader, &LocalReader::finished);
-        const auto readSoFar = [&] {
-            const QMutexLocker lock(&gate->mutex);
-            return gate->read;
-        };
 
         reader.read({u"held 1"_s, {}, {}});
-        QTRY_COMPARE(readSoFar(), QStringList{u"held 1"_s});
+        QVERIFY(gate->started.tryAcquire(1, 5000));
         reader.read({u"2"_s, {}, {}});
         const quint64 newest = reader.read({u"3"_s, {}, {}});
         gate->open.release();
         QTRY_COMPARE(finished.count(), 1);
         QCOMPARE(finished.at(0).at(0).toULongLong(), newest);
         QCOMPARE(finished.at(0).at(1).value<TrackFiles>().codecInfo, u"3"_s);
-        QCOMPARE(readSoFar(), (QStringList{u"held 1"_s, u"3"_s}));
+        QCOMPARE(gate->read, (QStringList{u"held 1"_s, u"3"_s}));
 
         // Held past the limit, the read is left behind: the next request is answered all the same.
         reader.read({u"held 4"_s, {}, {}});

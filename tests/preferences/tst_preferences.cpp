@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTableWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -77,6 +78,7 @@ private Q_SLOTS:
         QCOMPARE(stored.value(u"maxFontSize"_s).toInt(), 72);
         QCOMPARE(stored.value(u"artworkPositionMode"_s).toInt(), 3);
         QCOMPARE(stored.value(u"automaticCheckUpdate"_s).toBool(), content.isEmpty());
+        QVERIFY(!s.file().contains("@Invalid")); // an empty list of players is written as empty
         QCOMPARE(s.d->maxFontSize(), 72.0f);
     }
 
@@ -208,9 +210,9 @@ private Q_SLOTS:
         QVERIFY(d->mPreferencePanel->isVisible());
         QVERIFY(!d->mPreferenceView1->isHidden() && d->mPreferenceView2->isHidden());
 
-        // Page control: tag 1 turns the page, tag 2 does nothing.
+        // Page control: tag 1 turns the page, tag 3 does nothing.
         QObject page;
-        for (int tag : {1, 2}) {
+        for (int tag : {1, 3}) {
             page.setProperty("tag", tag);
             d->selectPreferenceView(&page);
             QVERIFY(d->mPreferenceView1->isHidden() && !d->mPreferenceView2->isHidden());
@@ -241,6 +243,36 @@ private Q_SLOTS:
         QVERIFY(d->prefIsShowAlbumName());
         QVERIFY(albumCheck->isChecked());
         QCOMPARE(*d->mArtistTextField->fieldFont(), sampleFont);
+    }
+
+    // The players page lists the players on the bus and those named before; a choice there edits
+    // the working copy, and Done makes it the bridge's rules.
+    void choosingPlayersInThePanel()
+    {
+        Started s;
+        AppDelegate* d = s.d;
+        s.bridge->names = {u"VLC media player"_s, u"Firefox"_s};
+        d->openPreference(nullptr);
+        const auto rows = [d] {
+            QStringList list;
+            for (int row = 0; row < d->mPlayersList->rowCount(); ++row)
+                list << d->mPlayersList->item(row, 0)->text() + u": "_s +
+                            static_cast<QComboBox*>(d->mPlayersList->cellWidget(row, 1))->currentText();
+            return list;
+        };
+        QCOMPARE(rows(),
+                 (QStringList{u"VLC media player: Follow as usual"_s, u"Firefox: Follow as usual"_s}));
+        static_cast<QComboBox*>(d->mPlayersList->cellWidget(1, 1))->setCurrentIndex(2);
+        static_cast<QComboBox*>(d->mPlayersList->cellWidget(0, 1))->setCurrentIndex(1);
+        QCOMPARE(d->workingPreferences().ignoredPlayers, QStringList{u"Firefox"_s});
+        QVERIFY(d->livePreferences().preferredPlayers.isEmpty());
+        d->setPreferenceDone(nullptr);
+        QCOMPARE(s.bridge->preferredRule, QStringList{u"VLC media player"_s});
+        QCOMPARE(s.bridge->ignoredRule, QStringList{u"Firefox"_s});
+
+        s.bridge->names = {u"Firefox"_s};
+        d->openPreference(nullptr);
+        QCOMPARE(rows(), (QStringList{u"Firefox: Ignore"_s, u"VLC media player: Prefer"_s}));
     }
 
     void confirmingAppliesAtOnceAndSurvivesARestart()

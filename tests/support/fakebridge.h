@@ -35,6 +35,9 @@ public:
     QVariant codecInfo;
     bool readingCodecInfo = false;
     QString nextPlayer;
+    QStringList names;
+    QStringList preferredRule;
+    QStringList ignoredRule;
 
     QHash<QString, int> reads;
     QList<QVariant> volumeWrites;
@@ -62,6 +65,12 @@ public:
     QVariant iCodecInfo() override { return read(u"iCodecInfo"_s, codecInfo); }
     bool isReadingCodecInfo() override { return readingCodecInfo; }
     QString followNextPlayer() override { return nextPlayer; }
+    QStringList playerNames() override { return names; }
+    void setPlayerRules(const QStringList& preferred, const QStringList& ignored) override
+    {
+        preferredRule = preferred;
+        ignoredRule = ignored;
+    }
     void setSoundVolume(const QVariant& value) override { volumeWrites << (volume = value); }
     void setITrackLoved(const QVariant& value) override { lovedWrites << (loved = value); }
     void setITrackRating(const QVariant& value) override { ratingWrites << (rating = value); }
