@@ -42,7 +42,12 @@ void AppDelegate::stageArtwork(const QList<QByteArray>& artworks)
             image = Image();
         }
     } else {
+        // The list shrank under the index: the placeholder this once, and the first picture left
+        // at the next refresh, which finds nothing staged.
         currentArtworkNumber = 0;
+        m_stagedArtworkBytes.clear();
+        setArtworkImageHolder(Image::named(noCoverName));
+        return;
     }
     m_stagedArtworkBytes = artworks.value(currentArtworkNumber);
     setArtworkImageHolder(image.isNull() ? Image::named(noCoverName) : image);

@@ -84,21 +84,23 @@ const TrackFiles* MprisBridge::files()
     if (player == nullptr)
         return nullptr;
     const mpris::TrackMetadata& metadata = player->metadata();
-    const std::optional<QByteArray> webPicture = m_web->picture(metadata.artUrl);
+    // A web picture is fetched only when the disk has none kept from before (see filesRead).
+    const std::optional<QByteArray> webPicture = m_web->fetched(metadata.artUrl);
     const FilesKey key{metadata.url, metadata.artUrl, webPicture.has_value()};
     if (key != m_filesAsked) {
         m_filesAsked = key;
         m_codecInfoAwaited = false; // it was asked of another track
-        const bool local = !mpris::localPath(metadata.url).isEmpty() ||
-                           !mpris::localPath(metadata.artUrl).isEmpty() ||
-                           metadata.artUrl.startsWith("data:"_L1, Qt::CaseInsensitive);
-        if (local || webPicture) {
+        const bool toRead = !mpris::localPath(metadata.url).isEmpty() ||
+                            !mpris::localPath(metadata.artUrl).isEmpty() ||
+                            metadata.artUrl.startsWith("data:"_L1, Qt::CaseInsensitive) ||
+                            WebPictures::isWebAddress(metadata.artUrl);
+        if (toRead) {
             m_filesTicket =
                 m_reader->read({metadata.url, metadata.artUrl, webPicture.value_or(QByteArray())});
             m_filesPending = true;
             m_filesAskedAt.start();
         } else {
-            // Nothing to read: a stream, or a picture still on its way from the web.
+            // Nothing to read: a stream without a picture.
             ++m_filesTicket;
             m_filesPending = false;
             m_filesFor = key;
@@ -119,6 +121,8 @@ void MprisBridge::filesRead(quint64 ticket, const TrackFiles& files)
     m_filesPending = false;
     m_filesFor = m_filesAsked;
     m_files = std::make_unique<TrackFiles>(files);
+    if (!files.artFound && m_filesFor && WebPictures::isWebAddress(m_filesFor->artUrl))
+        m_web->picture(m_filesFor->artUrl);
     m_notify->start(0);
     if (std::exchange(m_codecInfoAwaited, false))
         Q_EMIT codecInfoRead();

@@ -70,7 +70,8 @@ TrackFiles TrackFilesReader::read(const TrackFilesRequest& request)
 {
     TrackFiles files;
     QList<QByteArray> candidates;
-    if (std::optional<QByteArray> art = artPicture(request))
+    const std::optional<QByteArray> art = artPicture(request);
+    if (art)
         candidates << *art;
     if (const QString path = mpris::localPath(request.trackUrl); !path.isEmpty()) {
         localmedia::AudioFile audio =
@@ -113,14 +114,20 @@ TrackFiles TrackFilesReader::read(const TrackFilesRequest& request)
         total += bytes.size();
         files.pictures << bytes;
     }
+    files.artFound = art && files.pictures.contains(*art);
+    if (files.artFound && !request.webPicture.isEmpty())
+        m_webPictures.keep(request.artUrl, request.webPicture);
     return files;
 }
 
-std::optional<QByteArray> TrackFilesReader::artPicture(const TrackFilesRequest& request) const
+std::optional<QByteArray> TrackFilesReader::artPicture(const TrackFilesRequest& request)
 {
     const QString& artUrl = request.artUrl;
     if (!request.webPicture.isEmpty())
         return request.webPicture;
+    if (artUrl.startsWith("http://"_L1, Qt::CaseInsensitive) ||
+        artUrl.startsWith("https://"_L1, Qt::CaseInsensitive))
+        return m_webPictures.picture(artUrl, m_limits.maxPictureBytes);
     if (artUrl.startsWith("data:"_L1, Qt::CaseInsensitive))
         return decodeDataUrl(artUrl, m_limits.maxPictureBytes);
     if (const QString path = mpris::localPath(artUrl); !path.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "player/mprismetadata.h"
+#include "player/picturecache.h"
 
 #include <QByteArray>
 #include <QList>
@@ -9,7 +10,8 @@
 namespace sleevelight {
 
 // Where a track's files are: its address, its art address, and the picture fetched from the web
-// for an art address on the web.
+// for an art address on the web (kept on disk once it proves to be a picture, and read from there
+// when it is not given).
 struct TrackFilesRequest
 {
     QString trackUrl;
@@ -29,6 +31,9 @@ struct TrackFiles
     mpris::TrackMetadata numbers;
     // Format, bit rate, sample rate, channels and path; empty without a readable local file.
     QString codecInfo;
+    // The art address gave a picture: a file, a data: address, or a web picture fetched now or
+    // kept on disk from before.
+    bool artFound = false;
 };
 
 // Reads what a track's files hold, within limits on every count and size, and at once: it is
@@ -59,9 +64,10 @@ public:
     bool isDecodablePicture(const QByteArray& bytes) const;
 
 private:
-    std::optional<QByteArray> artPicture(const TrackFilesRequest& request) const;
+    std::optional<QByteArray> artPicture(const TrackFilesRequest& request);
 
     Limits m_limits;
+    PictureCache m_webPictures;
     // Digests of the pictures most recently found decodable, newest first.
     QList<QByteArray> m_decodable;
 };

@@ -41,6 +41,13 @@ std::optional<QByteArray> WebPictures::picture(const QString& address)
     return std::nullopt;
 }
 
+std::optional<QByteArray> WebPictures::fetched(const QString& address)
+{
+    if (const QByteArray* bytes = m_fetched.object(address))
+        return *bytes;
+    return std::nullopt;
+}
+
 void WebPictures::fetch(const QString& address)
 {
     if (m_failed.contains(address) || m_inFlight.contains(address) || m_inFlight.size() >= maxFetchesInFlight)

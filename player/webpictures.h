@@ -36,6 +36,8 @@ public:
 
     // The bytes fetched from `address`, when they are here; otherwise starts fetching them.
     std::optional<QByteArray> picture(const QString& address);
+    // The bytes fetched from `address`, when they are here; nothing is fetched.
+    std::optional<QByteArray> fetched(const QString& address);
 
 Q_SIGNALS:
     void arrived(const QString& address);

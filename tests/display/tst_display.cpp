@@ -510,6 +510,15 @@ private Q_SLOTS:
         QCOMPARE(shown, before);
         d->showNextArtworkImage(true);
         QCOMPARE(shown.size(), before.size() + 1);
+
+        // The list shrinks under the shown picture's index: the placeholder once, then the first left.
+        while (d->currentArtworkNumber != 2)
+            d->showNextArtworkImage(true);
+        f->bridge->artworks = QList<QByteArray>{pictures[1]};
+        d->updateTrackInfo();
+        QVERIFY(d->artworkImage() == Image::named(u"no_cover.png"_s));
+        d->updateTrackInfo();
+        QVERIFY(d->artworkImage() == Image::fromData(pictures[1]));
     }
 
     // A small picture fills its view: image views scale up as well as down. An opaque picture

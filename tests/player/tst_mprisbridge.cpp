@@ -6,6 +6,7 @@
 #include "player/values.h"
 #include "tests/player/fakemprisplayer.h"
 #include "tests/player/mediafiles.h"
+#include "tests/support/httptestserver.h"
 #include "tests/support/testenvironment.h"
 
 #include <QDBusArgument>
@@ -389,6 +390,13 @@ private Q_SLOTS:
         QTest::qWait(1200);
         QVERIFY(m_bridge->artworkImages().has_value());
 
+        // A radio stream: new titles within one address.
+        for (const QString& title : {u"Song One"_s, u"Song Two"_s}) {
+            browser->change({{u"Metadata"_s, QVariantMap{{u"xesam:url"_s, u"http://radio.example/live"_s},
+                                                         {u"xesam:title"_s, title}}}});
+            QTRY_COMPARE(info().value(BridgeKey::trackName), QVariant(title));
+        }
+
         // playerctld mirrors the last active player, paused, beside the real one playing.
         FakeMprisPlayer* mirror = player("Video", "Paused", u"org.mpris.MediaPlayer2.playerctld"_s);
         QTest::qWait(200);
@@ -396,6 +404,23 @@ private Q_SLOTS:
         QCOMPARE(m_bridge->playerState(), QVariant(2));
         browser->leave();
         QTRY_VERIFY(follows(mirror)); // alone, it is a player like any other
+    }
+
+    // A web picture is fetched once and kept on disk: after a restart the track shows it with the
+    // server gone.
+    void webArtworkOutlivesTheServer()
+    {
+        const QByteArray picture = pictureBytes({30, 30}, Qt::magenta);
+        auto server = std::make_unique<HttpTestServer>();
+        server->setRoute(u"/cover.png"_s, {200, picture, HttpTestServer::Mode::Normal, {}});
+        const QString address = server->site() + u"/cover.png"_s;
+        FakeMprisPlayer* fake =
+            m_fakes.add(fakeName, FakeMprisPlayer::playing(trackMetadata(u"Web"_s, address)));
+        QTRY_VERIFY(follows(fake));
+        QTRY_COMPARE(m_bridge->artworkImages(), QList<QByteArray>{picture});
+        server.reset();
+        m_bridge = std::make_unique<MprisBridge>();
+        QTRY_COMPARE(m_bridge->artworkImages(), QList<QByteArray>{picture});
     }
 
     void findsPlayersAlreadyOnTheBusAndIgnoresOtherNames()

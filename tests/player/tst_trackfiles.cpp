@@ -2,6 +2,7 @@
 // picture, and how the reading stays off the caller's thread and bounded.
 
 #include "player/localreader.h"
+#include "player/picturecache.h"
 #include "player/trackfiles.h"
 #include "player/webpictures.h"
 #include "tests/player/mediafiles.h"
@@ -131,6 +132,40 @@ private Q_SLOTS:
         QVERIFY2(clock.elapsed() < 2000, "the read went through the whole file");
         QVERIFY(files.pictures.isEmpty() && files.codecInfo.isEmpty());
         QVERIFY(file.remove());
+    }
+
+    // A web picture that proves to be one is kept on disk by its address and read from there when
+    // not given; a damaged entry is dropped; the folder keeps to its size, least recently used first.
+    void webPicturesAreKeptOnDisk()
+    {
+        const QString address = u"https://i.example/cover"_s;
+        const QByteArray picture = pictureBytes({40, 40}, Qt::cyan);
+        TrackFilesReader reader;
+        QVERIFY(reader.read({QString(), address, "not a picture"}).pictures.isEmpty());
+        QVERIFY(!reader.read({QString(), address, {}}).artFound);
+        QVERIFY(reader.read({QString(), address, picture}).artFound);
+        const TrackFiles again = TrackFilesReader().read({QString(), address, {}});
+        QVERIFY(again.artFound && again.pictures == QList<QByteArray>{picture});
+
+        const QDir folder(PictureCache::defaultFolder());
+        const QStringList entries = folder.entryList(QDir::Files);
+        QCOMPARE(entries.size(), 1);
+        QFile entry(folder.filePath(entries[0]));
+        QVERIFY(entry.open(QIODevice::ReadWrite) && entry.seek(entry.size() - 20) &&
+                entry.write("damage") == 6);
+        entry.close();
+        QVERIFY(!TrackFilesReader().read({QString(), address, {}}).artFound);
+        QVERIFY(!entry.exists());
+
+        PictureCache small(m_dir.filePath(u"small"_s), 3000);
+        const QByteArray kilobyte(1000, 'k');
+        // Apart by more than the file system's clock step (a few milliseconds).
+        for (const char* step : {"keep a", "keep b", "use a", "keep c"}) {
+            QTest::qWait(30);
+            QVERIFY(step[0] == 'u' ? small.picture(u"a"_s, 2000).has_value()
+                                   : small.keep(QString::fromLatin1(step + 5), kilobyte));
+        }
+        QVERIFY(small.picture(u"a"_s, 2000) && small.picture(u"c"_s, 2000) && !small.picture(u"b"_s, 2000));
     }
 
     // A worker reads one request at a time; those asked meanwhile are replaced by the newest, and

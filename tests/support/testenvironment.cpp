@@ -19,6 +19,7 @@ TestEnvironment::TestEnvironment(double timeScale)
 {
     qputenv("XDG_CONFIG_HOME", QDir(m_dir.path()).filePath(u"config"_s).toUtf8());
     qputenv("XDG_DATA_HOME", QDir(m_dir.path()).filePath(u"data"_s).toUtf8());
+    qputenv("XDG_CACHE_HOME", QDir(m_dir.path()).filePath(u"cache"_s).toUtf8());
     UserDefaults::resetStandardUserDefaults();
     Timers::setTimeScale(timeScale);
     // The update check at launch asks a closed port on this machine, never the real site.
