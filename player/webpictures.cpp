@@ -4,6 +4,7 @@
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QRegularExpression>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
@@ -48,18 +49,39 @@ std::optional<QByteArray> WebPictures::fetched(const QString& address)
     return std::nullopt;
 }
 
+QString WebPictures::liftedAddress(const QString& address)
+{
+    static const QList<std::pair<QRegularExpression, QString>> rules = [] {
+        QList<std::pair<QRegularExpression, QString>> list;
+        for (const Lift& lift : lifts)
+            list.append(
+                {QRegularExpression(QString::fromUtf8(lift.pattern)), QString::fromUtf8(lift.replacement)});
+        return list;
+    }();
+    for (const auto& [pattern, replacement] : rules)
+        if (pattern.match(address).hasMatch())
+            return QString(address).replace(pattern, replacement);
+    return {};
+}
+
 void WebPictures::fetch(const QString& address)
 {
     if (m_failed.contains(address) || m_inFlight.contains(address) || m_inFlight.size() >= maxFetchesInFlight)
         return;
+    m_inFlight.insert(address);
+    const QString lifted = liftedAddress(address);
+    get(lifted.isEmpty() ? address : lifted, address);
+}
+
+void WebPictures::get(const QString& from, const QString& address)
+{
     if (m_network == nullptr)
         m_network = new QNetworkAccessManager(this);
-    QNetworkRequest request{QUrl(address)};
+    QNetworkRequest request{QUrl(from)};
     request.setTransferTimeout(Timers::milliseconds(m_limits.fetchTimeoutSeconds));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(5);
     QNetworkReply* reply = m_network->get(request);
-    m_inFlight.insert(address);
 
     const qint64 cap = m_limits.maxPictureBytes;
     auto tooLarge = [reply, cap] {
@@ -69,19 +91,26 @@ void WebPictures::fetch(const QString& address)
     };
     connect(reply, &QNetworkReply::metaDataChanged, this, tooLarge);
     connect(reply, &QNetworkReply::readyRead, this, tooLarge);
-    connect(reply, &QNetworkReply::finished, this, [this, reply, address] { fetchFinished(reply, address); });
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, from, address] { fetchFinished(reply, from, address); });
 }
 
-void WebPictures::fetchFinished(QNetworkReply* reply, const QString& address)
+void WebPictures::fetchFinished(QNetworkReply* reply, const QString& from, const QString& address)
 {
     reply->deleteLater();
-    m_inFlight.remove(address);
     const QByteArray bytes =
         reply->error() == QNetworkReply::NoError ? reply->read(m_limits.maxPictureBytes + 1) : QByteArray();
     if (bytes.isEmpty() || bytes.size() > m_limits.maxPictureBytes) {
+        // The full-size copy failed: the address as the player gave it, then.
+        if (from != address) {
+            get(address, address);
+            return;
+        }
+        m_inFlight.remove(address);
         m_failed.insert(address);
         return;
     }
+    m_inFlight.remove(address);
     // Whether the bytes are a picture is found out with the track's other pictures, away from the
     // window's thread.
     m_fetched.insert(address, new QByteArray(bytes), static_cast<qsizetype>(bytes.size()));

@@ -13,9 +13,23 @@ class QNetworkReply;
 
 namespace sleevelight {
 
+// Addresses of a small or dead copy of a picture whose full-size copy lives elsewhere, tried first
+// in its place. Spotify's open.spotify.com/image/<id> does not answer, i.scdn.co/image/<id> does;
+// YouTube's hqdefault, mqdefault and sddefault thumbnails have a larger maxresdefault sibling.
+struct Lift
+{
+    const char* pattern;
+    const char* replacement;
+};
+inline constexpr Lift lifts[] = {
+    {R"(^https?://open\.spotify\.com/image/)", "https://i.scdn.co/image/"},
+    {R"(/(hq|mq|sd)default\.jpg(?=$|\?))", "/maxresdefault.jpg"},
+};
+
 // Pictures that players name by an http or https address, fetched in the background, each at
 // most once: a picture is kept for later tracks, a failure is not tried again until asked for
-// another address.
+// another address. A known full-size copy (`lifts`) is fetched in place of the address given,
+// and the address given when that fails.
 class WebPictures : public QObject
 {
     Q_OBJECT
@@ -33,6 +47,8 @@ public:
     void setLimits(const Limits& limits) { m_limits = limits; }
 
     static bool isWebAddress(const QString& address);
+    // The address of the full-size copy; empty when no rule knows one.
+    static QString liftedAddress(const QString& address);
 
     // The bytes fetched from `address`, when they are here; otherwise starts fetching them.
     std::optional<QByteArray> picture(const QString& address);
@@ -44,7 +60,8 @@ Q_SIGNALS:
 
 private:
     void fetch(const QString& address);
-    void fetchFinished(QNetworkReply* reply, const QString& address);
+    void get(const QString& from, const QString& address);
+    void fetchFinished(QNetworkReply* reply, const QString& from, const QString& address);
 
     Limits m_limits;
     QNetworkAccessManager* m_network = nullptr;

@@ -134,6 +134,28 @@ private Q_SLOTS:
         QVERIFY(file.remove());
     }
 
+    // A known full-size copy is fetched in place of a thumbnail, and the thumbnail when it fails.
+    void fullSizeCopiesOfThumbnails()
+    {
+        QCOMPARE(WebPictures::liftedAddress(u"https://open.spotify.com/image/ab67616d0000b273"_s),
+                 u"https://i.scdn.co/image/ab67616d0000b273"_s);
+        QCOMPARE(WebPictures::liftedAddress(u"https://example.org/cover.jpg"_s), QString());
+        HttpTestServer server;
+        const QByteArray thumbnail = pictureBytes({48, 36}, Qt::gray),
+                         full = pictureBytes({128, 72}, Qt::red);
+        server.setRoute(u"/vi/a/hqdefault.jpg"_s, {200, thumbnail, HttpTestServer::Mode::Normal, {}});
+        server.setRoute(u"/vi/a/maxresdefault.jpg"_s, {200, full, HttpTestServer::Mode::Normal, {}});
+        server.setRoute(u"/vi/b/hqdefault.jpg"_s, {200, thumbnail, HttpTestServer::Mode::Normal, {}});
+        WebPictures web;
+        for (const char* video : {"a", "b"}) {
+            const QString address = server.site() + u"/vi/%1/hqdefault.jpg"_s.arg(QLatin1StringView(video));
+            QSignalSpy arrived(&web, &WebPictures::arrived);
+            web.picture(address);
+            QVERIFY(arrived.wait());
+            QCOMPARE(web.fetched(address).value_or(QByteArray()), video[0] == 'a' ? full : thumbnail);
+        }
+    }
+
     // A web picture that proves to be one is kept on disk by its address and read from there when
     // not given; a damaged entry is dropped; the folder keeps to its size, least recently used first.
     void webPicturesAreKeptOnDisk()

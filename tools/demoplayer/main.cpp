@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -39,7 +40,16 @@ int main(int argc, char* argv[])
     }
 
     using sleevelight::demo::DemoPlayer;
-    DemoPlayer player(sleevelight::demo::makePlaylist(folder));
+    QList<sleevelight::demo::DemoTrack> playlist = sleevelight::demo::makePlaylist(folder);
+    // Pictures named by a web address instead, as browsers and Spotify name theirs: with
+    // SLEEVELIGHT_DEMO_ART_SITE=http://127.0.0.1:8765 and the folder served there
+    // (python3 -m http.server 8765 --directory ~/.cache/sleevelight-demo-player).
+    if (const QString site = qEnvironmentVariable("SLEEVELIGHT_DEMO_ART_SITE"); site.startsWith("http"_L1)) {
+        for (sleevelight::demo::DemoTrack& track : playlist)
+            if (track.artUrl.startsWith("file:"_L1))
+                track.artUrl = site + u'/' + QDir(folder).relativeFilePath(QUrl(track.artUrl).toLocalFile());
+    }
+    DemoPlayer player(playlist);
     new MediaPlayer2Adaptor(&player);
     new PlayerAdaptor(&player);
     if (!bus.registerObject(u"/org/mpris/MediaPlayer2"_s, &player)) {
