@@ -93,7 +93,7 @@ const TrackFiles* MprisBridge::files()
         const bool toRead = !mpris::localPath(metadata.url).isEmpty() ||
                             !mpris::localPath(metadata.artUrl).isEmpty() ||
                             metadata.artUrl.startsWith("data:"_L1, Qt::CaseInsensitive) ||
-                            WebPictures::isWebAddress(metadata.artUrl);
+                            mpris::isWebAddress(metadata.artUrl);
         if (toRead) {
             m_filesTicket =
                 m_reader->read({metadata.url, metadata.artUrl, webPicture.value_or(QByteArray())});
@@ -121,7 +121,7 @@ void MprisBridge::filesRead(quint64 ticket, const TrackFiles& files)
     m_filesPending = false;
     m_filesFor = m_filesAsked;
     m_files = std::make_unique<TrackFiles>(files);
-    if (!files.artFound && m_filesFor && WebPictures::isWebAddress(m_filesFor->artUrl))
+    if (!files.artFound && m_filesFor && mpris::isWebAddress(m_filesFor->artUrl))
         m_web->picture(m_filesFor->artUrl);
     m_notify->start(0);
     if (std::exchange(m_codecInfoAwaited, false))

@@ -240,4 +240,10 @@ QString localPath(const QString& address)
     return url.toLocalFile();
 }
 
+bool isWebAddress(const QString& address)
+{
+    return address.startsWith("http://"_L1, Qt::CaseInsensitive) ||
+           address.startsWith("https://"_L1, Qt::CaseInsensitive);
+}
+
 } // namespace sleevelight::mpris

@@ -52,5 +52,7 @@ QString formatTime(qint64 microseconds);
 QString trackNumbersText(std::optional<qint64> track, std::optional<qint64> disc);
 // The local path an address names (file:// or a plain absolute path), else empty.
 QString localPath(const QString& address);
+// An http or https address.
+bool isWebAddress(const QString& address);
 
 } // namespace sleevelight::mpris

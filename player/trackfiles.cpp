@@ -6,7 +6,11 @@
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QFileInfo>
+#include <QImage>
 #include <QImageReader>
+
+#include <algorithm>
+#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 
@@ -41,6 +45,47 @@ std::optional<QByteArray> decodeDataUrl(const QString& address, qint64 maxBytes)
     return bytes;
 }
 
+// Video sites show a song's square cover in a 16:9 thumbnail between black bars; large type
+// beside a mostly black picture looks broken. The cover alone, when the bars leave a square.
+std::optional<QByteArray> coverBetweenBars(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    // Thumbnails are small; anything else is not one.
+    if (!size.isValid() || size.height() < 32 || size.width() * 9 < size.height() * 15 ||
+        size.width() * 9 > size.height() * 17 || qint64(size.width()) * size.height() > 4'000'000)
+        return std::nullopt;
+    const QByteArray format = reader.format();
+    const QImage image = reader.read().convertToFormat(QImage::Format_RGB32);
+    if (image.isNull())
+        return std::nullopt;
+    const auto blackColumn = [&image](int x) {
+        for (int y = 0; y < image.height(); y += 3) {
+            const QRgb pixel = image.pixel(x, y);
+            if (std::max({qRed(pixel), qGreen(pixel), qBlue(pixel)}) > 24)
+                return false;
+        }
+        return true;
+    };
+    int left = 0, right = image.width();
+    while (left < right && blackColumn(left))
+        ++left;
+    while (right > left && blackColumn(right - 1))
+        --right;
+    const int width = right - left;
+    if (left == 0 || right == image.width() || std::abs(width - image.height()) > image.height() / 50)
+        return std::nullopt;
+    QByteArray cropped;
+    QBuffer out(&cropped);
+    out.open(QIODevice::WriteOnly);
+    if (!image.copy(left, 0, width, image.height()).save(&out, format == "jpeg" ? "JPEG" : "PNG", 92))
+        return std::nullopt;
+    return cropped;
+}
+
 } // namespace
 
 bool TrackFilesReader::isDecodablePicture(const QByteArray& bytes) const
@@ -70,7 +115,10 @@ TrackFiles TrackFilesReader::read(const TrackFilesRequest& request)
 {
     TrackFiles files;
     QList<QByteArray> candidates;
-    const std::optional<QByteArray> art = artPicture(request);
+    std::optional<QByteArray> art = artPicture(request);
+    if (art && mpris::isWebAddress(request.artUrl))
+        if (std::optional<QByteArray> cover = coverBetweenBars(*art))
+            art = cover;
     if (art)
         candidates << *art;
     if (const QString path = mpris::localPath(request.trackUrl); !path.isEmpty()) {
@@ -116,7 +164,7 @@ TrackFiles TrackFilesReader::read(const TrackFilesRequest& request)
     }
     files.artFound = art && files.pictures.contains(*art);
     if (files.artFound && !request.webPicture.isEmpty())
-        m_webPictures.keep(request.artUrl, request.webPicture);
+        m_webPictures.keep(request.artUrl, *art);
     return files;
 }
 
@@ -125,8 +173,7 @@ std::optional<QByteArray> TrackFilesReader::artPicture(const TrackFilesRequest& 
     const QString& artUrl = request.artUrl;
     if (!request.webPicture.isEmpty())
         return request.webPicture;
-    if (artUrl.startsWith("http://"_L1, Qt::CaseInsensitive) ||
-        artUrl.startsWith("https://"_L1, Qt::CaseInsensitive))
+    if (mpris::isWebAddress(artUrl))
         return m_webPictures.picture(artUrl, m_limits.maxPictureBytes);
     if (artUrl.startsWith("data:"_L1, Qt::CaseInsensitive))
         return decodeDataUrl(artUrl, m_limits.maxPictureBytes);

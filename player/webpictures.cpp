@@ -1,6 +1,7 @@
 #include "player/webpictures.h"
 
 #include "platform/timers.h"
+#include "player/mprismetadata.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -22,15 +23,9 @@ WebPictures::WebPictures(QObject* parent) : QObject(parent), m_fetched(cacheByte
 
 WebPictures::~WebPictures() = default;
 
-bool WebPictures::isWebAddress(const QString& address)
-{
-    return address.startsWith("http://"_L1, Qt::CaseInsensitive) ||
-           address.startsWith("https://"_L1, Qt::CaseInsensitive);
-}
-
 std::optional<QByteArray> WebPictures::picture(const QString& address)
 {
-    if (!isWebAddress(address))
+    if (!mpris::isWebAddress(address))
         return std::nullopt;
     if (address != m_lastAsked) {
         m_lastAsked = address;

@@ -46,7 +46,6 @@ public:
 
     void setLimits(const Limits& limits) { m_limits = limits; }
 
-    static bool isWebAddress(const QString& address);
     // The address of the full-size copy; empty when no rule knows one.
     static QString liftedAddress(const QString& address);
 
