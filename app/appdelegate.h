@@ -379,6 +379,9 @@ public:
     void getArtworkImageSize();
     void changeArtworkPosition(bool isNewTrack);
     void applyArtworkImageWithHolder();
+    // The soft, dim copy of the artwork behind everything, when the preference asks for it.
+    void applyAmbientBackground();
+    Image m_ambientFor;
     void applyVinylImage();
     void showNextArtworkImage(bool forced);
     void toggleArtworkImage();

@@ -49,6 +49,7 @@ void AppDelegate::updateViewItems()
     applyTrackInfoWithAttribute(windowSizeRatio);
     fitTrackInfoToView();
     applyArtworkImageWithHolder();
+    applyAmbientBackground();
     applyVinylImage();
 }
 

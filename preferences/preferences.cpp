@@ -67,6 +67,7 @@ const std::vector<PreferenceField>& preferenceFields()
         field("startItunesWithApp", &P::startItunesWithApp, firstVersion),
         field("automaticCheckUpdate", &P::automaticCheckUpdate, firstVersion),
         field("cleanUpTitles", &P::cleanUpTitles),
+        field("ambientBackground", &P::ambientBackground),
         field("preferredPlayers", &P::preferredPlayers),
         field("ignoredPlayers", &P::ignoredPlayers),
     };

@@ -46,6 +46,8 @@ struct Preferences
     bool automaticCheckUpdate = true;
     // Added since the first version.
     bool cleanUpTitles = true;
+    // A soft, dim copy of the artwork fills the window behind everything.
+    bool ambientBackground = false;
     // Names of players (desktop entry, identity or bus name) to follow whenever they are on the
     // bus, the first listed first, and never to follow.
     QStringList preferredPlayers;

@@ -14,8 +14,25 @@ void FrameView::setBackgroundColor(const QColor& color)
     update();
 }
 
+void FrameView::setBackgroundImage(const QImage& image)
+{
+    if (image.isNull() && m_backgroundImage.isNull())
+        return;
+    m_backgroundImage = image;
+    m_scaledBackground = QPixmap();
+    setAttribute(Qt::WA_OpaquePaintEvent, !image.isNull() || m_background.alpha() == 255);
+    update();
+}
+
 void FrameView::paintEvent(QPaintEvent* event)
 {
+    if (!m_backgroundImage.isNull()) {
+        if (m_scaledBackground.size() != size())
+            m_scaledBackground = QPixmap::fromImage(
+                m_backgroundImage.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        QPainter(this).drawPixmap(event->rect(), m_scaledBackground, event->rect());
+        return;
+    }
     if (m_background.alpha() == 0)
         return;
     QPainter painter(this);

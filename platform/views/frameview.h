@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QImage>
+#include <QPixmap>
 #include <QWidget>
 
 namespace sleevelight {
@@ -17,6 +19,9 @@ public:
 
     QColor backgroundColor() const { return m_background; }
     void setBackgroundColor(const QColor& color);
+    // A picture stretched smoothly over the whole view, behind everything, in place of the
+    // colour; a null image takes it away. It is scaled once per size of the view.
+    void setBackgroundImage(const QImage& image);
 
 Q_SIGNALS:
     void frameChanged();
@@ -29,6 +34,8 @@ protected:
 private:
     bool m_posts = false;
     QColor m_background = Qt::transparent;
+    QImage m_backgroundImage;
+    QPixmap m_scaledBackground;
 };
 
 } // namespace sleevelight

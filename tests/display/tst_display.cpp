@@ -346,6 +346,45 @@ private Q_SLOTS:
         QCOMPARE(d->trackArtist().toString(), artist);
     }
 
+    // On the ambient background the name keeps a contrast of at least 4.5 : 1 (WCAG) against what
+    // lies behind it, read from the rendered pixels, on light and mid covers, playing and paused.
+    void ambientBackgroundKeepsTheNameReadable_data()
+    {
+        QTest::addColumn<QColor>("cover");
+        QTest::newRow("white") << QColor(Qt::white);
+        QTest::newRow("yellow") << QColor(255, 220, 0);
+        QTest::newRow("mid grey") << QColor(128, 128, 128);
+    }
+
+    void ambientBackgroundKeepsTheNameReadable()
+    {
+        QFETCH(QColor, cover);
+        const auto luminance = [](QRgb pixel) {
+            const auto linear = [](int c) {
+                return c <= 10 ? c / 255.0 / 12.92 : std::pow((c / 255.0 + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * linear(qRed(pixel)) + 0.7152 * linear(qGreen(pixel)) +
+                   0.0722 * linear(qBlue(pixel));
+        };
+        d->setLivePreference(u"ambientBackground"_s, true);
+        for (const int state : {2, 3}) {
+            f->bridge->state = state;
+            f->play(u"Readable"_s, QList<QByteArray>{pictureBytes({600, 600}, cover)});
+            TextField* name = d->mTrackName->isVisible() ? d->mTrackName.data() : d->mTrackName2.data();
+            const QImage window = d->mView->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const QRect field(name->mapTo(d->mView.data(), QPoint(0, 0)) * window.devicePixelRatio(),
+                              name->size() * window.devicePixelRatio());
+            double text = 0.0, behind = 0.0;
+            for (int x = field.left(); x <= field.right(); ++x) {
+                for (int y = field.top(); y <= field.bottom(); ++y)
+                    text = std::max(text, luminance(window.pixel(x, y)));
+                behind = std::max(behind, luminance(window.pixel(x, field.top() - 6)));
+            }
+            QVERIFY2(behind > 0.001, "no ambient background behind the name");
+            QVERIFY2((text + 0.05) / (behind + 0.05) >= 4.5, qPrintable(u"%1 on %2"_s.arg(text).arg(behind)));
+        }
+    }
+
     // Whatever is not a picture, or not one that can be shown, gives the placeholder.
     void placeholder_data()
     {
