@@ -3,6 +3,7 @@
 #include "app/appdelegate.h"
 
 #include "platform/views/frameview.h"
+#include "platform/views/imageview.h"
 #include "platform/views/stackview.h"
 #include "player/itunesbridgeprotocol.h"
 
@@ -18,6 +19,8 @@ namespace {
 
 const QString noCoverName = u"no_cover.png"_s;
 const QString vinylRecordName = u"vinyl_record.png"_s;
+// About a third of a second: long enough to read as a fade, short enough never to hold the eye.
+constexpr int crossfadeMs = 330;
 
 // WCAG's relative luminance of a colour.
 double luminance(QRgb pixel)
@@ -188,6 +191,8 @@ void AppDelegate::applyArtworkImageWithHolder()
 {
     if (artworkImageHolder().isNull())
         return;
+    if (mArtworkView)
+        mArtworkView->setCrossfadeMs(m_live.transitions ? crossfadeMs : 0);
     setArtworkImage(artworkImageHolder());
     setArtworkImageHolder(Image());
 }

@@ -68,6 +68,7 @@ const std::vector<PreferenceField>& preferenceFields()
         field("automaticCheckUpdate", &P::automaticCheckUpdate, firstVersion),
         field("cleanUpTitles", &P::cleanUpTitles),
         field("ambientBackground", &P::ambientBackground),
+        field("transitions", &P::transitions),
         field("preferredPlayers", &P::preferredPlayers),
         field("ignoredPlayers", &P::ignoredPlayers),
     };

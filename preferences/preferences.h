@@ -48,6 +48,8 @@ struct Preferences
     bool cleanUpTitles = true;
     // A soft, dim copy of the artwork fills the window behind everything.
     bool ambientBackground = false;
+    // A new picture crossfades into the one shown.
+    bool transitions = true;
     // Names of players (desktop entry, identity or bus name) to follow whenever they are on the
     // bus, the first listed first, and never to follow.
     QStringList preferredPlayers;

@@ -13,6 +13,23 @@ void ImageView::setImage(const Image& image)
 {
     if (m_image == image)
         return;
+    if (m_crossfadeMs > 0 && isVisible() && !m_scaled.isNull()) {
+        m_previous = m_scaled;
+        m_previousOrigin = m_origin;
+        if (m_fade == nullptr) {
+            m_fade = new QVariantAnimation(this);
+            m_fade->setStartValue(0.0);
+            m_fade->setEndValue(1.0);
+            connect(m_fade, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
+            connect(m_fade, &QVariantAnimation::finished, this, [this] {
+                m_previous = QImage();
+                update();
+            });
+        }
+        m_fade->stop();
+        m_fade->setDuration(m_crossfadeMs);
+        m_fade->start();
+    }
     m_image = image;
     m_scaled = QImage();
     setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -39,13 +56,23 @@ void ImageView::paintEvent(QPaintEvent*)
     if (m_scaled.isNull())
         return;
     const QSizeF shown = QSizeF(m_scaled.size()) / dpr;
-    const QPointF origin((width() - shown.width()) / 2.0, (height() - shown.height()) / 2.0);
+    m_origin = QPointF((width() - shown.width()) / 2.0, (height() - shown.height()) / 2.0);
     QPainter painter(this);
-    painter.drawImage(origin, m_scaled);
+    const bool fading = !m_previous.isNull();
+    if (fading) {
+        // Over a picture of the same place and size the old one stays whole beneath the new one,
+        // so the mix never dims; elsewhere it fades out as the new one fades in.
+        const qreal progress = m_fade->currentValue().toReal();
+        const bool samePlace = m_previousOrigin == m_origin && m_previous.size() == m_scaled.size();
+        painter.setOpacity(samePlace ? 1.0 : 1.0 - progress);
+        painter.drawImage(m_previousOrigin, m_previous);
+        painter.setOpacity(progress);
+    }
+    painter.drawImage(m_origin, m_scaled);
     // A picture without transparency that covers the whole view hides what lies beneath it:
     // from the next repaint on, the window leaves out drawing the background and the record there.
     setAttribute(Qt::WA_OpaquePaintEvent,
-                 m_scaled.size() == size() * dpr && !m_scaled.hasAlphaChannel());
+                 !fading && m_scaled.size() == size() * dpr && !m_scaled.hasAlphaChannel());
 }
 
 } // namespace sleevelight

@@ -2,6 +2,7 @@
 
 #include "platform/image.h"
 
+#include <QVariantAnimation>
 #include <QWidget>
 
 namespace sleevelight {
@@ -23,6 +24,11 @@ public:
     // How many times the picture was fetched at a new size for this view.
     int scaleCount() const { return m_scaleCount; }
 
+    // A new picture fades in over the one shown for this long; 0, the default, shows it at once.
+    // Nothing runs while the picture stays.
+    void setCrossfadeMs(int milliseconds) { m_crossfadeMs = milliseconds; }
+    int crossfadeMs() const { return m_crossfadeMs; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -30,7 +36,13 @@ protected:
 private:
     Image m_image;
     QImage m_scaled;
+    QPointF m_origin;
     int m_scaleCount = 0;
+    int m_crossfadeMs = 0;
+    // The picture fading out, where it stood, and the fade.
+    QImage m_previous;
+    QPointF m_previousOrigin;
+    QVariantAnimation* m_fade = nullptr;
 };
 
 } // namespace sleevelight

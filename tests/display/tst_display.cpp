@@ -560,6 +560,35 @@ private Q_SLOTS:
         QVERIFY(d->artworkImage() == Image::fromData(pictures[1]));
     }
 
+    // A new picture fades in over the old one, then stands alone; the display's fade lasts about a
+    // third of a second, and the preference turns it off.
+    void crossfade()
+    {
+        FrameView window;
+        window.setBackgroundColor(Qt::black);
+        window.resize(400, 300);
+        auto* view = new ImageView(&window);
+        view->setGeometry(0, 0, 400, 300);
+        view->setCrossfadeMs(2000); // long, so a slow machine still catches it halfway
+        view->setImage(Image::fromData(pictureBytes({400, 300}, Qt::red)));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.repaint();
+        view->setImage(Image::fromData(pictureBytes({400, 300}, Qt::blue)));
+        const auto middle = [&window] {
+            return QColor(window.grab().toImage().pixel(200, 150));
+        };
+        QTest::qWait(700);
+        QVERIFY2(middle().red() > 40 && middle().blue() > 40, qPrintable(middle().name()));
+        QTRY_COMPARE(middle(), QColor(Qt::blue));
+
+        f->play(u"Faded"_s, QList<QByteArray>{pictureBytes({300, 300})});
+        QCOMPARE(d->mArtworkView->crossfadeMs(), 330);
+        d->setLivePreference(u"transitions"_s, false);
+        f->play(u"Cut"_s, QList<QByteArray>{pictureBytes({300, 300}, Qt::blue)});
+        QCOMPARE(d->mArtworkView->crossfadeMs(), 0);
+    }
+
     // A small picture fills its view: image views scale up as well as down. An opaque picture
     // spares drawing what lies beneath it; a picture with transparency put in its place must show
     // the background again (what the window shows, not a fresh drawing of it).
