@@ -388,7 +388,8 @@ private:
         const QList<double> new3000 = measure(m_new3000, false);
         const QList<double> wide = measure(m_wide, false);
 
-        // The one-second tick while the track plays on.
+        // The one-second tick while the track plays on, once the last change's crossfade is over.
+        displayProcess->drain(500);
         displayProcess->clear();
         displayProcess->drain(m_options.quick ? 4000 : 12000);
         QList<double> ticks;

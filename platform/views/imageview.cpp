@@ -20,10 +20,11 @@ void ImageView::setImage(const Image& image)
             m_fade = new QVariantAnimation(this);
             m_fade->setStartValue(0.0);
             m_fade->setEndValue(1.0);
-            connect(m_fade, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
+            // Only where the pictures lie: the view may reach far beyond them, under the text.
+            connect(m_fade, &QVariantAnimation::valueChanged, this, [this] { update(picturesRect()); });
             connect(m_fade, &QVariantAnimation::finished, this, [this] {
+                update(picturesRect());
                 m_previous = QImage();
-                update();
             });
         }
         m_fade->stop();
@@ -34,6 +35,14 @@ void ImageView::setImage(const Image& image)
     m_scaled = QImage();
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     update();
+}
+
+QRect ImageView::picturesRect() const
+{
+    const qreal dpr = devicePixelRatioF();
+    const QRectF shown(m_origin, QSizeF(m_scaled.size()) / dpr);
+    const QRectF previous(m_previousOrigin, QSizeF(m_previous.size()) / dpr);
+    return shown.united(previous).toAlignedRect();
 }
 
 void ImageView::resizeEvent(QResizeEvent* event)

@@ -34,6 +34,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    QRect picturesRect() const;
+
     Image m_image;
     QImage m_scaled;
     QPointF m_origin;
