@@ -18,7 +18,6 @@ struct Job
 {
     quint64 ticket = 0;
     TrackFilesRequest request;
-    TrackFilesReader::Limits limits;
 };
 
 } // namespace
@@ -35,6 +34,16 @@ struct LocalReader::Lane
     bool busy = false;
     Clock::time_point busySince;
     LocalReader* receiver = nullptr;
+
+    // The reader lets go of this lane: its thread ends after what it reads now, and answers no one.
+    // Called with the mutex held.
+    void letGo()
+    {
+        stopping = true;
+        receiver = nullptr;
+        waiting.reset();
+        wake.notify_all();
+    }
 };
 
 LocalReader::LocalReader(QObject* parent, ReadFunction read, std::chrono::milliseconds hung)
@@ -70,8 +79,6 @@ void LocalReader::startLane()
             lane->busySince = Clock::now();
             lock.unlock();
 
-            if (!(reader.limits() == job.limits))
-                reader.setLimits(job.limits);
             const TrackFiles files = read(reader, job.request);
 
             lock.lock();
@@ -93,10 +100,7 @@ void LocalReader::stopLane()
     bool finished = false;
     {
         std::unique_lock lock(m_lane->mutex);
-        m_lane->stopping = true;
-        m_lane->receiver = nullptr;
-        m_lane->waiting.reset();
-        m_lane->wake.notify_all();
+        m_lane->letGo();
         finished = m_lane->idle.wait_for(lock, finishingTime, [this] { return !m_lane->busy; });
     }
     if (finished)
@@ -105,33 +109,20 @@ void LocalReader::stopLane()
         m_thread.detach();
 }
 
-void LocalReader::setLimits(const TrackFilesReader::Limits& limits)
-{
-    m_limits = limits;
-}
-
 quint64 LocalReader::read(const TrackFilesRequest& request)
 {
     const quint64 ticket = ++m_lastTicket;
-    bool hung = false;
-    {
-        const std::lock_guard lock(m_lane->mutex);
-        hung = m_lane->busy && m_abandoned < maxAbandoned && Clock::now() - m_lane->busySince > m_hung;
-    }
-    if (hung) {
+    std::unique_lock lock(m_lane->mutex);
+    if (m_lane->busy && m_abandoned < maxAbandoned && Clock::now() - m_lane->busySince > m_hung) {
         // The thread may never come back; the requests from now on get a fresh one.
-        {
-            const std::lock_guard lock(m_lane->mutex);
-            m_lane->stopping = true;
-            m_lane->receiver = nullptr;
-            m_lane->waiting.reset();
-        }
+        m_lane->letGo();
+        lock.unlock();
         m_thread.detach();
         ++m_abandoned;
         startLane();
+        lock = std::unique_lock(m_lane->mutex);
     }
-    const std::lock_guard lock(m_lane->mutex);
-    m_lane->waiting = Job{ticket, request, m_limits};
+    m_lane->waiting = Job{ticket, request};
     m_lane->wake.notify_one();
     return ticket;
 }

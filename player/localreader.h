@@ -27,9 +27,6 @@ public:
                          std::chrono::milliseconds hung = std::chrono::seconds(10));
     ~LocalReader() override;
 
-    // Applies to the requests made from now on.
-    void setLimits(const TrackFilesReader::Limits& limits);
-
     // Asks for the track's files to be read; finished() hands back the answer with the number
     // returned here, unless a newer request replaced this one first.
     quint64 read(const TrackFilesRequest& request);
@@ -50,7 +47,6 @@ private:
     std::chrono::milliseconds m_hung;
     std::shared_ptr<Lane> m_lane;
     std::thread m_thread;
-    TrackFilesReader::Limits m_limits;
     quint64 m_lastTicket = 0;
     int m_abandoned = 0;
 };

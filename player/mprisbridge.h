@@ -36,8 +36,6 @@ public:
     static void registerAsApplicationBridge();
 
     MprisPlayerManager& players() const { return *m_players; }
-    WebPictures& webPictures() const { return *m_web; }
-    LocalReader& localReader() const { return *m_reader; }
     RatingStore& store() const { return *m_store; }
 
     // The player name asked to start when none is on the bus ("Start with the app").

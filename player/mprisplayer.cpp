@@ -30,7 +30,8 @@ bool sameTrack(const mpris::TrackMetadata& a, const mpris::TrackMetadata& b)
 
 MprisPlayer::MprisPlayer(const QDBusConnection& bus, const QString& busName, const QString& owner,
                          QObject* parent)
-    : QObject(parent), m_bus(bus), m_busName(busName), m_owner(owner)
+    : QObject(parent), m_bus(bus), m_busName(busName),
+      m_owner(owner), m_names{mpris::startableName(busName).mid(mpris::busNamePrefix.size())}
 {
     m_properties = new OrgFreedesktopDBusPropertiesInterface(owner, mpris::objectPath, bus, this);
     m_player = new OrgMprisMediaPlayer2PlayerInterface(owner, mpris::objectPath, bus, this);
@@ -54,14 +55,6 @@ QString MprisPlayer::identity() const
     return m_identity.isEmpty() ? names().constLast() : m_identity;
 }
 
-QStringList MprisPlayer::names() const
-{
-    QStringList list{m_desktopEntry, m_identity};
-    list.removeAll(QString());
-    list << mpris::startableName(m_busName).mid(mpris::busNamePrefix.size());
-    return list;
-}
-
 void MprisPlayer::load()
 {
     // The player's name for people, asked once and never waited for.
@@ -75,8 +68,12 @@ void MprisPlayer::load()
         const QVariant entry = mpris::plainValue(reply.value().value(u"DesktopEntry"_s));
         if (identity.typeId() == QMetaType::QString)
             m_identity = identity.toString().simplified().left(mpris::maxTextLength);
-        if (entry.typeId() == QMetaType::QString)
-            m_desktopEntry = entry.toString().simplified().left(mpris::maxTextLength);
+        const QString desktopEntry = entry.typeId() == QMetaType::QString
+                                         ? entry.toString().simplified().left(mpris::maxTextLength)
+                                         : QString();
+        for (const QString& name : {m_identity, desktopEntry})
+            if (!name.isEmpty())
+                m_names.prepend(name);
         Q_EMIT identified();
     });
 

@@ -37,7 +37,7 @@ public:
     QString identity() const;
     // The names a preference may give the player by: its desktop entry ("vlc"), its identity and
     // its bus name without the prefix and instance ("vlc").
-    QStringList names() const;
+    const QStringList& names() const { return m_names; }
 
     // True once the player has answered GetAll.
     bool isLoaded() const { return m_loaded; }
@@ -90,7 +90,9 @@ private:
 
     bool m_loaded = false;
     QString m_identity;
-    QString m_desktopEntry;
+    // Desktop entry and identity when the player gave them, then the bus name's part; kept, as the
+    // rules match against them whenever a player's state changes.
+    QStringList m_names;
     QString m_status;
     double m_rate = 1.0;
     std::optional<double> m_volume;

@@ -194,10 +194,15 @@ void MprisPlayerManager::choose()
     if (m_chosen && allowed.contains(m_chosen.data())) {
         best = m_chosen;
     } else {
-        for (qsizetype rank = 0; rank < m_preferred.size() && best == nullptr; ++rank)
-            for (MprisPlayer* player : allowed)
-                if (best == nullptr && matches(player, {m_preferred.at(rank)}))
-                    best = player;
+        for (const QString& preferred : m_preferred) {
+            const auto found = std::find_if(allowed.cbegin(), allowed.cend(), [&](const MprisPlayer* player) {
+                return player->names().contains(preferred, Qt::CaseInsensitive);
+            });
+            if (found != allowed.cend()) {
+                best = *found;
+                break;
+            }
+        }
     }
     if (best == nullptr && m_followed && m_followed->isPlaying() && allowed.contains(m_followed.data())) {
         best = m_followed;

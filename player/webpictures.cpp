@@ -31,8 +31,8 @@ std::optional<QByteArray> WebPictures::picture(const QString& address)
         m_lastAsked = address;
         m_failed.clear(); // a failed address is tried again once per change of address, not once per refresh
     }
-    if (const QByteArray* fetched = m_fetched.object(address))
-        return *fetched;
+    if (std::optional<QByteArray> bytes = fetched(address))
+        return bytes;
     fetch(address);
     return std::nullopt;
 }
