@@ -596,9 +596,10 @@ private:
     // -- display --
     // The bytes of the picture staged last, to notice one that arrives late for the same track.
     QByteArray m_stagedArtworkBytes;
-    // A picture too slow to decode in the window's time is decoded aside, the placeholder shown
-    // meanwhile; once it is ready, the next refresh stages it.
+    // A picture with a preview, or too slow to decode in the window's time, is decoded aside, the
+    // preview or the placeholder shown meanwhile; once it is ready, the next refresh stages it.
     QFutureWatcher<QImage>* m_artworkDecoding = nullptr;
+    Image m_artworkDecodingFor;
     bool m_artworkDecoded = false;
     void decodeArtworkAside(const Image& image, const QSize& bound);
     // Stages the picture at currentArtworkNumber, or the placeholder (bringing the number back

@@ -2,8 +2,10 @@
 // watched from outside its code. It reports on standard output, each with the monotonic clock:
 //   start <main> <application object> <loaded> <launched>   once
 //   first-frame <time>                 once, when the window's first repaint is done
-//   frame <time> <name painted 0/1> <artwork painted 0/1> <refresh began> <refresh ended> <w>x<h> <name text>
-//                                      each time the window finished a repaint of either; the
+//   frame <time> <name painted 0/1> <artwork painted 0/1/2> <refresh began> <refresh ended> <w>x<h> <name
+//   text>
+//                                      each time the window finished a repaint of either (the
+//                                      artwork 1 as its preview, 2 as the picture itself); the
 //                                      refresh is the last full refresh before it
 //   tick <work> <repaint>              each progress tick: nanoseconds from its timer to the end of
 //                                      its work, and of the window's repaint that follows (0: none)
@@ -99,9 +101,9 @@ private:
         if (m_name != nullptr || m_artworkPainted) {
             const QSize size = m_d->mWindow->size();
             std::printf("frame %lld %d %d %lld %lld %dx%d %s\n", static_cast<long long>(now),
-                        m_name != nullptr, int(m_artworkPainted), static_cast<long long>(m_refreshBegan),
-                        static_cast<long long>(m_refreshEnded), size.width(), size.height(),
-                        m_name ? qPrintable(m_name->text().simplified()) : "");
+                        m_name != nullptr, m_artworkPainted ? (m_d->mArtworkView->showsPreview() ? 1 : 2) : 0,
+                        static_cast<long long>(m_refreshBegan), static_cast<long long>(m_refreshEnded),
+                        size.width(), size.height(), m_name ? qPrintable(m_name->text().simplified()) : "");
             m_name = nullptr;
             m_artworkPainted = false;
         }

@@ -313,12 +313,14 @@ private:
 
     struct Timing
     {
-        double total = 0.0;    // the signal sent -> the new track on the window
+        double total = 0.0;    // the signal sent -> the new track and its artwork on the window
         double delivery = 0.0; // -> the display's refresh begins
         double refresh = 0.0;  // the refresh itself
+        double full = 0.0;     // -> the artwork at full resolution (the same as total without a preview)
     };
 
-    // Sends a track and waits until the display has painted its name and its artwork.
+    // Sends a track and waits until the display has painted its name and its artwork, then until
+    // the artwork shows at full resolution.
     std::optional<Timing> change(Child& playerProcess, Child& displayProcess, const QString& art,
                                  bool withArtwork)
     {
@@ -330,21 +332,24 @@ private:
         const std::optional<Child::Line> sent = playerProcess.waitFor("sent", 5000);
         if (!sent)
             return std::nullopt;
+        const qint64 t0 = field(sent->text, 1);
+        std::optional<Timing> timing;
         bool named = false;
-        bool painted = !withArtwork;
-        while (!(named && painted)) {
+        qint64 painted = withArtwork ? 0 : 2;
+        while (true) {
             const std::optional<Child::Line> frame = displayProcess.waitFor("frame", 5000);
             if (!frame)
                 return std::nullopt;
             named = named || frame->text.endsWith(QByteArray(' ' + title));
-            painted = painted || field(frame->text, 3) == 1;
-            if (named && painted) {
-                const qint64 t0 = field(sent->text, 1);
-                return Timing{ms(field(frame->text, 1) - t0), ms(field(frame->text, 4) - t0),
-                              ms(field(frame->text, 5) - field(frame->text, 4))};
+            painted = std::max(painted, named ? field(frame->text, 3) : 0);
+            if (named && painted > 0 && !timing)
+                timing = Timing{ms(field(frame->text, 1) - t0), ms(field(frame->text, 4) - t0),
+                                ms(field(frame->text, 5) - field(frame->text, 4))};
+            if (timing && painted == 2) {
+                timing->full = ms(field(frame->text, 1) - t0);
+                return timing;
             }
         }
-        return std::nullopt;
     }
 
     QString median(const QList<double>& values, int decimals = 2) const
@@ -367,6 +372,7 @@ private:
             change(*playerProcess, *displayProcess, art, true);
 
         QMap<const QStringList*, QString> breakdowns;
+        QMap<const QStringList*, QList<double>> fullTimes;
         auto measure = [&](const QStringList& pictures, bool cycle) {
             QList<double> times, delivery, refresh, repaint;
             for (int i = 0; i < m_options.runs; ++i) {
@@ -376,11 +382,13 @@ private:
                     delivery << t->delivery;
                     refresh << t->refresh;
                     repaint << t->total - t->delivery - t->refresh;
+                    fullTimes[&pictures] << t->full;
                 }
                 displayProcess->drain(150);
             }
             breakdowns[&pictures] =
-                u"%1 bus, %2 refresh, %3 repaint"_s.arg(median(delivery), median(refresh), median(repaint));
+                u"%1 to the refresh (the bus, the file read), %2 refresh, %3 repaint"_s.arg(
+                    median(delivery), median(refresh), median(repaint));
             return times;
         };
         const QList<double> cached = measure(m_cached, true);
@@ -454,9 +462,11 @@ private:
         row(qPrintable(u"new 1000 x 1000 JPEG (%1 KiB)"_s.arg(size1000)), median(new1000), peerText,
             ratio(new1000));
         detail(m_new1000);
-        row(qPrintable(u"new 3000 x 3000 JPEG (%1 KiB)"_s.arg(size3000)), median(new3000), peerText,
-            ratio(new3000), u"<= 16 ms"_s, within(new3000, 16.0));
+        row(qPrintable(u"new 3000 x 3000 JPEG (%1 KiB), first pixels"_s.arg(size3000)), median(new3000),
+            peerText, ratio(new3000), u"<= 16.7 ms"_s, within(new3000, 16.7));
         detail(m_new3000);
+        row("  the same, the artwork at full resolution", median(fullTimes.value(&m_new3000)), peerText,
+            ratio(fullTimes.value(&m_new3000)), u"<= 100 ms"_s, within(fullTimes.value(&m_new3000), 100.0));
         row("new 3000 x 1200 JPEG (wide)", median(wide), peerText, ratio(wide));
         detail(m_wide);
         // What no display of the picture can spare: its one decode at the size it is shown.
@@ -623,7 +633,7 @@ private:
         row("processor, demo player playing", number(playing.cpuPercent, 2, " %"),
             number(playing.peerCpuPercent, 2, " %"),
             playing.peerCpuPercent > 0 ? number(playing.cpuPercent / playing.peerCpuPercent, 1) : QString(),
-            u"<= 0.5 % of one core"_s, playing.cpuPercent <= 0.5);
+            u"<= 0.3 % of one core"_s, playing.cpuPercent <= 0.3);
         row("D-Bus messages sent per second, playing", number(perSecond, 2), {}, {}, u"<= 2"_s,
             perSecond <= 2.0);
         row("processor, no player on the bus", number(idle.cpuPercent, 2, " %"));

@@ -74,13 +74,22 @@ void AppDelegate::stageArtwork(const QList<QByteArray>& artworks)
     if (currentArtworkNumber >= 0 && currentArtworkNumber < artworks.size()) {
         image = Image::fromData(artworks.at(currentArtworkNumber));
         const QSize bound = artworkPixelBound(image.size());
-        if (!image.isNull() && image.isSlowToDecode()) {
-            decodeArtworkAside(image, bound);
-            image = Image();
+        if (!image.isNull() && !image.isDecoded(bound)) {
+            // A new picture shows at once as its preview, which the picture itself replaces when it
+            // is decoded aside; without one a slow picture shows the placeholder meanwhile, and any
+            // other is decoded now, at the size it is about to be shown, so that bytes that only
+            // look like a picture are caught here.
+            image.adoptPreview(iTunesBridge->artworkPreview(currentArtworkNumber));
+            if (image.hasPreview()) {
+                decodeArtworkAside(image, bound);
+            } else if (image.isSlowToDecode()) {
+                decodeArtworkAside(image, bound);
+                image = Image();
+            } else if (image.decoded(bound).isNull()) {
+                image = Image();
+            }
         } else if (!image.isNull() && image.decoded(bound).isNull()) {
-            // Decoded now, at the size it is about to be shown, so that bytes that only look like
-            // a picture are caught here; the view then finds the result already made.
-            image = Image();
+            image = Image(); // decoded before, and failed
         }
     } else {
         // The list shrank under the index: the placeholder this once, and the first picture left
@@ -96,19 +105,25 @@ void AppDelegate::stageArtwork(const QList<QByteArray>& artworks)
 
 void AppDelegate::decodeArtworkAside(const Image& image, const QSize& bound)
 {
+    if (m_artworkDecoding != nullptr && m_artworkDecodingFor == image)
+        return;
     // A newer picture replaces one still being decoded: it is dropped, or never started when it
     // still waits for the thread, so a run of such tracks never piles up work.
     if (m_artworkDecoding != nullptr)
         m_artworkDecoding->cancel();
     delete m_artworkDecoding;
     m_artworkDecoding = new QFutureWatcher<QImage>(this);
+    m_artworkDecodingFor = image;
     connect(m_artworkDecoding, &QFutureWatcher<QImage>::finished, this, [this, image] {
         image.adoptDecoded(m_artworkDecoding->result());
         m_artworkDecoding->deleteLater();
         m_artworkDecoding = nullptr;
+        m_artworkDecodingFor = Image();
         if (image.data() == m_stagedArtworkBytes) {
             m_artworkDecoded = true;
             updateTrackInfo();
+            if (mArtworkView && mArtworkView->image() == image)
+                mArtworkView->pictureDecoded();
         }
     });
     m_artworkDecoding->setFuture(image.decodeInBackground(bound));
@@ -204,8 +219,11 @@ void AppDelegate::applyAmbientBackground()
     if (mView == nullptr || shown == m_ambientFor)
         return;
     m_ambientFor = shown;
-    // The picture as the view shows it is decoded already; a few pixels of it are scaled from there.
-    const QImage picture = shown.isNull() ? QImage() : shown.decoded(artworkPixelBound(shown.size()));
+    // A few pixels of the picture as the view shows it, decoded already, or of its preview.
+    const QSize bound = artworkPixelBound(shown.size());
+    const QImage picture = shown.isNull()           ? QImage()
+                           : shown.isDecoded(bound) ? shown.decoded(bound)
+                                                    : shown.preview(QSize(64, 64));
     mView->setBackgroundImage(picture.isNull() ? QImage() : ambientFrom(picture));
 }
 

@@ -25,6 +25,7 @@ struct Image::Data
 
     // The last decoded result, and whether decoding failed once (it will fail again).
     QImage decoded;
+    QImage preview;
     bool undecodable = false;
 };
 
@@ -199,6 +200,37 @@ void Image::adoptDecoded(const QImage& image) const
         d->undecodable = true;
     else
         d->decoded = image;
+    d->preview = QImage();
+}
+
+void Image::adoptPreview(const QImage& preview) const
+{
+    if (d && d->decoded.isNull() && !d->undecodable)
+        d->preview = preview;
+}
+
+bool Image::hasPreview() const
+{
+    return d && !d->preview.isNull();
+}
+
+bool Image::isDecoded(const QSize& bound) const
+{
+    if (!d)
+        return false;
+    if (!d->image.isNull() || d->undecodable)
+        return true;
+    const QSize target = fitted(d->size, bound);
+    return !d->decoded.isNull() && d->decoded.width() >= target.width() &&
+           d->decoded.height() >= target.height();
+}
+
+QImage Image::preview(const QSize& bound) const
+{
+    if (!d || d->preview.isNull())
+        return {};
+    // Drawn for a moment only, then replaced by the picture itself in the same place and size.
+    return d->preview.scaled(fitted(d->size, bound), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 int Image::decodeCount()
@@ -227,10 +259,12 @@ QImage Image::decoded(const QSize& bound) const
         image = decodeBytes(d->bytes, d->size, d->rotated, target);
         if (image.isNull()) {
             d->undecodable = true;
+            d->preview = QImage();
             return {};
         }
     }
     d->decoded = image;
+    d->preview = QImage();
     return image;
 }
 

@@ -53,6 +53,15 @@ public:
     // as not decodable.
     void adoptDecoded(const QImage& image) const;
 
+    // A small decoded copy of the picture, shown while it is decoded aside; dropped once decoded()
+    // has a result, or when the bytes prove not to decode.
+    void adoptPreview(const QImage& preview) const;
+    bool hasPreview() const;
+    // Whether decoded(bound) answers at once, from what was decoded before.
+    bool isDecoded(const QSize& bound) const;
+    // The preview scaled to the size decoded(bound) makes; null without one.
+    QImage preview(const QSize& bound) const;
+
     // How many times any picture's bytes were decoded, for the benchmarks and tests.
     static int decodeCount();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QStringList>
@@ -28,6 +29,13 @@ public:
     virtual std::optional<QVariantMap> trackProgress() = 0;
     // The encoded pictures of the current track, main picture first; an empty entry has no data.
     virtual std::optional<QList<QByteArray>> artworkImages() = 0;
+    // A small decoded copy of artworkImages()[index], to show while the picture itself is decoded;
+    // null when there is none.
+    virtual QImage artworkPreview(qsizetype index)
+    {
+        Q_UNUSED(index);
+        return {};
+    }
 
     virtual QVariant soundVolume() = 0;
     virtual void setSoundVolume(const QVariant& volume) = 0;

@@ -259,6 +259,12 @@ std::optional<QList<QByteArray>> MprisBridge::artworkImages()
     return read->pictures;
 }
 
+QImage MprisBridge::artworkPreview(qsizetype index)
+{
+    const TrackFiles* read = files();
+    return read == nullptr ? QImage() : read->previews.value(index);
+}
+
 QVariant MprisBridge::soundVolume()
 {
     const MprisPlayer* player = m_players->followed();

@@ -46,6 +46,7 @@ public:
     std::optional<QVariantMap> trackInfo() override;
     std::optional<QVariantMap> trackProgress() override;
     std::optional<QList<QByteArray>> artworkImages() override;
+    QImage artworkPreview(qsizetype index) override;
     QVariant soundVolume() override;
     void setSoundVolume(const QVariant& volume) override;
     QVariant iTrackLoved() override;

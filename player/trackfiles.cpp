@@ -18,7 +18,7 @@ namespace sleevelight {
 
 namespace {
 
-constexpr qsizetype recentDecodable = 32;
+constexpr qsizetype recentDecodable = 16;
 
 std::optional<QByteArray> decodeDataUrl(const QString& address, qint64 maxBytes)
 {
@@ -88,10 +88,10 @@ std::optional<QByteArray> coverBetweenBars(const QByteArray& bytes)
 
 } // namespace
 
-bool TrackFilesReader::isDecodablePicture(const QByteArray& bytes) const
+std::optional<QImage> TrackFilesReader::preview(const QByteArray& bytes) const
 {
     if (bytes.isEmpty())
-        return false;
+        return std::nullopt;
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -99,16 +99,22 @@ bool TrackFilesReader::isDecodablePicture(const QByteArray& bytes) const
     QImageReader reader(&buffer);
     const QSize size = reader.size();
     if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > m_limits.maxPixels)
-        return false;
+        return std::nullopt;
     // Other formats are decoded whole whatever size is asked; a large one is only decoded by the
     // display, away from the window, which shows the placeholder if it fails after all.
     if (reader.format() != "jpeg" && qint64(size.width()) * size.height() > Image::slowPixels)
-        return true;
+        return QImage();
     // The whole stream is still read, but a JPEG reads at an eighth of its size in a fraction of the
     // time and memory: a 3000 x 3000 cover would otherwise cost a full decode just to be checked.
     if (reader.supportsOption(QImageIOHandler::ScaledSize))
         reader.setScaledSize(QSize((size.width() + 7) / 8, (size.height() + 7) / 8));
-    return !reader.read().isNull();
+    reader.setAutoTransform(true);
+    QImage image = reader.read();
+    if (image.isNull())
+        return std::nullopt;
+    if (image.width() > previewSide || image.height() > previewSide)
+        image = image.scaled(previewSide, previewSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
 }
 
 TrackFiles TrackFilesReader::read(const TrackFilesRequest& request)
@@ -150,17 +156,24 @@ TrackFiles TrackFilesReader::read(const TrackFilesRequest& request)
         const QByteArray digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
         if (seen.contains(digest))
             continue;
-        // Tracks of one album share their cover: a picture found good once is not decoded again.
-        if (!m_decodable.contains(digest)) {
-            if (!isDecodablePicture(bytes))
+        const auto known = std::find_if(m_decodable.cbegin(), m_decodable.cend(),
+                                        [&digest](const auto& entry) { return entry.first == digest; });
+        QImage shown;
+        if (known != m_decodable.cend()) {
+            shown = known->second;
+        } else {
+            const std::optional<QImage> made = preview(bytes);
+            if (!made)
                 continue;
-            m_decodable.prepend(digest);
+            shown = *made;
+            m_decodable.prepend({digest, shown});
             if (m_decodable.size() > recentDecodable)
                 m_decodable.removeLast();
         }
         seen.insert(digest);
         total += bytes.size();
         files.pictures << bytes;
+        files.previews << shown;
     }
     files.artFound = art && files.pictures.contains(*art);
     if (files.artFound && !request.webPicture.isEmpty())

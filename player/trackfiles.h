@@ -4,6 +4,7 @@
 #include "player/picturecache.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QList>
 #include <QString>
 
@@ -27,6 +28,10 @@ struct TrackFiles
     // The encoded pictures, distinct by content, each one decodable: the art address first, then
     // the pictures in the audio file's tags, then the cover files beside it.
     QList<QByteArray> pictures;
+    // A small decoded copy of each picture, in the same order, shown while the picture is decoded
+    // at the size it is shown: what checking that it decodes made anyway (an eighth of a JPEG),
+    // at most previewSide on its longer side. Null for a large picture of a slow format.
+    QList<QImage> previews;
     // The track number, disc number and year of the audio file's tags.
     mpris::TrackMetadata numbers;
     // Format, bit rate, sample rate, channels and path; empty without a readable local file.
@@ -51,6 +56,8 @@ public:
         bool operator==(const Limits&) const = default;
     };
 
+    static constexpr int previewSide = 512;
+
     void setLimits(const Limits& limits)
     {
         m_limits = limits;
@@ -60,16 +67,20 @@ public:
 
     TrackFiles read(const TrackFilesRequest& request);
 
-    // True when `bytes` hold a picture that decodes within the limits.
-    bool isDecodablePicture(const QByteArray& bytes) const;
+    // The preview of `bytes` when they hold a picture that decodes within the limits; nullopt when
+    // they do not. A large picture of a format that cannot decode at a fraction of its size is
+    // only checked for its header, and has a null preview.
+    std::optional<QImage> preview(const QByteArray& bytes) const;
+    bool isDecodablePicture(const QByteArray& bytes) const { return preview(bytes).has_value(); }
 
 private:
     std::optional<QByteArray> artPicture(const TrackFilesRequest& request);
 
     Limits m_limits;
     PictureCache m_webPictures;
-    // Digests of the pictures most recently found decodable, newest first.
-    QList<QByteArray> m_decodable;
+    // The pictures most recently found decodable, by digest, with their previews, newest first:
+    // tracks of one album share their cover, which is decoded once.
+    QList<std::pair<QByteArray, QImage>> m_decodable;
 };
 
 } // namespace sleevelight

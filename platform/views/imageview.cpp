@@ -37,6 +37,15 @@ void ImageView::setImage(const Image& image)
     update();
 }
 
+void ImageView::pictureDecoded()
+{
+    // The same picture, in the same place: it takes the preview's place without a fade.
+    if (m_showsPreview) {
+        m_scaled = QImage();
+        update(picturesRect());
+    }
+}
+
 QRect ImageView::picturesRect() const
 {
     const qreal dpr = devicePixelRatioF();
@@ -58,7 +67,10 @@ void ImageView::paintEvent(QPaintEvent*)
         return;
     const qreal dpr = devicePixelRatioF();
     if (m_scaled.isNull()) {
-        m_scaled = m_image.decoded((QSizeF(size()) * dpr).toSize());
+        const QSize bound = (QSizeF(size()) * dpr).toSize();
+        const QImage preview = m_image.isDecoded(bound) ? QImage() : m_image.preview(bound);
+        m_showsPreview = !preview.isNull();
+        m_scaled = m_showsPreview ? preview : m_image.decoded(bound);
         m_scaled.setDevicePixelRatio(dpr);
         ++m_scaleCount;
     }

@@ -21,6 +21,11 @@ public:
     Image image() const { return m_image; }
     void setImage(const Image& image);
 
+    // True while the view shows the picture's preview, before the picture itself is decoded.
+    bool showsPreview() const { return m_showsPreview; }
+    // The picture shown was decoded since it was set: it replaces its preview.
+    void pictureDecoded();
+
     // How many times the picture was fetched at a new size for this view.
     int scaleCount() const { return m_scaleCount; }
 
@@ -40,6 +45,7 @@ private:
     QImage m_scaled;
     QPointF m_origin;
     int m_scaleCount = 0;
+    bool m_showsPreview = false;
     int m_crossfadeMs = 0;
     // The picture fading out, where it stood, and the fade.
     QImage m_previous;

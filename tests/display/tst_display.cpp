@@ -489,6 +489,32 @@ private Q_SLOTS:
         QVERIFY(d->isWideArtworkImage);
     }
 
+    // A new picture with a preview shows the preview with the track, in the picture's place, and
+    // nothing is decoded on the window's thread; the picture itself takes its place once decoded
+    // aside, without a fade (the preview here is blue to tell them apart).
+    void aPreviewShowsWithTheTrack()
+    {
+        const QByteArray big = pictureBytes({2400, 2400}, Qt::red, "JPEG");
+        QImage preview(300, 300, QImage::Format_RGB32);
+        preview.fill(Qt::blue);
+        f->bridge->previews = {preview};
+        f->play(u"Previewed"_s, QList<QByteArray>{big});
+        QCOMPARE(d->artworkImage(), Image::fromData(big));
+        QVERIFY(Image::fromData(big).hasPreview());
+        const auto middle = [this] {
+            const QImage window = d->mView->grab().toImage();
+            const QRect picture(d->mArtworkView->mapTo(d->mView.data(), QPoint(0, 0)),
+                                d->mArtworkView->size());
+            return QColor(window.pixel(picture.center() * window.devicePixelRatio()));
+        };
+        QCOMPARE(middle(), QColor(Qt::blue));
+        QVERIFY(d->mArtworkView->showsPreview());
+        QTRY_VERIFY(Image::fromData(big).isDecoded(QSize(1, 1)));
+        const QColor shown = middle();
+        QVERIFY(!d->mArtworkView->showsPreview());
+        QVERIFY2(shown.red() > 240 && shown.blue() < 16, qPrintable(shown.name()));
+    }
+
     // A picture slow to decode (a large PNG is decoded whole) is decoded away from the window: the
     // track shows at once with the placeholder, and its picture and layout follow. One that does
     // not decode after all leaves the placeholder.

@@ -121,6 +121,30 @@ private Q_SLOTS:
         QCOMPARE(pictures(limits), (QList<QByteArray>{art, front}));
     }
 
+    // Each picture comes with a small decoded copy to show at once: a JPEG's eighth, at most
+    // previewSide long, the same again for a picture met before; none for a large slow format.
+    void previewsComeWithThePictures()
+    {
+        QTemporaryDir album;
+        const QString art = album.filePath(u"art.jpg"_s);
+        const QString song = album.filePath(u"song.wav"_s);
+        const QByteArray tall = pictureBytes({1600, 2400}, Qt::green, "JPEG");
+        const QByteArray wide = pictureBytes({6000, 1000}, Qt::blue, "JPEG");
+        const QByteArray slow = pictureBytes({2500, 2000}, Qt::red, "PNG");
+        QVERIFY(writeFile(art, tall));
+        QVERIFY(writeWav(song, 1, {}, {}, {}, {{wide, true}, {slow, false}}));
+        TrackFilesReader reader;
+        for (int pass = 0; pass < 2; ++pass) {
+            const TrackFiles files = reader.read({url(song), url(art), {}});
+            QCOMPARE(files.pictures, (QList<QByteArray>{tall, wide, slow}));
+            QCOMPARE(files.previews.size(), 3);
+            QCOMPARE(files.previews[0].size(), QSize(200, 300));
+            QCOMPARE(QColor(files.previews[0].pixel(100, 150)).green(), 255);
+            QCOMPARE(files.previews[1].size(), QSize(512, 85));
+            QVERIFY(files.previews[2].isNull());
+        }
+    }
+
     // A preallocated file: TagLib searched a gigabyte of zeros named FLAC to its end (3.6 s) for
     // the format's mark before its reads were bounded. (A half-written MP3 is the fault tests'.)
     void aFileOfZerosCostsABoundedRead()
@@ -233,7 +257,9 @@ private Q_SLOTS:
                     gate->started.release();
                     gate->open.acquire();
                 }
-                return TrackFiles{{}, {}, request.trackUrl};
+                TrackFiles files;
+                files.codecInfo = request.trackUrl;
+                return files;
             },
             std::chrono::milliseconds(300));
         QSignalSpy finished(&reader, &LocalReader::finished);

@@ -29,6 +29,7 @@ public:
     std::optional<QVariantMap> info;
     std::optional<QVariantMap> progress;
     std::optional<QList<QByteArray>> artworks;
+    QList<QImage> previews;
     QVariant volume = 50;
     QVariant loved = 0;
     QVariant rating = 0;
@@ -59,6 +60,7 @@ public:
     std::optional<QVariantMap> trackInfo() override { return read(u"trackInfo"_s, info); }
     std::optional<QVariantMap> trackProgress() override { return read(u"trackProgress"_s, progress); }
     std::optional<QList<QByteArray>> artworkImages() override { return read(u"artworkImages"_s, artworks); }
+    QImage artworkPreview(qsizetype index) override { return previews.value(index); }
     QVariant soundVolume() override { return read(u"soundVolume"_s, volume); }
     QVariant iTrackLoved() override { return read(u"iTrackLoved"_s, loved); }
     QVariant iTrackRating() override { return read(u"iTrackRating"_s, rating); }
