@@ -37,6 +37,7 @@ namespace sleevelight {
 
 using namespace Qt::StringLiterals;
 
+class FadeOverlay;
 class FrameView;
 class ImageView;
 class MainWindow;
@@ -382,6 +383,9 @@ public:
     // The soft, dim copy of the artwork behind everything, when the preference asks for it.
     void applyAmbientBackground();
     Image m_ambientFor;
+    // With transitions on, the track shown fades out over the one that follows.
+    void fadeOutTrackShown();
+    FadeOverlay* m_trackFade = nullptr;
     void applyVinylImage();
     void showNextArtworkImage(bool forced);
     void toggleArtworkImage();

@@ -54,6 +54,8 @@ void AppDelegate::updateTrackInfo()
     QVariant artist = stringFor(*info, BridgeKey::trackArtist);
     if (m_live.cleanUpTitles)
         cleanUpTitle(name, artist);
+    if (prevTrackName.isValid() && !(name == prevTrackName))
+        fadeOutTrackShown();
     setTrackName(name);
     setTrackAlbum(stringFor(*info, BridgeKey::trackAlbum));
     setTrackArtist(artist);

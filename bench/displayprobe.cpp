@@ -58,7 +58,9 @@ protected:
     {
         if (event->type() == QEvent::Paint) {
             if (watched == m_d->mTrackName || watched == m_d->mTrackName2 || watched == m_d->mTrackName3)
-                m_name = static_cast<TextField*>(watched);
+                // As painted now: a picture taken of the window (the track's crossfade) paints the
+                // name that is going.
+                m_name = static_cast<TextField*>(watched)->text().simplified();
             else if (watched == m_d->mArtworkView)
                 m_artworkPainted = true;
             if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->window() == m_d->mWindow)
@@ -98,13 +100,14 @@ private:
             std::printf("first-frame %lld\n", static_cast<long long>(now));
             m_firstFrameReported = true;
         }
-        if (m_name != nullptr || m_artworkPainted) {
+        if (m_name || m_artworkPainted) {
             const QSize size = m_d->mWindow->size();
             std::printf("frame %lld %d %d %lld %lld %dx%d %s\n", static_cast<long long>(now),
-                        m_name != nullptr, m_artworkPainted ? (m_d->mArtworkView->showsPreview() ? 1 : 2) : 0,
+                        m_name.has_value(),
+                        m_artworkPainted ? (m_d->mArtworkView->showsPreview() ? 1 : 2) : 0,
                         static_cast<long long>(m_refreshBegan), static_cast<long long>(m_refreshEnded),
-                        size.width(), size.height(), m_name ? qPrintable(m_name->text().simplified()) : "");
-            m_name = nullptr;
+                        size.width(), size.height(), m_name ? qPrintable(*m_name) : "");
+            m_name.reset();
             m_artworkPainted = false;
         }
         if (m_repaintStart != 0) {
@@ -118,7 +121,7 @@ private:
 
     AppDelegate* m_d;
     QTimer* m_progressTimer = nullptr;
-    TextField* m_name = nullptr;
+    std::optional<QString> m_name;
     bool m_artworkPainted = false;
     bool m_windowPainted = false;
     bool m_firstFrameReported = false;

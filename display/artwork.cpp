@@ -2,6 +2,7 @@
 
 #include "app/appdelegate.h"
 
+#include "platform/views/fadeoverlay.h"
 #include "platform/views/frameview.h"
 #include "platform/views/imageview.h"
 #include "platform/views/stackview.h"
@@ -206,10 +207,21 @@ void AppDelegate::applyArtworkImageWithHolder()
 {
     if (artworkImageHolder().isNull())
         return;
+    // A new track's picture comes in with the whole track; a fade of its own would fade it twice.
+    const bool trackFading = m_trackFade != nullptr && m_trackFade->isFading();
     if (mArtworkView)
-        mArtworkView->setCrossfadeMs(m_live.transitions ? crossfadeMs : 0);
+        mArtworkView->setCrossfadeMs(m_live.transitions && !trackFading ? crossfadeMs : 0);
     setArtworkImage(artworkImageHolder());
     setArtworkImageHolder(Image());
+}
+
+void AppDelegate::fadeOutTrackShown()
+{
+    if (!m_live.transitions || mView == nullptr)
+        return;
+    if (m_trackFade == nullptr)
+        m_trackFade = new FadeOverlay(mView);
+    m_trackFade->fadeOut(crossfadeMs);
 }
 
 void AppDelegate::applyAmbientBackground()

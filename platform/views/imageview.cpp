@@ -30,6 +30,10 @@ void ImageView::setImage(const Image& image)
         m_fade->stop();
         m_fade->setDuration(m_crossfadeMs);
         m_fade->start();
+    } else if (m_fade != nullptr) {
+        // Shown at once: a fade still under way ends here.
+        m_fade->stop();
+        m_previous = QImage();
     }
     m_image = image;
     m_scaled = QImage();

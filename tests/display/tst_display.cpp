@@ -3,6 +3,7 @@
 
 #include "platform/fonts.h"
 #include "platform/image.h"
+#include "platform/views/fadeoverlay.h"
 #include "platform/views/frameview.h"
 #include "platform/views/imageview.h"
 #include "platform/views/mainwindow.h"
@@ -367,6 +368,7 @@ private Q_SLOTS:
                    0.0722 * linear(qBlue(pixel));
         };
         d->setLivePreference(u"ambientBackground"_s, true);
+        d->setLivePreference(u"transitions"_s, false); // the window grabbed as it is, not mid-fade
         for (const int state : {2, 3}) {
             f->bridge->state = state;
             f->play(u"Readable"_s, QList<QByteArray>{pictureBytes({600, 600}, cover)});
@@ -498,6 +500,7 @@ private Q_SLOTS:
         QImage preview(300, 300, QImage::Format_RGB32);
         preview.fill(Qt::blue);
         f->bridge->previews = {preview};
+        d->setLivePreference(u"transitions"_s, false); // the window grabbed as it is, not mid-fade
         f->play(u"Previewed"_s, QList<QByteArray>{big});
         QCOMPARE(d->artworkImage(), Image::fromData(big));
         QVERIFY(Image::fromData(big).hasPreview());
@@ -607,11 +610,41 @@ private Q_SLOTS:
         QTest::qWait(700);
         QVERIFY2(middle().red() > 40 && middle().blue() > 40, qPrintable(middle().name()));
         QTRY_COMPARE(middle(), QColor(Qt::blue));
+    }
 
-        f->play(u"Faded"_s, QList<QByteArray>{pictureBytes({300, 300})});
+    // A new track comes in under the one shown, which fades out whole, text and picture; the
+    // preference off shows the new one at once.
+    void theTrackShownFadesIntoTheNext()
+    {
+        d->mWindow->show();
+        QVERIFY(QTest::qWaitForWindowExposed(d->mWindow));
+        const auto middle = [this] {
+            const QImage window = d->mView->grab().toImage();
+            const QRect picture(d->mArtworkView->mapTo(d->mView.data(), QPoint(0, 0)),
+                                d->mArtworkView->size());
+            return QColor(window.pixel(picture.center() * window.devicePixelRatio()));
+        };
+        f->play(u"First"_s, QList<QByteArray>{pictureBytes({600, 600}, Qt::red)});
+        QTRY_COMPARE(middle(), QColor(Qt::red));
+        const QImage first = d->mView->grab().toImage();
+        const QByteArray blue = pictureBytes({600, 600}, Qt::blue);
+        f->play(u"Second"_s, QList<QByteArray>{blue, pictureBytes({600, 600}, Qt::yellow)});
+        QCOMPARE(d->mView->grab().toImage(), first);
+        auto* fade = d->mView->findChild<FadeOverlay*>();
+        QVERIFY(fade != nullptr && fade->isFading());
+        QCOMPARE(d->mArtworkView->crossfadeMs(), 0); // faded with the track, not twice
+        QTRY_VERIFY(!fade->isFading());
+        QCOMPARE(middle(), QColor(Qt::blue));
+        // The track's own pictures crossfade in the picture's place.
+        d->showNextArtworkImage(true);
         QCOMPARE(d->mArtworkView->crossfadeMs(), 330);
+        QVERIFY(!fade->isFading());
+
         d->setLivePreference(u"transitions"_s, false);
-        f->play(u"Cut"_s, QList<QByteArray>{pictureBytes({300, 300}, Qt::blue)});
+        f->play(u"Third"_s, QList<QByteArray>{pictureBytes({600, 600}, Qt::green)});
+        QVERIFY(!fade->isFading());
+        QCOMPARE(middle(), QColor(Qt::green));
+        d->showNextArtworkImage(true);
         QCOMPARE(d->mArtworkView->crossfadeMs(), 0);
     }
 
