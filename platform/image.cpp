@@ -10,6 +10,8 @@
 
 #include <atomic>
 #include <list>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -63,10 +65,11 @@ Header readHeader(const QByteArray& bytes)
 }
 
 // A JPEG cut short still "decodes", with its missing part in grey: every scan needs its end marker.
+// The end marker is searched from the end, where a whole file has it, and a scan only after it.
 bool isTruncatedJpeg(const QByteArray& bytes)
 {
-    const qsizetype lastScan = bytes.lastIndexOf("\xFF\xDA");
-    return lastScan < 0 || bytes.lastIndexOf("\xFF\xD9") < lastScan;
+    const qsizetype end = bytes.lastIndexOf("\xFF\xD9");
+    return end < 0 || bytes.indexOf("\xFF\xDA") < 0 || bytes.indexOf("\xFF\xDA", end) >= 0;
 }
 
 // The bytes decoded at `target`, turned as their header says; null when they do not decode.
@@ -100,6 +103,12 @@ QThreadPool* decodingPool()
         pool->setMaxThreadCount(1);
     }
     return pool;
+}
+
+std::shared_ptr<DecodedPictureStore>& decodedStore()
+{
+    static std::shared_ptr<DecodedPictureStore> store;
+    return store;
 }
 
 // The pictures made most recently from bytes, newest first.
@@ -188,8 +197,32 @@ QFuture<QImage> Image::decodeInBackground(const QSize& bound) const
 {
     if (!d || d->bytes.isEmpty())
         return QtFuture::makeReadyFuture(QImage());
-    return QtConcurrent::run(decodingPool(), decodeBytes, d->bytes, d->size, d->rotated,
-                             fitted(d->size, bound));
+    const QSize target = fitted(d->size, bound);
+    const qint64 pixels = qint64(d->size.width()) * d->size.height();
+    const bool worthKeeping = pixels >= 2 * qint64(target.width()) * target.height() ||
+                              (d->format != "jpeg" && pixels >= 1'000'000);
+    std::shared_ptr<DecodedPictureStore> store = worthKeeping ? decodedStore() : nullptr;
+    return QtConcurrent::run(
+        decodingPool(), [store, bytes = d->bytes, size = d->size, rotated = d->rotated, target] {
+            // Decoding yields to the window's thread: woken beside it on a machine of two cores it
+            // took the window's core for milliseconds in the middle of a refresh.
+            static thread_local const bool yields = ::setpriority(PRIO_PROCESS, ::gettid(), 10) == 0;
+            Q_UNUSED(yields);
+            if (store) {
+                if (QImage kept = store->find(bytes, target); !kept.isNull())
+                    return kept;
+            }
+            QImage image = decodeBytes(bytes, size, rotated, target);
+            // Kept once the result is handed back: the same thread, next.
+            if (store && !image.isNull())
+                decodingPool()->start([store, bytes, image] { store->keep(bytes, image); });
+            return image;
+        });
+}
+
+void Image::setDecodedStore(std::shared_ptr<DecodedPictureStore> store)
+{
+    decodedStore() = std::move(store);
 }
 
 void Image::adoptDecoded(const QImage& image) const

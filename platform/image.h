@@ -10,6 +10,18 @@
 
 namespace sleevelight {
 
+// Where pictures decoded at the size shown are kept, between runs too: a picture met again is not
+// decoded from its bytes again. Called on the decoding thread only.
+class DecodedPictureStore
+{
+public:
+    virtual ~DecodedPictureStore() = default;
+    // The picture of `bytes` as kept, fitted to `target` when it was kept at that size or larger;
+    // null otherwise.
+    virtual QImage find(const QByteArray& bytes, const QSize& target) = 0;
+    virtual void keep(const QByteArray& bytes, const QImage& decoded) = 0;
+};
+
 // An immutable picture: either encoded bytes whose size was read from the header
 // (decoded later, at the size it is shown) or an already decoded image.
 // Copies share the picture; two images are equal when they are the same picture.
@@ -61,6 +73,10 @@ public:
     bool isDecoded(const QSize& bound) const;
     // The preview scaled to the size decoded(bound) makes; null without one.
     QImage preview(const QSize& bound) const;
+
+    // Asked before a picture is decoded aside, and given what was decoded when that saves much: a
+    // picture far larger than shown, or of a slow format. None by default.
+    static void setDecodedStore(std::shared_ptr<DecodedPictureStore> store);
 
     // How many times any picture's bytes were decoded, for the benchmarks and tests.
     static int decodeCount();

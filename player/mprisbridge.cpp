@@ -2,6 +2,7 @@
 
 #include "platform/timers.h"
 #include "player/bridgeregistry.h"
+#include "player/decodedpictures.h"
 #include "player/localreader.h"
 #include "player/mprisnames.h"
 #include "player/mprisplayer.h"
@@ -66,6 +67,7 @@ void MprisBridge::registerAsApplicationBridge()
 {
     BridgeRegistry::registerClass(BridgeRegistry::applicationBridgeName,
                                   [] { return std::make_unique<MprisBridge>(); });
+    Image::setDecodedStore(std::make_shared<DecodedPictures>());
 }
 
 void MprisBridge::scheduleNotify()

@@ -68,12 +68,12 @@ std::optional<QByteArray> PictureCache::picture(const QString& address, qint64 m
     return entry->mid(start);
 }
 
-bool PictureCache::keep(const QString& address, const QByteArray& bytes)
+bool PictureCache::keep(const QString& address, const QByteArray& bytes, bool replace)
 {
     if (m_folder.isEmpty() || bytes.isEmpty() || bytes.size() > m_maxBytes)
         return false;
     const QString path = entryPath(address);
-    if (localmedia::isRegularFile(path))
+    if (!replace && localmedia::isRegularFile(path))
         return true;
     if (!QDir().mkpath(m_folder))
         return false;

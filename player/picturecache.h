@@ -20,8 +20,9 @@ public:
     explicit PictureCache(QString folder = defaultFolder(), qint64 maxBytes = 64 * 1024 * 1024);
 
     std::optional<QByteArray> picture(const QString& address, qint64 maxBytes);
-    // Keeps the picture unless an entry for the address is there already; false when it could not.
-    bool keep(const QString& address, const QByteArray& bytes);
+    // Keeps the picture unless an entry for the address is there already (or in its place, with
+    // `replace`); false when it could not.
+    bool keep(const QString& address, const QByteArray& bytes, bool replace = false);
 
     QString folder() const { return m_folder; }
 

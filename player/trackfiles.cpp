@@ -162,7 +162,11 @@ TrackFiles TrackFilesReader::read(const TrackFilesRequest& request)
         if (known != m_decodable.cend()) {
             shown = known->second;
         } else {
-            const std::optional<QImage> made = preview(bytes);
+            // A large picture shown before, after a restart too, is previewed from the copy kept
+            // at the size it was shown: far less to decode than its own bytes.
+            std::optional<QImage> made = m_decoded.preview(digest, previewSide);
+            if (made->isNull())
+                made = preview(bytes);
             if (!made)
                 continue;
             shown = *made;

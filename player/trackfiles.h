@@ -1,5 +1,6 @@
 #pragma once
 
+#include "player/decodedpictures.h"
 #include "player/mprismetadata.h"
 #include "player/picturecache.h"
 
@@ -78,6 +79,7 @@ private:
 
     Limits m_limits;
     PictureCache m_webPictures;
+    DecodedPictures m_decoded;
     // The pictures most recently found decodable, by digest, with their previews, newest first:
     // tracks of one album share their cover, which is decoded once.
     QList<std::pair<QByteArray, QImage>> m_decodable;

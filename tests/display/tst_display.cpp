@@ -18,6 +18,7 @@
 #include <QGlyphRun>
 #include <QRawFont>
 #include <QScreen>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTextBoundaryFinder>
@@ -551,6 +552,44 @@ private Q_SLOTS:
         QTest::qWait(50);
         QCOMPARE(d->artworkImage(), noCover());
         QVERIFY(!d->isWideArtworkImage);
+    }
+
+    // A picture far larger than shown is looked for among those kept decoded before it is decoded
+    // aside, and kept after; one shown at its own size is neither.
+    void decodedPicturesAreAskedForFirst()
+    {
+        struct Store : DecodedPictureStore
+        {
+            std::atomic<int> finds = 0;
+            QImage kept; // written on the decoding thread, read once `keeps` says so
+            QSemaphore keeps;
+            QImage find(const QByteArray&, const QSize& target) override
+            {
+                ++finds;
+                return kept.isNull() ? QImage() : kept.scaled(target);
+            }
+            void keep(const QByteArray&, const QImage& image) override
+            {
+                kept = image;
+                keeps.release();
+            }
+        };
+        const auto store = std::make_shared<Store>();
+        Image::setDecodedStore(store);
+        const Image large = Image::fromData(pictureBytes({2400, 1200}, Qt::red, "JPEG"));
+        const int decodes = Image::decodeCount();
+        QCOMPARE(large.decodeInBackground({600, 600}).result().size(), QSize(600, 300));
+        QVERIFY(store->keeps.tryAcquire(1, 5000));
+        QCOMPARE(store->kept.size(), QSize(600, 300));
+        QCOMPARE(large.decodeInBackground({400, 400}).result().size(), QSize(400, 200));
+        QCOMPARE(Image::decodeCount(), decodes + 1);
+        QCOMPARE(store->finds.load(), 2);
+
+        const Image small = Image::fromData(pictureBytes({600, 300}, Qt::blue, "JPEG"));
+        QCOMPARE(small.decodeInBackground({600, 600}).result().size(), QSize(600, 300));
+        QCOMPARE(store->finds.load(), 2);
+        QVERIFY(!store->keeps.tryAcquire(1, 100));
+        Image::setDecodedStore(nullptr);
     }
 
     void cyclesWhilePlaying()

@@ -1,6 +1,7 @@
 // Where the pictures, numbers and information of a track come from, what is never handed on as a
 // picture, and how the reading stays off the caller's thread and bounded.
 
+#include "player/decodedpictures.h"
 #include "player/localreader.h"
 #include "player/picturecache.h"
 #include "player/trackfiles.h"
@@ -203,6 +204,37 @@ private Q_SLOTS:
         const TrackFiles files =
             TrackFilesReader().read({QString(), u"https://i.ytimg.com/vi/x/0.jpg"_s, jpeg});
         QCOMPARE(QImage::fromData(files.pictures.value(0)).size(), shown);
+    }
+
+    // A large picture decoded at the size shown is kept, and found again at that size or smaller,
+    // not larger; without transparency only. The reader then previews it from the copy kept (here
+    // a blue one for red bytes, to tell them apart).
+    void decodedPicturesAreKeptOnDisk()
+    {
+        QVERIFY(QDir(DecodedPictures::defaultFolder()).removeRecursively());
+        const QByteArray bytes = pictureBytes({2000, 1000}, Qt::red, "JPEG");
+        QImage shown(800, 400, QImage::Format_RGB32);
+        shown.fill(Qt::blue);
+        DecodedPictures store;
+        QVERIFY(store.find(bytes, {800, 400}).isNull());
+        store.keep(bytes, shown);
+        QCOMPARE(store.find(bytes, {800, 400}).size(), QSize(800, 400));
+        QVERIFY(QColor(DecodedPictures().find(bytes, {400, 200}).pixel(200, 100)).blue() > 240);
+        QVERIFY(store.find(bytes, {1000, 500}).isNull());
+
+        const QByteArray translucent = pictureBytes({2000, 1000}, Qt::green);
+        QImage withAlpha(800, 400, QImage::Format_ARGB32);
+        withAlpha.fill(Qt::transparent);
+        store.keep(translucent, withAlpha);
+        QVERIFY(store.find(translucent, {800, 400}).isNull());
+
+        QTemporaryDir folder;
+        const QString art = folder.filePath(u"art.jpg"_s);
+        QVERIFY(writeFile(art, bytes));
+        const QImage preview = TrackFilesReader().read({QString(), url(art), {}}).previews.value(0);
+        QCOMPARE(preview.size(), QSize(512, 256));
+        QVERIFY2(QColor(preview.pixel(256, 128)).blue() > 240,
+                 qPrintable(QColor(preview.pixel(256, 128)).name()));
     }
 
     // A web picture that proves to be one is kept on disk by its address and read from there when
