@@ -120,6 +120,14 @@ class TestDisplay : public QObject
     std::unique_ptr<TestApplication> f;
     AppDelegate* d = nullptr;
 
+    // The colour in the middle of the artwork's view, as the window shows it.
+    QColor artworkMiddle() const
+    {
+        const QImage window = d->mView->grab().toImage();
+        const QRect picture(d->mArtworkView->mapTo(d->mView.data(), QPoint(0, 0)), d->mArtworkView->size());
+        return QColor(window.pixel(picture.center() * window.devicePixelRatio()));
+    }
+
     void start(double timeScale)
     {
         f.reset();
@@ -505,16 +513,10 @@ private Q_SLOTS:
         f->play(u"Previewed"_s, QList<QByteArray>{big});
         QCOMPARE(d->artworkImage(), Image::fromData(big));
         QVERIFY(Image::fromData(big).hasPreview());
-        const auto middle = [this] {
-            const QImage window = d->mView->grab().toImage();
-            const QRect picture(d->mArtworkView->mapTo(d->mView.data(), QPoint(0, 0)),
-                                d->mArtworkView->size());
-            return QColor(window.pixel(picture.center() * window.devicePixelRatio()));
-        };
-        QCOMPARE(middle(), QColor(Qt::blue));
+        QCOMPARE(artworkMiddle(), QColor(Qt::blue));
         QVERIFY(d->mArtworkView->showsPreview());
         QTRY_VERIFY(Image::fromData(big).isDecoded(QSize(1, 1)));
-        const QColor shown = middle();
+        const QColor shown = artworkMiddle();
         QVERIFY(!d->mArtworkView->showsPreview());
         QVERIFY2(shown.red() > 240 && shown.blue() < 16, qPrintable(shown.name()));
     }
@@ -657,14 +659,8 @@ private Q_SLOTS:
     {
         d->mWindow->show();
         QVERIFY(QTest::qWaitForWindowExposed(d->mWindow));
-        const auto middle = [this] {
-            const QImage window = d->mView->grab().toImage();
-            const QRect picture(d->mArtworkView->mapTo(d->mView.data(), QPoint(0, 0)),
-                                d->mArtworkView->size());
-            return QColor(window.pixel(picture.center() * window.devicePixelRatio()));
-        };
         f->play(u"First"_s, QList<QByteArray>{pictureBytes({600, 600}, Qt::red)});
-        QTRY_COMPARE(middle(), QColor(Qt::red));
+        QTRY_COMPARE(artworkMiddle(), QColor(Qt::red));
         const QImage first = d->mView->grab().toImage();
         const QByteArray blue = pictureBytes({600, 600}, Qt::blue);
         f->play(u"Second"_s, QList<QByteArray>{blue, pictureBytes({600, 600}, Qt::yellow)});
@@ -673,7 +669,7 @@ private Q_SLOTS:
         QVERIFY(fade != nullptr && fade->isFading());
         QCOMPARE(d->mArtworkView->crossfadeMs(), 0); // faded with the track, not twice
         QTRY_VERIFY(!fade->isFading());
-        QCOMPARE(middle(), QColor(Qt::blue));
+        QCOMPARE(artworkMiddle(), QColor(Qt::blue));
         // The track's own pictures crossfade in the picture's place.
         d->showNextArtworkImage(true);
         QCOMPARE(d->mArtworkView->crossfadeMs(), 330);
@@ -682,7 +678,7 @@ private Q_SLOTS:
         d->setLivePreference(u"transitions"_s, false);
         f->play(u"Third"_s, QList<QByteArray>{pictureBytes({600, 600}, Qt::green)});
         QVERIFY(!fade->isFading());
-        QCOMPARE(middle(), QColor(Qt::green));
+        QCOMPARE(artworkMiddle(), QColor(Qt::green));
         d->showNextArtworkImage(true);
         QCOMPARE(d->mArtworkView->crossfadeMs(), 0);
     }
