@@ -15,7 +15,9 @@ QTimer* Timers::schedule(QObject* owner, double seconds, bool repeats, std::func
     timer->setSingleShot(!repeats);
     timer->setInterval(milliseconds(seconds));
     // Long, slow timers may be grouped by the system; the progress tick stays close to a second.
-    timer->setTimerType(seconds >= 30.0 ? Qt::VeryCoarseTimer : Qt::CoarseTimer);
+    // Judged by the real interval: a very coarse timer of less than a second (a test's sped-up
+    // clock) held every animation of the process to whole seconds.
+    timer->setTimerType(timer->interval() >= 30'000 ? Qt::VeryCoarseTimer : Qt::CoarseTimer);
     QObject::connect(timer, &QTimer::timeout, owner, std::move(action));
     timer->start();
     return timer;
