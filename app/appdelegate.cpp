@@ -29,6 +29,11 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent)
     iTunesBridge = BridgeRegistry::create(BridgeRegistry::applicationBridgeName);
     PlayButtonNameTransformer::registerTransformer();
     powerAssertion = PowerAssertion::createDefault();
+    // A hold the desktop refused after all: the next check while playing asks again.
+    powerAssertion->lost = [this](quint32 id) {
+        if (sleepDisabled() && id == assertionID)
+            setSleepDisabled(false);
+    };
 }
 
 AppDelegate::~AppDelegate() = default;

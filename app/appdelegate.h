@@ -38,6 +38,7 @@ namespace sleevelight {
 using namespace Qt::StringLiterals;
 
 class FadeOverlay;
+class StandbyView;
 class FrameView;
 class ImageView;
 class MainWindow;
@@ -444,6 +445,22 @@ public:
     static inline const QString nowFollowingText = u"Now following: %1"_s;
     static inline const QString noPlayerText = u"No player to follow"_s;
 
+    // ---- Screen care (display/screencare.cpp) ----
+    // Standby once nothing has played for standbyDelay minutes, and the drift against burn-in;
+    // run again when the player's state or the preferences change.
+    void updateScreenCare();
+    bool isInStandby() const;
+    void enterStandby();
+    void leaveStandby();
+    // A key or the pointer moved: standby ends and its delay starts again. True when the display
+    // was in standby, so that the key wakes it and does nothing else.
+    bool userWasActive();
+    QTimer* m_standbyTimer = nullptr;
+    StandbyView* m_standbyView = nullptr;
+    QTimer* m_driftTimer = nullptr;
+    qint64 m_driftStep = 0;
+    QSize m_laidOutViewSize;
+
     // ---- Display sleep (interaction/screensleep.cpp) ----
     void setScreenSleep();
     void disableScreenSleepWithReason(const QString& reason);
@@ -648,6 +665,10 @@ private:
     // The artwork timer, never faster than once a second whatever the stored interval says.
     void scheduleToggleArtworkTimer();
 };
+
+// Where the drift against burn-in has moved the composition after `step` steps (one a minute) on
+// a display `height` pixels tall: within 8 pixels at 1080 lines, a pixel at a time.
+QPoint driftOffset(qint64 step, int height);
 
 } // namespace sleevelight
 

@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QPalette>
 #include <QScreen>
 #include <QSlider>
 #include <QWindow>
@@ -74,6 +75,11 @@ void AppDelegate::applicationDidFinishLaunching()
     mWindow->setWindowTitle(u"Sleevelight"_s);
 
     mView->setBackgroundColor(Qt::black);
+    // What the drift uncovers at the edges, and what the standby view covers.
+    QPalette black = mWindow->contentView()->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    mWindow->contentView()->setPalette(black);
+    mWindow->contentView()->setAutoFillBackground(true);
 
     // The screen the window is on sets the proportions and the scale of the text.
     if (QScreen* screen = mWindow->screen() ? mWindow->screen() : QGuiApplication::primaryScreen()) {
@@ -177,7 +183,13 @@ void AppDelegate::applicationDidFinishLaunching()
     updateTrackInfo();
 
     // Re-layout whenever the display view's frame changes from now on.
-    connect(mView, &FrameView::frameChanged, this, [this] { updateViewBounds(); });
+    // Only a new size lays the display out again: the drift against burn-in moves it, whole.
+    connect(mView, &FrameView::frameChanged, this, [this] {
+        if (std::exchange(m_laidOutViewSize, mView->size()) != mView->size())
+            updateViewBounds();
+    });
+    connect(this, &AppDelegate::playerStateChanged, this, &AppDelegate::updateScreenCare);
+    updateScreenCare();
 
     // Closing the panel, however it is closed, throws its unconfirmed edits away.
     connect(mPreferencePanel, &Panel::willClose, this,

@@ -20,15 +20,18 @@ bool EventMonitor::eventFilter(QObject* watched, QEvent* event)
         return false;
     switch (event->type()) {
     case QEvent::KeyPress:
-        m_delegate->handleKeyDown(static_cast<QKeyEvent*>(event));
+        // A key that wakes the display from standby does only that.
+        if (!m_delegate->userWasActive())
+            m_delegate->handleKeyDown(static_cast<QKeyEvent*>(event));
         break;
     case QEvent::MouseButtonPress: {
         auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton)
+        if (!m_delegate->userWasActive() && mouse->button() == Qt::LeftButton)
             m_delegate->handleLeftMouse(mouse);
         break;
     }
     case QEvent::MouseMove: {
+        m_delegate->userWasActive();
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->buttons() & Qt::LeftButton)
             m_delegate->handleLeftMouse(mouse);

@@ -69,6 +69,8 @@ const std::vector<PreferenceField>& preferenceFields()
         field("cleanUpTitles", &P::cleanUpTitles),
         field("ambientBackground", &P::ambientBackground),
         field("transitions", &P::transitions),
+        field("standbyDelay", &P::standbyDelay),
+        field("shiftAgainstBurnIn", &P::shiftAgainstBurnIn),
         field("preferredPlayers", &P::preferredPlayers),
         field("ignoredPlayers", &P::ignoredPlayers),
     };

@@ -48,8 +48,12 @@ struct Preferences
     bool cleanUpTitles = true;
     // A soft, dim copy of the artwork fills the window behind everything.
     bool ambientBackground = false;
-    // A new picture crossfades into the one shown.
+    // A new track, and a new picture, crossfade into the one shown.
     bool transitions = true;
+    // Minutes without anything playing before the standby view; 0 never.
+    qint64 standbyDelay = 5;
+    // The composition drifts a few pixels now and then while playing.
+    bool shiftAgainstBurnIn = true;
     // Names of players (desktop entry, identity or bus name) to follow whenever they are on the
     // bus, the first listed first, and never to follow.
     QStringList preferredPlayers;

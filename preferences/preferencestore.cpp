@@ -4,6 +4,7 @@
 
 #include "platform/timers.h"
 #include "platform/userdefaults.h"
+#include "platform/views/frameview.h"
 #include "platform/views/stackview.h"
 #include "platform/views/textfield.h"
 #include "player/itunesbridgeprotocol.h"
@@ -61,6 +62,8 @@ void AppDelegate::setLivePreferences(const Preferences& preferences)
     m_live = preferences;
     if (iTunesBridge)
         iTunesBridge->setPlayerRules(m_live.preferredPlayers, m_live.ignoredPlayers);
+    if (mView)
+        updateScreenCare();
     notifyPreferences(changed, false);
 }
 

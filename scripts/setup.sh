@@ -19,6 +19,8 @@ packages=(
   # build
   cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
   libtag1-dev libsqlite3-dev libfontconfig-dev
+  # keeping the screen awake without a desktop service: X11's screen saver, Wayland's idle inhibitor
+  libxcb1-dev libxcb-screensaver0-dev libwayland-dev wayland-protocols qt6-base-private-dev
   # run: what the Debian package depends on or recommends
   dbus fontconfig fonts-dejavu-core qt6-qpa-plugins qt6-wayland
 )

@@ -1,5 +1,6 @@
 #include "platform/views/frameview.h"
 
+#include <QLayout>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -22,6 +23,28 @@ void FrameView::setBackgroundImage(const QImage& image)
     m_scaledBackground = QPixmap();
     setAttribute(Qt::WA_OpaquePaintEvent, !image.isNull() || m_background.alpha() == 255);
     update();
+}
+
+void FrameView::setOffsetInParent(const QPoint& offset)
+{
+    QWidget* parent = parentWidget();
+    if (parent == nullptr || (m_placesItself && offset == m_offset))
+        return;
+    if (!m_placesItself) {
+        if (QLayout* layout = parent->layout())
+            layout->removeWidget(this);
+        parent->installEventFilter(this);
+        m_placesItself = true;
+    }
+    m_offset = offset;
+    setGeometry(QRect(offset, parent->size()));
+}
+
+bool FrameView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize)
+        setGeometry(QRect(m_offset, parentWidget()->size()));
+    return QWidget::eventFilter(watched, event);
 }
 
 void FrameView::paintEvent(QPaintEvent* event)

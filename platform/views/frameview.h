@@ -23,6 +23,11 @@ public:
     // colour; a null image takes it away. It is scaled once per size of the view.
     void setBackgroundImage(const QImage& image);
 
+    // Keeps the view the size of its parent, moved by `offset` (a few pixels against burn-in):
+    // from the first call on, the parent's layout no longer places it.
+    void setOffsetInParent(const QPoint& offset);
+    QPoint offsetInParent() const { return m_offset; }
+
 Q_SIGNALS:
     void frameChanged();
 
@@ -30,12 +35,15 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool m_posts = false;
     QColor m_background = Qt::transparent;
     QImage m_backgroundImage;
     QPixmap m_scaledBackground;
+    QPoint m_offset;
+    bool m_placesItself = false;
 };
 
 } // namespace sleevelight

@@ -7,6 +7,7 @@
 #include "platform/views/frameview.h"
 #include "platform/views/mainwindow.h"
 #include "platform/views/panel.h"
+#include "platform/views/standbyview.h"
 #include "platform/views/textfield.h"
 #include "platform/views/titlebutton.h"
 #include "preferences/zivpreferences.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QRegularExpression>
+#include <QTime>
 #include <QWindow>
 
 using namespace Qt::StringLiterals;
@@ -390,6 +392,92 @@ private Q_SLOTS:
 
     // The window's buttons show while the pointer is over the display; the pointer hides once and
     // shows on any move or drag, which starts a new hiding period only when none runs.
+    // Paused for standbyDelay minutes, the display goes dark but for a clock and the last track;
+    // playing, a key or the pointer brings the track back, and the key does nothing else.
+    void standby()
+    {
+        Launched app(0.002); // five minutes in 0.6 s
+        AppDelegate* d = app.d;
+        app.play();
+        QTest::qWait(1000);
+        QVERIFY(!d->isInStandby());
+
+        app.bridge->state = 3;
+        d->updateTrackInfo();
+        QTRY_VERIFY(d->isInStandby());
+        auto* view = app.window->findChild<StandbyView*>();
+        QVERIFY(view != nullptr);
+        const QTime now = QTime::currentTime();
+        QVERIFY2(view->clockText() == now.toString(u"HH:mm"_s) ||
+                     view->clockText() == now.addSecs(-60).toString(u"HH:mm"_s),
+                 qPrintable(view->clockText()));
+        QVERIFY(view->rect().contains(view->clockRect()));
+        // Faded in within a second: black everywhere but where the clock and the lines stand.
+        QTest::qWait(1000);
+        const QImage shown = app.window->grab().toImage();
+        const QRect clock(view->mapTo(app.window, view->clockRect().topLeft()), view->clockRect().size());
+        int lit = 0, litOutside = 0;
+        for (int y = 0; y < shown.height(); y += 7)
+            for (int x = 0; x < shown.width(); x += 7)
+                if (QColor(shown.pixel(x, y)).value() > 8)
+                    ++(clock.contains(QPoint(x, y) / shown.devicePixelRatio()) ? lit : litOutside);
+        QVERIFY(lit > 0);
+        QCOMPARE(litOutside, 0);
+
+        const bool vinyl = d->isShowVinyl();
+        app.key(Qt::Key_V);
+        QVERIFY(!d->isInStandby());
+        QCOMPARE(d->isShowVinyl(), vinyl);
+        QTRY_VERIFY(!view->isVisible()); // the track again
+        QTRY_VERIFY(d->isInStandby());   // the full delay after the key
+        app.move(QPointF(100.0, 100.0));
+        QVERIFY(!d->isInStandby());
+        QTRY_VERIFY(d->isInStandby());
+        QElapsedTimer back;
+        back.start();
+        app.bridge->state = 2;
+        d->updateTrackInfo();
+        QTRY_VERIFY(!view->isVisible());
+        QVERIFY(back.elapsed() < 1000);
+
+        d->setLivePreference(u"standbyDelay"_s, 0);
+        app.bridge->state = 3;
+        d->updateTrackInfo();
+        QTest::qWait(1000);
+        QVERIFY(!d->isInStandby());
+    }
+
+    // While playing, the whole display drifts a pixel at a time within a few pixels of its place,
+    // never back where it stood ten steps before; off, it stands where the layout puts it.
+    void driftAgainstBurnIn()
+    {
+        for (const int height : {720, 1080, 2160}) {
+            const int half = std::max(1, int(std::lround(4.0 * height / 1080.0)));
+            QCOMPARE(driftOffset(0, height), QPoint());
+            for (qint64 step = 1; step < 600; ++step) {
+                const QPoint now = driftOffset(step, height), before = driftOffset(step - 1, height);
+                QVERIFY(now != before && std::abs(now.x() - before.x()) <= 1 &&
+                        std::abs(now.y() - before.y()) <= 1);
+                QVERIFY(std::abs(now.x()) <= half && std::abs(now.y()) <= half);
+                if (step >= 10)
+                    QVERIFY(driftOffset(step - 10, height) != now);
+            }
+        }
+
+        Launched app(0.002); // a minute in 120 ms
+        AppDelegate* d = app.d;
+        app.play();
+        const QPoint name = d->mTrackName->pos();
+        QTRY_VERIFY(d->mView->pos() != QPoint());
+        QVERIFY(std::abs(d->mView->pos().x()) <= 4 && std::abs(d->mView->pos().y()) <= 4);
+        QCOMPARE(d->mView->size(), app.window->contentView()->size());
+        QCOMPARE(d->mTrackName->pos(), name); // the composition moves whole
+        d->setLivePreference(u"shiftAgainstBurnIn"_s, false);
+        QCOMPARE(d->mView->pos(), QPoint());
+        QTest::qWait(300);
+        QCOMPARE(d->mView->pos(), QPoint());
+    }
+
     void pointerMoves()
     {
         Launched app;
@@ -456,9 +544,9 @@ private Q_SLOTS:
         QVERIFY(desktop.isRegistered());
         Launched app;
         QVERIFY(!app.d->sleepDisabled());
-        app.play(); // taken at once when playing
-        QCOMPARE(desktop.calls(), QStringList{hold7001});
+        app.play(); // asked for at once when playing
         QVERIFY(app.d->sleepDisabled());
+        QTRY_COMPARE(desktop.calls(), QStringList{hold7001});
         for (int i = 0; i < ticks.size(); ++i) {
             app.d->setPlayerState(ticks[i] == u'p'   ? PlayerState::playing
                                   : ticks[i] == u'f' ? PlayerState::fastForwarding
@@ -466,8 +554,13 @@ private Q_SLOTS:
             app.d->setScreenSleep();
             QCOMPARE(app.d->pauseDurationCounter, qint64(counters[i].digitValue()));
         }
-        // Releases are sent without waiting for the answer.
-        QTRY_COMPARE(desktop.calls(), QStringList{hold7001} + calls);
+        // Releases are sent without waiting for the answer; a hold given back before the service
+        // answered is given back when it does, perhaps after the next hold was asked for.
+        const auto sorted = [](QStringList list) {
+            list.sort();
+            return list;
+        };
+        QTRY_COMPARE(sorted(desktop.calls()), sorted(QStringList{hold7001} + calls));
         QCOMPARE(app.d->sleepDisabled(), ticks.endsWith(u'p') || calls.isEmpty());
     }
 
@@ -504,7 +597,7 @@ private Q_SLOTS:
         QVERIFY(timer && d->preventSleepTimer() == timer); // switched on again: the same timer runs
         app.play();
         QVERIFY(d->sleepDisabled());
-        QCOMPARE(desktop.calls().size(), 1);
+        QTRY_COMPARE(desktop.calls().size(), 1);
         const QRegularExpressionMatch hold = QRegularExpression(taken).match(desktop.calls()[0]);
         QVERIFY2(hold.hasMatch(), qPrintable(desktop.calls()[0]));
         d->setPlayerState(PlayerState::paused);
@@ -524,6 +617,8 @@ private Q_SLOTS:
         QVERIFY(d->preventSleepTimer() && d->preventSleepTimer()->isActive());
     }
 
+    // No service on the bus and no window system to ask (offscreen): no hold, said at once, and
+    // the refresh goes on. A service that appears later is used on a later check while playing.
     void noServiceAtAll()
     {
         Launched app;
@@ -535,14 +630,14 @@ private Q_SLOTS:
             app.d->setScreenSleep();
         QCOMPARE(app.d->pauseDurationCounter, qint64(0));
 
-        // A service that appears later is used on the next check while playing.
         FakeDesktopServices desktop(FakeDesktopServices::ScreenSaver);
         app.d->setPlayerState(PlayerState::playing);
-        app.d->setScreenSleep();
-        QVERIFY(app.d->sleepDisabled());
-        QCOMPARE(desktop.calls(), QStringList{hold7001});
+        QTRY_VERIFY((app.d->setScreenSleep(), app.d->sleepDisabled()));
+        QTRY_COMPARE(desktop.calls(), QStringList{hold7001});
     }
 
+    // A service that never answers never holds the window; the hold counts as lost once the call
+    // times out, and the bus is not asked again for a while.
     void serviceThatNeverAnswers()
     {
         FakeDesktopServices desktop(FakeDesktopServices::ScreenSaver);
@@ -551,10 +646,8 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         app.play();
-        // Far below the bus's own 25-second default: the window is never held that long.
-        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(!app.d->sleepDisabled());
-        // The next refreshes do not ask the hung service again for a while.
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QTRY_VERIFY_WITH_TIMEOUT(!app.d->sleepDisabled(), 10000);
         for (int i = 0; i < 3; ++i)
             app.d->updateTrackInfo();
         QVERIFY(!app.d->sleepDisabled());

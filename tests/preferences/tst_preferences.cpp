@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTableWidget>
 
 using namespace Qt::StringLiterals;
@@ -94,7 +95,10 @@ private Q_SLOTS:
         // Fonts and the position have no sound "empty" value: they read as their reset values.
         QCOMPARE(d->nameFont(), u"HelveticaNeue-Medium"_s);
         QCOMPARE(d->livePreferences().artworkPositionMode, ArtworkPositionMode::Toggle);
-        QVERIFY(d->livePreferences().cleanUpTitles); // a later key reads as its default
+        // Later keys read as their defaults.
+        QVERIFY(d->livePreferences().cleanUpTitles);
+        QCOMPARE(d->livePreferences().standbyDelay, 5);
+        QVERIFY(d->livePreferences().shiftAgainstBurnIn);
         QCOMPARE(s.file(), content);
         // A zero interval never makes a timer faster than a second.
         QVERIFY(d->toggleArtworkTimer());
@@ -235,6 +239,13 @@ private Q_SLOTS:
         auto* albumCheck = d->mPreferencePanel->findChild<QAbstractButton*>(u"albumCheck"_s);
         albumCheck->click();
         QVERIFY(!d->prefIsShowAlbumName() && d->isShowAlbumName());
+        auto* standbySpin = d->mPreferencePanel->findChild<QSpinBox*>(u"standbySpin"_s);
+        QCOMPARE(standbySpin->value(), 5);
+        standbySpin->setValue(0);
+        QCOMPARE(d->workingPreferences().standbyDelay, 0);
+        QCOMPARE(standbySpin->text(), u"never"_s);
+        d->mPreferencePanel->findChild<QAbstractButton*>(u"shiftAgainstBurnInCheck"_s)->click();
+        QVERIFY(!d->workingPreferences().shiftAgainstBurnIn && d->livePreferences().shiftAgainstBurnIn);
 
         // Closing the panel by its close box throws the edits away; the sample keeps its font.
         d->mPreferencePanel->close();

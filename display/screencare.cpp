@@ -1,0 +1,117 @@
+// Care for a screen that is on all day: the standby view once nothing has played for a while, and
+// a slow drift of the whole composition against burn-in while something plays.
+
+#include "app/appdelegate.h"
+
+#include "platform/timers.h"
+#include "platform/views/frameview.h"
+#include "platform/views/mainwindow.h"
+#include "platform/views/standbyview.h"
+#include "platform/views/textfield.h"
+
+#include <cmath>
+
+namespace sleevelight {
+
+namespace {
+
+constexpr int standbyFadeInMs = 800;
+constexpr int standbyFadeOutMs = 250;
+// One step of the drift, of one pixel, about every minute.
+constexpr double driftStepSeconds = 60.0;
+// The drift goes round a square this many pixels wide at 1080 lines, centred on the place the
+// layout gives, so no two places it takes are further apart.
+constexpr double driftSpanAt1080 = 8.0;
+
+} // namespace
+
+QPoint driftOffset(qint64 step, int height)
+{
+    const int half = std::max(1, int(std::lround(driftSpanAt1080 / 2.0 * height / 1080.0)));
+    // First diagonally out to a corner of the square, a pixel each way per step, then round it.
+    if (step <= half)
+        return {-int(step), -int(step)};
+    const qint64 along = (step - half) % (8 * half);
+    const int side = int(along / (2 * half));
+    const int t = int(along % (2 * half));
+    switch (side) {
+    case 0:
+        return {-half + t, -half};
+    case 1:
+        return {half, -half + t};
+    case 2:
+        return {half - t, half};
+    default:
+        return {-half, half - t};
+    }
+}
+
+void AppDelegate::updateScreenCare()
+{
+    const bool playing = playerState() == PlayerState::playing;
+    if (playing || m_live.standbyDelay <= 0) {
+        Timers::invalidate(m_standbyTimer);
+        m_standbyTimer = nullptr;
+        leaveStandby();
+    } else if (m_standbyTimer == nullptr && !isInStandby()) {
+        // At most a day: a number a hand-edited file made huge still gives a timer.
+        const double minutes = double(std::min<qint64>(m_live.standbyDelay, 24 * 60));
+        m_standbyTimer = Timers::schedule(this, minutes * 60.0, false, [this] {
+            m_standbyTimer = nullptr;
+            enterStandby();
+        });
+    }
+
+    if (!m_live.shiftAgainstBurnIn) {
+        Timers::invalidate(m_driftTimer);
+        m_driftTimer = nullptr;
+        m_driftStep = 0;
+        if (mView)
+            mView->setOffsetInParent(QPoint());
+    } else if (m_driftTimer == nullptr) {
+        m_driftTimer = Timers::schedule(this, driftStepSeconds, true, [this] {
+            // Only while something plays: a paused display goes to standby instead.
+            if (playerState() != PlayerState::playing || mView == nullptr)
+                return;
+            mView->setOffsetInParent(driftOffset(++m_driftStep, mView->height()));
+        });
+    }
+}
+
+bool AppDelegate::isInStandby() const
+{
+    return m_standbyView != nullptr && m_standbyView->isShown();
+}
+
+void AppDelegate::enterStandby()
+{
+    if (mWindow == nullptr || playerState() == PlayerState::playing)
+        return;
+    if (m_standbyView == nullptr)
+        m_standbyView = new StandbyView(mWindow->contentView());
+    if (mTrackName && mTrackName->fieldFont())
+        m_standbyView->setClockFont(*mTrackName->fieldFont());
+    m_standbyView->setLastTrack(trackName().toString(), trackArtist().toString());
+    m_standbyView->fadeIn(standbyFadeInMs);
+}
+
+void AppDelegate::leaveStandby()
+{
+    if (m_standbyView != nullptr)
+        m_standbyView->fadeOut(standbyFadeOutMs);
+}
+
+bool AppDelegate::userWasActive()
+{
+    const bool wasInStandby = isInStandby();
+    leaveStandby();
+    // Standby comes back the full delay after the last key or movement.
+    if (m_standbyTimer != nullptr) {
+        Timers::invalidate(m_standbyTimer);
+        m_standbyTimer = nullptr;
+    }
+    updateScreenCare();
+    return wasInStandby;
+}
+
+} // namespace sleevelight
