@@ -1,0 +1,107 @@
+#include "player/lyrics.h"
+
+#include <QRegularExpression>
+#include <QStringDecoder>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace sleevelight::lyrics {
+
+namespace {
+
+// A time tag: minutes (any number of them), seconds, and a fraction after a dot or a colon.
+const QRegularExpression timeTag(uR"(^\[(\d{1,4}):(\d{1,2})(?:[.:](\d{1,3}))?\])"_s);
+// Any other tag at the start of a line: [ar:Artist], [offset:+250], [length: 03:20].
+const QRegularExpression otherTag(uR"(^\[([A-Za-z#]+):([^\]]*)\])"_s);
+// Word times of enhanced LRC inside a line.
+const QRegularExpression wordTime(uR"(<\d{1,4}:\d{1,2}(?:[.:]\d{1,3})?>)"_s);
+
+qint64 fractionMs(const QString& digits)
+{
+    if (digits.isEmpty())
+        return 0;
+    // .5 is half a second, .05 five hundredths, .005 five thousandths.
+    const qint64 value = digits.toLongLong();
+    return digits.size() == 1 ? value * 100 : digits.size() == 2 ? value * 10 : value;
+}
+
+} // namespace
+
+QString decodeText(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.sliced(3));
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder decoder(QStringDecoder::Utf16);
+        return decoder.decode(bytes);
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+}
+
+Lyrics fromText(const QString& text)
+{
+    Lyrics lyrics;
+    QList<Line> untimed;
+    qint64 offset = 0;
+    QStringList rows = text.split(u'\n');
+    for (QString& row : rows) {
+        if (row.endsWith(u'\r'))
+            row.chop(1);
+        QStringView rest(row);
+        rest = rest.trimmed();
+        QList<qint64> times;
+        bool tagged = false;
+        while (rest.startsWith(u'[')) {
+            if (const QRegularExpressionMatch time = timeTag.match(rest); time.hasMatch()) {
+                times << (time.captured(1).toLongLong() * 60 + time.captured(2).toLongLong()) * 1000 +
+                             fractionMs(time.captured(3));
+                rest = rest.sliced(time.capturedLength()).trimmed();
+            } else if (const QRegularExpressionMatch tag = otherTag.match(rest); tag.hasMatch()) {
+                tagged = true;
+                if (tag.captured(1).compare("offset"_L1, Qt::CaseInsensitive) == 0)
+                    offset = tag.captured(2).trimmed().toLongLong();
+                rest = rest.sliced(tag.capturedLength()).trimmed();
+            } else {
+                break;
+            }
+        }
+        const QString words = rest.toString().remove(wordTime).simplified();
+        if (!times.isEmpty()) {
+            for (const qint64 ms : std::as_const(times))
+                lyrics.lines << Line{ms, words};
+        } else if (!tagged) {
+            untimed << Line{-1, words};
+        }
+    }
+    if (lyrics.lines.isEmpty()) {
+        // Plain lyrics: the lines as written, without the blank ones at either end.
+        while (!untimed.isEmpty() && untimed.first().text.isEmpty())
+            untimed.removeFirst();
+        while (!untimed.isEmpty() && untimed.last().text.isEmpty())
+            untimed.removeLast();
+        lyrics.lines = untimed;
+        return lyrics;
+    }
+    // A positive offset shows the lines sooner.
+    for (Line& line : lyrics.lines)
+        line.ms = std::max<qint64>(0, line.ms - offset);
+    std::stable_sort(lyrics.lines.begin(), lyrics.lines.end(),
+                     [](const Line& a, const Line& b) { return a.ms < b.ms; });
+    lyrics.synced = true;
+    return lyrics;
+}
+
+qsizetype lineAt(const Lyrics& lyrics, qint64 ms)
+{
+    if (!lyrics.synced)
+        return -1;
+    const auto after = std::upper_bound(lyrics.lines.cbegin(), lyrics.lines.cend(), ms,
+                                        [](qint64 at, const Line& line) { return at < line.ms; });
+    return after - lyrics.lines.cbegin() - 1;
+}
+
+} // namespace sleevelight::lyrics

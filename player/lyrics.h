@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace sleevelight::lyrics {
+
+// One line of a track's lyrics, and when it is sung (milliseconds into the track; -1 unsynchronised).
+struct Line
+{
+    qint64 ms = -1;
+    QString text;
+
+    bool operator==(const Line&) const = default;
+};
+
+struct Lyrics
+{
+    // In the order they are sung; each carries its time when `synced`.
+    QList<Line> lines;
+    bool synced = false;
+
+    bool isEmpty() const { return lines.isEmpty(); }
+    bool operator==(const Lyrics&) const = default;
+};
+
+// The text of a lyrics file as it was written: UTF-8 or UTF-16 with their byte-order marks,
+// UTF-8 without, or else Latin-1.
+QString decodeText(const QByteArray& bytes);
+
+// Lyrics from a text: LRC as people write it when it carries time stamps (several on one line,
+// [mm:ss], [mm:ss.xx], [mm:ss.xxx], [mm:ss:xx], the [offset:] tag, metadata tags, word times
+// <mm:ss.xx> inside a line, blank lines, Windows line ends), otherwise plain lines.
+Lyrics fromText(const QString& text);
+
+// The index of the line sung at `ms` into the track: the last whose time has come; -1 before
+// the first. Unsynchronised lyrics have none.
+qsizetype lineAt(const Lyrics& lyrics, qint64 ms);
+
+} // namespace sleevelight::lyrics
