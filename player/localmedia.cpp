@@ -14,6 +14,7 @@
 #include <taglib/mpegfile.h>
 #include <taglib/oggflacfile.h>
 #include <taglib/opusfile.h>
+#include <taglib/synchronizedlyricsframe.h>
 #include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
@@ -251,6 +252,56 @@ QList<Picture> picturesOf(TagLib::File* file)
     return pictures;
 }
 
+// A tag is no place for a book: lyrics beyond this many characters are cut.
+constexpr int maxLyricsCharacters = 256 * 1024;
+
+TagLib::ID3v2::Tag* id3Of(TagLib::File* file)
+{
+    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file))
+        return mpeg->ID3v2Tag();
+    if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file))
+        return flac->ID3v2Tag();
+    if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file))
+        return wav->ID3v2Tag();
+    if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(file))
+        return aiff->tag();
+    return nullptr;
+}
+
+lyrics::Lyrics lyricsOf(TagLib::File* file)
+{
+    lyrics::Lyrics read;
+    if (TagLib::ID3v2::Tag* id3 = id3Of(file)) {
+        for (TagLib::ID3v2::Frame* frame : id3->frameListMap()["SYLT"]) {
+            const auto* sylt = dynamic_cast<TagLib::ID3v2::SynchronizedLyricsFrame*>(frame);
+            // Times counted in MPEG frames would need the stream's frame length; milliseconds only.
+            if (sylt == nullptr ||
+                sylt->timestampFormat() != TagLib::ID3v2::SynchronizedLyricsFrame::AbsoluteMilliseconds)
+                continue;
+            for (const auto& text : sylt->synchedText())
+                read.lines << lyrics::Line{qint64(text.time),
+                                           QString::fromStdString(text.text.to8Bit(true)).simplified()};
+            if (!read.lines.isEmpty()) {
+                std::stable_sort(read.lines.begin(), read.lines.end(),
+                                 [](const lyrics::Line& a, const lyrics::Line& b) { return a.ms < b.ms; });
+                read.synced = true;
+                return read;
+            }
+        }
+    }
+    const TagLib::PropertyMap properties = file->properties();
+    for (const char* key : {"LYRICS", "UNSYNCEDLYRICS"}) {
+        const auto found = properties.find(key);
+        if (found == properties.end() || found->second.isEmpty())
+            continue;
+        read = lyrics::fromText(
+            QString::fromStdString(found->second.front().to8Bit(true)).left(maxLyricsCharacters));
+        if (!read.isEmpty())
+            return read;
+    }
+    return read;
+}
+
 QVariantMap numberTagsOf(TagLib::File* file)
 {
     const TagLib::PropertyMap properties = file->properties();
@@ -301,6 +352,7 @@ AudioFile readAudioFile(const QString& path, qint64 maxPictureBytes, int maxPict
     AudioFile audio;
     audio.numberTags = numberTagsOf(file);
     audio.codecInfo = codecInfoOf(file, path);
+    audio.lyrics = lyricsOf(file);
     for (const Picture& picture : picturesOf(file)) {
         if (audio.pictures.size() >= maxPictures)
             break;

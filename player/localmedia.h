@@ -1,5 +1,7 @@
 #pragma once
 
+#include "player/lyrics.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -29,6 +31,9 @@ struct AudioFile
     QList<QByteArray> pictures;
     // Format, bit rate, sample rate, channels and path.
     QString codecInfo;
+    // The lyrics in the tags: synchronised ones (ID3 SYLT) first, else a LYRICS or UNSYNCEDLYRICS
+    // tag (ID3 USLT), timed when its text is LRC.
+    lyrics::Lyrics lyrics;
 };
 
 AudioFile readAudioFile(const QString& path, qint64 maxPictureBytes, int maxPictures);

@@ -19,6 +19,7 @@ namespace sleevelight {
 namespace {
 
 constexpr qsizetype recentDecodable = 16;
+constexpr qint64 maxLyricsFileBytes = 1024 * 1024;
 
 std::optional<QByteArray> decodeDataUrl(const QString& address, qint64 maxBytes)
 {
@@ -86,6 +87,25 @@ std::optional<QByteArray> coverBetweenBars(const QByteArray& bytes)
     return cropped;
 }
 
+// An LRC file of the audio file's name beside it, or in a Lyrics folder there.
+lyrics::Lyrics lyricsBeside(const QString& audioPath)
+{
+    const QFileInfo audio(audioPath);
+    const QString name = audio.completeBaseName();
+    for (const QString& folder :
+         QStringList{audio.path(), audio.path() + u"/Lyrics"_s, audio.path() + u"/lyrics"_s}) {
+        for (const QString& suffix : {u".lrc"_s, u".LRC"_s}) {
+            if (const std::optional<QByteArray> bytes =
+                    localmedia::readRegularFile(folder + u'/' + name + suffix, maxLyricsFileBytes)) {
+                lyrics::Lyrics read = lyrics::fromText(lyrics::decodeText(*bytes));
+                if (!read.isEmpty())
+                    return read;
+            }
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 std::optional<QImage> TrackFilesReader::preview(const QByteArray& bytes) const
@@ -132,6 +152,9 @@ TrackFiles TrackFilesReader::read(const TrackFilesRequest& request)
             localmedia::readAudioFile(path, m_limits.maxPictureBytes, m_limits.maxPictures);
         files.numbers = mpris::parseMetadata(audio.numberTags);
         files.codecInfo = audio.codecInfo;
+        files.lyrics = lyricsBeside(path);
+        if (files.lyrics.isEmpty())
+            files.lyrics = audio.lyrics;
         candidates << audio.pictures;
         // A folder of large pictures is read only as far as a track's pictures could use.
         qint64 read = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "player/decodedpictures.h"
+#include "player/lyrics.h"
 #include "player/mprismetadata.h"
 #include "player/picturecache.h"
 
@@ -35,6 +36,9 @@ struct TrackFiles
     QList<QImage> previews;
     // The track number, disc number and year of the audio file's tags.
     mpris::TrackMetadata numbers;
+    // The track's lyrics: an LRC file beside the audio file (or in a Lyrics folder there), else
+    // those in its tags; empty without any.
+    lyrics::Lyrics lyrics;
     // Format, bit rate, sample rate, channels and path; empty without a readable local file.
     QString codecInfo;
     // The art address gave a picture: a file, a data: address, or a web picture fetched now or

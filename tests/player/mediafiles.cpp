@@ -8,6 +8,7 @@
 #include <taglib/attachedpictureframe.h>
 #include <taglib/fileref.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/synchronizedlyricsframe.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/wavfile.h>
 
@@ -62,6 +63,22 @@ bool addTags(const QString& path, const QMap<QString, QString>& tags)
             TagLib::String(it.key().toUtf8().constData(), TagLib::String::UTF8),
             TagLib::StringList(TagLib::String(it.value().toUtf8().constData(), TagLib::String::UTF8)));
     file.file()->setProperties(properties);
+    return file.save();
+}
+
+bool addSyncedLyrics(const QString& path, const QList<std::pair<uint, QString>>& lines)
+{
+    TagLib::RIFF::WAV::File file(QFile::encodeName(path).constData(), false);
+    if (!file.isValid())
+        return false;
+    auto* frame = new TagLib::ID3v2::SynchronizedLyricsFrame(TagLib::String::UTF8);
+    frame->setTimestampFormat(TagLib::ID3v2::SynchronizedLyricsFrame::AbsoluteMilliseconds);
+    frame->setType(TagLib::ID3v2::SynchronizedLyricsFrame::Lyrics);
+    TagLib::ID3v2::SynchronizedLyricsFrame::SynchedTextList list;
+    for (const auto& [ms, text] : lines)
+        list.append({ms, TagLib::String(text.toUtf8().constData(), TagLib::String::UTF8)});
+    frame->setSynchedText(list);
+    file.ID3v2Tag()->addFrame(frame);
     return file.save();
 }
 

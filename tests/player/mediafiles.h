@@ -20,4 +20,7 @@ bool writeWav(const QString& path, int seconds, const QString& title = {}, const
 // Adds tags by their common names ("TRACKNUMBER", "DATE") to an audio file's own.
 bool addTags(const QString& path, const QMap<QString, QString>& tags);
 
+// Adds synchronised lyrics (ID3 SYLT, times in milliseconds) to a WAV file's ID3v2 tag.
+bool addSyncedLyrics(const QString& path, const QList<std::pair<uint, QString>>& lines);
+
 } // namespace sleevelight::test

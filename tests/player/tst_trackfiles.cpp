@@ -206,6 +206,45 @@ private Q_SLOTS:
         QCOMPARE(QImage::fromData(files.pictures.value(0)).size(), shown);
     }
 
+    // Lyrics, first found wins: an LRC file beside the audio file or in a Lyrics folder there,
+    // synchronised lyrics in the tags, a lyrics tag in LRC form or plain.
+    void readsLyricsFromFilesAndTags()
+    {
+        QTemporaryDir album;
+        const auto path = [&album](const char* name) {
+            return album.filePath(QString::fromLatin1(name));
+        };
+        using lyrics::Line;
+
+        QVERIFY(writeWav(path("synced.wav"), 1));
+        QVERIFY(addSyncedLyrics(path("synced.wav"), {{2000, u"Second"_s}, {500, u"First"_s}}));
+        lyrics::Lyrics read = TrackFilesReader().read({url(path("synced.wav")), {}, {}}).lyrics;
+        QVERIFY(read.synced);
+        QCOMPARE(read.lines, (QList<Line>{{500, u"First"_s}, {2000, u"Second"_s}}));
+
+        QVERIFY(writeWav(path("tagged.wav"), 1));
+        QVERIFY(addTags(path("tagged.wav"), {{u"LYRICS"_s, u"[ar:Someone]\n[00:01.50]Tagged line\n"_s}}));
+        read = TrackFilesReader().read({url(path("tagged.wav")), {}, {}}).lyrics;
+        QCOMPARE(read.lines, (QList<Line>{{1500, u"Tagged line"_s}}));
+
+        QVERIFY(writeWav(path("plain.wav"), 1));
+        QVERIFY(addTags(path("plain.wav"), {{u"LYRICS"_s, u"Just words\nand more"_s}}));
+        read = TrackFilesReader().read({url(path("plain.wav")), {}, {}}).lyrics;
+        QVERIFY(!read.synced);
+        QCOMPARE(read.lines.size(), 2);
+
+        // A file beside wins over the tags; one in a Lyrics folder is found too.
+        QVERIFY(writeFile(path("tagged.lrc"), "[00:03.00]From the file\r\n"));
+        QCOMPARE(TrackFilesReader().read({url(path("tagged.wav")), {}, {}}).lyrics.lines,
+                 (QList<Line>{{3000, u"From the file"_s}}));
+        QVERIFY(QDir(album.path()).mkdir(u"Lyrics"_s));
+        QVERIFY(writeFile(path("Lyrics/song.lrc"), "[00:04.00]In the folder\n"));
+        QVERIFY(writeFile(path("song.ogg"), "not really audio"));
+        QCOMPARE(TrackFilesReader().read({url(path("song.ogg")), {}, {}}).lyrics.lines,
+                 (QList<Line>{{4000, u"In the folder"_s}}));
+        QVERIFY(TrackFilesReader().read({url(path("other.wav")), {}, {}}).lyrics.isEmpty());
+    }
+
     // A large picture decoded at the size shown is kept, and found again at that size or smaller,
     // not larger; without transparency only. The reader then previews it from the copy kept (here
     // a blue one for red bytes, to tell them apart).
