@@ -88,17 +88,17 @@ const TrackFiles* MprisBridge::files()
     const mpris::TrackMetadata& metadata = player->metadata();
     // A web picture is fetched only when the disk has none kept from before (see filesRead).
     const std::optional<QByteArray> webPicture = m_web->fetched(metadata.artUrl);
-    const FilesKey key{metadata.url, metadata.artUrl, webPicture.has_value()};
+    const FilesKey key{metadata.url, metadata.artUrl, webPicture.has_value(), metadata.lyricsText};
     if (key != m_filesAsked) {
         m_filesAsked = key;
         m_codecInfoAwaited = false; // it was asked of another track
         const bool toRead = !mpris::localPath(metadata.url).isEmpty() ||
                             !mpris::localPath(metadata.artUrl).isEmpty() ||
                             metadata.artUrl.startsWith("data:"_L1, Qt::CaseInsensitive) ||
-                            mpris::isWebAddress(metadata.artUrl);
+                            mpris::isWebAddress(metadata.artUrl) || !metadata.lyricsText.isEmpty();
         if (toRead) {
-            m_filesTicket =
-                m_reader->read({metadata.url, metadata.artUrl, webPicture.value_or(QByteArray())});
+            m_filesTicket = m_reader->read(
+                {metadata.url, metadata.artUrl, webPicture.value_or(QByteArray()), metadata.lyricsText});
             m_filesPending = true;
             m_filesAskedAt.start();
         } else {

@@ -87,6 +87,7 @@ private:
         QString trackUrl;
         QString artUrl;
         bool webPicture = false;
+        QString playerLyrics;
         bool operator==(const FilesKey&) const = default;
     };
     std::optional<FilesKey> m_filesAsked;

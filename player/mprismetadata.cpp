@@ -163,6 +163,10 @@ TrackMetadata parseMetadata(const QVariantMap& metadata)
         length && *length >= 1.0 && *length < 1.0e15)
         track.lengthUs = static_cast<qint64>(*length);
     track.year = yearFrom(metadata.value(u"xesam:contentCreated"_s));
+    // A whole song's words are a few kilobytes; a text far beyond that is not lyrics.
+    if (const QVariant text = plainValue(metadata.value(u"xesam:asText"_s));
+        text.typeId() == QMetaType::QString && text.toString().size() <= 256 * 1024)
+        track.lyricsText = text.toString();
     if (const std::optional<double> rating = numberFrom(metadata.value(u"xesam:userRating"_s)))
         track.userRating = std::clamp(*rating, 0.0, 1.0);
 

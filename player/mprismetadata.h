@@ -29,6 +29,8 @@ struct TrackMetadata
     std::optional<double> userRating; // 0-1
     // What a player may say about the encoding, in its own words.
     QString encodingText;
+    // The lyrics the player has (xesam:asText), as sent; read on the worker with the files.
+    QString lyricsText;
 
     bool isEmpty() const;
     // The name shown: the title, else the file name of the address.

@@ -202,6 +202,8 @@ TrackFiles TrackFilesReader::read(const TrackFilesRequest& request)
         files.pictures << bytes;
         files.previews << shown;
     }
+    if (files.lyrics.isEmpty() && !request.playerLyrics.isEmpty())
+        files.lyrics = lyrics::fromText(request.playerLyrics);
     files.artFound = art && files.pictures.contains(*art);
     if (files.artFound && !request.webPicture.isEmpty())
         m_webPictures.keep(request.artUrl, *art);

@@ -20,6 +20,8 @@ struct TrackFilesRequest
     QString trackUrl;
     QString artUrl;
     QByteArray webPicture;
+    // The lyrics the player sent, used when the files hold none.
+    QString playerLyrics = {};
 
     bool operator==(const TrackFilesRequest&) const = default;
 };
@@ -37,7 +39,7 @@ struct TrackFiles
     // The track number, disc number and year of the audio file's tags.
     mpris::TrackMetadata numbers;
     // The track's lyrics: an LRC file beside the audio file (or in a Lyrics folder there), else
-    // those in its tags; empty without any.
+    // those in its tags, else the player's; empty without any.
     lyrics::Lyrics lyrics;
     // Format, bit rate, sample rate, channels and path; empty without a readable local file.
     QString codecInfo;

@@ -243,6 +243,11 @@ private Q_SLOTS:
         QCOMPARE(TrackFilesReader().read({url(path("song.ogg")), {}, {}}).lyrics.lines,
                  (QList<Line>{{4000, u"In the folder"_s}}));
         QVERIFY(TrackFilesReader().read({url(path("other.wav")), {}, {}}).lyrics.isEmpty());
+        // The player's own, last.
+        QCOMPARE(TrackFilesReader().read({url(path("other.wav")), {}, {}, u"[00:05.00]Sent"_s}).lyrics.lines,
+                 (QList<Line>{{5000, u"Sent"_s}}));
+        QCOMPARE(TrackFilesReader().read({url(path("tagged.wav")), {}, {}, u"[00:05.00]Sent"_s}).lyrics.lines,
+                 (QList<Line>{{3000, u"From the file"_s}}));
     }
 
     // A large picture decoded at the size shown is kept, and found again at that size or smaller,
