@@ -1,5 +1,7 @@
 #pragma once
 
+#include "player/lyrics.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QList>
@@ -36,6 +38,12 @@ public:
         Q_UNUSED(index);
         return {};
     }
+
+    // The current track's lyrics, as read with its files; empty without any.
+    virtual lyrics::Lyrics trackLyrics() { return {}; }
+    // Milliseconds into the current track, from what the player said last and run on while it
+    // plays; asks the player nothing. None without a track.
+    virtual std::optional<qint64> trackPositionMs() { return std::nullopt; }
 
     virtual QVariant soundVolume() = 0;
     virtual void setSoundVolume(const QVariant& volume) = 0;

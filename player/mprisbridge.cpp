@@ -267,6 +267,20 @@ QImage MprisBridge::artworkPreview(qsizetype index)
     return read == nullptr ? QImage() : read->previews.value(index);
 }
 
+lyrics::Lyrics MprisBridge::trackLyrics()
+{
+    const TrackFiles* read = files();
+    return read == nullptr ? lyrics::Lyrics() : read->lyrics;
+}
+
+std::optional<qint64> MprisBridge::trackPositionMs()
+{
+    const MprisPlayer* player = track();
+    if (player == nullptr)
+        return std::nullopt;
+    return player->extrapolatedPosition() / 1000;
+}
+
 QVariant MprisBridge::soundVolume()
 {
     const MprisPlayer* player = m_players->followed();

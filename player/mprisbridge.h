@@ -47,6 +47,8 @@ public:
     std::optional<QVariantMap> trackProgress() override;
     std::optional<QList<QByteArray>> artworkImages() override;
     QImage artworkPreview(qsizetype index) override;
+    lyrics::Lyrics trackLyrics() override;
+    std::optional<qint64> trackPositionMs() override;
     QVariant soundVolume() override;
     void setSoundVolume(const QVariant& volume) override;
     QVariant iTrackLoved() override;

@@ -52,6 +52,8 @@ public:
 
     // Microseconds into the track. While playing, this may send one asynchronous question.
     qint64 position();
+    // The same from what the player said last, run on at its rate while it plays; asks nothing.
+    qint64 extrapolatedPosition() const;
 
     void playPause();
     void previous();
@@ -79,7 +81,6 @@ private:
                              const QStringList& invalidated);
     void fetchProperty(const QString& name);
     void anchorPosition(qint64 positionUs);
-    qint64 extrapolatedPosition() const;
     void pollPosition();
 
     QDBusConnection m_bus;

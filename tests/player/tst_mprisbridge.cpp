@@ -225,6 +225,25 @@ private Q_SLOTS:
         QTest::newRow("a player that always says 0") << 0 << 2;
     }
 
+    // The lyrics a player sends come with the track's files, and the position in milliseconds
+    // asks the player nothing.
+    void lyricsAndThePositionForThem()
+    {
+        QVariantMap metadata = trackMetadata(u"Sung"_s);
+        metadata.insert(u"xesam:asText"_s, u"[00:01.00]One\n[00:02.00]Two"_s);
+        QVariantMap properties = FakeMprisPlayer::playing(metadata);
+        properties.insert(u"Position"_s, qlonglong(1'500'000));
+        FakeMprisPlayer* fake = m_fakes.add(fakeName, properties);
+        QTRY_VERIFY(follows(fake));
+        QTRY_COMPARE(m_bridge->trackLyrics().lines.size(), 2);
+        QVERIFY(m_bridge->trackLyrics().synced);
+        const int asked = fake->count(u"Get Position"_s);
+        const std::optional<qint64> at = m_bridge->trackPositionMs();
+        QVERIFY(at && *at >= 1500 && *at < 4000);
+        QCOMPARE(fake->count(u"Get Position"_s), asked);
+        QCOMPARE(lyrics::lineAt(m_bridge->trackLyrics(), *at), *at < 2000 ? 0 : 1);
+    }
+
     void extrapolatesThePositionAndAsksAtMostOnceASecond()
     {
         QFETCH(int, startSeconds);
