@@ -172,6 +172,9 @@ private Q_SLOTS:
         server.setRoute(u"/vi/a/maxresdefault.jpg"_s, {200, full, HttpTestServer::Mode::Normal, {}});
         server.setRoute(u"/vi/b/hqdefault.jpg"_s, {200, thumbnail, HttpTestServer::Mode::Normal, {}});
         WebPictures web;
+        // Ten real seconds on the test's fast clock: a loaded machine must not turn the lifted
+        // address's answer into a failure.
+        web.setLimits({16 * 1024 * 1024, 10'000.0});
         for (const char* video : {"a", "b"}) {
             const QString address = server.site() + u"/vi/%1/hqdefault.jpg"_s.arg(QLatin1StringView(video));
             QSignalSpy arrived(&web, &WebPictures::arrived);
