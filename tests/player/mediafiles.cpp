@@ -8,6 +8,7 @@
 #include <taglib/attachedpictureframe.h>
 #include <taglib/fileref.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
 #include <taglib/synchronizedlyricsframe.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/wavfile.h>
@@ -66,10 +67,39 @@ bool addTags(const QString& path, const QMap<QString, QString>& tags)
     return file.save();
 }
 
+bool writeSilentMp3(const QString& path, int frames)
+{
+    // Header FF FB 90 00: MPEG-1, Layer III, no CRC, 128 kbps, 44.1 kHz, no padding: 417 bytes.
+    QByteArray frame(417, '\0');
+    frame[0] = char(0xFF);
+    frame[1] = char(0xFB);
+    frame[2] = char(0x90);
+    return writeFile(path, frame.repeated(frames));
+}
+
+bool writeBareFlac(const QString& path)
+{
+    QByteArray flac("fLaC");
+    // The last metadata block, STREAMINFO, 34 bytes: block sizes 4096, frame sizes unknown,
+    // 44100 Hz, 2 channels, 16 bits, 441000 samples (10 s), no MD5.
+    flac += QByteArray::fromHex("80000022");
+    flac += QByteArray::fromHex("10001000000000000000");
+    const quint64 packed = (quint64(44100) << 44) | (quint64(1) << 41) | (quint64(15) << 36) | 441000;
+    for (int shift = 56; shift >= 0; shift -= 8)
+        flac += char((packed >> shift) & 0xFF);
+    flac += QByteArray(16, '\0');
+    return writeFile(path, flac);
+}
+
 bool addSyncedLyrics(const QString& path, const QList<std::pair<uint, QString>>& lines)
 {
-    TagLib::RIFF::WAV::File file(QFile::encodeName(path).constData(), false);
-    if (!file.isValid())
+    TagLib::FileRef ref(QFile::encodeName(path).constData(), false);
+    TagLib::ID3v2::Tag* tag = nullptr;
+    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(ref.file()))
+        tag = mpeg->ID3v2Tag(true);
+    else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(ref.file()))
+        tag = wav->ID3v2Tag();
+    if (tag == nullptr)
         return false;
     auto* frame = new TagLib::ID3v2::SynchronizedLyricsFrame(TagLib::String::UTF8);
     frame->setTimestampFormat(TagLib::ID3v2::SynchronizedLyricsFrame::AbsoluteMilliseconds);
@@ -78,8 +108,8 @@ bool addSyncedLyrics(const QString& path, const QList<std::pair<uint, QString>>&
     for (const auto& [ms, text] : lines)
         list.append({ms, TagLib::String(text.toUtf8().constData(), TagLib::String::UTF8)});
     frame->setSynchedText(list);
-    file.ID3v2Tag()->addFrame(frame);
-    return file.save();
+    tag->addFrame(frame);
+    return ref.save();
 }
 
 } // namespace sleevelight::test

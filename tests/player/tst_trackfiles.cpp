@@ -210,7 +210,7 @@ private Q_SLOTS:
     }
 
     // Lyrics, first found wins: an LRC file beside the audio file or in a Lyrics folder there,
-    // synchronised lyrics in the tags, a lyrics tag in LRC form or plain.
+    // synchronised lyrics in the tags (WAV and MP3), a lyrics tag in LRC form (WAV, FLAC) or plain.
     void readsLyricsFromFilesAndTags()
     {
         QTemporaryDir album;
@@ -219,11 +219,20 @@ private Q_SLOTS:
         };
         using lyrics::Line;
 
-        QVERIFY(writeWav(path("synced.wav"), 1));
-        QVERIFY(addSyncedLyrics(path("synced.wav"), {{2000, u"Second"_s}, {500, u"First"_s}}));
-        lyrics::Lyrics read = TrackFilesReader().read({url(path("synced.wav")), {}, {}}).lyrics;
-        QVERIFY(read.synced);
-        QCOMPARE(read.lines, (QList<Line>{{500, u"First"_s}, {2000, u"Second"_s}}));
+        for (const char* name : {"synced.wav", "synced.mp3"}) {
+            QVERIFY(QByteArray(name).endsWith(".mp3") ? writeSilentMp3(path(name), 40)
+                                                      : writeWav(path(name), 1));
+            QVERIFY(addSyncedLyrics(path(name), {{2000, u"Second"_s}, {500, u"First"_s}}));
+            const lyrics::Lyrics read = TrackFilesReader().read({url(path(name)), {}, {}}).lyrics;
+            QVERIFY(read.synced);
+            QCOMPARE(read.lines, (QList<Line>{{500, u"First"_s}, {2000, u"Second"_s}}));
+        }
+        lyrics::Lyrics read;
+
+        QVERIFY(writeBareFlac(path("tagged.flac")));
+        QVERIFY(addTags(path("tagged.flac"), {{u"LYRICS"_s, u"[00:00.75]In a FLAC\r\n[00:01.25]and on"_s}}));
+        read = TrackFilesReader().read({url(path("tagged.flac")), {}, {}}).lyrics;
+        QCOMPARE(read.lines, (QList<Line>{{750, u"In a FLAC"_s}, {1250, u"and on"_s}}));
 
         QVERIFY(writeWav(path("tagged.wav"), 1));
         QVERIFY(addTags(path("tagged.wav"), {{u"LYRICS"_s, u"[ar:Someone]\n[00:01.50]Tagged line\n"_s}}));
