@@ -64,8 +64,10 @@ private:
 
     void askScreenSaver(quint32 id, int pathIndex);
     void askPortal(quint32 id);
+    // The window system's way, for the hold `id`; false (and the hold gone) when there is none.
+    bool holdByWindowSystem(quint32 id);
     // The next way when a service did not hold: the window system's, or none (told through `lost`).
-    void holdByWindowSystem(quint32 id);
+    void holdByWindowSystemOrLose(quint32 id);
     // The answer for a hold that was given back meanwhile is given back at once.
     bool releasedWhileAsking(quint32 id, const QDBusMessage& reply, How how, const QString& path = {});
     void sendRelease(const Hold& hold);
@@ -147,11 +149,8 @@ bool DesktopPowerAssertion::create(const QString& reason, quint32* id)
         *id = next;
         return true;
     }
-    if (m_window == nullptr || !m_window->hold()) {
-        m_holds.remove(next);
+    if (!holdByWindowSystem(next))
         return false;
-    }
-    m_holds[next].how = How::Window;
     *id = next;
     return true;
 }
@@ -198,7 +197,7 @@ void DesktopPowerAssertion::askScreenSaver(quint32 id, int pathIndex)
         }
         if (isNoAnswer(reply)) {
             m_quietUntil.setRemainingTime(quietPeriodMs);
-            holdByWindowSystem(id);
+            holdByWindowSystemOrLose(id);
         } else if (reply.errorName() != QDBusError::errorString(QDBusError::ServiceUnknown) &&
                    pathIndex + 1 < screenSaverPaths.size()) {
             askScreenSaver(id, pathIndex + 1); // no such object there: the other path may do
@@ -227,18 +226,23 @@ void DesktopPowerAssertion::askPortal(quint32 id)
         }
         if (isNoAnswer(reply))
             m_quietUntil.setRemainingTime(quietPeriodMs);
-        holdByWindowSystem(id);
+        holdByWindowSystemOrLose(id);
     });
 }
 
-void DesktopPowerAssertion::holdByWindowSystem(quint32 id)
+bool DesktopPowerAssertion::holdByWindowSystem(quint32 id)
 {
     if (m_window != nullptr && m_window->hold()) {
         m_holds[id].how = How::Window;
-        return;
+        return true;
     }
     m_holds.remove(id);
-    if (lost)
+    return false;
+}
+
+void DesktopPowerAssertion::holdByWindowSystemOrLose(quint32 id)
+{
+    if (!holdByWindowSystem(id) && lost)
         lost(id);
 }
 

@@ -220,14 +220,27 @@ QStringList folderCoverFiles(const QString& folder)
 
 namespace {
 
+// The ID3v2 tag of the formats that carry one; none for the others, or when the file has none.
+TagLib::ID3v2::Tag* id3Of(TagLib::File* file)
+{
+    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file))
+        return mpeg->ID3v2Tag();
+    if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file))
+        return flac->ID3v2Tag();
+    if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file))
+        return wav->ID3v2Tag();
+    if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(file))
+        return aiff->tag();
+    return nullptr;
+}
+
 QList<Picture> picturesOf(TagLib::File* file)
 {
     QList<Picture> pictures;
-    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file)) {
-        addId3Pictures(mpeg->ID3v2Tag(), pictures);
-    } else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file)) {
+    if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file))
         addFlacPictures(flac->pictureList(), pictures);
-        addId3Pictures(flac->ID3v2Tag(), pictures);
+    if (TagLib::ID3v2::Tag* id3 = id3Of(file)) {
+        addId3Pictures(id3, pictures);
     } else if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file)) {
         if (mp4->tag() != nullptr && mp4->tag()->contains("covr")) {
             bool first = true;
@@ -242,10 +255,6 @@ QList<Picture> picturesOf(TagLib::File* file)
         addXiphPictures(opus->tag(), pictures);
     } else if (auto* oggFlac = dynamic_cast<TagLib::Ogg::FLAC::File*>(file)) {
         addXiphPictures(oggFlac->tag(), pictures);
-    } else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file)) {
-        addId3Pictures(wav->ID3v2Tag(), pictures);
-    } else if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(file)) {
-        addId3Pictures(aiff->tag(), pictures);
     }
     std::stable_sort(pictures.begin(), pictures.end(),
                      [](const Picture& a, const Picture& b) { return a.front && !b.front; });
@@ -254,19 +263,6 @@ QList<Picture> picturesOf(TagLib::File* file)
 
 // A tag is no place for a book: lyrics beyond this many characters are cut.
 constexpr int maxLyricsCharacters = 256 * 1024;
-
-TagLib::ID3v2::Tag* id3Of(TagLib::File* file)
-{
-    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file))
-        return mpeg->ID3v2Tag();
-    if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file))
-        return flac->ID3v2Tag();
-    if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file))
-        return wav->ID3v2Tag();
-    if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(file))
-        return aiff->tag();
-    return nullptr;
-}
 
 lyrics::Lyrics lyricsOf(TagLib::File* file)
 {
