@@ -4,6 +4,7 @@
 #include "display/utility.h"
 #include "platform/constraints.h"
 #include "platform/image.h"
+#include "player/lyrics.h"
 #include "preferences/preferences.h"
 
 #include <QFutureWatcher>
@@ -38,6 +39,7 @@ namespace sleevelight {
 using namespace Qt::StringLiterals;
 
 class FadeOverlay;
+class LyricsView;
 class StandbyView;
 class FrameView;
 class ImageView;
@@ -292,6 +294,8 @@ public:
     void saveToUserDefaults();
     void setViewFromPrefValue();
     void changeViewFromPrefValueWithTimer(bool withTimer);
+    // Shows the rows of the text stacks the preferences and the lyrics ask for.
+    void showTrackRows();
     // Turns a stored switch over (the keys v and m): the live value and the file follow what the
     // file held; returns the new value.
     bool flipStoredPreference(bool Preferences::*member);
@@ -441,9 +445,28 @@ public:
     static inline const QString helpText =
         u"(c): file information \r\n(l): set track loved \r\n(m): toggle showing main/multiple artwork \r\n"
         "(n): show next artwork \r\n(p): follow the next player \r\n(s): set track rating \r\n"
-        "(v): show/hide vinyl \r\n(h): help"_s;
+        "(v): show/hide vinyl \r\n(y): show/hide lyrics \r\n([ ]): lyrics sooner/later \r\n(h): help"_s;
     static inline const QString nowFollowingText = u"Now following: %1"_s;
     static inline const QString noPlayerText = u"No player to follow"_s;
+
+    // ---- Lyrics (display/lyrics.cpp) ----
+    // The current track's lyrics from the bridge, shown in the place of the album and numbers
+    // when showLyrics is on and there are any.
+    void setUpLyricsViews();
+    void updateLyrics(bool isNewTrack);
+    bool isShowingLyrics() const;
+    // The lyrics' look follows the text's scale, as the album's does.
+    void styleLyricsViews(float aRatio);
+    // The line of this moment, and a timer for the next line's time while playing.
+    void showLyricLine();
+    // Key y; keys [ and ] shift the lyrics half a second sooner or later for this track.
+    void toggleLyrics();
+    void shiftLyrics(qint64 ms);
+    static constexpr qint64 lyricsShiftStepMs = 500;
+    lyrics::Lyrics m_lyrics;
+    qint64 m_lyricsShiftMs = 0;
+    QTimer* m_lyricsTimer = nullptr;
+    QList<QPointer<LyricsView>> m_lyricsViews; // beside the artwork (both sides) and on a wide one
 
     // ---- Screen care (display/screencare.cpp) ----
     // Standby once nothing has played for standbyDelay minutes, and the drift against burn-in;

@@ -179,6 +179,9 @@ void AppDelegate::applicationDidFinishLaunching()
     // The three input handlers, for the life of the process.
     qApp->installEventFilter(new EventMonitor(this));
 
+    // The lyrics' places in the text stacks, and their timing.
+    setUpLyricsViews();
+
     // The first refresh.
     updateTrackInfo();
 

@@ -71,6 +71,7 @@ void AppDelegate::updateTrackInfo()
     const bool isNewTrack = !(trackName() == prevTrackName);
     if (isNewTrack)
         m_codecInfoAwaited = false; // what was being read belongs to the track that went
+    updateLyrics(isNewTrack);
 
     getArtworkImage(isNewTrack);
     colorTrackName();
@@ -115,6 +116,8 @@ void AppDelegate::updateTrackProgress()
         return;
     if (isActive(state))
         applyTrackProgress();
+    // Also catches a player that moved without saying so; the line is only drawn again if it changed.
+    showLyricLine();
     // Keeps the volume slider in step with changes made in the player.
     setSoundVolume(iTunesBridge->soundVolume());
 }

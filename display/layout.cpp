@@ -6,6 +6,7 @@
 #include "platform/fonts.h"
 #include "platform/views/frameview.h"
 #include "platform/views/imageview.h"
+#include "platform/views/lyricsview.h"
 #include "platform/views/mainwindow.h"
 #include "platform/views/stackview.h"
 #include "platform/views/textfield.h"
@@ -129,6 +130,8 @@ void AppDelegate::updateViewSizeAndConstraint()
         for (TextField* field :
              {mTrackName3.data(), mTrackAlbum3.data(), mTrackArtist3.data(), mTrackNumbers3.data()})
             setTextWidth(field, pictureWidth - margin * double(scale));
+        if (m_lyricsViews.size() == 3)
+            m_lyricsViews[2]->setTextWidth(pictureWidth - margin * double(scale));
     } else {
         setFrameWidth(mArtworkView, place.size.width());
         setFrameHeight(mArtworkView, place.size.height());
@@ -190,6 +193,8 @@ void AppDelegate::updateViewSizeAndConstraint()
          {mTrackName.data(), mTrackAlbum.data(), mTrackNumbers.data(), mTrackArtist.data(),
           mTrackName2.data(), mTrackAlbum2.data(), mTrackNumbers2.data(), mTrackArtist2.data()})
         setTextWidth(field, textWidth);
+    for (qsizetype side = 0; side < std::min<qsizetype>(2, m_lyricsViews.size()); ++side)
+        m_lyricsViews[side]->setTextWidth(textWidth);
 }
 
 void AppDelegate::updateViewPosition()

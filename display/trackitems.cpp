@@ -172,6 +172,7 @@ void AppDelegate::applyTrackInfoWithAttribute(float aRatio)
                             {.size = double(baseSize * trackDurationRatio3), .alignment = right});
     Utility::styleTextField(mTrackProgressDuration3,
                             {.size = double(baseSize * trackDurationRatio3), .alignment = left});
+    styleLyricsViews(aRatio);
 }
 
 void AppDelegate::fitTrackInfoToView()
@@ -235,7 +236,8 @@ void AppDelegate::fitTrackInfoToView()
                                 QString::number(isShowAlbumNumber()),
                                 QString::number(isShowRatings()),
                                 QString::number(isShowProgress()),
-                                QString::number(currentNumbersRatingsOrientation)};
+                                QString::number(currentNumbersRatingsOrientation),
+                                QString::number(isShowingLyrics())};
     if (fitFor == m_trackInfoFitFor) {
         if (m_trackInfoFitRatio < windowSizeRatio)
             applyTrackInfoWithAttribute(m_trackInfoFitRatio);

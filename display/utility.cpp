@@ -54,11 +54,6 @@ Qt::Alignment qtAlignment(TextAlignment alignment)
     return Qt::AlignLeading;
 }
 
-Shadow textShadow()
-{
-    return Shadow{Utility::shadowBlurRadius, Qt::black, {}};
-}
-
 } // namespace
 
 void Utility::styleTextField(TextField* field, const TextStyle& style)
@@ -72,7 +67,7 @@ void Utility::styleTextField(TextField* field, const TextStyle& style)
     if (style.alignment != TextAlignment::Natural)
         field->setAlignment(qtAlignment(style.alignment));
     if (style.shadow)
-        field->setShadow(textShadow());
+        field->setShadow(Utility::textShadow());
 }
 
 void Utility::styleAttributedText(TextField* field, const QString& text, const TextStyle& style, bool append)
@@ -94,7 +89,7 @@ void Utility::styleAttributedText(TextField* field, const QString& text, const T
         any = true;
     }
     if (style.shadow) {
-        run.shadow = textShadow();
+        run.shadow = Utility::textShadow();
         any = true;
     }
     if (!any) {
@@ -118,7 +113,7 @@ void Utility::styleButtonTitle(TitleButton* button, const QString& title, const 
     attributed.alignment = qtAlignment(style.alignment);
     const QString name = style.font.value_or(u"Helvetica"_s);
     attributed.font = FontManager::fontWithName(name, style.size.value_or(32.0)).value_or(button->font());
-    attributed.shadow = style.shadow ? textShadow() : Shadow{};
+    attributed.shadow = style.shadow ? Utility::textShadow() : Shadow{};
     button->setAttributedTitle(attributed);
 }
 

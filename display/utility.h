@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/views/shadow.h"
+
 #include <QColor>
 #include <QString>
 
@@ -55,6 +57,8 @@ public:
 
     static constexpr double minimumTextFieldFontSize = 10.0;
     static constexpr double shadowBlurRadius = 3.0;
+    // The soft shadow under the track's text.
+    static Shadow textShadow() { return Shadow{shadowBlurRadius, Qt::black, {}}; }
 };
 
 } // namespace sleevelight

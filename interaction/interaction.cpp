@@ -111,6 +111,15 @@ void AppDelegate::handleKeyDown(QKeyEvent* event)
             showAlertInfo(u"Show Main Artwork"_s);
         }
         break;
+    case KeyCommand::Lyrics:
+        toggleLyrics();
+        break;
+    case KeyCommand::LyricsSooner:
+        shiftLyrics(-lyricsShiftStepMs);
+        break;
+    case KeyCommand::LyricsLater:
+        shiftLyrics(lyricsShiftStepMs);
+        break;
     case KeyCommand::None:
         break;
     }

@@ -24,6 +24,12 @@ KeyCommand fromXkbKeycode(quint32 code)
         return KeyCommand::MultiArtworks;
     case 33:
         return KeyCommand::NextPlayer;
+    case 29:
+        return KeyCommand::Lyrics;
+    case 34:
+        return KeyCommand::LyricsSooner;
+    case 35:
+        return KeyCommand::LyricsLater;
     default:
         return KeyCommand::None;
     }
@@ -48,6 +54,12 @@ KeyCommand fromLetter(int qtKey)
         return KeyCommand::MultiArtworks;
     case Qt::Key_P:
         return KeyCommand::NextPlayer;
+    case Qt::Key_Y:
+        return KeyCommand::Lyrics;
+    case Qt::Key_BracketLeft:
+        return KeyCommand::LyricsSooner;
+    case Qt::Key_BracketRight:
+        return KeyCommand::LyricsLater;
     default:
         return KeyCommand::None;
     }

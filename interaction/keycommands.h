@@ -16,6 +16,9 @@ enum class KeyCommand
     NextArtwork,   // n
     MultiArtworks, // m
     NextPlayer,    // p
+    Lyrics,        // y
+    LyricsSooner,  // [
+    LyricsLater,   // ]
 };
 
 // The command of a key press. The key is told by its place on the keyboard (the key that carries

@@ -44,6 +44,12 @@ public:
     // Milliseconds into the current track, from what the player said last and run on while it
     // plays; asks the player nothing. None without a track.
     virtual std::optional<qint64> trackPositionMs() { return std::nullopt; }
+    // How far the current track's lyrics are shifted against their time stamps, in milliseconds
+    // (negative: sooner), as kept for the track; and a new shift to keep for it.
+    virtual qint64 lyricsShiftMs() { return 0; }
+    virtual void setLyricsShiftMs(qint64 ms) { Q_UNUSED(ms); }
+    // Whether lyrics may be looked up on the web for tracks that carry none.
+    virtual void setLyricsFromWeb(bool allowed) { Q_UNUSED(allowed); }
 
     virtual QVariant soundVolume() = 0;
     virtual void setSoundVolume(const QVariant& volume) = 0;
@@ -75,6 +81,8 @@ public:
 Q_SIGNALS:
     // The player changed track, state or what it says about the track.
     void playerInfoChanged();
+    // The player moved within the track by itself (a seek); the position runs on from there.
+    void positionJumped();
     // The file information asked for while it was being read is here.
     void codecInfoRead();
     // The player the user chose has gone; `nowFollowing` is what the one followed now calls itself.

@@ -1,7 +1,11 @@
 #include "player/lyrics.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <QUrl>
+#include <QUrlQuery>
 
 #include <algorithm>
 
@@ -93,6 +97,44 @@ Lyrics fromText(const QString& text)
                      [](const Line& a, const Line& b) { return a.ms < b.ms; });
     lyrics.synced = true;
     return lyrics;
+}
+
+std::optional<Lyrics> fromServiceAnswer(const QByteArray& json)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const QJsonObject answer = document.object();
+    // A record of the service carries its id; an error ({"code": 404, ...}) does not.
+    if (!answer.value(u"id"_s).isDouble())
+        return std::nullopt;
+    if (answer.value(u"instrumental"_s).toBool())
+        return Lyrics();
+    for (const QString& key : {u"syncedLyrics"_s, u"plainLyrics"_s})
+        if (const QString text = answer.value(key).toString(); !text.trimmed().isEmpty())
+            return fromText(text);
+    return Lyrics();
+}
+
+QString serviceAddress(const QString& site, const QString& title, const QString& artist, const QString& album,
+                       std::optional<qint64> lengthUs)
+{
+    if (title.trimmed().isEmpty() || artist.trimmed().isEmpty() || !lengthUs || *lengthUs <= 0)
+        return {};
+    QUrl address(site);
+    address.setPath(address.path().chopped(address.path().endsWith(u'/') ? 1 : 0) + u"/api/get"_s);
+    QUrlQuery query;
+    // The service matches the length to within two seconds; it wants whole seconds.
+    const std::pair<QString, QString> items[] = {
+        {u"artist_name"_s, artist},
+        {u"track_name"_s, title},
+        {u"album_name"_s, album},
+        {u"duration"_s, QString::number((*lengthUs + 500'000) / 1'000'000)}};
+    for (const auto& [key, value] : items)
+        query.addQueryItem(key, QString::fromLatin1(QUrl::toPercentEncoding(value)));
+    address.setQuery(query);
+    return address.toString(QUrl::FullyEncoded);
 }
 
 qsizetype lineAt(const Lyrics& lyrics, qint64 ms)

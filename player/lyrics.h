@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace sleevelight::lyrics {
 
 // One line of a track's lyrics, and when it is sung (milliseconds into the track; -1 unsynchronised).
@@ -33,6 +35,15 @@ QString decodeText(const QByteArray& bytes);
 // [mm:ss], [mm:ss.xx], [mm:ss.xxx], [mm:ss:xx], the [offset:] tag, metadata tags, word times
 // <mm:ss.xx> inside a line, blank lines, Windows line ends), otherwise plain lines.
 Lyrics fromText(const QString& text);
+
+// Lyrics from an answer of the LRCLIB service (/api/get): its timed lyrics, else its plain ones,
+// none for an instrumental. Nothing when the bytes are not such an answer.
+std::optional<Lyrics> fromServiceAnswer(const QByteArray& json);
+
+// The address that asks `site` (scheme and host) for a track's lyrics; empty without the title,
+// the artist and the length the service needs to find them.
+QString serviceAddress(const QString& site, const QString& title, const QString& artist, const QString& album,
+                       std::optional<qint64> lengthUs);
 
 // The index of the line sung at `ms` into the track: the last whose time has come; -1 before
 // the first. Unsynchronised lyrics have none.

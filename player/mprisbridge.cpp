@@ -10,7 +10,7 @@
 #include "player/ratingstore.h"
 #include "player/trackfiles.h"
 #include "player/values.h"
-#include "player/webpictures.h"
+#include "player/webfetches.h"
 
 #include <QDBusMessage>
 #include <QTimer>
@@ -24,11 +24,25 @@ namespace sleevelight {
 namespace {
 
 const QString lastPlayerKey = u"lastPlayer"_s;
+// A track's lyrics shift is kept beside the program's own values, by the track's address.
+const QString lyricsShiftKey = u"lyricsShift "_s;
 // Asking the bus to start a player again and again would only repeat its refusal.
 constexpr double startRetrySeconds = 10.0;
 // A new track's files are mostly read within milliseconds: its first refresh waits for them this
 // long at most, so that the numbers and the artwork come with the name, not just after it.
 constexpr qint64 filesWaitMs = 100;
+
+// The lyrics service: an answer is small, and a track without lyrics is better than a long wait.
+constexpr qint64 maxLyricsAnswerBytes = 1024 * 1024;
+constexpr double lyricsWaitSeconds = 8.0;
+
+QString lyricsSite()
+{
+    const QString site = qEnvironmentVariable("SLEEVELIGHT_LYRICS_SITE");
+    if (site.startsWith("http://"_L1) || site.startsWith("https://"_L1))
+        return site;
+    return u"https://lrclib.net"_s;
+}
 
 } // namespace
 
@@ -36,7 +50,10 @@ MprisBridge::MprisBridge(const QDBusConnection& bus, QObject* parent)
     : iTunesBridgeProtocol(parent), m_bus(bus), m_store(std::make_unique<RatingStore>())
 {
     m_players = new MprisPlayerManager(bus, this);
-    m_web = new WebPictures(this);
+    m_web = new WebFetches(this);
+    m_webLyrics = new WebFetches(this);
+    m_webLyrics->setLimits({.maxBytes = maxLyricsAnswerBytes, .fetchTimeoutSeconds = lyricsWaitSeconds});
+    m_lyricsSite = lyricsSite();
     m_reader = new LocalReader(this);
     m_notify = new QTimer(this);
     m_notify->setSingleShot(true);
@@ -49,9 +66,14 @@ MprisBridge::MprisBridge(const QDBusConnection& bus, QObject* parent)
         // While playing the progress timer follows the position; otherwise only a refresh shows a seek.
         if (MprisPlayer* player = m_players->followed(); player && !player->isPlaying())
             scheduleNotify();
+        Q_EMIT positionJumped();
     });
-    connect(m_web, &WebPictures::arrived, this, [this](const QString& address) {
+    connect(m_web, &WebFetches::arrived, this, [this](const QString& address) {
         if (const MprisPlayer* player = track(); player && player->metadata().artUrl == address)
+            scheduleNotify();
+    });
+    connect(m_webLyrics, &WebFetches::arrived, this, [this](const QString& address) {
+        if (m_filesAsked && m_filesAsked->lyricsAddress == address)
             scheduleNotify();
     });
     connect(m_reader, &LocalReader::finished, this, &MprisBridge::filesRead);
@@ -88,17 +110,28 @@ const TrackFiles* MprisBridge::files()
     const mpris::TrackMetadata& metadata = player->metadata();
     // A web picture is fetched only when the disk has none kept from before (see filesRead).
     const std::optional<QByteArray> webPicture = m_web->fetched(metadata.artUrl);
-    const FilesKey key{metadata.url, metadata.artUrl, webPicture.has_value(), metadata.lyricsText};
+    // The web is asked for lyrics only when allowed, and only for tracks with none of their own
+    // (see filesRead); it is sent the artist, title, album and length.
+    const QString lyricsAddress =
+        m_lyricsFromWeb ? lyrics::serviceAddress(m_lyricsSite, metadata.title.value_or(QString()),
+                                                 metadata.artist.value_or(QString()),
+                                                 metadata.album.value_or(QString()), metadata.lengthUs)
+                        : QString();
+    const std::optional<QByteArray> webLyrics = m_webLyrics->fetched(lyricsAddress);
+    const FilesKey key{metadata.url,        metadata.artUrl, webPicture.has_value(),
+                       metadata.lyricsText, lyricsAddress,   webLyrics.has_value()};
     if (key != m_filesAsked) {
         m_filesAsked = key;
         m_codecInfoAwaited = false; // it was asked of another track
         const bool toRead = !mpris::localPath(metadata.url).isEmpty() ||
                             !mpris::localPath(metadata.artUrl).isEmpty() ||
                             metadata.artUrl.startsWith("data:"_L1, Qt::CaseInsensitive) ||
-                            mpris::isWebAddress(metadata.artUrl) || !metadata.lyricsText.isEmpty();
+                            mpris::isWebAddress(metadata.artUrl) || !metadata.lyricsText.isEmpty() ||
+                            !lyricsAddress.isEmpty();
         if (toRead) {
-            m_filesTicket = m_reader->read(
-                {metadata.url, metadata.artUrl, webPicture.value_or(QByteArray()), metadata.lyricsText});
+            m_filesTicket =
+                m_reader->read({metadata.url, metadata.artUrl, webPicture.value_or(QByteArray()),
+                                metadata.lyricsText, lyricsAddress, webLyrics.value_or(QByteArray())});
             m_filesPending = true;
             m_filesAskedAt.start();
         } else {
@@ -124,7 +157,9 @@ void MprisBridge::filesRead(quint64 ticket, const TrackFiles& files)
     m_filesFor = m_filesAsked;
     m_files = std::make_unique<TrackFiles>(files);
     if (!files.artFound && m_filesFor && mpris::isWebAddress(m_filesFor->artUrl))
-        m_web->picture(m_filesFor->artUrl);
+        m_web->bytes(m_filesFor->artUrl);
+    if (files.lyricsToFetch && m_filesFor)
+        m_webLyrics->bytes(m_filesFor->lyricsAddress);
     m_notify->start(0);
     if (std::exchange(m_codecInfoAwaited, false))
         Q_EMIT codecInfoRead();
@@ -279,6 +314,28 @@ std::optional<qint64> MprisBridge::trackPositionMs()
     if (player == nullptr)
         return std::nullopt;
     return player->extrapolatedPosition() / 1000;
+}
+
+qint64 MprisBridge::lyricsShiftMs()
+{
+    const MprisPlayer* player = track();
+    if (player == nullptr)
+        return 0;
+    bool ok = false;
+    const qint64 ms = m_store->value(lyricsShiftKey + player->metadata().storeKey()).toLongLong(&ok);
+    return ok ? ms : 0;
+}
+
+void MprisBridge::setLyricsFromWeb(bool allowed)
+{
+    if (std::exchange(m_lyricsFromWeb, allowed) != allowed)
+        scheduleNotify();
+}
+
+void MprisBridge::setLyricsShiftMs(qint64 ms)
+{
+    if (const MprisPlayer* player = track(); player != nullptr && !player->metadata().storeKey().isEmpty())
+        m_store->setValue(lyricsShiftKey + player->metadata().storeKey(), QString::number(ms));
 }
 
 QVariant MprisBridge::soundVolume()

@@ -17,7 +17,7 @@ class MprisPlayer;
 class MprisPlayerManager;
 class RatingStore;
 struct TrackFiles;
-class WebPictures;
+class WebFetches;
 
 // The bridge to whichever MPRIS player on the session bus is followed. Every read answers from
 // what the players have already said; every command is sent without waiting for a reply. Changes
@@ -38,6 +38,9 @@ public:
     MprisPlayerManager& players() const { return *m_players; }
     RatingStore& store() const { return *m_store; }
 
+    // The scheme and host of the lyrics service: lrclib.net, or SLEEVELIGHT_LYRICS_SITE.
+    void setLyricsSite(const QString& site) { m_lyricsSite = site; }
+
     // The player name asked to start when none is on the bus ("Start with the app").
     QString lastPlayerName() const;
 
@@ -49,6 +52,9 @@ public:
     QImage artworkPreview(qsizetype index) override;
     lyrics::Lyrics trackLyrics() override;
     std::optional<qint64> trackPositionMs() override;
+    qint64 lyricsShiftMs() override;
+    void setLyricsShiftMs(qint64 ms) override;
+    void setLyricsFromWeb(bool allowed) override;
     QVariant soundVolume() override;
     void setSoundVolume(const QVariant& volume) override;
     QVariant iTrackLoved() override;
@@ -75,9 +81,12 @@ private:
 
     QDBusConnection m_bus;
     MprisPlayerManager* m_players = nullptr;
-    WebPictures* m_web = nullptr;
+    WebFetches* m_web = nullptr;
     LocalReader* m_reader = nullptr;
     std::unique_ptr<RatingStore> m_store;
+    bool m_lyricsFromWeb = false;
+    QString m_lyricsSite;
+    WebFetches* m_webLyrics = nullptr;
     QTimer* m_notify = nullptr;
     mutable QString m_lastPlayerName;
     mutable bool m_lastPlayerNameRead = false;
@@ -90,6 +99,8 @@ private:
         QString artUrl;
         bool webPicture = false;
         QString playerLyrics;
+        QString lyricsAddress;
+        bool webLyrics = false;
         bool operator==(const FilesKey&) const = default;
     };
     std::optional<FilesKey> m_filesAsked;

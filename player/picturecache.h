@@ -7,10 +7,10 @@
 
 namespace sleevelight {
 
-// Pictures fetched from the web, kept on disk by their address so that a track played again shows
-// its artwork at once and without the network. Each entry carries a checksum: a damaged one is
-// removed, never handed on. When the folder outgrows its limit, the entries used least recently go
-// first. Meant for a worker's thread: every call reads or writes files.
+// Pictures fetched from the web (and the web's answers about lyrics), kept on disk by their address
+// so that a track played again shows its artwork at once and without the network. Each entry carries a
+// checksum: a damaged one is removed, never handed on. When the folder outgrows its limit, the entries used
+// least recently go first. Meant for a worker's thread: every call reads or writes files.
 class PictureCache
 {
 public:

@@ -204,10 +204,26 @@ TrackFiles TrackFilesReader::read(const TrackFilesRequest& request)
     }
     if (files.lyrics.isEmpty() && !request.playerLyrics.isEmpty())
         files.lyrics = lyrics::fromText(request.playerLyrics);
+    if (files.lyrics.isEmpty() && !request.lyricsAddress.isEmpty())
+        files.lyrics = webLyrics(request, files.lyricsToFetch);
     files.artFound = art && files.pictures.contains(*art);
     if (files.artFound && !request.webPicture.isEmpty())
-        m_webPictures.keep(request.artUrl, *art);
+        m_webCache.keep(request.artUrl, *art);
     return files;
+}
+
+lyrics::Lyrics TrackFilesReader::webLyrics(const TrackFilesRequest& request, bool& toFetch)
+{
+    const bool fetched = !request.webLyrics.isEmpty();
+    const std::optional<QByteArray> answer =
+        fetched ? request.webLyrics : m_webCache.picture(request.lyricsAddress, maxLyricsFileBytes);
+    toFetch = !answer;
+    if (!answer)
+        return {};
+    const std::optional<lyrics::Lyrics> read = lyrics::fromServiceAnswer(*answer);
+    if (read && fetched)
+        m_webCache.keep(request.lyricsAddress, *answer);
+    return read.value_or(lyrics::Lyrics());
 }
 
 std::optional<QByteArray> TrackFilesReader::artPicture(const TrackFilesRequest& request)
@@ -216,7 +232,7 @@ std::optional<QByteArray> TrackFilesReader::artPicture(const TrackFilesRequest& 
     if (!request.webPicture.isEmpty())
         return request.webPicture;
     if (mpris::isWebAddress(artUrl))
-        return m_webPictures.picture(artUrl, m_limits.maxPictureBytes);
+        return m_webCache.picture(artUrl, m_limits.maxPictureBytes);
     if (artUrl.startsWith("data:"_L1, Qt::CaseInsensitive))
         return decodeDataUrl(artUrl, m_limits.maxPictureBytes);
     if (const QString path = mpris::localPath(artUrl); !path.isEmpty())

@@ -22,6 +22,10 @@ struct TrackFilesRequest
     QByteArray webPicture;
     // The lyrics the player sent, used when the files hold none.
     QString playerLyrics = {};
+    // Where the web is asked for lyrics when the track has none of its own (empty: it is not), and
+    // its answer when it has come (kept on disk, and read from there when not given).
+    QString lyricsAddress = {};
+    QByteArray webLyrics = {};
 
     bool operator==(const TrackFilesRequest&) const = default;
 };
@@ -46,6 +50,8 @@ struct TrackFiles
     // The art address gave a picture: a file, a data: address, or a web picture fetched now or
     // kept on disk from before.
     bool artFound = false;
+    // The track has no lyrics of its own and the web, asked at lyricsAddress, has not answered yet.
+    bool lyricsToFetch = false;
 };
 
 // Reads what a track's files hold, within limits on every count and size, and at once: it is
@@ -82,9 +88,12 @@ public:
 
 private:
     std::optional<QByteArray> artPicture(const TrackFilesRequest& request);
+    // The lyrics of the web's answer, fetched now or kept from before; `toFetch` when there is none.
+    lyrics::Lyrics webLyrics(const TrackFilesRequest& request, bool& toFetch);
 
     Limits m_limits;
-    PictureCache m_webPictures;
+    // What came from the web: pictures, and answers about lyrics.
+    PictureCache m_webCache;
     DecodedPictures m_decoded;
     // The pictures most recently found decodable, by digest, with their previews, newest first:
     // tracks of one album share their cover, which is decoded once.

@@ -71,6 +71,8 @@ const std::vector<PreferenceField>& preferenceFields()
         field("transitions", &P::transitions),
         field("standbyDelay", &P::standbyDelay),
         field("shiftAgainstBurnIn", &P::shiftAgainstBurnIn),
+        field("showLyrics", &P::showLyrics),
+        field("lyricsFromWeb", &P::lyricsFromWeb),
         field("preferredPlayers", &P::preferredPlayers),
         field("ignoredPlayers", &P::ignoredPlayers),
     };

@@ -54,6 +54,11 @@ struct Preferences
     qint64 standbyDelay = 5;
     // The composition drifts a few pixels now and then while playing.
     bool shiftAgainstBurnIn = true;
+    // A track's lyrics, where it has any, stand in the place of its album and numbers (key y).
+    bool showLyrics = false;
+    // Tracks without lyrics of their own have them looked up on the web (lrclib.net), which is
+    // sent the artist, title, album and length.
+    bool lyricsFromWeb = false;
     // Names of players (desktop entry, identity or bus name) to follow whenever they are on the
     // bus, the first listed first, and never to follow.
     QStringList preferredPlayers;

@@ -5,6 +5,7 @@
 #include "platform/timers.h"
 #include "platform/userdefaults.h"
 #include "platform/views/frameview.h"
+#include "platform/views/lyricsview.h"
 #include "platform/views/stackview.h"
 #include "platform/views/textfield.h"
 #include "player/itunesbridgeprotocol.h"
@@ -60,8 +61,10 @@ void AppDelegate::setLivePreferences(const Preferences& preferences)
 {
     const QStringList changed = changedKeys(m_live, preferences);
     m_live = preferences;
-    if (iTunesBridge)
+    if (iTunesBridge) {
         iTunesBridge->setPlayerRules(m_live.preferredPlayers, m_live.ignoredPlayers);
+        iTunesBridge->setLyricsFromWeb(m_live.lyricsFromWeb);
+    }
     if (mView)
         updateScreenCare();
     notifyPreferences(changed, false);
@@ -139,10 +142,30 @@ void AppDelegate::changeViewFromPrefValueWithTimer(bool withTimer)
             nextArtworkPosition = LayoutAttribute::Right;
     }
 
-    for (TextField* album : {mTrackAlbum.data(), mTrackAlbum2.data(), mTrackAlbum3.data()})
+    showTrackRows();
+
+    if (withTimer) {
+        updatePreventSleepTimer();
+        if (toggleArtworkTimer() != nullptr) {
+            Timers::invalidate(toggleArtworkTimer());
+            setToggleArtworkTimer(nullptr);
+            scheduleToggleArtworkTimer();
+        }
+    }
+}
+
+void AppDelegate::showTrackRows()
+{
+    // The lyrics, when shown, stand where the album and the numbers were.
+    const bool lyricsShown = isShowingLyrics();
+    for (TextField* album : {mTrackAlbum.data(), mTrackAlbum2.data()})
         setShown(album, isShowAlbumName());
-    for (TextField* numbers : {mTrackNumbers.data(), mTrackNumbers2.data(), mTrackNumbers3.data()})
+    for (TextField* numbers : {mTrackNumbers.data(), mTrackNumbers2.data()})
         setShown(numbers, isShowAlbumNumber());
+    setShown(mTrackAlbum3, isShowAlbumName() && !lyricsShown);
+    setShown(mTrackNumbers3, isShowAlbumNumber() && !lyricsShown);
+    for (LyricsView* lyrics : std::as_const(m_lyricsViews))
+        setShown(lyrics, lyricsShown);
 
     if (!isShowRatings()) {
         setShown(mTrackStackRatingsRight, false);
@@ -163,17 +186,8 @@ void AppDelegate::changeViewFromPrefValueWithTimer(bool withTimer)
         setShown(progress, isShowProgress());
 
     const bool anyOfTheRow = isShowAlbumName() || isShowAlbumNumber() || isShowRatings();
-    setShown(mTrackStackAlbumNumbersRatingsRight, anyOfTheRow);
-    setShown(mTrackStackAlbumNumbersRatingsLeft, anyOfTheRow);
-
-    if (withTimer) {
-        updatePreventSleepTimer();
-        if (toggleArtworkTimer() != nullptr) {
-            Timers::invalidate(toggleArtworkTimer());
-            setToggleArtworkTimer(nullptr);
-            scheduleToggleArtworkTimer();
-        }
-    }
+    setShown(mTrackStackAlbumNumbersRatingsRight, anyOfTheRow && !lyricsShown);
+    setShown(mTrackStackAlbumNumbersRatingsLeft, anyOfTheRow && !lyricsShown);
 }
 
 void AppDelegate::scheduleToggleArtworkTimer()

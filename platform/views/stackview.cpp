@@ -119,8 +119,13 @@ QList<QWidget*> StackView::arrangedSubviews() const
 
 void StackView::addArrangedSubview(QWidget* view)
 {
+    insertArrangedSubview(-1, view);
+}
+
+void StackView::insertArrangedSubview(int index, QWidget* view)
+{
     if (QBoxLayout* box = boxLayout()) {
-        box->addWidget(view);
+        box->insertWidget(index, view);
         applyAlignment();
     }
 }

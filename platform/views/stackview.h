@@ -34,6 +34,8 @@ public:
 
     QList<QWidget*> arrangedSubviews() const;
     void addArrangedSubview(QWidget* view);
+    // At `index` among the arranged views; -1 at the end.
+    void insertArrangedSubview(int index, QWidget* view);
     void removeView(QWidget* view);
 
 protected:

@@ -5,7 +5,7 @@
 #include "player/localreader.h"
 #include "player/picturecache.h"
 #include "player/trackfiles.h"
-#include "player/webpictures.h"
+#include "player/webfetches.h"
 #include "tests/player/mediafiles.h"
 #include "tests/support/httptestserver.h"
 #include "tests/support/testenvironment.h"
@@ -163,7 +163,7 @@ private Q_SLOTS:
     // A known full-size copy is fetched in place of a thumbnail, and the thumbnail when it fails.
     void fullSizeCopiesOfThumbnails()
     {
-        QCOMPARE(WebPictures::liftedAddress(u"https://open.spotify.com/image/ab67616d0000b273"_s),
+        QCOMPARE(WebFetches::liftedAddress(u"https://open.spotify.com/image/ab67616d0000b273"_s),
                  u"https://i.scdn.co/image/ab67616d0000b273"_s);
         HttpTestServer server;
         const QByteArray thumbnail = pictureBytes({48, 36}, Qt::gray),
@@ -171,14 +171,14 @@ private Q_SLOTS:
         server.setRoute(u"/vi/a/hqdefault.jpg"_s, {200, thumbnail, HttpTestServer::Mode::Normal, {}});
         server.setRoute(u"/vi/a/maxresdefault.jpg"_s, {200, full, HttpTestServer::Mode::Normal, {}});
         server.setRoute(u"/vi/b/hqdefault.jpg"_s, {200, thumbnail, HttpTestServer::Mode::Normal, {}});
-        WebPictures web;
+        WebFetches web;
         // Ten real seconds on the test's fast clock: a loaded machine must not turn the lifted
         // address's answer into a failure.
         web.setLimits({16 * 1024 * 1024, 10'000.0});
         for (const char* video : {"a", "b"}) {
             const QString address = server.site() + u"/vi/%1/hqdefault.jpg"_s.arg(QLatin1StringView(video));
-            QSignalSpy arrived(&web, &WebPictures::arrived);
-            web.picture(address);
+            QSignalSpy arrived(&web, &WebFetches::arrived);
+            web.bytes(address);
             QVERIFY(arrived.wait());
             QCOMPARE(web.fetched(address).value_or(QByteArray()), video[0] == 'a' ? full : thumbnail);
         }
@@ -373,7 +373,7 @@ private Q_SLOTS:
         QCOMPARE(finished.count(), 2);
     }
 
-    void fetchesWebPicturesInTheBackgroundOnce_data()
+    void fetchesWebFetchesInTheBackgroundOnce_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("arrives");
@@ -382,7 +382,7 @@ private Q_SLOTS:
         QTest::newRow("never answered") << u"/silent"_s << false;
     }
 
-    void fetchesWebPicturesInTheBackgroundOnce()
+    void fetchesWebFetchesInTheBackgroundOnce()
     {
         QFETCH(QString, path);
         QFETCH(bool, arrives);
@@ -391,18 +391,18 @@ private Q_SLOTS:
         server.setRoute(u"/ok.png"_s, {200, picture, HttpTestServer::Mode::Normal, {}});
         server.setRoute(u"/big.png"_s, {200, QByteArray(64 * 1024, 'x'), HttpTestServer::Mode::Normal, {}});
         server.setRoute(u"/silent"_s, {200, picture, HttpTestServer::Mode::Silent, {}});
-        WebPictures web;
+        WebFetches web;
         web.setLimits({16 * 1024, 300.0}); // on the test's clock, 0.3 s
-        QSignalSpy arrived(&web, &WebPictures::arrived);
+        QSignalSpy arrived(&web, &WebFetches::arrived);
         const QString address = server.site() + path;
-        QVERIFY(!web.picture(address));
+        QVERIFY(!web.bytes(address));
         QTRY_COMPARE(server.requests().size(), 1);
         QTest::qWait(800);
         QCOMPARE(arrived.count(), arrives ? 1 : 0);
         const std::optional<QByteArray> expected = arrives ? std::optional(picture) : std::nullopt;
-        QCOMPARE(web.picture(address), expected);
+        QCOMPARE(web.bytes(address), expected);
         // Asked again, it asks nobody: the picture is kept, a failure not retried.
-        QCOMPARE(web.picture(address), expected);
+        QCOMPARE(web.bytes(address), expected);
         QTest::qWait(100);
         QCOMPARE(server.requests().size(), 1);
     }

@@ -1,4 +1,4 @@
-#include "player/webpictures.h"
+#include "player/webfetches.h"
 
 #include "platform/timers.h"
 #include "player/mprismetadata.h"
@@ -19,11 +19,11 @@ constexpr int maxFetchesInFlight = 4;
 
 } // namespace
 
-WebPictures::WebPictures(QObject* parent) : QObject(parent), m_fetched(cacheBytes) {}
+WebFetches::WebFetches(QObject* parent) : QObject(parent), m_fetched(cacheBytes) {}
 
-WebPictures::~WebPictures() = default;
+WebFetches::~WebFetches() = default;
 
-std::optional<QByteArray> WebPictures::picture(const QString& address)
+std::optional<QByteArray> WebFetches::bytes(const QString& address)
 {
     if (!mpris::isWebAddress(address))
         return std::nullopt;
@@ -37,14 +37,14 @@ std::optional<QByteArray> WebPictures::picture(const QString& address)
     return std::nullopt;
 }
 
-std::optional<QByteArray> WebPictures::fetched(const QString& address)
+std::optional<QByteArray> WebFetches::fetched(const QString& address)
 {
     if (const QByteArray* bytes = m_fetched.object(address))
         return *bytes;
     return std::nullopt;
 }
 
-QString WebPictures::liftedAddress(const QString& address)
+QString WebFetches::liftedAddress(const QString& address)
 {
     static const QList<std::pair<QRegularExpression, QString>> rules = [] {
         QList<std::pair<QRegularExpression, QString>> list;
@@ -59,7 +59,7 @@ QString WebPictures::liftedAddress(const QString& address)
     return {};
 }
 
-void WebPictures::fetch(const QString& address)
+void WebFetches::fetch(const QString& address)
 {
     if (m_failed.contains(address) || m_inFlight.contains(address) || m_inFlight.size() >= maxFetchesInFlight)
         return;
@@ -68,7 +68,7 @@ void WebPictures::fetch(const QString& address)
     get(lifted.isEmpty() ? address : lifted, address);
 }
 
-void WebPictures::get(const QString& from, const QString& address)
+void WebFetches::get(const QString& from, const QString& address)
 {
     if (m_network == nullptr)
         m_network = new QNetworkAccessManager(this);
@@ -76,9 +76,12 @@ void WebPictures::get(const QString& from, const QString& address)
     request.setTransferTimeout(Timers::milliseconds(m_limits.fetchTimeoutSeconds));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(5);
+    // Services ask to be told which program asks.
+    request.setHeader(QNetworkRequest::UserAgentHeader,
+                      QStringLiteral("Sleevelight/" SLEEVELIGHT_VERSION " (https://sleevelight.org)"));
     QNetworkReply* reply = m_network->get(request);
 
-    const qint64 cap = m_limits.maxPictureBytes;
+    const qint64 cap = m_limits.maxBytes;
     auto tooLarge = [reply, cap] {
         const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
         if ((announced.isValid() && announced.toLongLong() > cap) || reply->bytesAvailable() > cap)
@@ -90,12 +93,12 @@ void WebPictures::get(const QString& from, const QString& address)
             [this, reply, from, address] { fetchFinished(reply, from, address); });
 }
 
-void WebPictures::fetchFinished(QNetworkReply* reply, const QString& from, const QString& address)
+void WebFetches::fetchFinished(QNetworkReply* reply, const QString& from, const QString& address)
 {
     reply->deleteLater();
     const QByteArray bytes =
-        reply->error() == QNetworkReply::NoError ? reply->read(m_limits.maxPictureBytes + 1) : QByteArray();
-    if (bytes.isEmpty() || bytes.size() > m_limits.maxPictureBytes) {
+        reply->error() == QNetworkReply::NoError ? reply->read(m_limits.maxBytes + 1) : QByteArray();
+    if (bytes.isEmpty() || bytes.size() > m_limits.maxBytes) {
         // The full-size copy failed: the address as the player gave it, then.
         if (from != address) {
             get(address, address);

@@ -26,23 +26,24 @@ inline constexpr Lift lifts[] = {
     {R"(/(hq|mq|sd)default\.jpg(?=$|\?))", "/maxresdefault.jpg"},
 };
 
-// Pictures that players name by an http or https address, fetched in the background, each at
-// most once: a picture is kept for later tracks, a failure is not tried again until asked for
-// another address. A known full-size copy (`lifts`) is fetched in place of the address given,
-// and the address given when that fails.
-class WebPictures : public QObject
+// Files on the web fetched in the background (the pictures players name by an http or https
+// address, the lyrics of a track), each at most once: what came is kept for later tracks, a
+// failure is not tried again until asked for another address. A known full-size copy of a picture
+// (`lifts`) is fetched in place of the address given, and the address given when that fails.
+// Whether the bytes are what was wanted is found out on a worker.
+class WebFetches : public QObject
 {
     Q_OBJECT
 
 public:
     struct Limits
     {
-        qint64 maxPictureBytes = 16 * 1024 * 1024;
+        qint64 maxBytes = 16 * 1024 * 1024;
         double fetchTimeoutSeconds = 15.0;
     };
 
-    explicit WebPictures(QObject* parent = nullptr);
-    ~WebPictures() override;
+    explicit WebFetches(QObject* parent = nullptr);
+    ~WebFetches() override;
 
     void setLimits(const Limits& limits) { m_limits = limits; }
 
@@ -50,7 +51,7 @@ public:
     static QString liftedAddress(const QString& address);
 
     // The bytes fetched from `address`, when they are here; otherwise starts fetching them.
-    std::optional<QByteArray> picture(const QString& address);
+    std::optional<QByteArray> bytes(const QString& address);
     // The bytes fetched from `address`, when they are here; nothing is fetched.
     std::optional<QByteArray> fetched(const QString& address);
 
