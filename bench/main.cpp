@@ -21,6 +21,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -622,19 +623,33 @@ private:
         Child monitor(u"dbus-monitor"_s, {u"--session"_s}, m_environment);
         auto demo = std::make_unique<Child>(m_demoPlayer, QStringList(), m_environment);
         demo->waitFor("Playing", 5000);
-        Child application(m_application, {}, m_environment);
+        auto application = std::make_unique<Child>(m_application, QStringList(), m_environment);
         auto follow =
             std::make_unique<Child>(u"stdbuf"_s,
                                     QStringList{u"-oL"_s, u"playerctl"_s, u"--player=sleevelightdemo"_s,
                                                 u"metadata"_s, u"--format"_s, u"{{title}}"_s, u"--follow"_s},
                                     m_environment);
-        const QStringList names = busNamesOf(application.pid());
+        const QStringList names = busNamesOf(application->pid());
         monitor.drain(3000);
-        const Window playing = watch(application.pid(), follow->pid(), monitor, names);
+        const Window playing = watch(application->pid(), follow->pid(), monitor, names);
         follow.reset();
         demo.reset();
         monitor.drain(3000);
-        const Window idle = watch(application.pid(), 0, monitor, names);
+        const Window idle = watch(application->pid(), 0, monitor, names);
+        application.reset();
+
+        // Playing again with the lyrics shown: the first demo track has a line every three seconds.
+        {
+            QSettings settings(m_environment.value(u"XDG_CONFIG_HOME"_s) + u"/Sleevelight/Sleevelight.conf"_s,
+                               QSettings::IniFormat);
+            settings.setValue(u"showLyrics"_s, true);
+        }
+        demo = std::make_unique<Child>(m_demoPlayer, QStringList(), m_environment);
+        demo->waitFor("Playing", 5000);
+        application = std::make_unique<Child>(m_application, QStringList(), m_environment);
+        const QStringList lyricsNames = busNamesOf(application->pid());
+        monitor.drain(3000);
+        const Window lyrics = watch(application->pid(), 0, monitor, lyricsNames);
 
         const double perSecond = double(playing.messages) / m_options.seconds;
         row("processor, demo player playing", number(playing.cpuPercent, 2, " %"),
@@ -644,6 +659,8 @@ private:
         row("D-Bus messages sent per second, playing", number(perSecond, 2), {}, {}, u"<= 2"_s,
             perSecond <= 2.0);
         row("processor, no player on the bus", number(idle.cpuPercent, 2, " %"));
+        row("processor, playing with lyrics shown", number(lyrics.cpuPercent, 2, " %"), {}, {},
+            u"<= 0.3 % of one core"_s, lyrics.cpuPercent <= 0.3);
         row(qPrintable(u"D-Bus messages sent, no player (%1 s)"_s.arg(m_options.seconds)),
             QString::number(idle.messages), {}, {}, u"none"_s, idle.messages == 0);
         for (const Window* window : {&playing, &idle})

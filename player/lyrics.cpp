@@ -5,7 +5,6 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QUrl>
-#include <QUrlQuery>
 
 #include <algorithm>
 
@@ -122,19 +121,19 @@ QString serviceAddress(const QString& site, const QString& title, const QString&
 {
     if (title.trimmed().isEmpty() || artist.trimmed().isEmpty() || !lengthUs || *lengthUs <= 0)
         return {};
-    QUrl address(site);
-    address.setPath(address.path().chopped(address.path().endsWith(u'/') ? 1 : 0) + u"/api/get"_s);
-    QUrlQuery query;
     // The service matches the length to within two seconds; it wants whole seconds.
-    const std::pair<QString, QString> items[] = {
-        {u"artist_name"_s, artist},
-        {u"track_name"_s, title},
-        {u"album_name"_s, album},
-        {u"duration"_s, QString::number((*lengthUs + 500'000) / 1'000'000)}};
+    const std::pair<const char*, QString> items[] = {
+        {"artist_name", artist},
+        {"track_name", title},
+        {"album_name", album},
+        {"duration", QString::number((*lengthUs + 500'000) / 1'000'000)}};
+    QStringList query;
     for (const auto& [key, value] : items)
-        query.addQueryItem(key, QString::fromLatin1(QUrl::toPercentEncoding(value)));
-    address.setQuery(query);
-    return address.toString(QUrl::FullyEncoded);
+        query << QString::fromLatin1(key) + u'=' + QString::fromLatin1(QUrl::toPercentEncoding(value));
+    QString address = site;
+    while (address.endsWith(u'/'))
+        address.chop(1);
+    return address + u"/api/get?"_s + query.join(u'&');
 }
 
 qsizetype lineAt(const Lyrics& lyrics, qint64 ms)

@@ -5,11 +5,14 @@
 #include "interaction/keycommands.h"
 #include "platform/userdefaults.h"
 #include "platform/views/frameview.h"
+#include "platform/views/lyricsview.h"
 #include "platform/views/mainwindow.h"
 #include "platform/views/panel.h"
+#include "platform/views/stackview.h"
 #include "platform/views/standbyview.h"
 #include "platform/views/textfield.h"
 #include "platform/views/titlebutton.h"
+#include "player/values.h"
 #include "preferences/zivpreferences.h"
 #include "tests/interaction/fakescreensaver.h"
 #include "tests/support/testenvironment.h"
@@ -394,6 +397,91 @@ private Q_SLOTS:
     // shows on any move or drag, which starts a new hiding period only when none runs.
     // Paused for standbyDelay minutes, the display goes dark but for a clock and the last track;
     // playing, a key or the pointer brings the track back, and the key does nothing else.
+    void lyricsInTheAlbumsPlace()
+    {
+        Launched app; // the program's timers held still: only the lyrics' own timing moves a line
+        AppDelegate* d = app.d;
+        app.play();
+        QCOMPARE(app.window->findChildren<LyricsView*>().size(), 3);
+        auto* view = d->mTrackStackViewRight->findChild<LyricsView*>();
+        QVERIFY(view != nullptr);
+
+        // Without lyrics the key only turns them on: the display stays as it was.
+        app.key(Qt::Key_Y);
+        QCOMPARE(d->alertInfo(), u"Show Lyrics"_s);
+        QVERIFY(d->livePreferences().showLyrics);
+        QVERIFY(!view->isVisible());
+        QVERIFY(d->mTrackAlbum->isVisible());
+
+        app.bridge->lyrics =
+            lyrics::fromText(u"[00:00.30]First\n[00:00.60]Second\n[00:00.90]Third\n[00:05.00]Fourth"_s);
+        QElapsedTimer clock;
+        clock.start();
+        app.bridge->setPositionMs(0);
+        d->updateTrackInfo();
+        QVERIFY(view->isVisible());
+        QVERIFY(!d->mTrackAlbum->isVisible());
+        for (QWidget* stays : {static_cast<QWidget*>(d->mTrackName), static_cast<QWidget*>(d->mTrackArtist),
+                               static_cast<QWidget*>(d->mTrackStackProgressRight)})
+            QVERIFY(stays->isVisible());
+        QTRY_VERIFY(QRect(QPoint(), d->mView->size()).contains(d->mTrackStackViewRight->geometry()));
+        QCOMPARE(view->shownLines(), (QStringList{QString(), QString(), u"First"_s, u"Second"_s}));
+
+        // Each line at its time, never before it.
+        QTRY_COMPARE(view->currentLine(), 0);
+        QVERIFY(clock.elapsed() >= 300);
+        QTRY_COMPARE(view->currentLine(), 1);
+        QVERIFY(clock.elapsed() >= 600);
+        QCOMPARE(view->shownLines(), (QStringList{u"First"_s, u"Second"_s, u"Third"_s, u"Fourth"_s}));
+        const QImage shown = view->grab().toImage();
+        int lit = 0;
+        for (int y = 0; y < shown.height(); y += 3)
+            for (int x = 0; x < shown.width(); x += 3)
+                lit += QColor(shown.pixel(x, y)).value() > 128 ? 1 : 0;
+        QVERIFY(lit > 20);
+
+        // Paused they stand still; a seek shows its line at once.
+        app.bridge->state = 3;
+        app.bridge->setPositionMs(700);
+        d->updateTrackInfo();
+        QTest::qWait(400);
+        QCOMPARE(view->currentLine(), 1);
+        app.bridge->setPositionMs(950);
+        Q_EMIT app.bridge->positionJumped();
+        QCOMPARE(view->currentLine(), 2);
+
+        // Half a second later, then a second sooner: kept for the track, told in a notice.
+        app.key(Qt::Key_BracketRight);
+        QCOMPARE(d->alertInfo(), u"Lyrics 0.5 s later"_s);
+        QCOMPARE(view->currentLine(), 0);
+        app.keys({Qt::Key_BracketLeft, Qt::Key_BracketLeft});
+        QCOMPARE(d->alertInfo(), u"Lyrics 0.5 s sooner"_s);
+        QCOMPARE(app.bridge->lyricsShiftWrites, (QList<qint64>{500, 0, -500}));
+        QCOMPARE(view->currentLine(), 2);
+
+        // Plain lyrics go through the view with the track.
+        QString plain;
+        for (int line = 1; line <= 40; ++line)
+            plain += u"Line %1\n"_s.arg(line);
+        app.bridge->lyrics = lyrics::fromText(plain);
+        const auto shownAt = [&](double ratio) {
+            app.bridge->progress->insert(BridgeKey::trackProgressRatio, ratio);
+            d->updateTrackInfo();
+            return view->shownLines();
+        };
+        QCOMPARE(shownAt(0.0).constFirst(), u"Line 1"_s);
+        const int quarter = shownAt(0.25).constFirst().mid(5).toInt();
+        QVERIFY2(quarter > 5 && quarter < 15, qPrintable(QString::number(quarter)));
+        QCOMPARE(shownAt(1.0).constLast(), u"Line 40"_s);
+        QVERIFY(shownAt(1.0).size() >= 3);
+
+        app.key(Qt::Key_Y);
+        QCOMPARE(d->alertInfo(), u"Hide Lyrics"_s);
+        QVERIFY(!view->isVisible());
+        QVERIFY(d->mTrackAlbum->isVisible());
+        QCOMPARE(UserDefaults::standardUserDefaults().boolForKey(u"showLyrics"_s), false);
+    }
+
     void standby()
     {
         Launched app(0.002); // five minutes in 0.6 s

@@ -81,6 +81,40 @@ private Q_SLOTS:
         QCOMPARE(lineAt(read, 60'000), 3);
         QCOMPARE(lineAt(fromText(u"plain"_s), 5000), -1);
     }
+
+    void readsTheServicesAnswers()
+    {
+        const auto answer = [](const char* json) {
+            return fromServiceAnswer(QByteArray(json));
+        };
+        const std::optional<Lyrics> both =
+            answer(R"({"id": 7, "plainLyrics": "One\nTwo", "syncedLyrics": "[00:01.00]One\n[00:02.00]Two"})");
+        QVERIFY(both && both->synced);
+        QCOMPARE(both->lines, (Lines{{1000, u"One"_s}, {2000, u"Two"_s}}));
+        const std::optional<Lyrics> plain =
+            answer(R"({"id": 7, "plainLyrics": "One\nTwo", "syncedLyrics": null})");
+        QVERIFY(plain && !plain->synced);
+        QCOMPARE(plain->lines.size(), 2);
+        // An instrumental is an answer without lines; an error or anything else is no answer.
+        QVERIFY(answer(R"({"id": 8, "instrumental": true, "plainLyrics": null})")
+                    .value_or(both.value())
+                    .isEmpty());
+        QVERIFY(!answer(R"({"code": 404, "name": "TrackNotFound", "message": "Failed to find"})"));
+        QVERIFY(!answer("<html>gateway</html>"));
+        QVERIFY(!answer(R"([{"id": 7}])"));
+    }
+
+    void asksTheServiceForOneTrack()
+    {
+        QCOMPARE(
+            serviceAddress(u"http://127.0.0.1:8080/"_s, u"Ça & va?"_s, u"AC/DC"_s, QString(), 241'600'000),
+            u"http://127.0.0.1:8080/api/get?artist_name=AC%2FDC&track_name=%C3%87a%20%26%20va%3F&"
+            "album_name=&duration=242"_s);
+        // Without an artist or a length the service cannot find a track: it is not asked.
+        QVERIFY(serviceAddress(u"https://lrclib.net"_s, u"Title"_s, u" "_s, u"Album"_s, 1'000'000).isEmpty());
+        QVERIFY(serviceAddress(u"https://lrclib.net"_s, u"Title"_s, u"Artist"_s, u"Album"_s, std::nullopt)
+                    .isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLyrics)

@@ -244,6 +244,76 @@ private Q_SLOTS:
         QCOMPARE(lyrics::lineAt(m_bridge->trackLyrics(), *at), *at < 2000 ? 0 : 1);
     }
 
+    void lyricsMoveWithASeekAndKeepTheirShift()
+    {
+        FakeMprisPlayer* fake = player("Shifted");
+        QTRY_VERIFY(follows(fake));
+        QSignalSpy jumped(m_bridge.get(), &iTunesBridgeProtocol::positionJumped);
+        fake->seek(120'000'000);
+        QTRY_COMPARE(jumped.size(), 1);
+        const std::optional<qint64> at = m_bridge->trackPositionMs();
+        QVERIFY(at && *at >= 120'000 && *at < 122'000);
+
+        // A shift is kept for the track, across a restart; another track has its own.
+        QCOMPARE(m_bridge->lyricsShiftMs(), 0);
+        m_bridge->setLyricsShiftMs(-1500);
+        m_bridge = std::make_unique<MprisBridge>();
+        QTRY_VERIFY(follows(fake));
+        QCOMPARE(m_bridge->lyricsShiftMs(), -1500);
+        fake->change({{u"Metadata"_s, trackMetadata(u"Other"_s)}});
+        QTRY_COMPARE(m_bridge->trackInfo()->value(BridgeKey::trackName).toString(), u"Other"_s);
+        QCOMPARE(m_bridge->lyricsShiftMs(), 0);
+    }
+
+    void lyricsFromTheWebOnlyWhenAllowedAndOnlyOnce()
+    {
+        HttpTestServer server;
+        const QString address =
+            lyrics::serviceAddress(server.site(), u"Sung"_s, u"Artist"_s, u"Album"_s, 200'000'000);
+        const QString path = address.mid(server.site().size());
+        server.setRoute(path, {200,
+                               R"({"id": 1, "syncedLyrics": "[00:01.00]From the web"})",
+                               HttpTestServer::Mode::Normal,
+                               {}});
+        const QList<lyrics::Line> fromTheWeb{{1000, u"From the web"_s}};
+        m_bridge->setLyricsSite(server.site());
+        FakeMprisPlayer* fake = m_fakes.add(fakeName, FakeMprisPlayer::playing(trackMetadata(u"Sung"_s)));
+        QTRY_VERIFY(follows(fake));
+        settle();
+        // Off unless the user turns it on.
+        QVERIFY(server.requests().isEmpty());
+        QVERIFY(m_bridge->trackLyrics().isEmpty());
+
+        m_bridge->setLyricsFromWeb(true);
+        QTRY_COMPARE(m_bridge->trackLyrics().lines, fromTheWeb);
+        QCOMPARE(server.requests(), QStringList{path});
+
+        // Kept with the pictures: after a restart the service is not asked again.
+        m_bridge = std::make_unique<MprisBridge>();
+        m_bridge->setLyricsSite(server.site());
+        m_bridge->setLyricsFromWeb(true);
+        QTRY_COMPARE(m_bridge->trackLyrics().lines, fromTheWeb);
+        QCOMPARE(server.requests().size(), 1);
+
+        // A track with lyrics of its own does not ask; one the service does not know is asked once,
+        // and a service that never answers holds nothing up.
+        QVariantMap sung = trackMetadata(u"Own"_s);
+        sung.insert(u"xesam:asText"_s, u"Our own words"_s);
+        fake->change({{u"Metadata"_s, sung}});
+        QTRY_COMPARE(m_bridge->trackLyrics().lines, (QList<lyrics::Line>{{-1, u"Our own words"_s}}));
+        fake->change({{u"Metadata"_s, trackMetadata(u"Unknown"_s)}});
+        QTRY_COMPARE(server.requests().size(), 2);
+        settle();
+        QVERIFY(m_bridge->trackLyrics().isEmpty());
+        QCOMPARE(server.requests().size(), 2);
+        const QString silent =
+            lyrics::serviceAddress(server.site(), u"Silent"_s, u"Artist"_s, u"Album"_s, 200'000'000);
+        server.setRoute(silent.mid(server.site().size()), {200, {}, HttpTestServer::Mode::Silent, {}});
+        fake->change({{u"Metadata"_s, trackMetadata(u"Silent"_s)}});
+        QTRY_COMPARE(m_bridge->trackInfo()->value(BridgeKey::trackName).toString(), u"Silent"_s);
+        QVERIFY(m_bridge->trackLyrics().isEmpty());
+    }
+
     void extrapolatesThePositionAndAsksAtMostOnceASecond()
     {
         QFETCH(int, startSeconds);

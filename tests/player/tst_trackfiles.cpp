@@ -260,6 +260,29 @@ private Q_SLOTS:
                  (QList<Line>{{5000, u"Sent"_s}}));
         QCOMPARE(TrackFilesReader().read({url(path("tagged.wav")), {}, {}, u"[00:05.00]Sent"_s}).lyrics.lines,
                  (QList<Line>{{3000, u"From the file"_s}}));
+
+        // The web's answer last, when it may be asked: fetched now and kept, or kept from before.
+        TrackFilesRequest web{
+            url(path("other.wav")), {}, {}, {}, u"http://127.0.0.1:9/api/get?track_name=O"_s};
+        TrackFiles files = TrackFilesReader().read(web);
+        QVERIFY(files.lyrics.isEmpty() && files.lyricsToFetch);
+        web.webLyrics = R"({"id": 3, "syncedLyrics": "[00:06.00]From the web"})";
+        const QList<Line> fromTheWeb{{6000, u"From the web"_s}};
+        files = TrackFilesReader().read(web);
+        QVERIFY(!files.lyricsToFetch);
+        QCOMPARE(files.lyrics.lines, fromTheWeb);
+        web.webLyrics.clear();
+        QCOMPARE(TrackFilesReader().read(web).lyrics.lines, fromTheWeb);
+        web.trackUrl = url(path("tagged.wav"));
+        files = TrackFilesReader().read(web);
+        QVERIFY(!files.lyricsToFetch);
+        QCOMPARE(files.lyrics.lines, (QList<Line>{{3000, u"From the file"_s}}));
+        // What is not an answer of the service is not kept.
+        TrackFilesRequest junk{url(path("other.wav")), {}, {}, {}, u"http://127.0.0.1:9/api/get?j"_s,
+                               "<html>busy</html>"};
+        QVERIFY(TrackFilesReader().read(junk).lyrics.isEmpty());
+        junk.webLyrics.clear();
+        QVERIFY(TrackFilesReader().read(junk).lyricsToFetch);
     }
 
     // A large picture decoded at the size shown is kept, and found again at that size or smaller,

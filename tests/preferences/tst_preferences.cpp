@@ -99,6 +99,7 @@ private Q_SLOTS:
         QVERIFY(d->livePreferences().cleanUpTitles);
         QCOMPARE(d->livePreferences().standbyDelay, 5);
         QVERIFY(d->livePreferences().shiftAgainstBurnIn);
+        QVERIFY(!d->livePreferences().showLyrics && !d->livePreferences().lyricsFromWeb);
         QCOMPARE(s.file(), content);
         // A zero interval never makes a timer faster than a second.
         QVERIFY(d->toggleArtworkTimer());
@@ -246,6 +247,8 @@ private Q_SLOTS:
         QCOMPARE(standbySpin->text(), u"never"_s);
         d->mPreferencePanel->findChild<QAbstractButton*>(u"shiftAgainstBurnInCheck"_s)->click();
         QVERIFY(!d->workingPreferences().shiftAgainstBurnIn && d->livePreferences().shiftAgainstBurnIn);
+        d->mPreferencePanel->findChild<QAbstractButton*>(u"lyricsFromWebCheck"_s)->click();
+        QVERIFY(d->workingPreferences().lyricsFromWeb && !d->livePreferences().lyricsFromWeb);
 
         // Closing the panel by its close box throws the edits away; the sample keeps its font.
         d->mPreferencePanel->close();

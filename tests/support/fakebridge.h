@@ -2,6 +2,7 @@
 
 #include "player/itunesbridgeprotocol.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 
 namespace sleevelight::test {
@@ -39,6 +40,15 @@ public:
     QStringList names;
     QStringList preferredRule;
     QStringList ignoredRule;
+    lyrics::Lyrics lyrics;
+    qint64 lyricsShift = 0;
+    QList<qint64> lyricsShiftWrites;
+    // The position runs on in real time from where it was last set while the state says playing.
+    void setPositionMs(qint64 ms)
+    {
+        m_positionMs = ms;
+        m_positionClock.start();
+    }
 
     QHash<QString, int> reads;
     QList<QVariant> volumeWrites;
@@ -61,6 +71,13 @@ public:
     std::optional<QVariantMap> trackProgress() override { return read(u"trackProgress"_s, progress); }
     std::optional<QList<QByteArray>> artworkImages() override { return read(u"artworkImages"_s, artworks); }
     QImage artworkPreview(qsizetype index) override { return previews.value(index); }
+    lyrics::Lyrics trackLyrics() override { return lyrics; }
+    std::optional<qint64> trackPositionMs() override
+    {
+        return m_positionMs + (state == 2 && m_positionClock.isValid() ? m_positionClock.elapsed() : 0);
+    }
+    qint64 lyricsShiftMs() override { return lyricsShift; }
+    void setLyricsShiftMs(qint64 ms) override { lyricsShiftWrites << (lyricsShift = ms); }
     QVariant soundVolume() override { return read(u"soundVolume"_s, volume); }
     QVariant iTrackLoved() override { return read(u"iTrackLoved"_s, loved); }
     QVariant iTrackRating() override { return read(u"iTrackRating"_s, rating); }
@@ -81,6 +98,9 @@ public:
     void gotoNextTrack() override { commands << u"gotoNextTrack"_s; }
 
 private:
+    qint64 m_positionMs = 0;
+    QElapsedTimer m_positionClock;
+
     template <typename T> T read(const QString& question, const T& answer)
     {
         ++reads[question];

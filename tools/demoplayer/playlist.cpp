@@ -96,6 +96,24 @@ void writeSilentWav(const QString& path)
         file.write(wav);
 }
 
+// Timed lyrics for a track of that length: a line every three seconds, for the lyrics view (key y).
+void writeLyrics(const QString& path, qint64 lengthUs)
+{
+    const QStringList words{u"Morning light across the table"_s,    u"Coffee cooling by the window"_s,
+                            u"Every record tells a story"_s,        u"Turn it over, play the other side"_s,
+                            u"Sleeves and stars along the shelf"_s, u"Hum the chorus to yourself"_s};
+    QByteArray lrc = "[ti:Morning Light]\n[ar:The Sleevelight Trio]\n";
+    int line = 0;
+    for (qint64 ms = 2000; ms * 1000 < lengthUs; ms += 3000, ++line)
+        lrc += u"[%1:%2.00]%3\n"_s.arg(ms / 60000, 2, 10, QChar(u'0'))
+                   .arg(ms / 1000 % 60, 2, 10, QChar(u'0'))
+                   .arg(words[line % words.size()])
+                   .toUtf8();
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(lrc);
+}
+
 } // namespace
 
 QList<DemoTrack> makePlaylist(const QString& folder)
@@ -124,6 +142,7 @@ QList<DemoTrack> makePlaylist(const QString& folder)
     const DemoTrack one =
         demoTrack(u"Morning Light"_s, u"Demo Sessions"_s, {u"The Sleevelight Trio"_s}, 2019, 95'000'000);
     QDir dir = addTrack(1, one);
+    writeLyrics(dir.filePath(u"track.lrc"_s), one.lengthUs);
     playlist.last().artUrl =
         fileUrl(save(picture({600, 600}, indigo, teal, u"One picture"_s), dir.filePath(u"art.png"_s)));
 
