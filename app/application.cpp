@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/appdelegate.h"
+#include "app/singleinstance.h"
 #include "platform/binder.h"
 #include "platform/views/mainwindow.h"
 #include "player/itunesbridgeprotocol.h"
@@ -8,6 +9,7 @@
 #include "ui_mainwindow.h"
 #include "ui_preferences.h"
 #include "ui_updatepanel.h"
+#include "update/updatesite.h"
 
 #include <QAction>
 #include <QApplication>
@@ -53,6 +55,11 @@ bool Application::load(QString* error)
     d->preferencesUi.setupUi(d->preferences);
     d->updatePanel = new Panel(d->window.get());
     d->updateUi.setupUi(d->updatePanel);
+    // A build without the update check offers neither its command nor its preference's control.
+    if (!updateCheckBuilt) {
+        delete d->mainUi.actionCheckForUpdate;
+        delete d->preferencesUi.checkUpdateCheck;
+    }
     // Every action of the window answers its shortcut and appears in the window's menu.
     d->window->addActions(d->window->findChildren<QAction*>(Qt::FindDirectChildrenOnly));
 
@@ -107,6 +114,7 @@ int runApplication()
         return 1;
     }
     application.launch();
+    singleinstance::setWindow(application.window());
     return QApplication::exec();
 }
 

@@ -18,6 +18,7 @@
 #include "player/itunesbridgeprotocol.h"
 #include "player/values.h"
 #include "preferences/zivpreferences.h"
+#include "update/updatesite.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -219,7 +220,7 @@ void AppDelegate::applicationDidFinishLaunching()
     // A new version, shown over the full-screen display. Asked just after launch rather than
     // inside it, so that a slow or silent network never holds back the first frame.
     QTimer::singleShot(0, this, [this] {
-        if (automaticCheckUpdate() && isUpdateAvailable() == 1) {
+        if (updateCheckBuilt && automaticCheckUpdate() && isUpdateAvailable() == 1) {
             checkForUpdate(nullptr);
             if (mCheckForUpdatePanel) {
                 mCheckForUpdatePanel->setWindowFlag(Qt::WindowStaysOnTopHint, true);

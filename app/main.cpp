@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/singleinstance.h"
 #include "platform/platformstart.h"
 #include "player/bridgeregistry.h"
 #include "player/mprisbridge.h"
@@ -13,14 +14,23 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr const char* usage =
-    "Usage: sleevelight [--help] [--version]\n"
+    "Usage: sleevelight [--help] [--version] [--new-instance]\n"
     "\n"
     "Shows what the music player on the desktop is playing, large, on a whole screen.\n"
-    "It follows any player that speaks MPRIS on the session bus.\n"
+    "It follows any player that speaks MPRIS on the session bus. Started again, it brings the\n"
+    "display already running to the front; --new-instance starts another one beside it.\n"
     "\n"
     "Keys: h help, c file information, l loved, s rating, n next artwork,\n"
-    "      m main or all artworks, v vinyl record. Right-click for the menu.\n"
+    "      m main or all artworks, v vinyl record, y lyrics. Right-click for the menu.\n"
     "Settings: $XDG_CONFIG_HOME/Sleevelight/Sleevelight.conf (~/.config when unset).\n";
+
+bool asksForNewInstance(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::string_view(argv[i]) == "--new-instance")
+            return true;
+    return false;
+}
 
 // The two options every program answers; anything else is left to the application.
 int answerCommandLine(int argc, char* argv[])
@@ -54,6 +64,18 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(u"Sleevelight"_s);
     QApplication::setOrganizationName(u"Sleevelight"_s);
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // One display per session unless another is asked for: a second start brings the first forward.
+    namespace single = sleevelight::singleinstance;
+    if (!asksForNewInstance(argc, argv) &&
+        single::claim(QDBusConnection::sessionBus()) == single::Claim::Taken) {
+        if (single::activateRunning(QDBusConnection::sessionBus(), 5000))
+            return 0;
+        std::fputs(
+            "sleevelight: the display already running does not answer; --new-instance starts another\n",
+            stderr);
+        return 1;
+    }
 
     sleevelight::MprisBridge::registerAsApplicationBridge();
     return sleevelight::runApplication();

@@ -1,5 +1,6 @@
 #include "platform/httpfetch.h"
 
+#include <QCryptographicHash>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -139,7 +140,7 @@ HttpFetch::Result HttpFetch::get(const QUrl& url, qint64 maxBytes, int timeoutMs
 }
 
 HttpFetch::Result HttpFetch::download(const QUrl& url, const QString& destination, qint64 maxBytes,
-                                      int stallTimeoutMs)
+                                      int stallTimeoutMs, const QByteArray& sha256)
 {
     // The data goes to a temporary file beside the destination, renamed over it at the end.
     QSaveFile file(destination);
@@ -149,8 +150,15 @@ HttpFetch::Result HttpFetch::download(const QUrl& url, const QString& destinatio
         result.errorString = file.errorString();
         return result;
     }
-    Result result = transfer(url, maxBytes, stallTimeoutMs, true,
-                             [&file](const QByteArray& chunk) { return file.write(chunk) == chunk.size(); });
+    QCryptographicHash digest(QCryptographicHash::Sha256);
+    Result result = transfer(url, maxBytes, stallTimeoutMs, true, [&](const QByteArray& chunk) {
+        digest.addData(chunk);
+        return file.write(chunk) == chunk.size();
+    });
+    if (result.ok() && !sha256.isEmpty() && digest.result() != sha256) {
+        result.outcome = Outcome::DigestMismatch;
+        result.errorString = u"the download is not the file that was published"_s;
+    }
     if (!result.ok()) {
         file.cancelWriting();
         return result;

@@ -20,6 +20,7 @@ public:
         TooLarge,        // the body went beyond the cap
         RedirectRefused, // a redirect to a less safe or foreign scheme
         WriteFailed,     // the destination could not be written
+        DigestMismatch,  // the bytes are not the ones whose digest was given
     };
 
     struct Result
@@ -34,9 +35,11 @@ public:
     static Result get(const QUrl& url, qint64 maxBytes, int timeoutMs);
 
     // Streams the body into the file `destination`, which is replaced only once every byte has
-    // arrived; on any failure the destination is left as it was and no partial file remains.
-    // Gives up when no byte arrives for `stallTimeoutMs`, or beyond `maxBytes`.
-    static Result download(const QUrl& url, const QString& destination, qint64 maxBytes, int stallTimeoutMs);
+    // arrived (and, given `sha256`, once their SHA-256 is that one); on any failure the destination
+    // is left as it was and no partial file remains. Gives up when no byte arrives for
+    // `stallTimeoutMs`, or beyond `maxBytes`.
+    static Result download(const QUrl& url, const QString& destination, qint64 maxBytes, int stallTimeoutMs,
+                           const QByteArray& sha256 = {});
 
     // A redirect may always lead to https; to http only from http. Anything else is refused, so a
     // transfer never drops from https to plain text and never leaves the web.

@@ -51,6 +51,19 @@ std::optional<QString> readVersionPage()
     return UpdateSite::pageText(result.body);
 }
 
+// The SHA-256 the site publishes for the file `name`; none when its sums file cannot be read in
+// time, in full, or names no such file.
+std::optional<QByteArray> publishedSha256(const QString& name)
+{
+    const UpdateSite::Limits limits = UpdateSite::limits();
+    const HttpFetch::Result sums =
+        HttpFetch::get(UpdateSite::address(UpdateSite::sumsPath), limits.pageMaxBytes, limits.pageTimeoutMs);
+    if (!sums.ok())
+        return std::nullopt;
+    const std::optional<QString> text = UpdateSite::pageText(sums.body);
+    return text ? UpdateSite::sha256For(*text, name) : std::nullopt;
+}
+
 void showReport(TextField* field, const QString& title, const QString& detail)
 {
     Utility::styleAttributedText(field, title, {.font = u".SFNSText-Bold"_s, .size = 13.0}, false);
@@ -66,7 +79,7 @@ QString AppDelegate::versionString() const
 
 int AppDelegate::isUpdateAvailable()
 {
-    if (g_updateBusy)
+    if (!updateCheckBuilt || g_updateBusy)
         return -1;
     const std::optional<QString> page = readVersionPage();
     if (!page)
@@ -76,7 +89,7 @@ int AppDelegate::isUpdateAvailable()
 
 void AppDelegate::checkForUpdate(QObject*)
 {
-    if (g_updateBusy || !mCheckForUpdatePanel)
+    if (!updateCheckBuilt || g_updateBusy || !mCheckForUpdatePanel)
         return;
     mCheckForUpdatePanel->makeKeyAndOrderFront();
 
@@ -105,7 +118,7 @@ void AppDelegate::checkForUpdate(QObject*)
 
 void AppDelegate::checkForUpdateDownload(QObject*)
 {
-    if (g_updateBusy || !mCheckForUpdatePanel)
+    if (!updateCheckBuilt || g_updateBusy || !mCheckForUpdatePanel)
         return;
 
     const auto reportError = [this] {
@@ -113,20 +126,20 @@ void AppDelegate::checkForUpdateDownload(QObject*)
             return;
         showReport(mUpdateDescription, u"Download error"_s,
                    u"\r\n\r\nTry it later. Or Check the internet connection."_s);
-        // The panel may have been closed while the image was on its way; the error must still be seen.
+        // The panel may have been closed while the package was on its way; the error must still be seen.
         if (!mCheckForUpdatePanel->isVisible())
             mCheckForUpdatePanel->makeKeyAndOrderFront();
     };
 
-    const QUrl image = UpdateSite::address(UpdateSite::diskImagePath);
-    if (!image.isValid() || image.fileName().isEmpty())
+    const QUrl package = UpdateSite::address(UpdateSite::packagePath());
+    if (!package.isValid() || package.fileName().isEmpty())
         return reportError();
 
     SavePanel panel;
     panel.directory = QStandardPaths::standardLocations(QStandardPaths::DownloadLocation).value(0);
     panel.message = u"Save to ..."_s;
-    panel.nameFieldStringValue = u"Sleevelight"_s;
-    panel.allowedFileTypes = {u"dmg"_s};
+    panel.nameFieldStringValue = package.fileName();
+    panel.allowedFileTypes = {u"deb"_s};
     panel.canCreateDirectories = true;
     panel.allowsOtherFileTypes = false;
     bool confirmed = false;
@@ -144,9 +157,10 @@ void AppDelegate::checkForUpdateDownload(QObject*)
     const QString folder = panel.directoryURL();
     if (folder.isEmpty())
         return reportError();
-    // Saved under the image's own name, whatever name was typed.
-    const QString destination = QDir(folder).filePath(image.fileName());
+    // Saved under the package's own name, whatever name was typed.
+    const QString destination = QDir(folder).filePath(package.fileName());
 
+    // Kept only when its bytes are the ones the site's sums file names for it.
     const UpdateSite::Limits limits = UpdateSite::limits();
     HttpFetch::Result result;
     {
@@ -154,12 +168,17 @@ void AppDelegate::checkForUpdateDownload(QObject*)
         const QPointer<QPushButton> download = mUpdateDownload;
         if (download)
             download->setEnabled(false);
-        result = HttpFetch::download(image, destination, limits.diskImageMaxBytes, limits.downloadStallMs);
+        const std::optional<QByteArray> sha256 = publishedSha256(package.fileName());
+        if (sha256)
+            result = HttpFetch::download(package, destination, limits.packageMaxBytes, limits.downloadStallMs,
+                                         *sha256);
         if (download)
             download->setEnabled(true);
     }
     if (!result.ok())
         return reportError();
+    qInfo("Sleevelight: saved the new version as %s; install it with: %s", qPrintable(destination),
+          qPrintable(UpdateSite::installCommand(package.fileName())));
     if (mCheckForUpdatePanel)
         mCheckForUpdatePanel->close();
 }

@@ -1,5 +1,6 @@
 #include "update/updatesite.h"
 
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 namespace sleevelight {
@@ -11,7 +12,23 @@ UpdateSite::Limits g_limits;
 
 QString UpdateSite::site()
 {
-    return g_site.isEmpty() ? QStringLiteral(SLEEVELIGHT_SITE) : g_site;
+    if (!g_site.isEmpty())
+        return g_site;
+    static const QString fromEnvironment = [] {
+        const QString site = qEnvironmentVariable("SLEEVELIGHT_SITE");
+        if (site.startsWith("http://"_L1) || site.startsWith("https://"_L1))
+            return site;
+        if (!site.isEmpty())
+            qWarning("Sleevelight: SLEEVELIGHT_SITE is not an http or https address; using %s",
+                     SLEEVELIGHT_SITE);
+        return QString();
+    }();
+    return fromEnvironment.isEmpty() ? QStringLiteral(SLEEVELIGHT_SITE) : fromEnvironment;
+}
+
+QString UpdateSite::packageName()
+{
+    return QStringLiteral("sleevelight_" SLEEVELIGHT_DEB_ARCH ".deb");
 }
 
 QUrl UpdateSite::address(const QString& path)
@@ -50,6 +67,19 @@ std::optional<QString> UpdateSite::pageText(const QByteArray& body)
 QString UpdateSite::versionToken(const QString& text)
 {
     return text.section(u' ', 0, 0);
+}
+
+std::optional<QByteArray> UpdateSite::sha256For(const QString& sums, const QString& name)
+{
+    static const QRegularExpression line(uR"(^([0-9A-Fa-f]{64}) [ *](.+)$)"_s);
+    for (QStringView text : QStringView(sums).split(u'\n')) {
+        if (text.endsWith(u'\r'))
+            text.chop(1);
+        const QRegularExpressionMatch match = line.match(text);
+        if (match.hasMatch() && match.capturedView(2) == name)
+            return QByteArray::fromHex(match.capturedView(1).toLatin1());
+    }
+    return std::nullopt;
 }
 
 } // namespace sleevelight

@@ -102,12 +102,12 @@ int main(int argc, char** argv)
                 pageMs.back());
 
     QTemporaryDir folder;
-    const QString destination = folder.filePath(u"Sleevelight.dmg"_s);
+    const QString destination = folder.filePath(u"sleevelight.deb"_s);
     const long before = peakResidentKiB();
     QElapsedTimer timer;
     timer.start();
     const HttpFetch::Result image =
-        HttpFetch::download(QUrl(site + u"/Sleevelight.dmg"_s), destination, imageBytes, 30'000);
+        HttpFetch::download(QUrl(site + u"/sleevelight.deb"_s), destination, imageBytes, 30'000);
     const double seconds = timer.nsecsElapsed() / 1e9;
     const long after = peakResidentKiB();
     std::printf("image of %lld MiB: %s in %.2f s (%.0f MiB/s), file %lld bytes\n", imageBytes >> 20,

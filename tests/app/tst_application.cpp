@@ -6,8 +6,11 @@
 #include "platform/views/mainwindow.h"
 #include "platform/views/textfield.h"
 #include "player/values.h"
+#include "preferences/zivpreferences.h"
 #include "tests/support/testenvironment.h"
+#include "update/updatesite.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -49,6 +52,18 @@ class TestApplicationObject : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // A distribution's build without the update check shows neither its command nor its control.
+    void theUpdateCheckOnlyWhereBuilt()
+    {
+        TestApplication app(1000.0, TestApplication::loaded);
+        bool command = false;
+        for (const QAction* action : app.d->mWindow->actions())
+            command = command || action->text() == u"Check for Updates…"_s;
+        QCOMPARE(command, updateCheckBuilt);
+        QCOMPARE(app.d->mPreferencePanel->findChild<QAbstractButton*>(u"checkUpdateCheck"_s) != nullptr,
+                 updateCheckBuilt);
+    }
+
     void windowAndFirstRefresh()
     {
         TestApplication app(0.001, TestApplication::loaded);

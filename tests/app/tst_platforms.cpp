@@ -5,13 +5,18 @@
 // this program runs itself again as a child that starts the display the way the real program
 // does, lays out the track and prints what it measured.
 
+#include "app/singleinstance.h"
 #include "platform/platformstart.h"
 #include "platform/views/frameview.h"
 #include "platform/views/mainwindow.h"
 #include "platform/views/textfield.h"
+#include "tests/support/httptestserver.h"
 #include "tests/support/testenvironment.h"
+#include "update/updatesite.h"
 
 #include <QApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QFileInfo>
 #include <QFontInfo>
 #include <QProcess>
@@ -68,8 +73,9 @@ struct Outcome
     bool ran() const { return status == 0; }
 };
 
-// Runs a program with the desktop's variables replaced by `variables` (an empty value unsets one).
-Outcome run(const QString& program, const QStringList& arguments, const Variables& variables)
+// This process's environment with the desktop's variables replaced by `variables` (an empty value
+// unsets one).
+QProcessEnvironment environmentWith(const Variables& variables)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
@@ -77,8 +83,14 @@ Outcome run(const QString& program, const QStringList& arguments, const Variable
     for (auto it = variables.begin(); it != variables.end(); ++it)
         if (!it.value().isEmpty())
             environment.insert(it.key(), it.value());
+    return environment;
+}
+
+// Runs a program with the desktop's variables replaced by `variables`.
+Outcome run(const QString& program, const QStringList& arguments, const Variables& variables)
+{
     QProcess process;
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(environmentWith(variables));
     process.start(program, arguments);
     Outcome outcome;
     if (!process.waitForFinished(60000)) {
@@ -122,6 +134,27 @@ struct Server : QProcess
     }
 };
 
+// The display started in the background as a user starts it, offscreen, on the test's bus, with
+// folders of its own in `home`.
+struct RunningDisplay : Server
+{
+    RunningDisplay(const QString& home, const QStringList& arguments, Variables variables = {})
+    {
+        variables.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        for (const char* folder : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+            variables.insert(QString::fromLatin1(folder), home + u'/' + QString::fromLatin1(folder));
+        if (!variables.contains(u"SLEEVELIGHT_SITE"_s))
+            variables.insert(u"SLEEVELIGHT_SITE"_s, HttpTestServer::closedSite());
+        setProcessEnvironment(environmentWith(variables));
+        start(QStringLiteral(SLEEVELIGHT_BINARY), arguments);
+    }
+};
+
+bool displayOnTheBus()
+{
+    return QDBusConnection::sessionBus().interface()->isServiceRegistered(singleinstance::busName);
+}
+
 } // namespace
 
 class TestPlatforms : public QObject
@@ -158,6 +191,63 @@ private Q_SLOTS:
         QCOMPARE(outcome.errorLines.size(), 1);
         const QString line = outcome.errorLines.first();
         QVERIFY2(line.startsWith(u"sleevelight: "_s) && line.contains(said), qPrintable(line));
+    }
+
+    // Started twice, the display runs once: the second start brings the first forward and ends
+    // with status 0. On purpose a second one runs beside it; a display that died leaves the name.
+    void oneDisplayAtATime()
+    {
+        QTemporaryDir home;
+        RunningDisplay first(home.path(), {});
+        QTRY_VERIFY_WITH_TIMEOUT(displayOnTheBus(), 30000);
+        const Outcome second = runDisplay({}, {{u"QT_QPA_PLATFORM"_s, u"offscreen"_s}});
+        QCOMPARE(second.status, 0);
+        QCOMPARE(first.state(), QProcess::Running);
+
+        // The desktop's way of bringing it forward, with a token as a Wayland desktop gives one.
+        QDBusMessage activate =
+            QDBusMessage::createMethodCall(singleinstance::busName, singleinstance::objectPath,
+                                           singleinstance::interfaceName, u"Activate"_s);
+        activate << QVariantMap{{u"activation-token"_s, u"token-1"_s}};
+        QCOMPARE(QDBusConnection::sessionBus().call(activate, QDBus::Block, 10000).type(),
+                 QDBusMessage::ReplyMessage);
+
+        RunningDisplay beside(home.path(), {u"--new-instance"_s});
+        QTest::qWait(3000);
+        QCOMPARE(beside.state(), QProcess::Running);
+
+        first.kill();
+        first.waitForFinished();
+        QTRY_VERIFY(!displayOnTheBus());
+        RunningDisplay next(home.path(), {});
+        QTRY_VERIFY_WITH_TIMEOUT(displayOnTheBus(), 30000);
+        QCOMPARE(next.state(), QProcess::Running);
+    }
+
+    // SLEEVELIGHT_SITE points the update check elsewhere; a build without the check asks nothing.
+    void theUpdateCheckAsksTheSiteGiven()
+    {
+        QTemporaryDir home;
+        HttpTestServer server;
+        server.setRoute(UpdateSite::versionPagePath, {200, "v0.0.1 (1)", {}, {}});
+        RunningDisplay display(home.path(), {u"--new-instance"_s}, {{u"SLEEVELIGHT_SITE"_s, server.site()}});
+        if constexpr (updateCheckBuilt) {
+            QTRY_COMPARE_WITH_TIMEOUT(server.requests().value(0), UpdateSite::versionPagePath, 30000);
+        } else {
+            QTest::qWait(8000);
+            QCOMPARE(display.state(), QProcess::Running);
+            QVERIFY(server.requests().isEmpty());
+        }
+        if constexpr (updateCheckBuilt) {
+            // Anything but an http or https address is ignored, and said so once.
+            RunningDisplay elsewhere(home.path(), {u"--new-instance"_s},
+                                     {{u"SLEEVELIGHT_SITE"_s, u"ftp://mirror"_s}});
+            QString said;
+            QTRY_VERIFY_WITH_TIMEOUT((said += QString::fromUtf8(elsewhere.readAllStandardError()))
+                                         .contains(u"SLEEVELIGHT_SITE is not an http or https address"_s),
+                                     30000);
+            QCOMPARE(said.count(u"SLEEVELIGHT_SITE"_s), 1);
+        }
     }
 
     void sameLayoutOnEveryWindowSystem()

@@ -8,6 +8,7 @@
 #include "tests/support/testenvironment.h"
 #include "update/updatesite.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -30,7 +31,6 @@ Q_DECLARE_METATYPE(HttpTestServer::Route)
 namespace {
 
 const QString pagePath = u"/contents/software/sleevelight/latest/version.html"_s;
-const QString imagePath = u"/contents/software/sleevelight/latest/Sleevelight.dmg"_s;
 const QByteArray localToken = QByteArrayLiteral("v" SLEEVELIGHT_VERSION);
 
 const QString unreadableTitle = u"Can't get the update info now."_s;
@@ -190,51 +190,75 @@ private Q_SLOTS:
     void download_data()
     {
         QTest::addColumn<Route>("route");
+        QTest::addColumn<QByteArray>("sums"); // the sums file; "-" when there is none
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<qint64>("cap");
         QTest::addColumn<QString>("outcome"); // "saved", "error" or "closed"
 
-        QByteArray image(3 * 1024 * 1024 + 17, Qt::Uninitialized);
-        for (qsizetype i = 0; i < image.size(); ++i)
-            image[i] = char(i * 131 % 251);
-        const qint64 noCap = UpdateSite::Limits().diskImageMaxBytes;
-        QTest::newRow("saved under the image's own name")
-            << page(image) << "Another name.dmg" << noCap << "saved";
-        QTest::newRow("cancelled save panel") << page(image) << "cancel" << noCap << "closed";
-        QTest::newRow("folder that is a file") << page(image) << "plain file/Sleevelight" << noCap << "error";
-        QTest::newRow("no file chosen") << page(image) << "-" << noCap << "error";
-        QTest::newRow("error status") << page("not found", 404) << "Sleevelight" << noCap << "error";
+        QByteArray package(3 * 1024 * 1024 + 17, Qt::Uninitialized);
+        for (qsizetype i = 0; i < package.size(); ++i)
+            package[i] = char(i * 131 % 251);
+        const QByteArray name = UpdateSite::packageName().toUtf8();
+        const QByteArray sha256 = QCryptographicHash::hash(package, QCryptographicHash::Sha256).toHex();
+        const QByteArray sums =
+            "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef  other.deb\n" + sha256 + "  " +
+            name + "\n";
+        const qint64 noCap = UpdateSite::Limits().packageMaxBytes;
+        QTest::newRow("saved under the package's own name")
+            << page(package) << sums << "Another name.deb" << noCap << "saved";
+        QTest::newRow("the sums file as Windows writes it, in binary mode")
+            << page(package) << QByteArray(sha256.toUpper() + " *" + name + "\r\n") << "x.deb" << noCap
+            << "saved";
+        QTest::newRow("cancelled save panel") << page(package) << sums << "cancel" << noCap << "closed";
+        QTest::newRow("folder that is a file")
+            << page(package) << sums << "plain file/x.deb" << noCap << "error";
+        QTest::newRow("no file chosen") << page(package) << sums << "-" << noCap << "error";
+        QTest::newRow("error status") << page("not found", 404) << sums << "x.deb" << noCap << "error";
         QTest::newRow("connection cut short")
-            << Route{200, image, Mode::Truncate, {}} << "Sleevelight" << noCap << "error";
+            << Route{200, package, Mode::Truncate, {}} << sums << "x.deb" << noCap << "error";
         QTest::newRow("server falls silent")
-            << Route{200, image, Mode::Stall, {}} << "Sleevelight" << noCap << "error";
-        QTest::newRow("image beyond the cap")
-            << page(image) << "Sleevelight" << qint64(image.size() - 1) << "error";
-        QTest::newRow("disk full") << page(image) << "disk full" << noCap << "error";
+            << Route{200, package, Mode::Stall, {}} << sums << "x.deb" << noCap << "error";
+        QTest::newRow("package beyond the cap")
+            << page(package) << sums << "x.deb" << qint64(package.size() - 1) << "error";
+        QTest::newRow("disk full") << page(package) << sums << "disk full" << noCap << "error";
+        QTest::newRow("a wrong sum") << page(package)
+                                     << QByteArray(QByteArray(sha256).replace(0, 2, "00") + "  " + name +
+                                                   "\n")
+                                     << "x.deb" << noCap << "error";
+        QTest::newRow("no sums file") << page(package) << QByteArray("-") << "x.deb" << noCap << "error";
+        QTest::newRow("no line for the package")
+            << page(package) << QByteArray(sha256 + "  sleevelight_other.deb\n") << "x.deb" << noCap
+            << "error";
+        QTest::newRow("a sums file too long to be one")
+            << page(package) << QByteArray(sums + QByteArray(8192, '#')) << "x.deb" << noCap << "error";
     }
 
     void download()
     {
         QFETCH(Route, route);
+        QFETCH(QByteArray, sums);
         QFETCH(QString, chosen);
         QFETCH(qint64, cap);
         QFETCH(QString, outcome);
         Fixture f;
         f.offerNewVersion();
-        f.server.setRoute(imagePath, route);
+        f.server.setRoute(UpdateSite::packagePath(), route);
+        if (sums != "-")
+            f.server.setRoute(UpdateSite::sumsPath, page(sums));
         UpdateSite::Limits limits = UpdateSite::limits();
-        limits.diskImageMaxBytes = cap;
+        limits.packageMaxBytes = cap;
         UpdateSite::setLimits(limits);
 
         QTemporaryDir folder;
-        const QString existing = folder.filePath(u"Sleevelight.dmg"_s);
-        QVERIFY(writeFile(existing, "the image downloaded last time"));
+        const QString existing = folder.filePath(UpdateSite::packageName());
+        QVERIFY(writeFile(existing, "the package downloaded last time"));
         QVERIFY(writeFile(folder.filePath(u"plain file"_s), "not a folder"));
-        SavePanel::setRunner([&](const SavePanel&) -> std::optional<QString> {
+        SavePanel::setRunner([&](const SavePanel& panel) -> std::optional<QString> {
+            if (panel.allowedFileTypes != QStringList{u"deb"_s})
+                return std::nullopt;
             if (chosen == u"cancel")
                 return std::nullopt;
-            return chosen == u"-" ? QString()
-                                  : folder.filePath(chosen == u"disk full" ? u"Sleevelight"_s : chosen);
+            return chosen == u"-" ? QString() : folder.filePath(chosen == u"disk full" ? u"x.deb"_s : chosen);
         });
         {
             std::optional<FileSizeLimit> diskFull;
@@ -244,18 +268,16 @@ private Q_SLOTS:
         }
 
         QCOMPARE(f.d->mCheckForUpdatePanel->isVisible(), outcome == u"error");
-        QCOMPARE(f.server.requests().contains(imagePath),
-                 outcome == u"saved" || chosen == u"Sleevelight" || chosen == u"disk full");
         if (outcome == u"error") {
             QCOMPARE(f.reportTitle(), u"Download error"_s);
             QVERIFY(f.d->mUpdateDownload->isVisible() && f.d->mUpdateDownload->isEnabled());
         }
-        // Saved under the image's own name; nothing half-written, and nothing that was there lost.
+        // Saved under the package's own name; nothing half-written, and nothing that was there lost.
         QCOMPARE(
             QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot),
-            (QStringList{u"plain file"_s, u"Sleevelight.dmg"_s}));
+            (QStringList{u"plain file"_s, UpdateSite::packageName()}));
         QVERIFY(readFile(existing) ==
-                (outcome == u"saved" ? route.body : QByteArray("the image downloaded last time")));
+                (outcome == u"saved" ? route.body : QByteArray("the package downloaded last time")));
     }
 
     void launchCheck_data()

@@ -1,0 +1,32 @@
+# Fills the site's update folder from a build: the Debian package cpack made, under the name the
+# update check downloads (sleevelight_<arch>.deb), its line in SHA256SUMS as sha256sum writes it
+# (the lines of other architectures' packages kept), and the version page.
+# Run by the site-folder target with BUILD_DIR, ARCH, VERSION and BUILD_NUMBER set.
+set(folder "${BUILD_DIR}/site/contents/software/sleevelight/latest")
+set(made "${BUILD_DIR}/sleevelight_${VERSION}_${ARCH}.deb")
+set(name "sleevelight_${ARCH}.deb")
+if(NOT EXISTS "${made}")
+  message(FATAL_ERROR "cpack made no ${made}")
+endif()
+file(MAKE_DIRECTORY "${folder}")
+file(COPY_FILE "${made}" "${folder}/${name}")
+file(SHA256 "${folder}/${name}" digest)
+
+set(sums "")
+if(EXISTS "${folder}/SHA256SUMS")
+  file(STRINGS "${folder}/SHA256SUMS" lines)
+  foreach(line IN LISTS lines)
+    string(LENGTH "${line}" length)
+    if(length GREATER 66)
+      string(SUBSTRING "${line}" 66 -1 listed)
+      if(listed STREQUAL name)
+        continue()
+      endif()
+    endif()
+    string(APPEND sums "${line}\n")
+  endforeach()
+endif()
+string(APPEND sums "${digest}  ${name}\n")
+file(WRITE "${folder}/SHA256SUMS" "${sums}")
+file(WRITE "${folder}/version.html" "v${VERSION} (${BUILD_NUMBER})")
+message(STATUS "Site folder: ${folder} (${name}, SHA256SUMS, version.html)")
