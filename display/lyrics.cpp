@@ -129,14 +129,16 @@ void AppDelegate::styleLyricsViews(float aRatio)
         return;
     const double side = double(maxFontSize() * aRatio * albumFontRatio1);
     const double wide = double(maxFontSize() * aRatio * nameFontRatio3);
-    const std::optional<Shadow> shadow = Utility::textShadow();
+    const QFont sideFont = FontManager::fontWithName(albumFont(), side).value_or(QFont());
+    const QFont wideFont = FontManager::fontWithName(albumFont(), wide).value_or(QFont());
+    // The stack beside a sleeve on the left is flush left (flush right for a right-to-left name);
+    // the other two are flush right.
     const bool rightToLeft = trackName().toString().isRightToLeft();
-    m_lyricsViews[0]->setLook(FontManager::fontWithName(albumFont(), side).value_or(QFont()),
-                              rightToLeft ? Qt::AlignRight : Qt::AlignLeft, shadow);
-    m_lyricsViews[1]->setLook(FontManager::fontWithName(albumFont(), side).value_or(QFont()), Qt::AlignRight,
-                              shadow);
-    m_lyricsViews[2]->setLook(FontManager::fontWithName(albumFont(), wide).value_or(QFont()), Qt::AlignRight,
-                              shadow);
+    const std::pair<QFont, Qt::Alignment> looks[] = {{sideFont, rightToLeft ? Qt::AlignRight : Qt::AlignLeft},
+                                                     {sideFont, Qt::AlignRight},
+                                                     {wideFont, Qt::AlignRight}};
+    for (qsizetype stack = 0; stack < 3; ++stack)
+        m_lyricsViews[stack]->setLook(looks[stack].first, looks[stack].second, Utility::textShadow());
 }
 
 } // namespace sleevelight

@@ -34,34 +34,32 @@ public:
     BusyScope& operator=(const BusyScope&) = delete;
 };
 
-// The version page as text, or none when it cannot be read in time, in full, as UTF-8.
-std::optional<QString> readVersionPage()
+// A small text file of the site's update folder, or none when it cannot be read in time, in full,
+// as UTF-8.
+std::optional<QString> readSiteText(const QString& path)
 {
-    const QUrl url = UpdateSite::address(UpdateSite::versionPagePath);
+    const QUrl url = UpdateSite::address(path);
     if (!url.isValid())
         return std::nullopt;
     const UpdateSite::Limits limits = UpdateSite::limits();
-    HttpFetch::Result result;
-    {
-        BusyScope busy;
-        result = HttpFetch::get(url, limits.pageMaxBytes, limits.pageTimeoutMs);
-    }
+    const HttpFetch::Result result = HttpFetch::get(url, limits.pageMaxBytes, limits.pageTimeoutMs);
     if (!result.ok())
         return std::nullopt;
     return UpdateSite::pageText(result.body);
 }
 
-// The SHA-256 the site publishes for the file `name`; none when its sums file cannot be read in
-// time, in full, or names no such file.
+std::optional<QString> readVersionPage()
+{
+    BusyScope busy;
+    return readSiteText(UpdateSite::versionPagePath);
+}
+
+// The SHA-256 the site publishes for the file `name`; none when its sums file cannot be read or
+// names no such file.
 std::optional<QByteArray> publishedSha256(const QString& name)
 {
-    const UpdateSite::Limits limits = UpdateSite::limits();
-    const HttpFetch::Result sums =
-        HttpFetch::get(UpdateSite::address(UpdateSite::sumsPath), limits.pageMaxBytes, limits.pageTimeoutMs);
-    if (!sums.ok())
-        return std::nullopt;
-    const std::optional<QString> text = UpdateSite::pageText(sums.body);
-    return text ? UpdateSite::sha256For(*text, name) : std::nullopt;
+    const std::optional<QString> sums = readSiteText(UpdateSite::sumsPath);
+    return sums ? UpdateSite::sha256For(*sums, name) : std::nullopt;
 }
 
 void showReport(TextField* field, const QString& title, const QString& detail)
