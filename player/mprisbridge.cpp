@@ -39,9 +39,7 @@ constexpr double lyricsWaitSeconds = 8.0;
 QString lyricsSite()
 {
     const QString site = qEnvironmentVariable("SLEEVELIGHT_LYRICS_SITE");
-    if (site.startsWith("http://"_L1) || site.startsWith("https://"_L1))
-        return site;
-    return u"https://lrclib.net"_s;
+    return mpris::isWebAddress(site) ? site : u"https://lrclib.net"_s;
 }
 
 } // namespace

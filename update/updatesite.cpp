@@ -1,5 +1,7 @@
 #include "update/updatesite.h"
 
+#include "player/mprismetadata.h"
+
 #include <QRegularExpression>
 #include <QStringDecoder>
 
@@ -16,7 +18,7 @@ QString UpdateSite::site()
         return g_site;
     static const QString fromEnvironment = [] {
         const QString site = qEnvironmentVariable("SLEEVELIGHT_SITE");
-        if (site.startsWith("http://"_L1) || site.startsWith("https://"_L1))
+        if (mpris::isWebAddress(site))
             return site;
         if (!site.isEmpty())
             qWarning("Sleevelight: SLEEVELIGHT_SITE is not an http or https address; using %s",
