@@ -230,8 +230,10 @@ private Q_SLOTS:
             QTest::qWait(200);
         }
         QTRY_COMPARE(d->trackName(), QVariant(lastTitle));
-        // The aim is 50 ms; the bound leaves room for a loaded machine, far below a call's timeout.
-        QVERIFY2(probe.worstMs() < 250, qPrintable(QString::number(probe.worstMs())));
+        // The aim is 50 ms. A call that waited would hold the loop for the bus's timeout (25 s); the
+        // bound only has to tell that apart from a sanitized build sharing two cores with another
+        // test and the rating store's writes, which has reached 280 ms.
+        QVERIFY2(probe.worstMs() < 1000, qPrintable(QString::number(probe.worstMs())));
         QVERIFY(fake->count(u"PlayPause"_s) >= 1 && fake->count(u"Next"_s) >= 1);
         QVERIFY(fake->count(u"Set Rating"_s) >= 1 && fake->count(u"Get Position"_s) >= 1);
     }
