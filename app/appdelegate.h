@@ -4,7 +4,7 @@
 #include "display/utility.h"
 #include "platform/constraints.h"
 #include "platform/image.h"
-#include "player/lyrics.h"
+#include "player/media/lyrics.h"
 #include "preferences/preferences.h"
 
 #include <QFutureWatcher>

@@ -2,7 +2,7 @@
 #include "app/singleinstance.h"
 #include "platform/platformstart.h"
 #include "player/bridgeregistry.h"
-#include "player/mprisbridge.h"
+#include "player/playerbridge.h"
 
 #include <QApplication>
 
@@ -77,6 +77,6 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    sleevelight::MprisBridge::registerAsApplicationBridge();
+    sleevelight::PlayerBridge::registerAsApplicationBridge();
     return sleevelight::runApplication();
 }

@@ -22,7 +22,7 @@
 #include "platform/views/mainwindow.h"
 #include "platform/views/textfield.h"
 #include "player/itunesbridgeprotocol.h"
-#include "player/mprisbridge.h"
+#include "player/playerbridge.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -153,7 +153,7 @@ int runDisplay(int argc, char** argv, qint64 mainEntered)
     QApplication::setOrganizationName(u"Sleevelight"_s);
     QApplication::setQuitOnLastWindowClosed(false);
     const qint64 made = nowNs();
-    MprisBridge::registerAsApplicationBridge();
+    PlayerBridge::registerAsApplicationBridge();
 
     Application application;
     QString error;

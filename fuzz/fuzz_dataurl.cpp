@@ -2,7 +2,7 @@
 // Input: the address as UTF-8; "data:" is put in front when it does not start so.
 
 #include "fuzz/fuzzinput.h"
-#include "player/trackfiles.h"
+#include "player/media/trackfiles.h"
 
 #include <QCoreApplication>
 

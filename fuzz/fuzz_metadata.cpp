@@ -7,7 +7,7 @@
 // value (a byte choosing its D-Bus type, then its content). See Input in fuzzinput.h.
 
 #include "fuzz/fuzzinput.h"
-#include "player/mprismetadata.h"
+#include "player/mpris/mprismetadata.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -110,7 +110,7 @@ bool isDisplayText(const std::optional<QString>& text)
 {
     if (!text)
         return true;
-    if (text->size() > mpris::maxTextLength)
+    if (text->size() > maxTrackTextLength)
         return false;
     for (QChar c : *text)
         if (c.category() == QChar::Other_Control)
@@ -121,7 +121,7 @@ bool isDisplayText(const std::optional<QString>& text)
 // Everything the bridge derives from a track's metadata, with what it promises of it.
 void readTrack(const QVariantMap& metadata)
 {
-    const mpris::TrackMetadata track = mpris::parseMetadata(metadata);
+    const Track track = mpris::parseMetadata(metadata);
     FUZZ_ASSERT(isDisplayText(track.title));
     FUZZ_ASSERT(isDisplayText(track.album));
     FUZZ_ASSERT(isDisplayText(track.artist));
@@ -133,11 +133,11 @@ void readTrack(const QVariantMap& metadata)
     FUZZ_ASSERT(!track.userRating || (*track.userRating >= 0.0 && *track.userRating <= 1.0));
     (void)track.isEmpty();
     (void)track.storeKey();
-    (void)mpris::trackNumbersText(track.trackNumber, track.discNumber);
+    (void)trackNumbersText(track.trackNumber, track.discNumber);
     if (track.lengthUs)
-        FUZZ_ASSERT(!mpris::formatTime(*track.lengthUs).isEmpty());
-    (void)mpris::localPath(track.url);
-    (void)mpris::localPath(track.artUrl);
+        FUZZ_ASSERT(!formatTime(*track.lengthUs).isEmpty());
+    (void)localPath(track.url);
+    (void)localPath(track.artUrl);
     for (const QVariant& value : metadata) {
         const std::optional<double> number = mpris::numberFrom(value, true);
         FUZZ_ASSERT(!number || std::isfinite(*number));

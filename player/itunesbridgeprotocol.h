@@ -1,6 +1,6 @@
 #pragma once
 
-#include "player/lyrics.h"
+#include "platform/lyricslines.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -65,7 +65,7 @@ public:
     // Key p: follows the next player and keeps to it while it is there. What the player followed
     // now calls itself; empty when there is none.
     virtual QString followNextPlayer() { return {}; }
-    // What the players on the bus now call themselves, one per player.
+    // What the players of every source now call themselves, one per player.
     virtual QStringList playerNames() { return {}; }
     // Names of players to follow whenever they are there, the first listed first, and never to follow.
     virtual void setPlayerRules(const QStringList& preferred, const QStringList& ignored)

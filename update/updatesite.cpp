@@ -1,6 +1,6 @@
 #include "update/updatesite.h"
 
-#include "player/mprismetadata.h"
+#include "player/track.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -18,7 +18,7 @@ QString UpdateSite::site()
         return g_site;
     static const QString fromEnvironment = [] {
         const QString site = qEnvironmentVariable("SLEEVELIGHT_SITE");
-        if (mpris::isWebAddress(site))
+        if (isWebAddress(site))
             return site;
         if (!site.isEmpty())
             qWarning("Sleevelight: SLEEVELIGHT_SITE is not an http or https address; using %s",

@@ -1,12 +1,13 @@
 // What a refresh costs the bridge, and what a new track's pictures cost. Prints figures; sets
 // no limits.
 
-#include "player/mprisbridge.h"
-#include "player/mprisplayer.h"
-#include "player/mprisplayermanager.h"
-#include "player/trackfiles.h"
+#include "player/playerbridge.h"
+#include "player/playersource.h"
+#include "player/playerchoice.h"
+#include "player/media/trackfiles.h"
 #include "tests/player/fakemprisplayer.h"
 #include "tests/player/mediafiles.h"
+#include "tests/player/sessionbridge.h"
 #include "tests/support/testenvironment.h"
 
 #include <QTemporaryDir>
@@ -49,7 +50,8 @@ private Q_SLOTS:
                                    {u"mpris:artUrl"_s, QUrl::fromLocalFile(m_art).toString()},
                                    {u"mpris:length"_s, qint64(200'000'000)}};
         FakeMprisPlayer fake(u"org.mpris.MediaPlayer2.bench"_s, FakeMprisPlayer::playing(metadata));
-        MprisBridge bridge;
+        const std::unique_ptr<PlayerBridge> owned = sessionBridge();
+        PlayerBridge& bridge = *owned;
         QTRY_VERIFY(bridge.players().followed() != nullptr && bridge.players().followed()->isLoaded());
         QCOMPARE(bridge.artworkImages()->size(), 3);
         QBENCHMARK

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/views/shadow.h"
-#include "player/lyrics.h"
+#include "platform/lyricslines.h"
 
 #include <QFont>
 #include <QImage>

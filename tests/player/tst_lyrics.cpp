@@ -1,6 +1,6 @@
 // Lyrics read as people write them.
 
-#include "player/lyrics.h"
+#include "player/media/lyrics.h"
 
 #include <QTest>
 

@@ -1,11 +1,12 @@
 // The MPRIS bridge against fake players on the test's private bus.
 
-#include "player/mprisbridge.h"
-#include "player/mprisplayer.h"
-#include "player/mprisplayermanager.h"
+#include "player/playerbridge.h"
+#include "player/playersource.h"
+#include "player/playerchoice.h"
 #include "player/values.h"
 #include "tests/player/fakemprisplayer.h"
 #include "tests/player/mediafiles.h"
+#include "tests/player/sessionbridge.h"
 #include "tests/support/httptestserver.h"
 #include "tests/support/testenvironment.h"
 
@@ -31,7 +32,7 @@ class TestMprisBridge : public QObject
     Q_OBJECT
 
     std::unique_ptr<TestEnvironment> m_environment;
-    std::unique_ptr<MprisBridge> m_bridge;
+    std::unique_ptr<PlayerBridge> m_bridge;
     FakeMprisPlayers m_fakes;
 
     // A player in `status` with a track named `title`.
@@ -41,11 +42,11 @@ class TestMprisBridge : public QObject
                                                           QString::fromLatin1(status)));
     }
 
-    MprisPlayer* followed() const { return m_bridge->players().followed(); }
+    SourcePlayer* followed() const { return m_bridge->players().followed(); }
 
     bool follows(const FakeMprisPlayer* fake) const
     {
-        return followed() != nullptr && followed()->owner() == fake->uniqueName() && followed()->isLoaded();
+        return followed() != nullptr && followed()->connection() == fake->uniqueName() && followed()->isLoaded();
     }
 
     // Waits until the bridge has told everything it had to tell: no notification for a while.
@@ -74,7 +75,7 @@ private Q_SLOTS:
     {
         // Real seconds: the position is asked for at most once per second of the clock.
         m_environment = std::make_unique<TestEnvironment>(1.0);
-        m_bridge = std::make_unique<MprisBridge>();
+        m_bridge = sessionBridge();
         QTRY_VERIFY(m_bridge->players().isReady());
     }
 
@@ -181,7 +182,7 @@ private Q_SLOTS:
         // Key c asked as the change arrives, before the worker can have answered.
         bool reading = false;
         const QMetaObject::Connection asking =
-            connect(&m_bridge->players(), &MprisPlayerManager::followedPlayerChanged, this,
+            connect(&m_bridge->players(), &PlayerChoice::followedPlayerChanged, this,
                     [&] { reading = m_bridge->isReadingCodecInfo(); });
         play(u"b.wav"_s);
         QVERIFY(codecInfoRead.wait());
@@ -257,7 +258,7 @@ private Q_SLOTS:
         // A shift is kept for the track, across a restart; another track has its own.
         QCOMPARE(m_bridge->lyricsShiftMs(), 0);
         m_bridge->setLyricsShiftMs(-1500);
-        m_bridge = std::make_unique<MprisBridge>();
+        m_bridge = sessionBridge();
         QTRY_VERIFY(follows(fake));
         QCOMPARE(m_bridge->lyricsShiftMs(), -1500);
         fake->change({{u"Metadata"_s, trackMetadata(u"Other"_s)}});
@@ -289,7 +290,7 @@ private Q_SLOTS:
         QCOMPARE(server.requests(), QStringList{path});
 
         // Kept with the pictures: after a restart the service is not asked again.
-        m_bridge = std::make_unique<MprisBridge>();
+        m_bridge = sessionBridge();
         m_bridge->setLyricsSite(server.site());
         m_bridge->setLyricsFromWeb(true);
         QTRY_COMPARE(m_bridge->trackLyrics().lines, fromTheWeb);
@@ -508,7 +509,7 @@ private Q_SLOTS:
         QTRY_VERIFY(follows(fake));
         QTRY_COMPARE(m_bridge->artworkImages(), QList<QByteArray>{picture});
         server.reset();
-        m_bridge = std::make_unique<MprisBridge>();
+        m_bridge = sessionBridge();
         QTRY_COMPARE(m_bridge->artworkImages(), QList<QByteArray>{picture});
     }
 
@@ -517,7 +518,7 @@ private Q_SLOTS:
         m_bridge.reset();
         player("No", "Playing", u"org.example.NotAPlayer"_s);
         FakeMprisPlayer* vlc = player("Yes", "Playing", u"org.mpris.MediaPlayer2.vlc.instance7389"_s);
-        m_bridge = std::make_unique<MprisBridge>();
+        m_bridge = sessionBridge();
         QTRY_VERIFY(follows(vlc));
         QCOMPARE(m_bridge->players().players().size(), 1);
         // Instance names are started by the name without the instance.
@@ -553,7 +554,7 @@ private Q_SLOTS:
         QTRY_VERIFY(notified.count() >= 1);
 
         // Another run, another track, then this one again.
-        m_bridge = std::make_unique<MprisBridge>();
+        m_bridge = sessionBridge();
         QTRY_VERIFY(follows(fake));
         QCOMPARE(m_bridge->iTrackRating(), QVariant(60));
         QCOMPARE(m_bridge->iTrackLoved(), QVariant(1));

@@ -1,10 +1,11 @@
 // The bridge against a real player: mpv with its MPRIS plugin, on the test's private bus.
 
-#include "player/mprisbridge.h"
-#include "player/mprisplayer.h"
-#include "player/mprisplayermanager.h"
+#include "player/playerbridge.h"
+#include "player/playersource.h"
+#include "player/playerchoice.h"
 #include "player/values.h"
 #include "tests/player/mediafiles.h"
+#include "tests/player/sessionbridge.h"
 #include "tests/support/testenvironment.h"
 
 #include <QFileInfo>
@@ -60,9 +61,10 @@ private Q_SLOTS:
 
     void showsWhatMpvPlaysAndDrivesIt()
     {
-        MprisBridge bridge;
+        const std::unique_ptr<PlayerBridge> owned = sessionBridge();
+        PlayerBridge& bridge = *owned;
         QTRY_VERIFY_WITH_TIMEOUT(bridge.playerState() == QVariant(2), 15000);
-        QCOMPARE(bridge.players().followed()->busName(), u"org.mpris.MediaPlayer2.mpv"_s);
+        QCOMPARE(bridge.players().followed()->id(), u"org.mpris.MediaPlayer2.mpv"_s);
 
         QTRY_COMPARE(bridge.trackInfo().value_or(QVariantMap()).value(BridgeKey::trackName),
                      QVariant(u"Real Title"_s));

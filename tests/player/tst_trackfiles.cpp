@@ -1,11 +1,11 @@
 // Where the pictures, numbers and information of a track come from, what is never handed on as a
 // picture, and how the reading stays off the caller's thread and bounded.
 
-#include "player/decodedpictures.h"
-#include "player/localreader.h"
-#include "player/picturecache.h"
-#include "player/trackfiles.h"
-#include "player/webfetches.h"
+#include "player/media/decodedpictures.h"
+#include "player/media/localreader.h"
+#include "player/media/picturecache.h"
+#include "player/media/trackfiles.h"
+#include "player/media/webfetches.h"
 #include "tests/player/mediafiles.h"
 #include "tests/support/httptestserver.h"
 #include "tests/support/testenvironment.h"

@@ -4,9 +4,9 @@
 
 #include "platform/views/mainwindow.h"
 #include "platform/views/titlebutton.h"
-#include "player/mprisbridge.h"
-#include "player/mprisplayer.h"
-#include "player/mprisplayermanager.h"
+#include "player/playerbridge.h"
+#include "player/mpris/mprisplayer.h"
+#include "player/playerchoice.h"
 #include "player/ratingstore.h"
 #include "tests/player/fakemprisplayer.h"
 #include "tests/player/mediafiles.h"
@@ -76,7 +76,7 @@ struct RunningApplication
 {
     RunningApplication()
     {
-        MprisBridge::registerAsApplicationBridge();
+        PlayerBridge::registerAsApplicationBridge();
         application = std::make_unique<Application>();
         QString error;
         if (!application->load(&error))
@@ -85,7 +85,7 @@ struct RunningApplication
         d = application->delegate();
     }
 
-    MprisBridge& bridge() const { return static_cast<MprisBridge&>(*d->iTunesBridge); }
+    PlayerBridge& bridge() const { return static_cast<PlayerBridge&>(*d->iTunesBridge); }
     std::unique_ptr<Application> application;
     AppDelegate* d = nullptr;
 };

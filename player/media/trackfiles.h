@@ -1,9 +1,9 @@
 #pragma once
 
-#include "player/decodedpictures.h"
-#include "player/lyrics.h"
-#include "player/mprismetadata.h"
-#include "player/picturecache.h"
+#include "player/media/decodedpictures.h"
+#include "player/media/lyrics.h"
+#include "player/track.h"
+#include "player/media/picturecache.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -41,7 +41,7 @@ struct TrackFiles
     // at most previewSide on its longer side. Null for a large picture of a slow format.
     QList<QImage> previews;
     // The track number, disc number and year of the audio file's tags.
-    mpris::TrackMetadata numbers;
+    Track numbers;
     // The track's lyrics: an LRC file beside the audio file (or in a Lyrics folder there), else
     // those in its tags, else the player's; empty without any.
     lyrics::Lyrics lyrics;

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "player/lyrics.h"
+#include "player/media/lyrics.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
-#include <QVariantMap>
 
 #include <optional>
 
@@ -25,8 +24,10 @@ QStringList folderCoverFiles(const QString& folder);
 struct AudioFile
 {
     // The track number, disc number and date, as the texts they are written in ("3/12",
-    // "2019-05-01"), under the MPRIS names of the same values.
-    QVariantMap numberTags;
+    // "2019-05-01"); empty where the tags have none.
+    QString trackNumberTag;
+    QString discNumberTag;
+    QString dateTag;
     // The embedded pictures, front cover first, each at most the size asked.
     QList<QByteArray> pictures;
     // Format, bit rate, sample rate, channels and path.

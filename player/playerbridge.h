@@ -1,47 +1,52 @@
 #pragma once
 
 #include "player/itunesbridgeprotocol.h"
-#include "player/mprismetadata.h"
 
-#include <QDBusConnection>
 #include <QElapsedTimer>
 
 #include <memory>
+#include <optional>
 
 class QTimer;
 
 namespace sleevelight {
 
+struct Track;
 class LocalReader;
-class MprisPlayer;
-class MprisPlayerManager;
+class PlayerChoice;
+class PlayerSource;
 class RatingStore;
+class SourcePlayer;
 struct TrackFiles;
 class WebFetches;
 
-// The bridge to whichever MPRIS player on the session bus is followed. Every read answers from
-// what the players have already said; every command is sent without waiting for a reply. Changes
-// of the followed player reach playerInfoChanged() once per turn of the event loop, however many
-// signals the player sends for them.
-class MprisBridge : public iTunesBridgeProtocol
+// The bridge to whichever player of its sources is followed, and everything a track gets beyond
+// what its source says, for every source alike: what its files hold (read on a worker), pictures
+// and lyrics from the web, the rating store, the lyrics' shift. Every read answers from what the
+// players have already said; every command is sent without waiting for a reply. Changes of the
+// followed player reach playerInfoChanged() once per turn of the event loop, however many signals
+// the player sends for them.
+class PlayerBridge : public iTunesBridgeProtocol
 {
     Q_OBJECT
 
 public:
-    explicit MprisBridge(const QDBusConnection& bus = QDBusConnection::sessionBus(),
-                         QObject* parent = nullptr);
-    ~MprisBridge() override;
+    explicit PlayerBridge(QObject* parent = nullptr);
+    ~PlayerBridge() override;
 
-    // Makes the application's bridge an MprisBridge on the session bus.
+    // Makes the application's bridge a PlayerBridge over the application's sources.
     static void registerAsApplicationBridge();
 
-    MprisPlayerManager& players() const { return *m_players; }
+    // Follows the players of `source` too; the bridge owns it.
+    void addSource(PlayerSource* source);
+
+    PlayerChoice& players() const { return *m_players; }
     RatingStore& store() const { return *m_store; }
 
     // The scheme and host of the lyrics service: lrclib.net, or SLEEVELIGHT_LYRICS_SITE.
     void setLyricsSite(const QString& site) { m_lyricsSite = site; }
 
-    // The player name asked to start when none is on the bus ("Start with the app").
+    // The player asked to start when none is there ("Start with the app"), by its start name.
     QString lastPlayerName() const;
 
     QVariant isRunning() override;
@@ -71,16 +76,15 @@ public:
     void gotoNextTrack() override;
 
 private:
-    MprisPlayer* track() const;
+    SourcePlayer* track() const;
     void scheduleNotify();
     void followedChanged();
     void startLastPlayer();
-    void addNumbersFromFile(mpris::TrackMetadata& metadata);
+    void addNumbersFromFile(Track& track);
     const TrackFiles* files();
     void filesRead(quint64 ticket, const TrackFiles& files);
 
-    QDBusConnection m_bus;
-    MprisPlayerManager* m_players = nullptr;
+    PlayerChoice* m_players = nullptr;
     WebFetches* m_web = nullptr;
     LocalReader* m_reader = nullptr;
     std::unique_ptr<RatingStore> m_store;

@@ -1,4 +1,4 @@
-#include "player/lyrics.h"
+#include "player/media/lyrics.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -134,15 +134,6 @@ QString serviceAddress(const QString& site, const QString& title, const QString&
     while (address.endsWith(u'/'))
         address.chop(1);
     return address + u"/api/get?"_s + query.join(u'&');
-}
-
-qsizetype lineAt(const Lyrics& lyrics, qint64 ms)
-{
-    if (!lyrics.synced)
-        return -1;
-    const auto after = std::upper_bound(lyrics.lines.cbegin(), lyrics.lines.cend(), ms,
-                                        [](qint64 at, const Line& line) { return at < line.ms; });
-    return after - lyrics.lines.cbegin() - 1;
 }
 
 } // namespace sleevelight::lyrics

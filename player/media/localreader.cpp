@@ -1,4 +1,4 @@
-#include "player/localreader.h"
+#include "player/media/localreader.h"
 
 #include <condition_variable>
 #include <mutex>

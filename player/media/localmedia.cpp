@@ -1,4 +1,4 @@
-#include "player/localmedia.h"
+#include "player/media/localmedia.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
@@ -298,20 +298,13 @@ lyrics::Lyrics lyricsOf(TagLib::File* file)
     return read;
 }
 
-QVariantMap numberTagsOf(TagLib::File* file)
+// A tag is no place for a long text; the numbers are at its start.
+QString firstTag(const TagLib::PropertyMap& properties, const char* tag)
 {
-    const TagLib::PropertyMap properties = file->properties();
-    QVariantMap tags;
-    const auto add = [&](const char* tag, const QString& name) {
-        const auto found = properties.find(tag);
-        if (found != properties.end() && !found->second.isEmpty())
-            // A tag is no place for a long text; the numbers are at its start.
-            tags.insert(name, QString::fromStdString(found->second.front().to8Bit(true)).left(64));
-    };
-    add("TRACKNUMBER", u"xesam:trackNumber"_s);
-    add("DISCNUMBER", u"xesam:discNumber"_s);
-    add("DATE", u"xesam:contentCreated"_s);
-    return tags;
+    const auto found = properties.find(tag);
+    if (found == properties.end() || found->second.isEmpty())
+        return {};
+    return QString::fromStdString(found->second.front().to8Bit(true)).left(64);
 }
 
 QString codecInfoOf(TagLib::File* file, const QString& path)
@@ -346,7 +339,10 @@ AudioFile readAudioFile(const QString& path, qint64 maxPictureBytes, int maxPict
         return {};
 
     AudioFile audio;
-    audio.numberTags = numberTagsOf(file);
+    const TagLib::PropertyMap properties = file->properties();
+    audio.trackNumberTag = firstTag(properties, "TRACKNUMBER");
+    audio.discNumberTag = firstTag(properties, "DISCNUMBER");
+    audio.dateTag = firstTag(properties, "DATE");
     audio.codecInfo = codecInfoOf(file, path);
     audio.lyrics = lyricsOf(file);
     for (const Picture& picture : picturesOf(file)) {

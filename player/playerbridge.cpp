@@ -1,20 +1,20 @@
-#include "player/mprisbridge.h"
+#include "player/playerbridge.h"
 
 #include "platform/timers.h"
 #include "player/bridgeregistry.h"
-#include "player/decodedpictures.h"
-#include "player/localreader.h"
-#include "player/mprisnames.h"
-#include "player/mprisplayer.h"
-#include "player/mprisplayermanager.h"
+#include "player/media/decodedpictures.h"
+#include "player/media/localreader.h"
+#include "player/media/trackfiles.h"
+#include "player/media/webfetches.h"
+#include "player/playerchoice.h"
+#include "player/playersource.h"
 #include "player/ratingstore.h"
-#include "player/trackfiles.h"
+#include "player/sources.h"
 #include "player/values.h"
-#include "player/webfetches.h"
 
-#include <QDBusMessage>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -39,15 +39,15 @@ constexpr double lyricsWaitSeconds = 8.0;
 QString lyricsSite()
 {
     const QString site = qEnvironmentVariable("SLEEVELIGHT_LYRICS_SITE");
-    return mpris::isWebAddress(site) ? site : u"https://lrclib.net"_s;
+    return isWebAddress(site) ? site : u"https://lrclib.net"_s;
 }
 
 } // namespace
 
-MprisBridge::MprisBridge(const QDBusConnection& bus, QObject* parent)
-    : iTunesBridgeProtocol(parent), m_bus(bus), m_store(std::make_unique<RatingStore>())
+PlayerBridge::PlayerBridge(QObject* parent)
+    : iTunesBridgeProtocol(parent), m_store(std::make_unique<RatingStore>())
 {
-    m_players = new MprisPlayerManager(bus, this);
+    m_players = new PlayerChoice(this);
     m_web = new WebFetches(this);
     m_webLyrics = new WebFetches(this);
     m_webLyrics->setLimits({.maxBytes = maxLyricsAnswerBytes, .fetchTimeoutSeconds = lyricsWaitSeconds});
@@ -58,39 +58,49 @@ MprisBridge::MprisBridge(const QDBusConnection& bus, QObject* parent)
     m_notify->setInterval(0);
     connect(m_notify, &QTimer::timeout, this, &iTunesBridgeProtocol::playerInfoChanged);
 
-    connect(m_players, &MprisPlayerManager::followedChanged, this, &MprisBridge::followedChanged);
-    connect(m_players, &MprisPlayerManager::followedPlayerChanged, this, &MprisBridge::scheduleNotify);
-    connect(m_players, &MprisPlayerManager::followedPlayerSeeked, this, [this] {
+    connect(m_players, &PlayerChoice::followedChanged, this, &PlayerBridge::followedChanged);
+    connect(m_players, &PlayerChoice::followedPlayerChanged, this, &PlayerBridge::scheduleNotify);
+    connect(m_players, &PlayerChoice::followedPlayerSeeked, this, [this] {
         // While playing the progress timer follows the position; otherwise only a refresh shows a seek.
-        if (MprisPlayer* player = m_players->followed(); player && !player->isPlaying())
+        if (SourcePlayer* player = m_players->followed(); player && !player->isPlaying())
             scheduleNotify();
         Q_EMIT positionJumped();
     });
     connect(m_web, &WebFetches::arrived, this, [this](const QString& address) {
-        if (const MprisPlayer* player = track(); player && player->metadata().artUrl == address)
+        if (const SourcePlayer* player = track(); player && player->track().artUrl == address)
             scheduleNotify();
     });
     connect(m_webLyrics, &WebFetches::arrived, this, [this](const QString& address) {
         if (m_filesAsked && m_filesAsked->lyricsAddress == address)
             scheduleNotify();
     });
-    connect(m_reader, &LocalReader::finished, this, &MprisBridge::filesRead);
-    connect(m_players, &MprisPlayerManager::choiceLeft, this, [this] {
-        const MprisPlayer* player = m_players->followed();
+    connect(m_reader, &LocalReader::finished, this, &PlayerBridge::filesRead);
+    connect(m_players, &PlayerChoice::choiceLeft, this, [this] {
+        const SourcePlayer* player = m_players->followed();
         Q_EMIT chosenPlayerLeft(player != nullptr ? player->identity() : QString());
     });
 }
 
-MprisBridge::~MprisBridge() = default;
+PlayerBridge::~PlayerBridge() = default;
 
-void MprisBridge::registerAsApplicationBridge()
+void PlayerBridge::registerAsApplicationBridge()
 {
-    BridgeRegistry::registerClass(BridgeRegistry::applicationBridgeName,
-                                  [] { return std::make_unique<MprisBridge>(); });
+    BridgeRegistry::registerClass(BridgeRegistry::applicationBridgeName, [] {
+        auto bridge = std::make_unique<PlayerBridge>();
+        for (PlayerSource* source : applicationSources())
+            bridge->addSource(source);
+        return bridge;
+    });
     Image::setDecodedStore(std::make_shared<DecodedPictures>());
 }
 
-void MprisBridge::scheduleNotify()
+void PlayerBridge::addSource(PlayerSource* source)
+{
+    source->setParent(this);
+    m_players->addSource(source);
+}
+
+void PlayerBridge::scheduleNotify()
 {
     // Players often send several signals for one change; they are answered by one refresh.
     if (m_notify->isActive())
@@ -100,12 +110,12 @@ void MprisBridge::scheduleNotify()
     m_notify->start(m_filesPending && waited < filesWaitMs ? int(filesWaitMs - waited) : 0);
 }
 
-const TrackFiles* MprisBridge::files()
+const TrackFiles* PlayerBridge::files()
 {
-    const MprisPlayer* player = track();
+    const SourcePlayer* player = track();
     if (player == nullptr)
         return nullptr;
-    const mpris::TrackMetadata& metadata = player->metadata();
+    const Track& metadata = player->track();
     // A web picture is fetched only when the disk has none kept from before (see filesRead).
     const std::optional<QByteArray> webPicture = m_web->fetched(metadata.artUrl);
     // The web is asked for lyrics only when allowed, and only for tracks with none of their own
@@ -121,10 +131,10 @@ const TrackFiles* MprisBridge::files()
     if (key != m_filesAsked) {
         m_filesAsked = key;
         m_codecInfoAwaited = false; // it was asked of another track
-        const bool toRead = !mpris::localPath(metadata.url).isEmpty() ||
-                            !mpris::localPath(metadata.artUrl).isEmpty() ||
+        const bool toRead = !localPath(metadata.url).isEmpty() ||
+                            !localPath(metadata.artUrl).isEmpty() ||
                             metadata.artUrl.startsWith("data:"_L1, Qt::CaseInsensitive) ||
-                            mpris::isWebAddress(metadata.artUrl) || !metadata.lyricsText.isEmpty() ||
+                            isWebAddress(metadata.artUrl) || !metadata.lyricsText.isEmpty() ||
                             !lyricsAddress.isEmpty();
         if (toRead) {
             m_filesTicket =
@@ -147,14 +157,14 @@ const TrackFiles* MprisBridge::files()
     return nullptr;
 }
 
-void MprisBridge::filesRead(quint64 ticket, const TrackFiles& files)
+void PlayerBridge::filesRead(quint64 ticket, const TrackFiles& files)
 {
     if (ticket != m_filesTicket)
         return;
     m_filesPending = false;
     m_filesFor = m_filesAsked;
     m_files = std::make_unique<TrackFiles>(files);
-    if (!files.artFound && m_filesFor && mpris::isWebAddress(m_filesFor->artUrl))
+    if (!files.artFound && m_filesFor && isWebAddress(m_filesFor->artUrl))
         m_web->bytes(m_filesFor->artUrl);
     if (files.lyricsToFetch && m_filesFor)
         m_webLyrics->bytes(m_filesFor->lyricsAddress);
@@ -163,11 +173,11 @@ void MprisBridge::filesRead(quint64 ticket, const TrackFiles& files)
         Q_EMIT codecInfoRead();
 }
 
-void MprisBridge::followedChanged()
+void PlayerBridge::followedChanged()
 {
-    if (MprisPlayer* player = m_players->followed()) {
-        const QString name = mpris::startableName(player->busName());
-        if (name != lastPlayerName()) {
+    if (SourcePlayer* player = m_players->followed()) {
+        const QString name = player->startName();
+        if (!name.isEmpty() && name != lastPlayerName()) {
             m_lastPlayerName = name;
             m_store->setValue(lastPlayerKey, name);
         }
@@ -175,7 +185,7 @@ void MprisBridge::followedChanged()
     scheduleNotify();
 }
 
-QString MprisBridge::lastPlayerName() const
+QString PlayerBridge::lastPlayerName() const
 {
     if (!m_lastPlayerNameRead) {
         m_lastPlayerName = m_store->value(lastPlayerKey);
@@ -184,58 +194,59 @@ QString MprisBridge::lastPlayerName() const
     return m_lastPlayerName;
 }
 
-void MprisBridge::startLastPlayer()
+void PlayerBridge::startLastPlayer()
 {
     if (!m_players->isReady() || !m_players->players().isEmpty())
         return;
     if (m_lastStart.isValid() && m_lastStart.elapsed() < Timers::milliseconds(startRetrySeconds))
         return;
     const QString name = lastPlayerName();
-    if (!name.startsWith(mpris::busNamePrefix))
+    if (name.isEmpty())
         return;
-    m_lastStart.start();
-    QDBusMessage start = QDBusMessage::createMethodCall(mpris::busService, mpris::busPath,
-                                                        mpris::busInterface, u"StartServiceByName"_s);
-    start << name << 0u;
-    // The player's arrival on the bus is what counts, not the bus's answer.
-    m_bus.send(start);
+    const QList<PlayerSource*> sources = findChildren<PlayerSource*>(Qt::FindDirectChildrenOnly);
+    if (std::any_of(sources.cbegin(), sources.cend(),
+                    [&](PlayerSource* source) { return source->startPlayer(name); }))
+        m_lastStart.start();
 }
 
-MprisPlayer* MprisBridge::track() const
+SourcePlayer* PlayerBridge::track() const
 {
-    MprisPlayer* player = m_players->followed();
-    return player != nullptr && !player->metadata().isEmpty() ? player : nullptr;
+    SourcePlayer* player = m_players->followed();
+    return player != nullptr && !player->track().isEmpty() ? player : nullptr;
 }
 
-QVariant MprisBridge::isRunning()
+QVariant PlayerBridge::isRunning()
 {
     return m_players->followed() != nullptr;
 }
 
-QVariant MprisBridge::playerState()
+QVariant PlayerBridge::playerState()
 {
-    const MprisPlayer* player = m_players->followed();
+    const SourcePlayer* player = m_players->followed();
     if (player == nullptr)
         return 0;
-    const QString status = player->playbackStatus();
-    if (status == "Playing"_L1)
+    switch (player->status()) {
+    case PlaybackStatus::Playing:
         return player->rate() < 0.0 ? 5 : 2;
-    if (status == "Paused"_L1)
+    case PlaybackStatus::Paused:
         return 3;
-    if (status == "Stopped"_L1)
+    case PlaybackStatus::Stopped:
         return 1;
+    case PlaybackStatus::Unknown:
+        break;
+    }
     // Followed, but it has not said yet what it does.
     return 0;
 }
 
-std::optional<QVariantMap> MprisBridge::trackInfo()
+std::optional<QVariantMap> PlayerBridge::trackInfo()
 {
     if (m_players->followed() == nullptr)
         startLastPlayer();
-    const MprisPlayer* player = track();
+    const SourcePlayer* player = track();
     if (player == nullptr)
         return std::nullopt;
-    mpris::TrackMetadata metadata = player->metadata();
+    Track metadata = player->track();
     addNumbersFromFile(metadata);
     QVariantMap info;
     if (const std::optional<QString> name = metadata.displayName())
@@ -244,11 +255,11 @@ std::optional<QVariantMap> MprisBridge::trackInfo()
         info.insert(BridgeKey::trackAlbum, *metadata.album);
     if (metadata.artist)
         info.insert(BridgeKey::trackArtist, *metadata.artist);
-    if (const QString numbers = mpris::trackNumbersText(metadata.trackNumber, metadata.discNumber);
+    if (const QString numbers = trackNumbersText(metadata.trackNumber, metadata.discNumber);
         !numbers.isEmpty())
         info.insert(BridgeKey::trackNumbers, numbers);
     if (metadata.lengthUs)
-        info.insert(BridgeKey::trackDuration, mpris::formatTime(*metadata.lengthUs));
+        info.insert(BridgeKey::trackDuration, formatTime(*metadata.lengthUs));
     if (metadata.year)
         info.insert(BridgeKey::trackYear, *metadata.year);
     info.insert(BridgeKey::trackLoved, iTrackLoved());
@@ -258,7 +269,7 @@ std::optional<QVariantMap> MprisBridge::trackInfo()
 
 // Some players (mpv among them) leave out the track and disc numbers and the year, but name the
 // file they play, whose tags have them. What the player does say is kept.
-void MprisBridge::addNumbersFromFile(mpris::TrackMetadata& metadata)
+void PlayerBridge::addNumbersFromFile(Track& metadata)
 {
     if (metadata.trackNumber && metadata.discNumber && metadata.year)
         return;
@@ -273,20 +284,20 @@ void MprisBridge::addNumbersFromFile(mpris::TrackMetadata& metadata)
         metadata.year = read->numbers.year;
 }
 
-std::optional<QVariantMap> MprisBridge::trackProgress()
+std::optional<QVariantMap> PlayerBridge::trackProgress()
 {
-    MprisPlayer* player = track();
+    SourcePlayer* player = track();
     if (player == nullptr)
         return std::nullopt;
     const qint64 position = player->position();
-    QVariantMap progress{{BridgeKey::trackElapsed, mpris::formatTime(position)}};
-    if (const std::optional<qint64> length = player->metadata().lengthUs)
+    QVariantMap progress{{BridgeKey::trackElapsed, formatTime(position)}};
+    if (const std::optional<qint64> length = player->track().lengthUs)
         progress.insert(BridgeKey::trackProgressRatio,
                         std::clamp(double(position) / double(*length), 0.0, 1.0));
     return progress;
 }
 
-std::optional<QList<QByteArray>> MprisBridge::artworkImages()
+std::optional<QList<QByteArray>> PlayerBridge::artworkImages()
 {
     const TrackFiles* read = files();
     if (read == nullptr || read->pictures.isEmpty())
@@ -294,59 +305,59 @@ std::optional<QList<QByteArray>> MprisBridge::artworkImages()
     return read->pictures;
 }
 
-QImage MprisBridge::artworkPreview(qsizetype index)
+QImage PlayerBridge::artworkPreview(qsizetype index)
 {
     const TrackFiles* read = files();
     return read == nullptr ? QImage() : read->previews.value(index);
 }
 
-lyrics::Lyrics MprisBridge::trackLyrics()
+lyrics::Lyrics PlayerBridge::trackLyrics()
 {
     const TrackFiles* read = files();
     return read == nullptr ? lyrics::Lyrics() : read->lyrics;
 }
 
-std::optional<qint64> MprisBridge::trackPositionMs()
+std::optional<qint64> PlayerBridge::trackPositionMs()
 {
-    const MprisPlayer* player = track();
+    const SourcePlayer* player = track();
     if (player == nullptr)
         return std::nullopt;
     return player->extrapolatedPosition() / 1000;
 }
 
-qint64 MprisBridge::lyricsShiftMs()
+qint64 PlayerBridge::lyricsShiftMs()
 {
-    const MprisPlayer* player = track();
+    const SourcePlayer* player = track();
     if (player == nullptr)
         return 0;
     bool ok = false;
-    const qint64 ms = m_store->value(lyricsShiftKey + player->metadata().storeKey()).toLongLong(&ok);
+    const qint64 ms = m_store->value(lyricsShiftKey + player->track().storeKey()).toLongLong(&ok);
     return ok ? ms : 0;
 }
 
-void MprisBridge::setLyricsFromWeb(bool allowed)
+void PlayerBridge::setLyricsFromWeb(bool allowed)
 {
     if (std::exchange(m_lyricsFromWeb, allowed) != allowed)
         scheduleNotify();
 }
 
-void MprisBridge::setLyricsShiftMs(qint64 ms)
+void PlayerBridge::setLyricsShiftMs(qint64 ms)
 {
-    if (const MprisPlayer* player = track(); player != nullptr && !player->metadata().storeKey().isEmpty())
-        m_store->setValue(lyricsShiftKey + player->metadata().storeKey(), QString::number(ms));
+    if (const SourcePlayer* player = track(); player != nullptr && !player->track().storeKey().isEmpty())
+        m_store->setValue(lyricsShiftKey + player->track().storeKey(), QString::number(ms));
 }
 
-QVariant MprisBridge::soundVolume()
+QVariant PlayerBridge::soundVolume()
 {
-    const MprisPlayer* player = m_players->followed();
+    const SourcePlayer* player = m_players->followed();
     if (player == nullptr || !player->volume())
         return {};
     return qRound(*player->volume() * 100.0);
 }
 
-void MprisBridge::setSoundVolume(const QVariant& volume)
+void PlayerBridge::setSoundVolume(const QVariant& volume)
 {
-    MprisPlayer* player = m_players->followed();
+    SourcePlayer* player = m_players->followed();
     const std::optional<double> percent = finiteNumber(volume);
     if (player == nullptr || !percent || *percent < 0.0)
         return;
@@ -357,113 +368,111 @@ void MprisBridge::setSoundVolume(const QVariant& volume)
     player->setVolume(*percent / 100.0);
 }
 
-QVariant MprisBridge::iTrackLoved()
+QVariant PlayerBridge::iTrackLoved()
 {
-    const MprisPlayer* player = track();
+    const SourcePlayer* player = track();
     if (player == nullptr)
         return 0;
-    return m_store->entry(player->metadata().storeKey()).loved.value_or(false) ? 1 : 0;
+    const std::optional<bool> loved = player->keepsRatings()
+                                          ? player->track().loved
+                                          : m_store->entry(player->track().storeKey()).loved;
+    return loved.value_or(false) ? 1 : 0;
 }
 
-void MprisBridge::setITrackLoved(const QVariant& loved)
+void PlayerBridge::setITrackLoved(const QVariant& loved)
 {
-    const MprisPlayer* player = track();
+    SourcePlayer* player = track();
     const std::optional<double> value = finiteNumber(loved);
     if (player == nullptr || !value)
         return;
-    m_store->setLoved(player->metadata().storeKey(), *value != 0.0);
+    if (!player->keepsRatings())
+        m_store->setLoved(player->track().storeKey(), *value != 0.0);
+    player->setLoved(*value != 0.0);
     scheduleNotify();
 }
 
-QVariant MprisBridge::iTrackRating()
+QVariant PlayerBridge::iTrackRating()
 {
-    const MprisPlayer* player = track();
+    const SourcePlayer* player = track();
     if (player == nullptr)
         return 0;
-    const mpris::TrackMetadata& metadata = player->metadata();
-    if (const std::optional<int> stored = m_store->entry(metadata.storeKey()).rating)
-        return *stored;
-    return metadata.userRating ? qRound(*metadata.userRating * 100.0) : 0;
+    const Track& metadata = player->track();
+    if (!player->keepsRatings())
+        if (const std::optional<int> stored = m_store->entry(metadata.storeKey()).rating)
+            return *stored;
+    return metadata.rating ? qRound(*metadata.rating * 100.0) : 0;
 }
 
-void MprisBridge::setITrackRating(const QVariant& rating)
+void PlayerBridge::setITrackRating(const QVariant& rating)
 {
-    MprisPlayer* player = track();
+    SourcePlayer* player = track();
     const std::optional<double> value = finiteNumber(rating);
     if (player == nullptr || !value)
         return;
     const int percent = std::clamp(qRound(*value), 0, 100);
-    const mpris::TrackMetadata& metadata = player->metadata();
-    m_store->setRating(metadata.storeKey(), percent);
-
-    // Players that publish a way to rate get the rating too.
-    if (player->publishes(u"Rating"_s))
-        player->setPlayerProperty(u"Rating"_s, percent / 100.0);
-    const QString name = mpris::startableName(player->busName());
-    if (name == mpris::rhythmboxBusName && !metadata.url.isEmpty()) {
-        const QVariantMap properties{{u"rating"_s, percent / 20.0}};
-        player->sendToOwner(mpris::rhythmboxDbPath, mpris::rhythmboxDbInterface, u"SetEntryProperties"_s,
-                            {metadata.url, properties});
-    }
+    // The store keeps what a player cannot; players that take a rating get it too.
+    if (!player->keepsRatings())
+        m_store->setRating(player->track().storeKey(), percent);
+    player->setRating(percent);
     scheduleNotify();
 }
 
-QVariant MprisBridge::iCodecInfo()
+QVariant PlayerBridge::iCodecInfo()
 {
-    const MprisPlayer* player = track();
+    const SourcePlayer* player = track();
     if (player == nullptr)
         return {};
-    const mpris::TrackMetadata& metadata = player->metadata();
+    const Track& metadata = player->track();
     const TrackFiles* read = files();
     QString text = read != nullptr ? read->codecInfo : QString();
     if (text.isEmpty() && !metadata.encodingText.isEmpty())
         text =
             metadata.url.isEmpty() ? metadata.encodingText : metadata.encodingText + u", "_s + metadata.url;
     if (text.isEmpty())
-        text = metadata.url.left(mpris::maxTextLength);
+        text = metadata.url.left(maxTrackTextLength);
     return text.isEmpty() ? QVariant() : QVariant(text);
 }
 
-bool MprisBridge::isReadingCodecInfo()
+bool PlayerBridge::isReadingCodecInfo()
 {
     m_codecInfoAwaited = track() != nullptr && files() == nullptr;
     return m_codecInfoAwaited;
 }
 
-QString MprisBridge::followNextPlayer()
+QString PlayerBridge::followNextPlayer()
 {
-    const MprisPlayer* player = m_players->followNext();
+    const SourcePlayer* player = m_players->followNext();
     return player != nullptr ? player->identity() : QString();
 }
 
-QStringList MprisBridge::playerNames()
+QStringList PlayerBridge::playerNames()
 {
     QStringList names;
-    for (const MprisPlayer* player : m_players->present())
+    for (const SourcePlayer* player : m_players->present())
         names << player->identity();
     return names;
 }
 
-void MprisBridge::setPlayerRules(const QStringList& preferred, const QStringList& ignored)
+void PlayerBridge::setPlayerRules(const QStringList& preferred, const QStringList& ignored)
 {
     m_players->setRules(preferred, ignored);
 }
 
-void MprisBridge::playPause()
+void PlayerBridge::playPause()
 {
-    if (MprisPlayer* player = m_players->followed())
+    if (SourcePlayer* player = m_players->followed())
         player->playPause();
 }
 
-void MprisBridge::gotoPreviousTrack()
+void PlayerBridge::gotoPreviousTrack()
 {
-    if (MprisPlayer* player = m_players->followed())
+    if (SourcePlayer* player = m_players->followed())
         player->previous();
 }
 
-void MprisBridge::gotoNextTrack()
+void PlayerBridge::gotoNextTrack()
 {
-    if (MprisPlayer* player = m_players->followed())
+    if (SourcePlayer* player = m_players->followed())
         player->next();
 }
 

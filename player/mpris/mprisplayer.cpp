@@ -1,10 +1,12 @@
-#include "player/mprisplayer.h"
+#include "player/mpris/mprisplayer.h"
 
 #include "platform/timers.h"
-#include "player/mprisnames.h"
-#include "player/mprisplayerproxy.h"
-#include "player/mprispropertiesproxy.h"
+#include "player/mpris/mprismetadata.h"
+#include "player/mpris/mprisnames.h"
+#include "player/mpris/mprisplayerproxy.h"
+#include "player/mpris/mprispropertiesproxy.h"
 
+#include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 
@@ -21,18 +23,13 @@ const QString rateKey = u"Rate"_s;
 const QString volumeKey = u"Volume"_s;
 const QString positionKey = u"Position"_s;
 
-bool sameTrack(const mpris::TrackMetadata& a, const mpris::TrackMetadata& b)
-{
-    return a.trackId == b.trackId && a.url == b.url && a.title == b.title && a.album == b.album &&
-           a.artist == b.artist;
-}
 } // namespace
 
 MprisPlayer::MprisPlayer(const QDBusConnection& bus, const QString& busName, const QString& owner,
                          QObject* parent)
-    : QObject(parent), m_bus(bus), m_busName(busName),
-      m_owner(owner), m_names{mpris::startableName(busName).mid(mpris::busNamePrefix.size())}
+    : SourcePlayer(parent), m_bus(bus), m_busName(busName), m_owner(owner)
 {
+    setNames({mpris::startableName(busName).mid(mpris::busNamePrefix.size())});
     m_properties = new OrgFreedesktopDBusPropertiesInterface(owner, mpris::objectPath, bus, this);
     m_player = new OrgMprisMediaPlayer2PlayerInterface(owner, mpris::objectPath, bus, this);
     m_properties->setTimeout(mpris::callTimeoutMs);
@@ -44,7 +41,6 @@ MprisPlayer::MprisPlayer(const QDBusConnection& bus, const QString& busName, con
         anchorPosition(position);
         Q_EMIT seeked();
     });
-    m_anchorClock.start();
     load();
 }
 
@@ -53,6 +49,16 @@ MprisPlayer::~MprisPlayer() = default;
 QString MprisPlayer::identity() const
 {
     return m_identity.isEmpty() ? names().constLast() : m_identity;
+}
+
+bool MprisPlayer::isMirror() const
+{
+    return m_busName == mpris::playerctldBusName;
+}
+
+QString MprisPlayer::startName() const
+{
+    return mpris::startableName(m_busName);
 }
 
 void MprisPlayer::load()
@@ -67,13 +73,15 @@ void MprisPlayer::load()
         const QVariant identity = mpris::plainValue(reply.value().value(u"Identity"_s));
         const QVariant entry = mpris::plainValue(reply.value().value(u"DesktopEntry"_s));
         if (identity.typeId() == QMetaType::QString)
-            m_identity = identity.toString().simplified().left(mpris::maxTextLength);
+            m_identity = identity.toString().simplified().left(maxTrackTextLength);
         const QString desktopEntry = entry.typeId() == QMetaType::QString
-                                         ? entry.toString().simplified().left(mpris::maxTextLength)
+                                         ? entry.toString().simplified().left(maxTrackTextLength)
                                          : QString();
+        QStringList names = this->names();
         for (const QString& name : {m_identity, desktopEntry})
             if (!name.isEmpty())
-                m_names.prepend(name);
+                names.prepend(name);
+        setNames(names);
         Q_EMIT identified();
     });
 
@@ -81,8 +89,8 @@ void MprisPlayer::load()
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
         call->deleteLater();
         QDBusPendingReply<QVariantMap> reply = *call;
-        const bool first = !m_loaded;
-        m_loaded = true;
+        const bool first = !isLoaded();
+        setLoaded();
         if (!reply.isError())
             applyProperties(reply.value());
         // A player that answered with an error is still followed; it simply says nothing yet.
@@ -121,42 +129,36 @@ void MprisPlayer::applyProperties(const QVariantMap& properties)
         m_published.insert(key);
         const QVariant value = mpris::plainValue(it.value());
         if (key == playbackStatusKey) {
-            QString status = value.toString();
-            if (status.isEmpty())
+            const QString text = value.toString();
+            if (text.isEmpty())
                 continue;
             // A state outside the MPRIS set ("Stoped" has been seen) counts as stopped: the track
             // is still shown.
-            if (status != "Playing"_L1 && status != "Paused"_L1)
-                status = u"Stopped"_s;
-            if (status == m_status)
+            const PlaybackStatus status = text == "Playing"_L1  ? PlaybackStatus::Playing
+                                          : text == "Paused"_L1 ? PlaybackStatus::Paused
+                                                                : PlaybackStatus::Stopped;
+            if (!applyStatus(status))
                 continue;
-            // The position runs on from where it stood when the state changed.
-            anchorPosition(extrapolatedPosition());
-            m_status = status;
             statusMoved = anyChange = true;
             m_lastPoll.invalidate();
         } else if (key == rateKey) {
             const std::optional<double> rate = mpris::numberFrom(value);
-            if (!rate || *rate == m_rate)
+            if (!rate || !applyRate(*rate))
                 continue;
-            anchorPosition(extrapolatedPosition());
-            m_rate = *rate;
             anyChange = true;
         } else if (key == metadataKey) {
-            const mpris::TrackMetadata metadata = mpris::parseMetadata(value.toMap());
-            if (metadata == m_metadata)
+            const Track metadata = mpris::parseMetadata(value.toMap());
+            const bool newTrack = !isSameTrack(metadata, track());
+            if (!applyTrack(metadata))
                 continue;
-            if (!sameTrack(metadata, m_metadata)) {
+            if (newTrack) {
                 m_positionReported = false;
-                // The position a player gives with the metadata, if any, follows below.
-                anchorPosition(0);
                 m_lastPoll.invalidate();
             }
-            m_metadata = metadata;
             anyChange = true;
         } else if (key == volumeKey) {
             if (const std::optional<double> volume = mpris::numberFrom(value); volume && *volume >= 0.0)
-                m_volume = *volume;
+                applyVolume(*volume);
         }
     }
     // Read after the state and the track, so that a Position sent beside them is kept.
@@ -171,31 +173,7 @@ void MprisPlayer::applyProperties(const QVariantMap& properties)
         Q_EMIT changed();
 }
 
-void MprisPlayer::anchorPosition(qint64 positionUs)
-{
-    m_anchorUs = std::max<qint64>(0, positionUs);
-    m_anchorClock.restart();
-}
-
-qint64 MprisPlayer::extrapolatedPosition() const
-{
-    qint64 position = m_anchorUs;
-    if (isPlaying())
-        position += static_cast<qint64>(std::llround(m_rate * double(m_anchorClock.nsecsElapsed()) / 1000.0));
-    position = std::max<qint64>(0, position);
-    if (m_metadata.lengthUs)
-        position = std::min(position, *m_metadata.lengthUs);
-    return position;
-}
-
-qint64 MprisPlayer::position()
-{
-    if (isPlaying())
-        pollPosition();
-    return extrapolatedPosition();
-}
-
-void MprisPlayer::pollPosition()
+void MprisPlayer::askPosition()
 {
     if (m_pollInFlight || (m_lastPoll.isValid() && m_lastPoll.elapsed() < Timers::milliseconds(1.0)))
         return;
@@ -234,9 +212,29 @@ void MprisPlayer::next()
     m_player->Next();
 }
 
+void MprisPlayer::seek(qint64 positionUs)
+{
+    // The track id makes a player ignore a seek meant for the track before.
+    if (!track().id.startsWith(u'/'))
+        return;
+    m_player->SetPosition(QDBusObjectPath(track().id), std::max<qint64>(0, positionUs));
+    anchorPosition(positionUs);
+}
+
+void MprisPlayer::setRating(int percent)
+{
+    if (publishes(u"Rating"_s))
+        setPlayerProperty(u"Rating"_s, percent / 100.0);
+    if (startName() == mpris::rhythmboxBusName && !track().url.isEmpty()) {
+        const QVariantMap properties{{u"rating"_s, percent / 20.0}};
+        sendToOwner(mpris::rhythmboxDbPath, mpris::rhythmboxDbInterface, u"SetEntryProperties"_s,
+                    {track().url, properties});
+    }
+}
+
 void MprisPlayer::setVolume(double volume)
 {
-    m_volume = volume;
+    applyVolume(volume);
     setPlayerProperty(volumeKey, volume);
 }
 

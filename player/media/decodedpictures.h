@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/image.h"
-#include "player/picturecache.h"
+#include "player/media/picturecache.h"
 
 namespace sleevelight {
 

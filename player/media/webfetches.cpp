@@ -1,7 +1,7 @@
-#include "player/webfetches.h"
+#include "player/media/webfetches.h"
 
 #include "platform/timers.h"
-#include "player/mprismetadata.h"
+#include "player/track.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -25,7 +25,7 @@ WebFetches::~WebFetches() = default;
 
 std::optional<QByteArray> WebFetches::bytes(const QString& address)
 {
-    if (!mpris::isWebAddress(address))
+    if (!isWebAddress(address))
         return std::nullopt;
     if (address != m_lastAsked) {
         m_lastAsked = address;

@@ -1,4 +1,4 @@
-#include "player/decodedpictures.h"
+#include "player/media/decodedpictures.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>

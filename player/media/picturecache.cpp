@@ -1,6 +1,6 @@
-#include "player/picturecache.h"
+#include "player/media/picturecache.h"
 
-#include "player/localmedia.h"
+#include "player/media/localmedia.h"
 
 #include <QCryptographicHash>
 #include <QDir>

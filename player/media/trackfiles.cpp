@@ -1,7 +1,7 @@
-#include "player/trackfiles.h"
+#include "player/media/trackfiles.h"
 
 #include "platform/image.h"
-#include "player/localmedia.h"
+#include "player/media/localmedia.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -142,15 +142,17 @@ TrackFiles TrackFilesReader::read(const TrackFilesRequest& request)
     TrackFiles files;
     QList<QByteArray> candidates;
     std::optional<QByteArray> art = artPicture(request);
-    if (art && mpris::isWebAddress(request.artUrl))
+    if (art && isWebAddress(request.artUrl))
         if (std::optional<QByteArray> cover = coverBetweenBars(*art))
             art = cover;
     if (art)
         candidates << *art;
-    if (const QString path = mpris::localPath(request.trackUrl); !path.isEmpty()) {
+    if (const QString path = localPath(request.trackUrl); !path.isEmpty()) {
         localmedia::AudioFile audio =
             localmedia::readAudioFile(path, m_limits.maxPictureBytes, m_limits.maxPictures);
-        files.numbers = mpris::parseMetadata(audio.numberTags);
+        files.numbers.trackNumber = positiveNumberFromText(audio.trackNumberTag);
+        files.numbers.discNumber = positiveNumberFromText(audio.discNumberTag);
+        files.numbers.year = yearFromText(audio.dateTag);
         files.codecInfo = audio.codecInfo;
         files.lyrics = lyricsBeside(path);
         if (files.lyrics.isEmpty())
@@ -231,11 +233,11 @@ std::optional<QByteArray> TrackFilesReader::artPicture(const TrackFilesRequest& 
     const QString& artUrl = request.artUrl;
     if (!request.webPicture.isEmpty())
         return request.webPicture;
-    if (mpris::isWebAddress(artUrl))
+    if (isWebAddress(artUrl))
         return m_webCache.picture(artUrl, m_limits.maxPictureBytes);
     if (artUrl.startsWith("data:"_L1, Qt::CaseInsensitive))
         return decodeDataUrl(artUrl, m_limits.maxPictureBytes);
-    if (const QString path = mpris::localPath(artUrl); !path.isEmpty())
+    if (const QString path = localPath(artUrl); !path.isEmpty())
         return localmedia::readRegularFile(path, m_limits.maxPictureBytes);
     return std::nullopt;
 }

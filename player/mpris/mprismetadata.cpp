@@ -1,12 +1,10 @@
-#include "player/mprismetadata.h"
+#include "player/mpris/mprismetadata.h"
 
 #include "player/values.h"
 
 #include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
-#include <QRegularExpression>
-#include <QUrl>
 
 #include <cmath>
 
@@ -16,23 +14,12 @@ namespace sleevelight::mpris {
 
 namespace {
 
-QString cleanText(QString text)
-{
-    if (text.size() > maxTextLength)
-        text.truncate(maxTextLength);
-    // Line breaks and other control characters would break the one-line layout of the display.
-    for (QChar& c : text)
-        if (c.category() == QChar::Other_Control)
-            c = u' ';
-    return text.trimmed();
-}
-
 std::optional<QString> textFrom(const QVariant& value)
 {
     const QVariant plain = plainValue(value);
     if (plain.typeId() != QMetaType::QString)
         return std::nullopt;
-    return cleanText(plain.toString());
+    return cleanTrackText(plain.toString());
 }
 
 // A list of texts, or one text where a list is expected.
@@ -50,15 +37,15 @@ std::optional<QString> joinedTextFrom(const QVariant& value)
     QStringList kept;
     qsizetype length = 0;
     for (const QString& part : std::as_const(parts)) {
-        const QString text = cleanText(part);
+        const QString text = cleanTrackText(part);
         if (text.isEmpty())
             continue;
         kept << text;
         length += text.size() + 2;
-        if (length > maxTextLength)
+        if (length > maxTrackTextLength)
             break;
     }
-    return cleanText(kept.join(u", "_s));
+    return cleanTrackText(kept.join(u", "_s));
 }
 
 std::optional<qint64> positiveIntegerFrom(const QVariant& value)
@@ -72,14 +59,8 @@ std::optional<qint64> positiveIntegerFrom(const QVariant& value)
 std::optional<int> yearFrom(const QVariant& value)
 {
     const QVariant plain = plainValue(value);
-    if (plain.typeId() == QMetaType::QString) {
-        static const QRegularExpression leadingYear(u"^\\s*(\\d{4})"_s);
-        const QRegularExpressionMatch match = leadingYear.match(plain.toString().left(64));
-        if (!match.hasMatch())
-            return std::nullopt;
-        const int year = match.captured(1).toInt();
-        return year > 0 ? std::optional<int>(year) : std::nullopt;
-    }
+    if (plain.typeId() == QMetaType::QString)
+        return yearFromText(plain.toString());
     const std::optional<double> number = numberFrom(plain);
     if (!number || *number < 1.0 || *number > 9999.0)
         return std::nullopt;
@@ -135,17 +116,14 @@ std::optional<double> numberFrom(const QVariant& value, bool allowText)
     if (!allowText || plain.typeId() != QMetaType::QString)
         return std::nullopt;
     // "7" or "7/12": the leading whole number.
-    static const QRegularExpression leading(u"^\\s*(\\d{1,9})"_s);
-    const QRegularExpressionMatch match = leading.match(plain.toString().left(64));
-    if (!match.hasMatch())
-        return std::nullopt;
-    return match.captured(1).toDouble();
+    const std::optional<qint64> number = leadingNumber(plain.toString());
+    return number ? std::optional<double>(double(*number)) : std::nullopt;
 }
 
-TrackMetadata parseMetadata(const QVariantMap& metadata)
+Track parseMetadata(const QVariantMap& metadata)
 {
-    TrackMetadata track;
-    track.trackId = textFrom(metadata.value(u"mpris:trackid"_s)).value_or(QString());
+    Track track;
+    track.id = textFrom(metadata.value(u"mpris:trackid"_s)).value_or(QString());
     track.title = textFrom(metadata.value(u"xesam:title"_s));
     track.album = textFrom(metadata.value(u"xesam:album"_s));
     track.artist = joinedTextFrom(metadata.value(u"xesam:artist"_s));
@@ -168,7 +146,7 @@ TrackMetadata parseMetadata(const QVariantMap& metadata)
         text.typeId() == QMetaType::QString && text.toString().size() <= 256 * 1024)
         track.lyricsText = text.toString();
     if (const std::optional<double> rating = numberFrom(metadata.value(u"xesam:userRating"_s)))
-        track.userRating = std::clamp(*rating, 0.0, 1.0);
+        track.rating = std::clamp(*rating, 0.0, 1.0);
 
     QStringList encoding;
     for (auto it = metadata.begin(); it != metadata.end(); ++it) {
@@ -178,76 +156,10 @@ TrackMetadata parseMetadata(const QVariantMap& metadata)
             continue;
         const QVariant plain = plainValue(it.value());
         if (plain.typeId() == QMetaType::QString || numberFrom(plain))
-            encoding << cleanText(it.key().section(u':', -1) + u": "_s + plain.toString());
+            encoding << cleanTrackText(it.key().section(u':', -1) + u": "_s + plain.toString());
     }
     track.encodingText = encoding.join(u", "_s);
     return track;
-}
-
-bool TrackMetadata::isEmpty() const
-{
-    return !title && !album && !artist && url.isEmpty() && trackId.isEmpty();
-}
-
-std::optional<QString> TrackMetadata::displayName() const
-{
-    if (title && !title->isEmpty())
-        return title;
-    if (!url.isEmpty()) {
-        const QString path = localPath(url);
-        const QString name = path.isEmpty() ? QUrl(url).fileName() : path.section(u'/', -1);
-        if (!name.isEmpty())
-            return cleanText(name);
-    }
-    return title;
-}
-
-QString TrackMetadata::storeKey() const
-{
-    if (!url.isEmpty())
-        return url;
-    if (!title && !album && !artist)
-        return {};
-    const QStringList parts{artist.value_or(QString()), album.value_or(QString()), title.value_or(QString())};
-    return u"tag:"_s + parts.join(QChar(0x1f));
-}
-
-QString formatTime(qint64 microseconds)
-{
-    const qint64 seconds = std::max<qint64>(0, microseconds / 1'000'000);
-    const qint64 h = seconds / 3600;
-    const qint64 m = (seconds / 60) % 60;
-    const qint64 s = seconds % 60;
-    if (h > 0)
-        return u"%1:%2:%3"_s.arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0'));
-    return u"%1:%2"_s.arg(m).arg(s, 2, 10, QLatin1Char('0'));
-}
-
-QString trackNumbersText(std::optional<qint64> track, std::optional<qint64> disc)
-{
-    QStringList parts;
-    if (track)
-        parts << u"Track %1"_s.arg(*track);
-    if (disc)
-        parts << u"Disc %1"_s.arg(*disc);
-    return parts.join(u" \u00b7 "_s);
-}
-
-QString localPath(const QString& address)
-{
-    if (address.startsWith(u'/'))
-        return address;
-    const QUrl url(address);
-    // file://host/... names a file on another machine.
-    if (!url.isLocalFile() || !(url.host().isEmpty() || url.host() == "localhost"_L1))
-        return {};
-    return url.toLocalFile();
-}
-
-bool isWebAddress(const QString& address)
-{
-    return address.startsWith("http://"_L1, Qt::CaseInsensitive) ||
-           address.startsWith("https://"_L1, Qt::CaseInsensitive);
 }
 
 } // namespace sleevelight::mpris

@@ -1,31 +1,13 @@
 #pragma once
 
+#include "platform/lyricslines.h"
+
 #include <QByteArray>
-#include <QList>
 #include <QString>
 
 #include <optional>
 
 namespace sleevelight::lyrics {
-
-// One line of a track's lyrics, and when it is sung (milliseconds into the track; -1 unsynchronised).
-struct Line
-{
-    qint64 ms = -1;
-    QString text;
-
-    bool operator==(const Line&) const = default;
-};
-
-struct Lyrics
-{
-    // In the order they are sung; each carries its time when `synced`.
-    QList<Line> lines;
-    bool synced = false;
-
-    bool isEmpty() const { return lines.isEmpty(); }
-    bool operator==(const Lyrics&) const = default;
-};
 
 // The text of a lyrics file as it was written: UTF-8 or UTF-16 with their byte-order marks,
 // UTF-8 without, or else Latin-1.
@@ -44,9 +26,5 @@ std::optional<Lyrics> fromServiceAnswer(const QByteArray& json);
 // the artist and the length the service needs to find them.
 QString serviceAddress(const QString& site, const QString& title, const QString& artist, const QString& album,
                        std::optional<qint64> lengthUs);
-
-// The index of the line sung at `ms` into the track: the last whose time has come; -1 before
-// the first. Unsynchronised lyrics have none.
-qsizetype lineAt(const Lyrics& lyrics, qint64 ms);
 
 } // namespace sleevelight::lyrics

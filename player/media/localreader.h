@@ -1,6 +1,6 @@
 #pragma once
 
-#include "player/trackfiles.h"
+#include "player/media/trackfiles.h"
 
 #include <QObject>
 
