@@ -38,7 +38,7 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent)
 
 AppDelegate::~AppDelegate() = default;
 
-QStringList AppDelegate::connectOutlets(const QList<QObject*>& roots)
+QStringList AppOutlets::connectOutlets(const QList<QObject*>& roots)
 {
     QStringList missing;
     auto connect = [&](const char* name, auto& outlet) {

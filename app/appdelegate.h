@@ -1,10 +1,14 @@
 #pragma once
 
+#include "app/displayconstants.h"
+#include "app/observable.h"
+#include "app/outlets.h"
 #include "app/playerstate.h"
+#include "display/artworkplace.h"
+#include "display/displayfeature.h"
 #include "display/utility.h"
 #include "platform/constraints.h"
 #include "platform/image.h"
-#include "player/media/lyrics.h"
 #include "preferences/preferences.h"
 
 #include <QFutureWatcher>
@@ -24,23 +28,15 @@
 #include <memory>
 #include <optional>
 
-class QComboBox;
-class QTableWidget;
 class QKeyEvent;
 class QMouseEvent;
-class QPushButton;
-class QRadioButton;
 class QScreen;
-class QSlider;
 class QWidget;
 
 namespace sleevelight {
 
 using namespace Qt::StringLiterals;
 
-class FadeOverlay;
-class LyricsView;
-class StandbyView;
 class FrameView;
 class ImageView;
 class MainWindow;
@@ -53,44 +49,10 @@ class TitleButton;
 class ZivPreferences;
 class iTunesBridgeProtocol;
 
-// Getter and setter of an observable property kept in m_<name>; the setter notifies only on change.
-#define SL_OBSERVABLE(Type, name, Setter)                                                                    \
-    Type name() const                                                                                        \
-    {                                                                                                        \
-        return m_##name;                                                                                     \
-    }                                                                                                        \
-    void Setter(Type const& value)                                                                           \
-    {                                                                                                        \
-        if (m_##name == value)                                                                               \
-            return;                                                                                          \
-        m_##name = value;                                                                                    \
-        Q_EMIT name##Changed();                                                                              \
-    }
-
-// A preference as two observable properties: pref<Name> is the working copy the panel edits,
-// <field> the live value the display reads. Both keep their values in a `Preferences`.
-#define SL_PREFERENCE(Type, field, Name)                                                                     \
-    Type pref##Name() const                                                                                  \
-    {                                                                                                        \
-        return m_working.field;                                                                              \
-    }                                                                                                        \
-    void setPref##Name(Type const& value)                                                                    \
-    {                                                                                                        \
-        setPreference(QStringLiteral(#field), QVariant::fromValue(value));                                   \
-    }                                                                                                        \
-    Type field() const                                                                                       \
-    {                                                                                                        \
-        return m_live.field;                                                                                 \
-    }                                                                                                        \
-    void set##Name(Type const& value)                                                                        \
-    {                                                                                                        \
-        setLivePreference(QStringLiteral(#field), QVariant::fromValue(value));                               \
-    }
-
 // The application object: every field of the display, its views and timers, and every
 // operation on them. Each section below names the file that defines it; the slots of each
 // subsystem stand in its own section.
-class AppDelegate : public QObject
+class AppDelegate : public QObject, public AppOutlets, public DisplayConstants
 {
     Q_OBJECT
 
@@ -185,49 +147,6 @@ class AppDelegate : public QObject
 public:
     explicit AppDelegate(QObject* parent = nullptr);
     ~AppDelegate() override;
-
-    // ---- Outlets: views the interface files make and own (app/appdelegate.cpp connects them) ----
-    QPointer<MainWindow> mWindow;
-    QPointer<FrameView> mView;
-    QPointer<ImageView> mArtworkView;
-    QPointer<ImageView> mVinylView;
-    QPointer<QSlider> mSound;
-    QPointer<StackView> mTrackStackViewRight, mTrackStackViewLeft, mTrackStackViewWide;
-    QPointer<StackView> mTrackStackAlbumNumbersRatingsRight, mTrackStackAlbumNumbersRatingsLeft;
-    QPointer<StackView> mTrackStackNumbersRatingsRight, mTrackStackNumbersRatingsLeft;
-    QPointer<StackView> mTrackStackRatingsRight, mTrackStackRatingsLeft;
-    QPointer<StackView> mTrackStackProgressRight, mTrackStackProgressLeft, mTrackStackProgressWide;
-    QPointer<TextField> mAlertInfo;
-    QPointer<TextField> mTrackName, mTrackAlbum, mTrackNumbers, mTrackArtist;
-    QPointer<ProgressBar> mSlider;
-    QPointer<TextField> mTrackProgressDuration, mTrackProgressElapsed;
-    QPointer<TextField> mTrackName2, mTrackAlbum2, mTrackNumbers2, mTrackArtist2;
-    QPointer<ProgressBar> mSlider2;
-    QPointer<TextField> mTrackProgressDuration2, mTrackProgressElapsed2;
-    QPointer<TextField> mTrackName3, mTrackAlbum3, mTrackNumbers3, mTrackArtist3;
-    QPointer<ProgressBar> mSlider3;
-    QPointer<TextField> mTrackProgressDuration3, mTrackProgressElapsed3;
-    QPointer<TitleButton> mTrackLovedRight, mTrackRatingR1, mTrackRatingR2, mTrackRatingR3, mTrackRatingR4,
-        mTrackRatingR5;
-    QPointer<TitleButton> mTrackLovedLeft, mTrackRatingL1, mTrackRatingL2, mTrackRatingL3, mTrackRatingL4,
-        mTrackRatingL5;
-    QPointer<ZivPreferences> mPreferencePanel;
-    QPointer<QWidget> mPreferenceView, mPreferenceView1, mPreferenceView2, mPreferenceView3;
-    QPointer<QTableWidget> mPlayersList;
-    QPointer<TextField> mNameTextField, mAlbumTextField, mArtistTextField;
-    QPointer<QComboBox> mNameFontPopup, mAlbumFontPopup, mArtistFontPopup;
-    QPointer<QRadioButton> mArtworkLeftRadioButton, mArtworkRightRadioButton, mArtworkToggleRadioButton;
-    QPointer<Panel> mCheckForUpdatePanel;
-    QPointer<TextField> mUpdateDescription;
-    QPointer<QPushButton> mUpdateDownload, mUpdateDone;
-
-    // Connects every outlet to the view of its name under `roots`; returns the names not found.
-    QStringList connectOutlets(const QList<QObject*>& roots);
-
-    // ---- Plain collections of views ----
-    std::optional<QList<QPointer<TitleButton>>> mTrackRatingRight;
-    std::optional<QList<QPointer<TitleButton>>> mTrackRatingLeft;
-    QList<QPointer<QRadioButton>> mArtworkRadioButtons; // built on first use
 
     // ---- Observable properties ----
     SL_OBSERVABLE(QVariant, trackName, setTrackName)
@@ -338,31 +257,6 @@ public:
     std::optional<QPointF> mouseDownPosition;
     int currentNumbersRatingsOrientation = 0; // 0 horizontal, 1 vertical
 
-    // ---- Layout and text constants ----
-    static constexpr double viewSafeMargin = 50.0;
-    static constexpr float defaultFontSize = 72.0f;
-    static constexpr float trackInfoSpacing = 40.0f;
-    static constexpr float trackInfoTopSpacing = 50.0f;
-    static constexpr float trackInfoLRSpacing = 35.0f;
-    static constexpr int nameWrapLength = 24;
-    static constexpr int albumWrapLength = 40;
-    static constexpr int artistWrapLength = 32;
-    static constexpr float albumFontRatio1 = 0.67f;
-    static constexpr float artistFontRatio1 = 0.75f;
-    static constexpr float numbersFontRatio1 = 0.5f;
-    static constexpr float nameFontRatio2 = 0.83f;
-    static constexpr float albumFontRatio2 = 0.55f;
-    static constexpr float artistFontRatio2 = 0.67f;
-    static constexpr float nameFontRatio3 = 0.55f;
-    static constexpr float albumFontRatio3 = 0.33f;
-    static constexpr float numbersFontRatio3 = 0.25f;
-    static constexpr float artistFontRatio3 = 0.42f;
-    static constexpr float trackDurationRatio3 = 0.28f;
-    // The smallest the fitting makes the name: this share of the display's height.
-    static constexpr double textFloorShare = 0.025;
-    const QStringList charLoved = {u"\u2661"_s, u"\u2665"_s};
-    const QStringList charStar = {u"\u2606"_s, u"\u2605"_s};
-
     // ---- Start-up, window and shutdown (app/launch.cpp; the window's transitions app/appdelegate.cpp) ----
     void applicationDidFinishLaunching();
     void applicationWillTerminate() {}
@@ -385,12 +279,8 @@ public:
     void getArtworkImageSize();
     void changeArtworkPosition(bool isNewTrack);
     void applyArtworkImageWithHolder();
-    // The soft, dim copy of the artwork behind everything, when the preference asks for it.
-    void applyAmbientBackground();
-    Image m_ambientFor;
-    // With transitions on, the track shown fades out over the one that follows.
-    void fadeOutTrackShown();
-    FadeOverlay* m_trackFade = nullptr;
+    // The device pixels a picture of that size takes on screen in the layout it would get.
+    QSize artworkPixelBound(const QSizeF& pictureSize) const;
     void applyVinylImage();
     void showNextArtworkImage(bool forced);
     void toggleArtworkImage();
@@ -402,20 +292,6 @@ public:
     // The scale of every size: the display view's shorter side against the 1080 lines the layout
     // was drawn up for.
     float displayScale() const;
-    // Where the artwork goes on this display: beside the text (landscape screens), across the
-    // whole display with the text on it (a wide picture on a landscape screen), or across the top
-    // with the text below (tall screens, and near-square ones where that leaves it larger).
-    enum class Arrangement
-    {
-        Side,
-        Wide,
-        Top,
-    };
-    struct ArtworkPlace
-    {
-        Arrangement arrangement = Arrangement::Side;
-        QSizeF size; // of the artwork view
-    };
     ArtworkPlace artworkPlace(double pictureRatio) const;
 
     // ---- Track text and glyphs (display/trackitems.cpp) ----
@@ -446,43 +322,25 @@ public:
         u"(c): file information \r\n(l): set track loved \r\n(m): toggle showing main/multiple artwork \r\n"
         "(n): show next artwork \r\n(p): follow the next player \r\n(s): set track rating \r\n"
         "(v): show/hide vinyl \r\n(y): show/hide lyrics \r\n([ ]): lyrics sooner/later \r\n(h): help"_s;
-    static inline const QString nowFollowingText = u"Now following: %1"_s;
-    static inline const QString noPlayerText = u"No player to follow"_s;
 
-    // ---- Lyrics (display/lyrics.cpp) ----
-    // The current track's lyrics from the bridge, shown in the place of the album and numbers
-    // when showLyrics is on and there are any.
-    void setUpLyricsViews();
-    void updateLyrics(bool isNewTrack);
-    bool isShowingLyrics() const;
-    // The lyrics' look follows the text's scale, as the album's does.
-    void styleLyricsViews(float aRatio);
-    // The line of this moment, and a timer for the next line's time while playing.
-    void showLyricLine();
-    // Key y; keys [ and ] shift the lyrics half a second sooner or later for this track.
-    void toggleLyrics();
-    void shiftLyrics(qint64 ms);
-    static constexpr qint64 lyricsShiftStepMs = 500;
-    lyrics::Lyrics m_lyrics;
-    qint64 m_lyricsShiftMs = 0;
-    QTimer* m_lyricsTimer = nullptr;
-    QList<QPointer<LyricsView>> m_lyricsViews; // beside the artwork (both sides) and on a wide one
-
-    // ---- Screen care (display/screencare.cpp) ----
-    // Standby once nothing has played for standbyDelay minutes, and the drift against burn-in;
-    // run again when the player's state or the preferences change.
-    void updateScreenCare();
-    bool isInStandby() const;
-    void enterStandby();
-    void leaveStandby();
-    // A key or the pointer moved: standby ends and its delay starts again. True when the display
-    // was in standby, so that the key wakes it and does nothing else.
-    bool userWasActive();
-    QTimer* m_standbyTimer = nullptr;
-    StandbyView* m_standbyView = nullptr;
-    QTimer* m_driftTimer = nullptr;
-    qint64 m_driftStep = 0;
-    QSize m_laidOutViewSize;
+    // ---- Features beyond the display's own: each a class of its own (app/features.cpp makes them) ----
+    void createFeatures();
+    QList<DisplayFeature*> features;
+    // The feature of that class; null before the launch made them.
+    template <typename Feature> Feature* feature() const
+    {
+        for (DisplayFeature* made : features)
+            if (auto* found = qobject_cast<Feature*>(made))
+                return found;
+        return nullptr;
+    }
+    // Tells every feature of a moment of the display, in the order they were made.
+    template <typename... Args, typename... Given>
+    void tellFeatures(void (DisplayFeature::*moment)(Args...), Given&&... arguments)
+    {
+        for (DisplayFeature* made : features)
+            (made->*moment)(arguments...);
+    }
 
     // ---- Display sleep (interaction/screensleep.cpp) ----
     void setScreenSleep();
@@ -494,11 +352,6 @@ public:
 
     // ---- Preferences panel (preferences/preferencespanel.cpp) ----
     void setButtonFromPrefValue();
-    // The players page: the players on the bus now and those the preferences name, each to
-    // follow as usual, to prefer or to ignore.
-    void fillPlayersList();
-    void playersListChanged();
-    static inline const QStringList playerChoiceTexts = {u"Follow as usual"_s, u"Prefer"_s, u"Ignore"_s};
 
     // ---- Update check (update/update.cpp) ----
     QString versionString() const;
@@ -649,8 +502,6 @@ private:
     // Stages the picture at currentArtworkNumber, or the placeholder (bringing the number back
     // inside the list when nothing is there).
     void stageArtwork(const QList<QByteArray>& artworks);
-    // The device pixels a picture of that size takes on screen in the layout it would get.
-    QSize artworkPixelBound(const QSizeF& pictureSize) const;
     TextStyle glyphStyle(const QColor& color) const;
     void moveFirstArrangedViewToEnd(StackView* stack);
     // The arrangement of the last layout, and where its text begins and ends: the side stacks'
@@ -688,10 +539,6 @@ private:
     // The artwork timer, never faster than once a second whatever the stored interval says.
     void scheduleToggleArtworkTimer();
 };
-
-// Where the drift against burn-in has moved the composition after `step` steps (one a minute) on
-// a display `height` pixels tall: within 8 pixels at 1080 lines, a pixel at a time.
-QPoint driftOffset(qint64 step, int height);
 
 } // namespace sleevelight
 

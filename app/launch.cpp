@@ -37,10 +37,9 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(iTunesBridge.get(), &iTunesBridgeProtocol::playerInfoChanged, this,
             &AppDelegate::updateTrackInfo);
     connect(iTunesBridge.get(), &iTunesBridgeProtocol::codecInfoRead, this, &AppDelegate::codecInfoRead);
-    connect(iTunesBridge.get(), &iTunesBridgeProtocol::chosenPlayerLeft, this, [this](const QString& name) {
-        if (!name.isEmpty())
-            showAlertInfo(nowFollowingText.arg(name));
-    });
+
+    // The features beyond the display's own hear of every moment from here on.
+    createFeatures();
 
     // The display view reports its frame changes (listened to only after the set-up).
     mView->setPostsFrameChangedNotifications(true);
@@ -180,20 +179,15 @@ void AppDelegate::applicationDidFinishLaunching()
     // The three input handlers, for the life of the process.
     qApp->installEventFilter(new EventMonitor(this));
 
-    // The lyrics' places in the text stacks, and their timing.
-    setUpLyricsViews();
-
     // The first refresh.
     updateTrackInfo();
 
     // Re-layout whenever the display view's frame changes from now on.
     // Only a new size lays the display out again: the drift against burn-in moves it, whole.
-    connect(mView, &FrameView::frameChanged, this, [this] {
-        if (std::exchange(m_laidOutViewSize, mView->size()) != mView->size())
+    connect(mView, &FrameView::frameChanged, this, [this, laidOut = QSize()]() mutable {
+        if (std::exchange(laidOut, mView->size()) != mView->size())
             updateViewBounds();
     });
-    connect(this, &AppDelegate::playerStateChanged, this, &AppDelegate::updateScreenCare);
-    updateScreenCare();
 
     // Closing the panel, however it is closed, throws its unconfirmed edits away.
     connect(mPreferencePanel, &Panel::willClose, this,

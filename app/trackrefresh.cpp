@@ -55,7 +55,7 @@ void AppDelegate::updateTrackInfo()
     if (m_live.cleanUpTitles)
         cleanUpTitle(name, artist);
     if (prevTrackName.isValid() && !(name == prevTrackName))
-        fadeOutTrackShown();
+        tellFeatures(&DisplayFeature::trackWillChange);
     setTrackName(name);
     setTrackAlbum(stringFor(*info, BridgeKey::trackAlbum));
     setTrackArtist(artist);
@@ -71,7 +71,7 @@ void AppDelegate::updateTrackInfo()
     const bool isNewTrack = !(trackName() == prevTrackName);
     if (isNewTrack)
         m_codecInfoAwaited = false; // what was being read belongs to the track that went
-    updateLyrics(isNewTrack);
+    tellFeatures(&DisplayFeature::trackInfoUpdated, isNewTrack);
 
     getArtworkImage(isNewTrack);
     colorTrackName();
@@ -116,8 +116,7 @@ void AppDelegate::updateTrackProgress()
         return;
     if (isActive(state))
         applyTrackProgress();
-    // Also catches a player that moved without saying so; the line is only drawn again if it changed.
-    showLyricLine();
+    tellFeatures(&DisplayFeature::trackProgressUpdated);
     // Keeps the volume slider in step with changes made in the player.
     setSoundVolume(iTunesBridge->soundVolume());
 }

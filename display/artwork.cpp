@@ -2,7 +2,6 @@
 
 #include "app/appdelegate.h"
 
-#include "platform/views/fadeoverlay.h"
 #include "platform/views/frameview.h"
 #include "platform/views/imageview.h"
 #include "platform/views/stackview.h"
@@ -20,44 +19,6 @@ namespace {
 
 const QString noCoverName = u"no_cover.png"_s;
 const QString vinylRecordName = u"vinyl_record.png"_s;
-// About a third of a second: long enough to read as a fade, short enough never to hold the eye.
-constexpr int crossfadeMs = 330;
-
-// WCAG's relative luminance of a colour.
-double luminance(QRgb pixel)
-{
-    const auto linear = [](int channel) {
-        const double c = channel / 255.0;
-        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(qRed(pixel)) + 0.7152 * linear(qGreen(pixel)) + 0.0722 * linear(qBlue(pixel));
-}
-
-// The artwork as a soft light behind everything: a few pixels of it, which the view stretches
-// smoothly over the window, darkened until the dimmest text (a stopped track's name, grey 0.8)
-// keeps a contrast of at least 5 : 1 against the brightest of them (WCAG asks 4.5 : 1).
-QImage ambientFrom(const QImage& picture)
-{
-    QImage light = picture.scaled(5, 5, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                       .scaled(24, 24, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                       .convertToFormat(QImage::Format_RGB32);
-    const double dimmestText = luminance(QColor::fromRgbF(0.8f, 0.8f, 0.8f).rgb());
-    const double brightestAllowed = (dimmestText + 0.05) / 5.0 - 0.05;
-    for (double factor = 0.6;; factor *= 0.9) {
-        QImage dimmed = light;
-        double brightest = 0.0;
-        for (int y = 0; y < dimmed.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(dimmed.scanLine(y));
-            for (int x = 0; x < dimmed.width(); ++x) {
-                line[x] = qRgb(int(qRed(line[x]) * factor), int(qGreen(line[x]) * factor),
-                               int(qBlue(line[x]) * factor));
-                brightest = std::max(brightest, luminance(line[x]));
-            }
-        }
-        if (brightest <= brightestAllowed)
-            return dimmed;
-    }
-}
 
 } // namespace
 
@@ -207,36 +168,9 @@ void AppDelegate::applyArtworkImageWithHolder()
 {
     if (artworkImageHolder().isNull())
         return;
-    // A new track's picture comes in with the whole track; a fade of its own would fade it twice.
-    const bool trackFading = m_trackFade != nullptr && m_trackFade->isFading();
-    if (mArtworkView)
-        mArtworkView->setCrossfadeMs(m_live.transitions && !trackFading ? crossfadeMs : 0);
+    tellFeatures(&DisplayFeature::artworkWillShow);
     setArtworkImage(artworkImageHolder());
     setArtworkImageHolder(Image());
-}
-
-void AppDelegate::fadeOutTrackShown()
-{
-    if (!m_live.transitions || mView == nullptr)
-        return;
-    if (m_trackFade == nullptr)
-        m_trackFade = new FadeOverlay(mView);
-    m_trackFade->fadeOut(crossfadeMs);
-}
-
-void AppDelegate::applyAmbientBackground()
-{
-    const Image shown =
-        m_live.ambientBackground && artworkImage() != Image::named(noCoverName) ? artworkImage() : Image();
-    if (mView == nullptr || shown == m_ambientFor)
-        return;
-    m_ambientFor = shown;
-    // A few pixels of the picture as the view shows it, decoded already, or of its preview.
-    const QSize bound = artworkPixelBound(shown.size());
-    const QImage picture = shown.isNull()           ? QImage()
-                           : shown.isDecoded(bound) ? shown.decoded(bound)
-                                                    : shown.preview(QSize(64, 64));
-    mView->setBackgroundImage(picture.isNull() ? QImage() : ambientFrom(picture));
 }
 
 void AppDelegate::applyVinylImage()

@@ -57,7 +57,7 @@ float AppDelegate::displayScale() const
     return float(std::min(mView->width(), mView->height()) / referenceLines);
 }
 
-AppDelegate::ArtworkPlace AppDelegate::artworkPlace(double pictureRatio) const
+ArtworkPlace AppDelegate::artworkPlace(double pictureRatio) const
 {
     const double viewWidth = mView->width();
     const double viewHeight = mView->height();
@@ -130,8 +130,7 @@ void AppDelegate::updateViewSizeAndConstraint()
         for (TextField* field :
              {mTrackName3.data(), mTrackAlbum3.data(), mTrackArtist3.data(), mTrackNumbers3.data()})
             setTextWidth(field, pictureWidth - margin * double(scale));
-        if (m_lyricsViews.size() == 3)
-            m_lyricsViews[2]->setTextWidth(pictureWidth - margin * double(scale));
+        tellFeatures(&DisplayFeature::textWidthSet, pictureWidth - margin * double(scale), true);
     } else {
         setFrameWidth(mArtworkView, place.size.width());
         setFrameHeight(mArtworkView, place.size.height());
@@ -193,8 +192,7 @@ void AppDelegate::updateViewSizeAndConstraint()
          {mTrackName.data(), mTrackAlbum.data(), mTrackNumbers.data(), mTrackArtist.data(),
           mTrackName2.data(), mTrackAlbum2.data(), mTrackNumbers2.data(), mTrackArtist2.data()})
         setTextWidth(field, textWidth);
-    for (qsizetype side = 0; side < std::min<qsizetype>(2, m_lyricsViews.size()); ++side)
-        m_lyricsViews[side]->setTextWidth(textWidth);
+    tellFeatures(&DisplayFeature::textWidthSet, textWidth, false);
 }
 
 void AppDelegate::updateViewPosition()

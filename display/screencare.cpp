@@ -1,6 +1,8 @@
 // Care for a screen that is on all day: the standby view once nothing has played for a while, and
 // a slow drift of the whole composition against burn-in while something plays.
 
+#include "display/screencare.h"
+
 #include "app/appdelegate.h"
 
 #include "platform/timers.h"
@@ -46,62 +48,69 @@ QPoint driftOffset(qint64 step, int height)
     }
 }
 
-void AppDelegate::updateScreenCare()
+ScreenCare::ScreenCare(AppDelegate& app) : DisplayFeature(app)
 {
-    const bool playing = playerState() == PlayerState::playing;
-    if (playing || m_live.standbyDelay <= 0) {
+    connect(&app, &AppDelegate::playerStateChanged, this, &ScreenCare::update);
+}
+
+void ScreenCare::update()
+{
+    if (app.mView == nullptr)
+        return;
+    const bool playing = app.playerState() == PlayerState::playing;
+    if (playing || app.livePreferences().standbyDelay <= 0) {
         Timers::invalidate(m_standbyTimer);
         m_standbyTimer = nullptr;
         leaveStandby();
     } else if (m_standbyTimer == nullptr && !isInStandby()) {
         // At most a day: a number a hand-edited file made huge still gives a timer.
-        const double minutes = double(std::min<qint64>(m_live.standbyDelay, 24 * 60));
+        const double minutes = double(std::min<qint64>(app.livePreferences().standbyDelay, 24 * 60));
         m_standbyTimer = Timers::schedule(this, minutes * 60.0, false, [this] {
             m_standbyTimer = nullptr;
             enterStandby();
         });
     }
 
-    if (!m_live.shiftAgainstBurnIn) {
+    if (!app.livePreferences().shiftAgainstBurnIn) {
         Timers::invalidate(m_driftTimer);
         m_driftTimer = nullptr;
         m_driftStep = 0;
-        if (mView)
-            mView->setOffsetInParent(QPoint());
+        if (app.mView)
+            app.mView->setOffsetInParent(QPoint());
     } else if (m_driftTimer == nullptr) {
         m_driftTimer = Timers::schedule(this, driftStepSeconds, true, [this] {
             // Only while something plays: a paused display goes to standby instead.
-            if (playerState() != PlayerState::playing || mView == nullptr)
+            if (app.playerState() != PlayerState::playing || app.mView == nullptr)
                 return;
-            mView->setOffsetInParent(driftOffset(++m_driftStep, mView->height()));
+            app.mView->setOffsetInParent(driftOffset(++m_driftStep, app.mView->height()));
         });
     }
 }
 
-bool AppDelegate::isInStandby() const
+bool ScreenCare::isInStandby() const
 {
     return m_standbyView != nullptr && m_standbyView->isShown();
 }
 
-void AppDelegate::enterStandby()
+void ScreenCare::enterStandby()
 {
-    if (mWindow == nullptr || playerState() == PlayerState::playing)
+    if (app.mWindow == nullptr || app.playerState() == PlayerState::playing)
         return;
     if (m_standbyView == nullptr)
-        m_standbyView = new StandbyView(mWindow->contentView());
-    if (mTrackName && mTrackName->fieldFont())
-        m_standbyView->setClockFont(*mTrackName->fieldFont());
-    m_standbyView->setLastTrack(trackName().toString(), trackArtist().toString());
+        m_standbyView = new StandbyView(app.mWindow->contentView());
+    if (app.mTrackName && app.mTrackName->fieldFont())
+        m_standbyView->setClockFont(*app.mTrackName->fieldFont());
+    m_standbyView->setLastTrack(app.trackName().toString(), app.trackArtist().toString());
     m_standbyView->fadeIn(standbyFadeInMs);
 }
 
-void AppDelegate::leaveStandby()
+void ScreenCare::leaveStandby()
 {
     if (m_standbyView != nullptr)
         m_standbyView->fadeOut(standbyFadeOutMs);
 }
 
-bool AppDelegate::userWasActive()
+bool ScreenCare::userWasActive()
 {
     const bool wasInStandby = isInStandby();
     leaveStandby();
@@ -110,7 +119,7 @@ bool AppDelegate::userWasActive()
         Timers::invalidate(m_standbyTimer);
         m_standbyTimer = nullptr;
     }
-    updateScreenCare();
+    update();
     return wasInStandby;
 }
 

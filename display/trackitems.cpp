@@ -22,6 +22,17 @@ namespace sleevelight {
 
 namespace {
 
+// Which rows of the text stacks show, whoever showed them: the fitting is for one set of rows.
+QString shownRowsOf(std::initializer_list<const StackView*> stacks)
+{
+    QString shown;
+    for (const StackView* stack : stacks)
+        if (stack != nullptr)
+            for (const QWidget* row : stack->arrangedSubviews())
+                shown += row->isHidden() ? u'0' : u'1';
+    return shown;
+}
+
 // The length of a text as the thresholds count it, in UTF-16 code units; no text counts 0.
 qsizetype textLength(const QVariant& text)
 {
@@ -49,8 +60,8 @@ void AppDelegate::updateViewItems()
     applyTrackInfoWithAttribute(windowSizeRatio);
     fitTrackInfoToView();
     applyArtworkImageWithHolder();
-    applyAmbientBackground();
     applyVinylImage();
+    tellFeatures(&DisplayFeature::viewItemsUpdated);
 }
 
 void AppDelegate::refreshLovedAndRating()
@@ -172,7 +183,7 @@ void AppDelegate::applyTrackInfoWithAttribute(float aRatio)
                             {.size = double(baseSize * trackDurationRatio3), .alignment = right});
     Utility::styleTextField(mTrackProgressDuration3,
                             {.size = double(baseSize * trackDurationRatio3), .alignment = left});
-    styleLyricsViews(aRatio);
+    tellFeatures(&DisplayFeature::trackTextStyled, aRatio);
 }
 
 void AppDelegate::fitTrackInfoToView()
@@ -216,28 +227,29 @@ void AppDelegate::fitTrackInfoToView()
     };
 
     // The same texts in the same room fit at the scale found last time; no need to search again.
-    const QStringList fitFor = {trackName().toString(),
-                                trackAlbum().toString(),
-                                trackArtist().toString(),
-                                trackNumbers().toString(),
-                                nameFont(),
-                                albumFont(),
-                                artistFont(),
-                                QString::number(maxFontSize()),
-                                QString::number(windowSizeRatio),
-                                QString::number(viewHeight),
-                                QString::number(m_textTop),
-                                QString::number(mTrackName->preferredMaxLayoutWidth()),
-                                QString::number(mTrackName3->preferredMaxLayoutWidth()),
-                                QString::number(mTrackStackViewRight->isHidden()),
-                                QString::number(mTrackStackViewLeft->isHidden()),
-                                QString::number(mTrackStackViewWide->isHidden()),
-                                QString::number(isShowAlbumName()),
-                                QString::number(isShowAlbumNumber()),
-                                QString::number(isShowRatings()),
-                                QString::number(isShowProgress()),
-                                QString::number(currentNumbersRatingsOrientation),
-                                QString::number(isShowingLyrics())};
+    const QStringList fitFor = {
+        trackName().toString(),
+        trackAlbum().toString(),
+        trackArtist().toString(),
+        trackNumbers().toString(),
+        nameFont(),
+        albumFont(),
+        artistFont(),
+        QString::number(maxFontSize()),
+        QString::number(windowSizeRatio),
+        QString::number(viewHeight),
+        QString::number(m_textTop),
+        QString::number(mTrackName->preferredMaxLayoutWidth()),
+        QString::number(mTrackName3->preferredMaxLayoutWidth()),
+        QString::number(mTrackStackViewRight->isHidden()),
+        QString::number(mTrackStackViewLeft->isHidden()),
+        QString::number(mTrackStackViewWide->isHidden()),
+        QString::number(isShowAlbumName()),
+        QString::number(isShowAlbumNumber()),
+        QString::number(isShowRatings()),
+        QString::number(isShowProgress()),
+        QString::number(currentNumbersRatingsOrientation),
+        shownRowsOf({mTrackStackViewRight, mTrackStackViewLeft, mTrackStackViewWide})};
     if (fitFor == m_trackInfoFitFor) {
         if (m_trackInfoFitRatio < windowSizeRatio)
             applyTrackInfoWithAttribute(m_trackInfoFitRatio);

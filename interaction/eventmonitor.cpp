@@ -10,6 +10,19 @@
 
 namespace sleevelight {
 
+namespace {
+
+// Every feature hears of it; true when it only woke the display.
+bool userWasActive(AppDelegate* delegate)
+{
+    bool woke = false;
+    for (DisplayFeature* feature : std::as_const(delegate->features))
+        woke = feature->userWasActive() || woke;
+    return woke;
+}
+
+} // namespace
+
 EventMonitor::EventMonitor(AppDelegate* delegate) : QObject(delegate), m_delegate(delegate) {}
 
 bool EventMonitor::eventFilter(QObject* watched, QEvent* event)
@@ -21,17 +34,17 @@ bool EventMonitor::eventFilter(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::KeyPress:
         // A key that wakes the display from standby does only that.
-        if (!m_delegate->userWasActive())
+        if (!userWasActive(m_delegate))
             m_delegate->handleKeyDown(static_cast<QKeyEvent*>(event));
         break;
     case QEvent::MouseButtonPress: {
         auto* mouse = static_cast<QMouseEvent*>(event);
-        if (!m_delegate->userWasActive() && mouse->button() == Qt::LeftButton)
+        if (!userWasActive(m_delegate) && mouse->button() == Qt::LeftButton)
             m_delegate->handleLeftMouse(mouse);
         break;
     }
     case QEvent::MouseMove: {
-        m_delegate->userWasActive();
+        userWasActive(m_delegate);
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->buttons() & Qt::LeftButton)
             m_delegate->handleLeftMouse(mouse);

@@ -67,7 +67,9 @@ void AppDelegate::handleKeyDown(QKeyEvent* event)
         return;
 
     const bool running = playerState() != PlayerState::notRunning;
-    switch (keyCommand(event->key(), event->nativeScanCode(), QGuiApplication::platformName())) {
+    const KeyCommand command =
+        keyCommand(event->key(), event->nativeScanCode(), QGuiApplication::platformName());
+    switch (command) {
     case KeyCommand::Rating: {
         if (!running)
             break;
@@ -98,11 +100,6 @@ void AppDelegate::handleKeyDown(QKeyEvent* event)
         if (running)
             showNextArtworkImage(true);
         break;
-    case KeyCommand::NextPlayer: {
-        const QString name = iTunesBridge->followNextPlayer();
-        showAlertInfo(name.isEmpty() ? noPlayerText : nowFollowingText.arg(name));
-        break;
-    }
     case KeyCommand::MultiArtworks:
         if (flipStoredPreference(&Preferences::isShowMultiArtworks)) {
             showAlertInfo(u"Show Multiple Artworks"_s);
@@ -111,16 +108,13 @@ void AppDelegate::handleKeyDown(QKeyEvent* event)
             showAlertInfo(u"Show Main Artwork"_s);
         }
         break;
-    case KeyCommand::Lyrics:
-        toggleLyrics();
-        break;
-    case KeyCommand::LyricsSooner:
-        shiftLyrics(-lyricsShiftStepMs);
-        break;
-    case KeyCommand::LyricsLater:
-        shiftLyrics(lyricsShiftStepMs);
-        break;
     case KeyCommand::None:
+        break;
+    default:
+        // The keys of the features beyond the display's own.
+        for (DisplayFeature* made : std::as_const(features))
+            if (made->keyPressed(command))
+                break;
         break;
     }
 }

@@ -131,8 +131,7 @@ const TrackFiles* PlayerBridge::files()
     if (key != m_filesAsked) {
         m_filesAsked = key;
         m_codecInfoAwaited = false; // it was asked of another track
-        const bool toRead = !localPath(metadata.url).isEmpty() ||
-                            !localPath(metadata.artUrl).isEmpty() ||
+        const bool toRead = !localPath(metadata.url).isEmpty() || !localPath(metadata.artUrl).isEmpty() ||
                             metadata.artUrl.startsWith("data:"_L1, Qt::CaseInsensitive) ||
                             isWebAddress(metadata.artUrl) || !metadata.lyricsText.isEmpty() ||
                             !lyricsAddress.isEmpty();
@@ -373,9 +372,8 @@ QVariant PlayerBridge::iTrackLoved()
     const SourcePlayer* player = track();
     if (player == nullptr)
         return 0;
-    const std::optional<bool> loved = player->keepsRatings()
-                                          ? player->track().loved
-                                          : m_store->entry(player->track().storeKey()).loved;
+    const std::optional<bool> loved =
+        player->keepsRatings() ? player->track().loved : m_store->entry(player->track().storeKey()).loved;
     return loved.value_or(false) ? 1 : 0;
 }
 

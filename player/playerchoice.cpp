@@ -118,7 +118,9 @@ QList<SourcePlayer*> PlayerChoice::present() const
 QList<SourcePlayer*> PlayerChoice::candidates() const
 {
     QList<SourcePlayer*> list = onePerConnection(false);
-    const auto isMirror = [](const SourcePlayer* player) { return player->isMirror(); };
+    const auto isMirror = [](const SourcePlayer* player) {
+        return player->isMirror();
+    };
     if (!std::all_of(list.cbegin(), list.cend(), isMirror))
         list.removeIf(isMirror);
     return list;
@@ -147,9 +149,10 @@ void PlayerChoice::choose()
         best = m_chosen;
     } else {
         for (const QString& preferred : m_preferred) {
-            const auto found = std::find_if(allowed.cbegin(), allowed.cend(), [&](const SourcePlayer* player) {
-                return player->names().contains(preferred, Qt::CaseInsensitive);
-            });
+            const auto found =
+                std::find_if(allowed.cbegin(), allowed.cend(), [&](const SourcePlayer* player) {
+                    return player->names().contains(preferred, Qt::CaseInsensitive);
+                });
             if (found != allowed.cend()) {
                 best = *found;
                 break;

@@ -5,13 +5,10 @@
 
 #include "display/utility.h"
 #include "platform/views/textfield.h"
-#include "player/itunesbridgeprotocol.h"
 #include "preferences/zivpreferences.h"
 
 #include <QComboBox>
-#include <QHeaderView>
 #include <QRadioButton>
-#include <QTableWidget>
 
 namespace sleevelight {
 
@@ -139,58 +136,7 @@ void AppDelegate::setButtonFromPrefValue()
     restyleSample(mNameTextField, prefNameFont());
     restyleSample(mAlbumTextField, prefAlbumFont());
     restyleSample(mArtistTextField, prefArtistFont());
-    fillPlayersList();
-}
-
-void AppDelegate::fillPlayersList()
-{
-    if (!mPlayersList)
-        return;
-    QStringList names = iTunesBridge->playerNames();
-    for (const QString& named : m_working.preferredPlayers + m_working.ignoredPlayers)
-        if (!names.contains(named, Qt::CaseInsensitive))
-            names << named;
-    mPlayersList->clearContents();
-    mPlayersList->setColumnCount(2);
-    mPlayersList->setRowCount(int(names.size()));
-    mPlayersList->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-    for (int row = 0; row < names.size(); ++row) {
-        auto* name = new QTableWidgetItem(names[row]);
-        name->setFlags(Qt::ItemIsEnabled);
-        mPlayersList->setItem(row, 0, name);
-        auto* choice = new QComboBox;
-        choice->addItems(playerChoiceTexts);
-        choice->setCurrentIndex(m_working.preferredPlayers.contains(names[row], Qt::CaseInsensitive) ? 1
-                                : m_working.ignoredPlayers.contains(names[row], Qt::CaseInsensitive) ? 2
-                                                                                                     : 0);
-        connect(choice, &QComboBox::currentIndexChanged, this, &AppDelegate::playersListChanged);
-        mPlayersList->setCellWidget(row, 1, choice);
-    }
-}
-
-void AppDelegate::playersListChanged()
-{
-    Preferences working = m_working;
-    QStringList preferred;
-    working.ignoredPlayers.clear();
-    for (int row = 0; row < mPlayersList->rowCount(); ++row) {
-        const QString name = mPlayersList->item(row, 0)->text();
-        const int choice = static_cast<QComboBox*>(mPlayersList->cellWidget(row, 1))->currentIndex();
-        if (choice == 1)
-            preferred << name;
-        else if (choice == 2)
-            working.ignoredPlayers << name;
-    }
-    // Those preferred before keep their order; the ones added come after them.
-    QStringList ordered;
-    for (const QString& name : std::as_const(m_working.preferredPlayers))
-        if (preferred.contains(name, Qt::CaseInsensitive))
-            ordered << name;
-    for (const QString& name : std::as_const(preferred))
-        if (!ordered.contains(name, Qt::CaseInsensitive))
-            ordered << name;
-    working.preferredPlayers = ordered;
-    setWorkingPreferences(working);
+    tellFeatures(&DisplayFeature::preferencePanelFilled);
 }
 
 } // namespace sleevelight

@@ -5,7 +5,6 @@
 #include "platform/timers.h"
 #include "platform/userdefaults.h"
 #include "platform/views/frameview.h"
-#include "platform/views/lyricsview.h"
 #include "platform/views/stackview.h"
 #include "platform/views/textfield.h"
 #include "player/itunesbridgeprotocol.h"
@@ -61,12 +60,7 @@ void AppDelegate::setLivePreferences(const Preferences& preferences)
 {
     const QStringList changed = changedKeys(m_live, preferences);
     m_live = preferences;
-    if (iTunesBridge) {
-        iTunesBridge->setPlayerRules(m_live.preferredPlayers, m_live.ignoredPlayers);
-        iTunesBridge->setLyricsFromWeb(m_live.lyricsFromWeb);
-    }
-    if (mView)
-        updateScreenCare();
+    tellFeatures(&DisplayFeature::livePreferencesChanged);
     notifyPreferences(changed, false);
 }
 
@@ -156,16 +150,12 @@ void AppDelegate::changeViewFromPrefValueWithTimer(bool withTimer)
 
 void AppDelegate::showTrackRows()
 {
-    // The lyrics, when shown, stand where the album and the numbers were.
-    const bool lyricsShown = isShowingLyrics();
     for (TextField* album : {mTrackAlbum.data(), mTrackAlbum2.data()})
         setShown(album, isShowAlbumName());
     for (TextField* numbers : {mTrackNumbers.data(), mTrackNumbers2.data()})
         setShown(numbers, isShowAlbumNumber());
-    setShown(mTrackAlbum3, isShowAlbumName() && !lyricsShown);
-    setShown(mTrackNumbers3, isShowAlbumNumber() && !lyricsShown);
-    for (LyricsView* lyrics : std::as_const(m_lyricsViews))
-        setShown(lyrics, lyricsShown);
+    setShown(mTrackAlbum3, isShowAlbumName());
+    setShown(mTrackNumbers3, isShowAlbumNumber());
 
     if (!isShowRatings()) {
         setShown(mTrackStackRatingsRight, false);
@@ -186,8 +176,9 @@ void AppDelegate::showTrackRows()
         setShown(progress, isShowProgress());
 
     const bool anyOfTheRow = isShowAlbumName() || isShowAlbumNumber() || isShowRatings();
-    setShown(mTrackStackAlbumNumbersRatingsRight, anyOfTheRow && !lyricsShown);
-    setShown(mTrackStackAlbumNumbersRatingsLeft, anyOfTheRow && !lyricsShown);
+    setShown(mTrackStackAlbumNumbersRatingsRight, anyOfTheRow);
+    setShown(mTrackStackAlbumNumbersRatingsLeft, anyOfTheRow);
+    tellFeatures(&DisplayFeature::trackRowsShown);
 }
 
 void AppDelegate::scheduleToggleArtworkTimer()

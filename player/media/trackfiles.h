@@ -2,8 +2,8 @@
 
 #include "player/media/decodedpictures.h"
 #include "player/media/lyrics.h"
-#include "player/track.h"
 #include "player/media/picturecache.h"
+#include "player/track.h"
 
 #include <QByteArray>
 #include <QImage>

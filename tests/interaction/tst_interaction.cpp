@@ -2,7 +2,9 @@
 // application's own event filter on the offscreen window; and keeping the display awake, against
 // fake desktop services on the test's private session bus.
 
+#include "display/screencare.h"
 #include "interaction/keycommands.h"
+#include "interaction/playerfollowing.h"
 #include "platform/userdefaults.h"
 #include "platform/views/frameview.h"
 #include "platform/views/lyricsview.h"
@@ -12,6 +14,7 @@
 #include "platform/views/standbyview.h"
 #include "platform/views/textfield.h"
 #include "platform/views/titlebutton.h"
+#include "player/media/lyrics.h"
 #include "player/values.h"
 #include "preferences/zivpreferences.h"
 #include "tests/interaction/fakescreensaver.h"
@@ -281,7 +284,7 @@ private Q_SLOTS:
         QCOMPARE(app.d->alertInfo(), u"Now following: VLC media player"_s);
         app.bridge->nextPlayer.clear();
         app.key(Qt::Key_P);
-        QCOMPARE(app.d->alertInfo(), AppDelegate::noPlayerText);
+        QCOMPARE(app.d->alertInfo(), PlayerFollowing::noPlayerText);
         Q_EMIT app.bridge->chosenPlayerLeft(u"Spotify"_s);
         QCOMPARE(app.d->alertInfo(), u"Now following: Spotify"_s);
     }
@@ -488,11 +491,11 @@ private Q_SLOTS:
         AppDelegate* d = app.d;
         app.play();
         QTest::qWait(1000);
-        QVERIFY(!d->isInStandby());
+        QVERIFY(!d->feature<ScreenCare>()->isInStandby());
 
         app.bridge->state = 3;
         d->updateTrackInfo();
-        QTRY_VERIFY(d->isInStandby());
+        QTRY_VERIFY(d->feature<ScreenCare>()->isInStandby());
         auto* view = app.window->findChild<StandbyView*>();
         QVERIFY(view != nullptr);
         const QTime now = QTime::currentTime();
@@ -514,13 +517,13 @@ private Q_SLOTS:
 
         const bool vinyl = d->isShowVinyl();
         app.key(Qt::Key_V);
-        QVERIFY(!d->isInStandby());
+        QVERIFY(!d->feature<ScreenCare>()->isInStandby());
         QCOMPARE(d->isShowVinyl(), vinyl);
         QTRY_VERIFY(!view->isVisible()); // the track again
-        QTRY_VERIFY(d->isInStandby());   // the full delay after the key
+        QTRY_VERIFY(d->feature<ScreenCare>()->isInStandby());   // the full delay after the key
         app.move(QPointF(100.0, 100.0));
-        QVERIFY(!d->isInStandby());
-        QTRY_VERIFY(d->isInStandby());
+        QVERIFY(!d->feature<ScreenCare>()->isInStandby());
+        QTRY_VERIFY(d->feature<ScreenCare>()->isInStandby());
         QElapsedTimer back;
         back.start();
         app.bridge->state = 2;
@@ -532,7 +535,7 @@ private Q_SLOTS:
         app.bridge->state = 3;
         d->updateTrackInfo();
         QTest::qWait(1000);
-        QVERIFY(!d->isInStandby());
+        QVERIFY(!d->feature<ScreenCare>()->isInStandby());
     }
 
     // While playing, the whole display drifts a pixel at a time within a few pixels of its place,

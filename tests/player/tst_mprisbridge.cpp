@@ -1,5 +1,6 @@
 // The MPRIS bridge against fake players on the test's private bus.
 
+#include "player/media/lyrics.h"
 #include "player/playerbridge.h"
 #include "player/playersource.h"
 #include "player/playerchoice.h"

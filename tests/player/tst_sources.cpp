@@ -192,8 +192,7 @@ private Q_SLOTS:
         m_bridge->gotoNextTrack();
         m_bridge->gotoPreviousTrack();
         m_bridge->setSoundVolume(40);
-        QCOMPARE(fixed->commands,
-                 (QStringList{u"playPause"_s, u"next"_s, u"previous"_s, u"volume 0.4"_s}));
+        QCOMPARE(fixed->commands, (QStringList{u"playPause"_s, u"next"_s, u"previous"_s, u"volume 0.4"_s}));
         QCOMPARE(m_bridge->soundVolume(), QVariant(40));
     }
 
@@ -223,9 +222,8 @@ private Q_SLOTS:
     // runs on from there.
     void mprisPlayersSeekWithinTheirTrack()
     {
-        FakeMprisPlayer* fake =
-            m_fakes.add(u"org.mpris.MediaPlayer2.vlc"_s,
-                        FakeMprisPlayer::playing(trackMetadata(u"Long"_s), u"Paused"_s));
+        FakeMprisPlayer* fake = m_fakes.add(u"org.mpris.MediaPlayer2.vlc"_s,
+                                            FakeMprisPlayer::playing(trackMetadata(u"Long"_s), u"Paused"_s));
         QTRY_VERIFY(m_bridge->players().followed() != nullptr && m_bridge->players().followed()->isLoaded());
         m_bridge->players().followed()->seek(30'000'000);
         QTRY_COMPARE(fake->count(u"SetPosition"_s), 1);

@@ -1,15 +1,19 @@
 // A track's lyrics in the place of its album and numbers, each line on time.
 
+#include "display/lyricsdisplay.h"
+
 #include "app/appdelegate.h"
 
 #include "display/utility.h"
 #include "platform/fonts.h"
 #include "platform/views/lyricsview.h"
+#include "platform/views/mainwindow.h"
 #include "platform/views/stackview.h"
 #include "platform/views/textfield.h"
 #include "player/itunesbridgeprotocol.h"
-#include "player/values.h"
 #include "preferences/preferences.h"
+
+#include <QTimer>
 
 #include <algorithm>
 #include <climits>
@@ -32,13 +36,13 @@ QString shiftNotice(qint64 ms)
 
 } // namespace
 
-void AppDelegate::setUpLyricsViews()
+LyricsDisplay::LyricsDisplay(AppDelegate& app) : DisplayFeature(app)
 {
     // In each text stack the lyrics stand where the album and numbers stood.
     const std::pair<StackView*, QWidget*> places[] = {
-        {mTrackStackViewRight, mTrackStackAlbumNumbersRatingsRight},
-        {mTrackStackViewLeft, mTrackStackAlbumNumbersRatingsLeft},
-        {mTrackStackViewWide, mTrackAlbum3},
+        {app.mTrackStackViewRight, app.mTrackStackAlbumNumbersRatingsRight},
+        {app.mTrackStackViewLeft, app.mTrackStackAlbumNumbersRatingsLeft},
+        {app.mTrackStackViewWide, app.mTrackAlbum3},
     };
     for (const auto& [stack, row] : places) {
         auto* view = new LyricsView(stack);
@@ -52,31 +56,81 @@ void AppDelegate::setUpLyricsViews()
     // The next line is due at a moment of the track, which runs in real time (not the timers' time
     // a test may speed up), and within a tenth of a second.
     m_lyricsTimer->setTimerType(Qt::PreciseTimer);
-    connect(m_lyricsTimer, &QTimer::timeout, this, &AppDelegate::showLyricLine);
-    connect(iTunesBridge.get(), &iTunesBridgeProtocol::positionJumped, this, &AppDelegate::showLyricLine);
+    connect(m_lyricsTimer, &QTimer::timeout, this, &LyricsDisplay::showLyricLine);
+    connect(app.iTunesBridge.get(), &iTunesBridgeProtocol::positionJumped, this,
+            &LyricsDisplay::showLyricLine);
 }
 
-bool AppDelegate::isShowingLyrics() const
+void LyricsDisplay::livePreferencesChanged()
 {
-    return m_live.showLyrics && !m_lyrics.isEmpty();
+    app.iTunesBridge->setLyricsFromWeb(app.livePreferences().lyricsFromWeb);
 }
 
-void AppDelegate::updateLyrics(bool isNewTrack)
+void LyricsDisplay::trackRowsShown()
 {
-    lyrics::Lyrics lyrics = iTunesBridge->trackLyrics();
+    // The lyrics, when shown, stand where the album and the numbers were.
+    const bool shown = isShowingLyrics();
+    for (LyricsView* view : std::as_const(m_lyricsViews))
+        view->setVisible(shown);
+    if (!shown)
+        return;
+    for (QWidget* row : std::initializer_list<QWidget*>{app.mTrackAlbum3, app.mTrackNumbers3,
+                                                        app.mTrackStackAlbumNumbersRatingsRight,
+                                                        app.mTrackStackAlbumNumbersRatingsLeft})
+        if (row != nullptr)
+            row->setVisible(false);
+}
+
+void LyricsDisplay::textWidthSet(double width, bool onWidePicture)
+{
+    if (m_lyricsViews.size() != 3)
+        return;
+    if (onWidePicture) {
+        m_lyricsViews[2]->setTextWidth(width);
+    } else {
+        m_lyricsViews[0]->setTextWidth(width);
+        m_lyricsViews[1]->setTextWidth(width);
+    }
+}
+
+bool LyricsDisplay::keyPressed(KeyCommand command)
+{
+    switch (command) {
+    case KeyCommand::Lyrics:
+        toggleLyrics();
+        return true;
+    case KeyCommand::LyricsSooner:
+        shiftLyrics(-lyricsShiftStepMs);
+        return true;
+    case KeyCommand::LyricsLater:
+        shiftLyrics(lyricsShiftStepMs);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool LyricsDisplay::isShowingLyrics() const
+{
+    return app.livePreferences().showLyrics && !m_lyrics.isEmpty();
+}
+
+void LyricsDisplay::trackInfoUpdated(bool isNewTrack)
+{
+    lyrics::Lyrics lyrics = app.iTunesBridge->trackLyrics();
     const bool wasShowing = isShowingLyrics();
     if (isNewTrack || !(lyrics == m_lyrics)) {
         m_lyrics = std::move(lyrics);
-        m_lyricsShiftMs = m_lyrics.isEmpty() ? 0 : iTunesBridge->lyricsShiftMs();
+        m_lyricsShiftMs = m_lyrics.isEmpty() ? 0 : app.iTunesBridge->lyricsShiftMs();
         for (LyricsView* view : std::as_const(m_lyricsViews))
             view->setLyrics(m_lyrics);
     }
     if (isShowingLyrics() != wasShowing)
-        showTrackRows();
+        app.showTrackRows();
     showLyricLine();
 }
 
-void AppDelegate::showLyricLine()
+void LyricsDisplay::showLyricLine()
 {
     if (m_lyricsTimer == nullptr)
         return;
@@ -85,55 +139,55 @@ void AppDelegate::showLyricLine()
         return;
     if (!m_lyrics.synced) {
         // Plain lyrics go through the view as the track goes on (a stream with no length: not at all).
-        const double ratio = trackProgress().isValid() ? trackProgress().toDouble() : 0.0;
+        const double ratio = app.trackProgress().isValid() ? app.trackProgress().toDouble() : 0.0;
         for (LyricsView* view : std::as_const(m_lyricsViews))
             view->setProgress(ratio);
         return;
     }
-    const qint64 position = iTunesBridge->trackPositionMs().value_or(0);
+    const qint64 position = app.iTunesBridge->trackPositionMs().value_or(0);
     // A shift below zero shows each line sooner.
     const qint64 at = position - m_lyricsShiftMs;
     const qsizetype index = lyrics::lineAt(m_lyrics, at);
     for (LyricsView* view : std::as_const(m_lyricsViews))
         view->setCurrentLine(index);
     // Lines stand still with the music; while it plays the next comes at its time.
-    if (playerState() != PlayerState::playing || index + 1 >= m_lyrics.lines.size())
+    if (app.playerState() != PlayerState::playing || index + 1 >= m_lyrics.lines.size())
         return;
     const qint64 wait = m_lyrics.lines[index + 1].ms - at;
     m_lyricsTimer->start(int(std::clamp<qint64>(wait, 1, INT_MAX)));
 }
 
-void AppDelegate::toggleLyrics()
+void LyricsDisplay::toggleLyrics()
 {
-    const bool shown = flipStoredPreference(&Preferences::showLyrics);
-    showAlertInfo(shown ? u"Show Lyrics"_s : u"Hide Lyrics"_s);
-    showTrackRows();
-    updateViewItems();
+    const bool shown = app.flipStoredPreference(&Preferences::showLyrics);
+    app.showAlertInfo(shown ? u"Show Lyrics"_s : u"Hide Lyrics"_s);
+    app.showTrackRows();
+    app.updateViewItems();
     showLyricLine();
 }
 
-void AppDelegate::shiftLyrics(qint64 ms)
+void LyricsDisplay::shiftLyrics(qint64 ms)
 {
     if (!isShowingLyrics() || !m_lyrics.synced)
         return;
     // Ten minutes either way is more than any file is off by.
     m_lyricsShiftMs = std::clamp<qint64>(m_lyricsShiftMs + ms, -600'000, 600'000);
-    iTunesBridge->setLyricsShiftMs(m_lyricsShiftMs);
-    showAlertInfo(shiftNotice(m_lyricsShiftMs));
+    app.iTunesBridge->setLyricsShiftMs(m_lyricsShiftMs);
+    app.showAlertInfo(shiftNotice(m_lyricsShiftMs));
     showLyricLine();
 }
 
-void AppDelegate::styleLyricsViews(float aRatio)
+void LyricsDisplay::trackTextStyled(float aRatio)
 {
     if (m_lyricsViews.size() != 3)
         return;
-    const double side = double(maxFontSize() * aRatio * albumFontRatio1);
-    const double wide = double(maxFontSize() * aRatio * nameFontRatio3);
-    const QFont sideFont = FontManager::fontWithName(albumFont(), side).value_or(QFont());
-    const QFont wideFont = FontManager::fontWithName(albumFont(), wide).value_or(QFont());
+    const double side = double(app.maxFontSize() * aRatio * AppDelegate::albumFontRatio1);
+    const double wide = double(app.maxFontSize() * aRatio * AppDelegate::nameFontRatio3);
+    const QFont sideFont = FontManager::fontWithName(app.albumFont(), side).value_or(QFont());
+    const QFont wideFont = FontManager::fontWithName(app.albumFont(), wide).value_or(QFont());
     // The stack beside a sleeve on the left is flush left (flush right for a right-to-left name);
     // the other two are flush right.
-    const bool rightToLeft = trackName().toString().isRightToLeft();
+    const bool rightToLeft = app.trackName().toString().isRightToLeft();
     const std::pair<QFont, Qt::Alignment> looks[] = {{sideFont, rightToLeft ? Qt::AlignRight : Qt::AlignLeft},
                                                      {sideFont, Qt::AlignRight},
                                                      {wideFont, Qt::AlignRight}};

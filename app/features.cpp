@@ -1,0 +1,21 @@
+// The features beyond the display's own fields and operations, made once the views are there. A
+// new feature is a class of its own and a line here.
+
+#include "app/appdelegate.h"
+
+#include "display/ambientbackground.h"
+#include "display/lyricsdisplay.h"
+#include "display/screencare.h"
+#include "display/transitions.h"
+#include "interaction/playerfollowing.h"
+#include "preferences/playerspage.h"
+
+namespace sleevelight {
+
+void AppDelegate::createFeatures()
+{
+    features = {new PlayerFollowing(*this),   new LyricsDisplay(*this),    new ScreenCare(*this),
+                new AmbientBackground(*this), new TrackTransitions(*this), new PlayersPage(*this)};
+}
+
+} // namespace sleevelight

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "display/displayfeature.h"
+
+#include <QPoint>
+#include <QtGlobal>
+
+class QTimer;
+
+namespace sleevelight {
+
+class StandbyView;
+
+// Care for a screen that is on all day: after standbyDelay minutes with nothing playing the
+// display fades to a dim clock and the last track (a key or the pointer ends it, and does nothing
+// else), and while something plays the whole display drifts a pixel a minute against burn-in.
+class ScreenCare : public DisplayFeature
+{
+    Q_OBJECT
+
+public:
+    explicit ScreenCare(AppDelegate& app);
+
+    bool isInStandby() const;
+
+    void livePreferencesChanged() override { update(); }
+    // Standby ends and its delay starts again.
+    bool userWasActive() override;
+
+private:
+    // Run again when the player's state or the preferences change.
+    void update();
+    void enterStandby();
+    void leaveStandby();
+
+    QTimer* m_standbyTimer = nullptr;
+    StandbyView* m_standbyView = nullptr;
+    QTimer* m_driftTimer = nullptr;
+    qint64 m_driftStep = 0;
+};
+
+// Where the drift against burn-in has moved the composition after `step` steps (one a minute) on
+// a display `height` pixels tall: within 8 pixels at 1080 lines, a pixel at a time.
+QPoint driftOffset(qint64 step, int height);
+
+} // namespace sleevelight

@@ -1,0 +1,32 @@
+#include "interaction/playerfollowing.h"
+
+#include "app/appdelegate.h"
+#include "player/itunesbridgeprotocol.h"
+
+namespace sleevelight {
+
+PlayerFollowing::PlayerFollowing(AppDelegate& app) : DisplayFeature(app)
+{
+    connect(app.iTunesBridge.get(), &iTunesBridgeProtocol::chosenPlayerLeft, this,
+            [this](const QString& name) {
+                if (!name.isEmpty())
+                    this->app.showAlertInfo(nowFollowingText.arg(name));
+            });
+}
+
+void PlayerFollowing::livePreferencesChanged()
+{
+    app.iTunesBridge->setPlayerRules(app.livePreferences().preferredPlayers,
+                                     app.livePreferences().ignoredPlayers);
+}
+
+bool PlayerFollowing::keyPressed(KeyCommand command)
+{
+    if (command != KeyCommand::NextPlayer)
+        return false;
+    const QString name = app.iTunesBridge->followNextPlayer();
+    app.showAlertInfo(name.isEmpty() ? noPlayerText : nowFollowingText.arg(name));
+    return true;
+}
+
+} // namespace sleevelight

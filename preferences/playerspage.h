@@ -1,0 +1,28 @@
+#pragma once
+
+#include "display/displayfeature.h"
+
+#include <QStringList>
+
+namespace sleevelight {
+
+// The preferences' players page: the players there now and those the preferences name, each to
+// follow as usual, to prefer or to ignore, edited in the working copy like every preference.
+class PlayersPage : public DisplayFeature
+{
+    Q_OBJECT
+
+public:
+    using DisplayFeature::DisplayFeature;
+
+    static inline const QStringList playerChoiceTexts = {QStringLiteral("Follow as usual"),
+                                                         QStringLiteral("Prefer"), QStringLiteral("Ignore")};
+
+    void preferencePanelFilled() override { fillPlayersList(); }
+
+private:
+    void fillPlayersList();
+    void playersListChanged();
+};
+
+} // namespace sleevelight
