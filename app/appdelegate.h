@@ -31,22 +31,12 @@
 class QKeyEvent;
 class QMouseEvent;
 class QScreen;
-class QWidget;
 
 namespace sleevelight {
 
 using namespace Qt::StringLiterals;
 
-class FrameView;
-class ImageView;
-class MainWindow;
-class Panel;
 class PowerAssertion;
-class ProgressBar;
-class StackView;
-class TextField;
-class TitleButton;
-class ZivPreferences;
 class iTunesBridgeProtocol;
 
 // The application object: every field of the display, its views and timers, and every

@@ -214,10 +214,13 @@ void MprisPlayer::next()
 
 void MprisPlayer::seek(qint64 positionUs)
 {
-    // The track id makes a player ignore a seek meant for the track before.
-    if (!track().id.startsWith(u'/'))
-        return;
-    m_player->SetPosition(QDBusObjectPath(track().id), std::max<qint64>(0, positionUs));
+    positionUs = std::max<qint64>(0, positionUs);
+    // The track id makes a player ignore a seek meant for the track before; a player that gives
+    // none is moved by the distance instead.
+    if (track().id.startsWith(u'/'))
+        m_player->SetPosition(QDBusObjectPath(track().id), positionUs);
+    else
+        m_player->Seek(positionUs - extrapolatedPosition());
     anchorPosition(positionUs);
 }
 

@@ -232,6 +232,16 @@ private Q_SLOTS:
                  trackMetadata(u"Long"_s).value(u"mpris:trackid"_s).value<QDBusObjectPath>().path());
         QCOMPARE(args.value(1).toLongLong(), 30'000'000);
         QCOMPARE(m_bridge->trackPositionMs(), std::optional<qint64>(30'000));
+
+        // A player that names no track is moved by the distance.
+        QVariantMap untitled = trackMetadata(u"No Id"_s);
+        untitled.remove(u"mpris:trackid"_s);
+        fake->change({{u"Metadata"_s, untitled}, {u"Position"_s, qint64(50'000'000)}});
+        QTRY_COMPARE(m_bridge->trackPositionMs(), std::optional<qint64>(50'000));
+        m_bridge->players().followed()->seek(20'000'000);
+        QTRY_COMPARE(fake->count(u"Seek"_s), 1);
+        QCOMPARE(fake->messages.constLast().arguments().value(0).toLongLong(), -30'000'000);
+        QCOMPARE(m_bridge->trackPositionMs(), std::optional<qint64>(20'000));
     }
 };
 
