@@ -130,7 +130,7 @@ void readTrack(const QVariantMap& metadata)
     FUZZ_ASSERT(!track.discNumber || (*track.discNumber >= 1 && *track.discNumber <= 1'000'000));
     FUZZ_ASSERT(!track.lengthUs || *track.lengthUs > 0);
     FUZZ_ASSERT(!track.year || (*track.year >= 1 && *track.year <= 9999));
-    FUZZ_ASSERT(!track.userRating || (*track.userRating >= 0.0 && *track.userRating <= 1.0));
+    FUZZ_ASSERT(!track.rating || (*track.rating >= 0.0 && *track.rating <= 1.0));
     (void)track.isEmpty();
     (void)track.storeKey();
     (void)trackNumbersText(track.trackNumber, track.discNumber);
