@@ -15,7 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Valid UTF-8 reads as the same bytes, less a byte order mark.
     FUZZ_ASSERT(text->toUtf8() == (body.startsWith("\xEF\xBB\xBF") ? body.mid(3) : body));
     const QString token = UpdateSite::versionToken(*text);
-    FUZZ_ASSERT(!token.contains(u' ') && text->startsWith(token));
-    FUZZ_ASSERT(token == *text || text->at(token.size()) == u' ');
+    // The first word of the text, without the white space around it.
+    const QString trimmed = text->trimmed();
+    FUZZ_ASSERT(!token.contains(u' ') && token == token.trimmed() && trimmed.startsWith(token));
+    FUZZ_ASSERT(token.size() == trimmed.size() || trimmed.at(token.size()).isSpace());
     return 0;
 }

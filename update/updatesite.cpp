@@ -68,7 +68,9 @@ std::optional<QString> UpdateSite::pageText(const QByteArray& body)
 
 QString UpdateSite::versionToken(const QString& text)
 {
-    return text.section(u' ', 0, 0);
+    // Editors end a file with a line break (on Windows with two characters); it is no part of the
+    // version, nor is white space before it.
+    return text.trimmed().section(u' ', 0, 0).trimmed();
 }
 
 std::optional<QByteArray> UpdateSite::sha256For(const QString& sums, const QString& name)

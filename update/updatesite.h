@@ -57,8 +57,8 @@ public:
 
     // The version page's body as text; none when it is not UTF-8.
     static std::optional<QString> pageText(const QByteArray& body);
-    // What versions are compared by: the text before the first space, or all of it (a line
-    // break stays in it).
+    // What versions are compared by: the text before the first space, or all of it, without the
+    // white space around it (the line break an editor ends the file with).
     static QString versionToken(const QString& text);
     // The SHA-256 (32 bytes) a sums file gives for the file `name`, as `sha256sum` writes it
     // ("<64 hex digits>  <name>", or " *<name>" for binary mode); none without such a line.

@@ -115,6 +115,10 @@ private Q_SLOTS:
         const QByteArray atCap = QByteArray(localToken + ' ' + padding).left(4096);
         QTest::newRow("equal token, build text after a space") << page(localToken + " (57)") << "" << 0;
         QTest::newRow("older token") << page("v0.9.0 (12)") << "" << 1;
+        QTest::newRow("equal token and a line break") << page(localToken + "\n") << "" << 0;
+        QTest::newRow("equal token and a Windows line end") << page(localToken + "\r\n") << "" << 0;
+        QTest::newRow("equal token in white space") << page(" \t" + localToken + "\t \r\n") << "" << 0;
+        QTest::newRow("older token and a line break") << page("v0.9.0\n") << "" << 1;
         QTest::newRow("empty body") << page("") << "" << 1;
         QTest::newRow("body at the cap") << page(atCap) << "" << 0;
         QTest::newRow("body beyond the cap") << page(atCap + 'x') << "" << -1;
@@ -156,7 +160,7 @@ private Q_SLOTS:
         QCOMPARE(runs.size(), 2);
         QCOMPARE(runs[0].text, (QStringList{unreadableTitle, upToDateTitle, newVersionTitle}[expected + 1]));
         const QString local = QString::fromLatin1(localToken);
-        const QString offered = QString::fromUtf8(route.body).section(u' ', 0, 0);
+        const QString offered = QString::fromUtf8(route.body).trimmed().section(u' ', 0, 0).trimmed();
         QCOMPARE(
             runs[1].text,
             (QStringList{u"\r\n\r\nTry it later, please. Or Check the internet connection."_s,
