@@ -100,7 +100,8 @@ void AppDelegate::applicationDidFinishLaunching()
     // The text stacks are placed by the constraints below, not by a layout of their parent.
 
     // The constraints that place the text stacks beside the artwork and on the wide picture.
-    m_constraintLayout = new ConstraintLayout(mWindow->contentView());
+    // Within the display view, so that the text moves with it when it drifts against burn-in.
+    m_constraintLayout = new ConstraintLayout(mView);
     const float artworkWidth = float(mArtworkView->width());
     const LayoutAttribute vertical =
         isNumberTrue(trackInfoPosition()) ? LayoutAttribute::Top : LayoutAttribute::Bottom;

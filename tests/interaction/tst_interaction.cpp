@@ -7,6 +7,7 @@
 #include "interaction/playerfollowing.h"
 #include "platform/userdefaults.h"
 #include "platform/views/frameview.h"
+#include "platform/views/imageview.h"
 #include "platform/views/lyricsview.h"
 #include "platform/views/mainwindow.h"
 #include "platform/views/panel.h"
@@ -519,8 +520,8 @@ private Q_SLOTS:
         app.key(Qt::Key_V);
         QVERIFY(!d->feature<ScreenCare>()->isInStandby());
         QCOMPARE(d->isShowVinyl(), vinyl);
-        QTRY_VERIFY(!view->isVisible()); // the track again
-        QTRY_VERIFY(d->feature<ScreenCare>()->isInStandby());   // the full delay after the key
+        QTRY_VERIFY(!view->isVisible());                      // the track again
+        QTRY_VERIFY(d->feature<ScreenCare>()->isInStandby()); // the full delay after the key
         app.move(QPointF(100.0, 100.0));
         QVERIFY(!d->feature<ScreenCare>()->isInStandby());
         QTRY_VERIFY(d->feature<ScreenCare>()->isInStandby());
@@ -557,12 +558,29 @@ private Q_SLOTS:
 
         Launched app(0.002); // a minute in 120 ms
         AppDelegate* d = app.d;
-        app.play();
-        const QPoint name = d->mTrackName->pos();
+        // The name shown, where it stands against the artwork's corner.
+        const auto nameAgainstArtwork = [&] {
+            app.placeStacks();
+            for (TextField* name : {d->mTrackName.data(), d->mTrackName2.data(), d->mTrackName3.data()})
+                if (name->isVisible())
+                    return name->mapTo(app.window, QPoint()) - d->mArtworkView->mapTo(app.window, QPoint());
+            return QPoint(-1, -1);
+        };
+        app.TestApplication::play(u"First"_s, std::nullopt);
+        const QPoint first = nameAgainstArtwork();
         QTRY_VERIFY(d->mView->pos() != QPoint());
         QVERIFY(std::abs(d->mView->pos().x()) <= 4 && std::abs(d->mView->pos().y()) <= 4);
         QCOMPARE(d->mView->size(), app.window->contentView()->size());
-        QCOMPARE(d->mTrackName->pos(), name); // the composition moves whole
+        // The composition moves whole, also when a refresh or a new track lays the text out again.
+        QCOMPARE(nameAgainstArtwork(), first);
+        d->updateTrackInfo();
+        QCOMPARE(nameAgainstArtwork(), first);
+        app.TestApplication::play(u"Second"_s, std::nullopt); // the artwork goes to the other side
+        app.TestApplication::play(u"First"_s, std::nullopt);
+        QVERIFY(d->mView->pos() != QPoint());
+        QCOMPARE(nameAgainstArtwork(), first);
+        d->updateViewBounds();
+        QCOMPARE(nameAgainstArtwork(), first);
         d->setLivePreference(u"shiftAgainstBurnIn"_s, false);
         QCOMPARE(d->mView->pos(), QPoint());
         QTest::qWait(300);
