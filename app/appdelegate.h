@@ -283,6 +283,8 @@ public:
     // was drawn up for.
     float displayScale() const;
     ArtworkPlace artworkPlace(double pictureRatio) const;
+    // The width of the text beside the artwork, or below it across the display.
+    double textColumnWidth() const;
 
     // ---- Track text and glyphs (display/trackitems.cpp) ----
     void updateViewItems();

@@ -26,7 +26,10 @@ double luminance(QRgb pixel)
 // keeps a contrast of at least 5 : 1 against the brightest of them (WCAG asks 4.5 : 1).
 QImage ambientFrom(const QImage& picture)
 {
-    QImage light = picture.scaled(5, 5, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+    // A picture of few colours (a one-colour cover is saved with a palette of two) loses its colours
+    // when scaled smoothly: it is made true colour first.
+    const QImage colours = picture.depth() == 32 ? picture : picture.convertToFormat(QImage::Format_RGB32);
+    QImage light = colours.scaled(5, 5, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                        .scaled(24, 24, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                        .convertToFormat(QImage::Format_RGB32);
     const double dimmestText = luminance(QColor::fromRgbF(0.8f, 0.8f, 0.8f).rgb());
@@ -55,14 +58,17 @@ void AmbientBackground::apply()
         app.livePreferences().ambientBackground && app.artworkImage() != Image::named(u"no_cover.png"_s)
             ? app.artworkImage()
             : Image();
-    if (app.mView == nullptr || shown == m_madeFrom)
+    // A few pixels of the picture as the view shows it, decoded already, or of its preview until
+    // the picture replaces it.
+    const QSize bound = app.artworkPixelBound(shown.size());
+    const bool decoded = !shown.isNull() && shown.isDecoded(bound);
+    if (app.mView == nullptr || (shown == m_madeFrom && decoded == m_madeFromDecoded))
         return;
     m_madeFrom = shown;
-    // A few pixels of the picture as the view shows it, decoded already, or of its preview.
-    const QSize bound = app.artworkPixelBound(shown.size());
-    const QImage picture = shown.isNull()           ? QImage()
-                           : shown.isDecoded(bound) ? shown.decoded(bound)
-                                                    : shown.preview(QSize(64, 64));
+    m_madeFromDecoded = decoded;
+    const QImage picture = shown.isNull() ? QImage()
+                           : decoded      ? shown.decoded(bound)
+                                          : shown.preview(QSize(64, 64));
     app.mView->setBackgroundImage(picture.isNull() ? QImage() : ambientFrom(picture));
 }
 

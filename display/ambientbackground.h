@@ -19,8 +19,10 @@ public:
 private:
     void apply();
 
-    // The picture the background was made from; none while it is off.
+    // The picture the background was made from (none while it is off), and whether from the
+    // picture itself or from its preview.
     Image m_madeFrom;
+    bool m_madeFromDecoded = false;
 };
 
 } // namespace sleevelight

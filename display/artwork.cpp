@@ -20,6 +20,17 @@ namespace {
 const QString noCoverName = u"no_cover.png"_s;
 const QString vinylRecordName = u"vinyl_record.png"_s;
 
+// A dark picture of the proportions given, small: the view scales it to the place it fills.
+Image darkStandIn(const QSizeF& size)
+{
+    const double ratio = std::clamp(size.height() / size.width(), 0.05, 20.0);
+    const QSize shape = ratio <= 1.0 ? QSize(64, std::max(1, qRound(64 * ratio)))
+                                     : QSize(std::max(1, qRound(64 / ratio)), 64);
+    QImage dark(shape, QImage::Format_RGB32);
+    dark.fill(QColor(24, 24, 24));
+    return Image::fromImage(dark);
+}
+
 } // namespace
 
 QSize AppDelegate::artworkPixelBound(const QSizeF& pictureSize) const
@@ -45,8 +56,10 @@ void AppDelegate::stageArtwork(const QList<QByteArray>& artworks)
             if (image.hasPreview()) {
                 decodeArtworkAside(image, bound);
             } else if (image.isSlowToDecode()) {
+                // The placeholder would say the track has no picture: its place shows dark, at
+                // the picture's own proportions, until the picture is ready.
                 decodeArtworkAside(image, bound);
-                image = Image();
+                image = darkStandIn(image.size());
             } else if (image.decoded(bound).isNull()) {
                 image = Image();
             }

@@ -158,9 +158,11 @@ void AppDelegate::updateViewSizeAndConstraint()
         if (fromTop)
             vertical = below ? vertical + mArtworkView->height() : std::max(vertical, sleeveTop);
         // A name in a right-to-left script sets the flush-left stack flush right: it ends where its
-        // column ends.
-        const double columnWidth =
-            viewWidth - (below ? 0.0 : double(artworkWidth)) - 2.5 * margin * double(scale);
+        // column ends. Below the artwork the column spans the display, a margin either side.
+        const double columnWidth = textColumnWidth();
+        // (The stacks take the size of what they hold: the bar's row spans the column.)
+        for (StackView* progress : {mTrackStackProgressRight.data(), mTrackStackProgressLeft.data()})
+            progress->setMinimumWidth(below ? int(columnWidth) : 0);
         trackStackViewRightConstraint =
             trackName().toString().isRightToLeft()
                 ? ConstraintLayout::make(mTrackStackViewRight, LayoutAttribute::Trailing,
@@ -184,15 +186,23 @@ void AppDelegate::updateViewSizeAndConstraint()
     setFrameWidth(mVinylView, record);
     setFrameHeight(mVinylView, record);
 
-    const double besideArtwork = m_arrangement == Arrangement::Top ? 0.0 : double(mArtworkView->width());
-    const double textWidth =
-        m_arrangement == Arrangement::Wide ? 100.0 : viewWidth - besideArtwork - 2.5 * margin * double(scale);
-    m_textRowWidth = viewWidth - besideArtwork - 2 * margin;
+    const double textWidth = m_arrangement == Arrangement::Wide ? 100.0 : textColumnWidth();
+    m_textRowWidth = m_arrangement == Arrangement::Top
+                         ? textWidth
+                         : viewWidth - double(mArtworkView->width()) - 2 * margin;
     for (TextField* field :
          {mTrackName.data(), mTrackAlbum.data(), mTrackNumbers.data(), mTrackArtist.data(),
           mTrackName2.data(), mTrackAlbum2.data(), mTrackNumbers2.data(), mTrackArtist2.data()})
         setTextWidth(field, textWidth);
     tellFeatures(&DisplayFeature::textWidthSet, textWidth, false);
+}
+
+double AppDelegate::textColumnWidth() const
+{
+    const double scale = double(windowSizeRatio);
+    if (m_arrangement == Arrangement::Top)
+        return mView->width() - 2.0 * double(trackInfoLRSpacing) * scale;
+    return mView->width() - mArtworkView->width() - 2.5 * viewSafeMargin * scale;
 }
 
 void AppDelegate::updateViewPosition()

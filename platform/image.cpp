@@ -81,13 +81,20 @@ QImage decodeBytes(const QByteArray& bytes, const QSize& size, bool rotated, con
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
-    // JPEG decodes straight at a fraction of its size; other formats are scaled after decoding.
-    QSize decodeSize = target.boundedTo(size);
-    if (rotated)
-        decodeSize.transpose();
-    reader.setScaledSize(decodeSize);
+    // JPEG decodes straight at a fraction of its size; other formats are decoded whole and scaled
+    // after, in true colour: a palette picture (a one-colour cover) scaled down smoothly as it
+    // is comes out grey or white.
+    if (reader.format() == "jpeg") {
+        QSize decodeSize = target.boundedTo(size);
+        if (rotated)
+            decodeSize.transpose();
+        reader.setScaledSize(decodeSize);
+    }
     QImage image = reader.read();
     ++decodes;
+    if (!image.isNull() && image.depth() < 32)
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                              : QImage::Format_RGB32);
     if (!image.isNull() && image.size() != target)
         image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return image;

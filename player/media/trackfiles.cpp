@@ -126,12 +126,18 @@ std::optional<QImage> TrackFilesReader::preview(const QByteArray& bytes) const
         return QImage();
     // The whole stream is still read, but a JPEG reads at an eighth of its size in a fraction of the
     // time and memory: a 3000 x 3000 cover would otherwise cost a full decode just to be checked.
-    if (reader.supportsOption(QImageIOHandler::ScaledSize))
+    // Other formats gain nothing from it, and a palette PNG read so came out grey.
+    if (reader.format() == "jpeg" && reader.supportsOption(QImageIOHandler::ScaledSize))
         reader.setScaledSize(QSize((size.width() + 7) / 8, (size.height() + 7) / 8));
     reader.setAutoTransform(true);
     QImage image = reader.read();
     if (image.isNull())
         return std::nullopt;
+    // A picture of few colours (a one-colour cover is saved with a palette) comes as a palette
+    // image, which loses its colours when scaled down smoothly: it is made true colour.
+    if (image.depth() < 32)
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                              : QImage::Format_RGB32);
     if (image.width() > previewSide || image.height() > previewSide)
         image = image.scaled(previewSide, previewSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return image;

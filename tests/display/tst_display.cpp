@@ -7,6 +7,7 @@
 #include "platform/views/frameview.h"
 #include "platform/views/imageview.h"
 #include "platform/views/mainwindow.h"
+#include "platform/views/progressbar.h"
 #include "platform/views/stackview.h"
 #include "platform/views/textfield.h"
 #include "player/titles.h"
@@ -251,6 +252,17 @@ private Q_SLOTS:
                                     : d->mTrackName->isVisibleTo(d->mView)        ? d->mTrackName
                                                                                   : d->mTrackName2;
             QVERIFY(FontManager::size(*name->fieldFont()) >= 0.02 * display.height());
+            // Below the artwork the text column and the bar span the display, a margin either side.
+            const bool right = d->mTrackStackViewRight->isVisibleTo(d->mView);
+            const StackView* stack = right ? d->mTrackStackViewRight : d->mTrackStackViewLeft;
+            if (!d->mTrackStackViewWide->isVisibleTo(d->mView) &&
+                stack->y() >= d->mArtworkView->geometry().bottom()) {
+                const ProgressBar* bar = right ? d->mSlider : d->mSlider2;
+                const QRect shown(bar->mapTo(d->mView, QPoint()), bar->size());
+                const double margin = 35.0 * std::min(display.width(), display.height()) / 1080.0;
+                QVERIFY2(shown.left() <= margin + 2 && shown.right() >= display.width() - margin - 3,
+                         qPrintable(u"%1 to %2"_s.arg(shown.left()).arg(shown.right())));
+            }
             // The list of keys stands where the text is not, wholly on the display.
             d->showAlertInfo(AppDelegate::helpText);
             QVERIFY(
@@ -396,6 +408,64 @@ private Q_SLOTS:
         }
     }
 
+    // The ambient background is made from the picture shown after every change of track, and keeps
+    // its hue: a yellow cover lights the display amber, a dark-blue one deep blue.
+    void ambientBackgroundFollowsTheCover()
+    {
+        d->setLivePreference(u"ambientBackground"_s, true);
+        // Behind the text, where nothing is drawn: the bottom corner away from the artwork.
+        const auto behindText = [&] {
+            const QImage view = d->mView->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const bool artworkLeft = d->mArtworkView->x() < d->mView->width() / 2;
+            return QColor(view.pixel(artworkLeft ? view.width() - 4 : 3, view.height() - 4));
+        };
+        const auto hueOf = [](const QColor& colour) {
+            const int r = colour.red(), g = colour.green(), b = colour.blue();
+            if (std::max({r, g, b}) < 8)
+                return u"black"_s;
+            if (std::abs(r - g) <= 4 && std::abs(g - b) <= 4)
+                return u"grey"_s;
+            if (r >= g && g > b + 8)
+                return u"amber"_s;
+            if (b > r + 8 && b > g + 8)
+                return u"blue"_s;
+            return u"other"_s;
+        };
+        const std::pair<QColor, QString> covers[] = {
+            {QColor(Qt::white), u"grey"_s},
+            {QColor(255, 220, 0), u"amber"_s},
+            {QColor(10, 20, 120), u"blue"_s},
+            {QColor(Qt::white), u"grey"_s},
+        };
+        // One colour, saved as such covers are: with a palette.
+        const auto coverOf = [](const QColor& colour, int side = 400) {
+            QImage image(side, side, QImage::Format_Mono);
+            image.setColorTable({colour.rgb(), colour.rgb()});
+            image.fill(0);
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "PNG");
+            return bytes;
+        };
+        int track = 0;
+        for (const auto& [cover, hue] : covers) {
+            f->play(u"Cover %1"_s.arg(++track), QList<QByteArray>{coverOf(cover)});
+            QTRY_COMPARE(hueOf(behindText()), hue);
+        }
+        // The picture itself keeps its colour at any size it is shown (a palette picture scaled
+        // down smoothly came out grey).
+        const Image yellow = Image::fromData(coverOf(QColor(255, 220, 0), 800));
+        for (const QSize bound : {QSize(300, 300), QSize(50, 50)})
+            QCOMPARE(QColor(yellow.decoded(bound).pixel(bound.width() / 2, bound.height() / 2)),
+                     QColor(255, 220, 0));
+        // A white cover's light is the same whichever cover came before it.
+        const QColor white = behindText();
+        f->play(u"Yellow again"_s, QList<QByteArray>{coverOf(QColor(255, 220, 0))});
+        f->play(u"White again"_s, QList<QByteArray>{coverOf(Qt::white)});
+        QTRY_COMPARE(behindText(), white);
+    }
+
     // Whatever is not a picture, or not one that can be shown, gives the placeholder.
     void placeholder_data()
     {
@@ -522,18 +592,28 @@ private Q_SLOTS:
     }
 
     // A picture slow to decode (a large PNG is decoded whole) is decoded away from the window: the
-    // track shows at once with the placeholder, and its picture and layout follow. One that does
-    // not decode after all leaves the placeholder.
+    // track shows at once with its picture's place dark at the picture's proportions (never the
+    // placeholder, which says there is no picture), and the picture follows. One that does not
+    // decode after all leaves the placeholder.
     void slowPicturesAreDecodedAside()
     {
         const QByteArray wide = pictureBytes({4000, 1500}, Qt::magenta);
         QVERIFY(Image::fromData(wide).isSlowToDecode());
         f->play(u"Wide and slow"_s, QList<QByteArray>{wide});
         QCOMPARE(d->trackName(), QVariant(u"Wide and slow"_s));
-        QCOMPARE(d->artworkImage(), noCover());
+        QVERIFY(d->artworkImage() != noCover());
+        QVERIFY(std::abs(d->artworkImageRatio - 1500.0 / 4000.0) < 0.02);
+        QVERIFY(d->isWideArtworkImage);
+        if (d->artworkImage() != Image::fromData(wide)) // not decoded yet: dark
+            QVERIFY(QColor(d->artworkImage().decoded({16, 16}).pixel(4, 2)).value() < 40);
         QTRY_COMPARE(d->artworkImage(), Image::fromData(wide));
         QVERIFY(d->isWideArtworkImage);
         QCOMPARE(d->mArtworkView->image(), Image::fromData(wide));
+        const QByteArray square = pictureBytes({3000, 3000}, Qt::green);
+        f->play(u"Square and slow"_s, QList<QByteArray>{square});
+        QVERIFY(d->artworkImage() != noCover());
+        QCOMPARE(d->artworkImageRatio, 1.0);
+        QTRY_COMPARE(d->artworkImage(), Image::fromData(square));
 
         // A run of such tracks decodes the last one, not every one in turn. The one decoding thread
         // may finish a few while the window stages a dozen tracks (slowly, in a sanitized build).
@@ -550,8 +630,8 @@ private Q_SLOTS:
         QByteArray cut = pictureBytes({2500, 2500}, Qt::cyan);
         cut.chop(cut.size() / 2);
         f->play(u"Cut short"_s, QList<QByteArray>{cut});
-        QCOMPARE(d->artworkImage(), noCover());
         QTRY_VERIFY(!Image::fromData(cut).isSlowToDecode()); // tried, and found not decodable
+        QTRY_COMPARE(d->artworkImage(), noCover());
         QTest::qWait(50);
         QCOMPARE(d->artworkImage(), noCover());
         QVERIFY(!d->isWideArtworkImage);

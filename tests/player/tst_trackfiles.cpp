@@ -144,6 +144,21 @@ private Q_SLOTS:
             QCOMPARE(files.previews[1].size(), QSize(512, 85));
             QVERIFY(files.previews[2].isNull());
         }
+
+        // A one-colour cover saved with a palette: its preview keeps the colour, however small it
+        // is scaled for the display (a palette picture scaled smoothly came out white).
+        QImage palette(800, 800, QImage::Format_Mono);
+        palette.setColorTable({QColor(255, 220, 0).rgb(), QColor(255, 220, 0).rgb()});
+        palette.fill(0);
+        QByteArray yellow;
+        QBuffer buffer(&yellow);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(palette.save(&buffer, "PNG"));
+        QVERIFY(writeFile(art, yellow));
+        const QImage preview = reader.read({QString(), url(art), {}}).previews.value(0);
+        QVERIFY(!preview.isNull());
+        const QImage small = preview.scaled(5, 5, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QCOMPARE(QColor(small.pixel(2, 2)), QColor(255, 220, 0));
     }
 
     // A preallocated file: TagLib searched a gigabyte of zeros named FLAC to its end (3.6 s) for
