@@ -121,10 +121,11 @@ void LyricsDisplay::trackInfoUpdated(bool isNewTrack)
     const bool wasShowing = isShowingLyrics();
     if (isNewTrack || !(lyrics == m_lyrics)) {
         m_lyrics = std::move(lyrics);
-        m_lyricsShiftMs = m_lyrics.isEmpty() ? 0 : app.iTunesBridge->lyricsShiftMs();
         for (LyricsView* view : std::as_const(m_lyricsViews))
             view->setLyrics(m_lyrics);
     }
+    // The shift kept for the track may be read from the store after the lyrics came.
+    m_lyricsShiftMs = m_lyrics.isEmpty() ? 0 : app.iTunesBridge->lyricsShiftMs();
     if (isShowingLyrics() != wasShowing)
         app.showTrackRows();
     showLyricLine();

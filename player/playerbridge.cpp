@@ -8,7 +8,7 @@
 #include "player/media/webfetches.h"
 #include "player/playerchoice.h"
 #include "player/playersource.h"
-#include "player/ratingstore.h"
+#include "player/ratingkeeper.h"
 #include "player/sources.h"
 #include "player/values.h"
 
@@ -45,7 +45,7 @@ QString lyricsSite()
 } // namespace
 
 PlayerBridge::PlayerBridge(QObject* parent)
-    : iTunesBridgeProtocol(parent), m_store(std::make_unique<RatingStore>())
+    : iTunesBridgeProtocol(parent), m_store(new RatingKeeper(RatingStore::defaultPath(), this))
 {
     m_players = new PlayerChoice(this);
     m_web = new WebFetches(this);
@@ -75,6 +75,13 @@ PlayerBridge::PlayerBridge(QObject* parent)
             scheduleNotify();
     });
     connect(m_reader, &LocalReader::finished, this, &PlayerBridge::filesRead);
+    // What the store says of the track shown, or of the player to start, comes a moment later.
+    connect(m_store, &RatingKeeper::known, this, [this](const QString& key) {
+        const SourcePlayer* player = track();
+        const QString shown = player != nullptr ? player->track().storeKey() : QString();
+        if (key == lastPlayerKey || (!shown.isEmpty() && (key == shown || key == lyricsShiftKey + shown)))
+            scheduleNotify();
+    });
     connect(m_players, &PlayerChoice::choiceLeft, this, [this] {
         const SourcePlayer* player = m_players->followed();
         Q_EMIT chosenPlayerLeft(player != nullptr ? player->identity() : QString());
@@ -176,21 +183,15 @@ void PlayerBridge::followedChanged()
 {
     if (SourcePlayer* player = m_players->followed()) {
         const QString name = player->startName();
-        if (!name.isEmpty() && name != lastPlayerName()) {
-            m_lastPlayerName = name;
+        if (!name.isEmpty() && name != lastPlayerName())
             m_store->setValue(lastPlayerKey, name);
-        }
     }
     scheduleNotify();
 }
 
 QString PlayerBridge::lastPlayerName() const
 {
-    if (!m_lastPlayerNameRead) {
-        m_lastPlayerName = m_store->value(lastPlayerKey);
-        m_lastPlayerNameRead = true;
-    }
-    return m_lastPlayerName;
+    return m_store->value(lastPlayerKey).value_or(QString());
 }
 
 void PlayerBridge::startLastPlayer()
@@ -330,7 +331,8 @@ qint64 PlayerBridge::lyricsShiftMs()
     if (player == nullptr)
         return 0;
     bool ok = false;
-    const qint64 ms = m_store->value(lyricsShiftKey + player->track().storeKey()).toLongLong(&ok);
+    const qint64 ms =
+        m_store->value(lyricsShiftKey + player->track().storeKey()).value_or(QString()).toLongLong(&ok);
     return ok ? ms : 0;
 }
 
@@ -373,7 +375,9 @@ QVariant PlayerBridge::iTrackLoved()
     if (player == nullptr)
         return 0;
     const std::optional<bool> loved =
-        player->keepsRatings() ? player->track().loved : m_store->entry(player->track().storeKey()).loved;
+        player->keepsRatings()
+            ? player->track().loved
+            : m_store->entry(player->track().storeKey()).value_or(RatingStore::Entry()).loved;
     return loved.value_or(false) ? 1 : 0;
 }
 
@@ -396,7 +400,8 @@ QVariant PlayerBridge::iTrackRating()
         return 0;
     const Track& metadata = player->track();
     if (!player->keepsRatings())
-        if (const std::optional<int> stored = m_store->entry(metadata.storeKey()).rating)
+        if (const std::optional<int> stored =
+                m_store->entry(metadata.storeKey()).value_or(RatingStore::Entry()).rating)
             return *stored;
     return metadata.rating ? qRound(*metadata.rating * 100.0) : 0;
 }

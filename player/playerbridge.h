@@ -15,7 +15,7 @@ struct Track;
 class LocalReader;
 class PlayerChoice;
 class PlayerSource;
-class RatingStore;
+class RatingKeeper;
 class SourcePlayer;
 struct TrackFiles;
 class WebFetches;
@@ -41,12 +41,13 @@ public:
     void addSource(PlayerSource* source);
 
     PlayerChoice& players() const { return *m_players; }
-    RatingStore& store() const { return *m_store; }
+    RatingKeeper& store() const { return *m_store; }
 
     // The scheme and host of the lyrics service: lrclib.net, or SLEEVELIGHT_LYRICS_SITE.
     void setLyricsSite(const QString& site) { m_lyricsSite = site; }
 
-    // The player asked to start when none is there ("Start with the app"), by its start name.
+    // The player asked to start when none is there ("Start with the app"), by its start name;
+    // empty while not known.
     QString lastPlayerName() const;
 
     QVariant isRunning() override;
@@ -87,13 +88,11 @@ private:
     PlayerChoice* m_players = nullptr;
     WebFetches* m_web = nullptr;
     LocalReader* m_reader = nullptr;
-    std::unique_ptr<RatingStore> m_store;
+    RatingKeeper* m_store = nullptr;
     bool m_lyricsFromWeb = false;
     QString m_lyricsSite;
     WebFetches* m_webLyrics = nullptr;
     QTimer* m_notify = nullptr;
-    mutable QString m_lastPlayerName;
-    mutable bool m_lastPlayerNameRead = false;
     QElapsedTimer m_lastStart;
 
     // Where the followed track's files are, as last asked of the reader, and what was read.

@@ -2,8 +2,8 @@
 
 #include "player/media/lyrics.h"
 #include "player/playerbridge.h"
-#include "player/playersource.h"
 #include "player/playerchoice.h"
+#include "player/playersource.h"
 #include "player/values.h"
 #include "tests/player/fakemprisplayer.h"
 #include "tests/player/mediafiles.h"
@@ -47,7 +47,8 @@ class TestMprisBridge : public QObject
 
     bool follows(const FakeMprisPlayer* fake) const
     {
-        return followed() != nullptr && followed()->connection() == fake->uniqueName() && followed()->isLoaded();
+        return followed() != nullptr && followed()->connection() == fake->uniqueName() &&
+               followed()->isLoaded();
     }
 
     // Waits until the bridge has told everything it had to tell: no notification for a while.
@@ -261,7 +262,7 @@ private Q_SLOTS:
         m_bridge->setLyricsShiftMs(-1500);
         m_bridge = sessionBridge();
         QTRY_VERIFY(follows(fake));
-        QCOMPARE(m_bridge->lyricsShiftMs(), -1500);
+        QTRY_COMPARE(m_bridge->lyricsShiftMs(), -1500); // read from the store on its thread
         fake->change({{u"Metadata"_s, trackMetadata(u"Other"_s)}});
         QTRY_COMPARE(m_bridge->trackInfo()->value(BridgeKey::trackName).toString(), u"Other"_s);
         QCOMPARE(m_bridge->lyricsShiftMs(), 0);
@@ -554,11 +555,14 @@ private Q_SLOTS:
         QCOMPARE(m_bridge->trackInfo()->value(BridgeKey::trackLoved), QVariant(1));
         QTRY_VERIFY(notified.count() >= 1);
 
-        // Another run, another track, then this one again.
+        // Another run, another track, then this one again. The store is read on its own thread,
+        // and the bridge says when what it read is there.
         m_bridge = sessionBridge();
+        QSignalSpy known(m_bridge.get(), &iTunesBridgeProtocol::playerInfoChanged);
         QTRY_VERIFY(follows(fake));
-        QCOMPARE(m_bridge->iTrackRating(), QVariant(60));
+        QTRY_COMPARE(m_bridge->iTrackRating(), QVariant(60));
         QCOMPARE(m_bridge->iTrackLoved(), QVariant(1));
+        QVERIFY(!known.isEmpty());
         fake->change({{u"Metadata"_s, trackMetadata(u"Other"_s)}});
         QTRY_COMPARE(info().value(BridgeKey::trackName), QVariant(u"Other"_s));
         QCOMPARE(m_bridge->iTrackRating(), QVariant(0));

@@ -4,7 +4,7 @@
 #include "player/playerbridge.h"
 #include "player/playerchoice.h"
 #include "player/playersource.h"
-#include "player/ratingstore.h"
+#include "player/ratingkeeper.h"
 #include "player/values.h"
 #include "tests/player/fakemprisplayer.h"
 #include "tests/player/sessionbridge.h"
@@ -205,7 +205,8 @@ private Q_SLOTS:
         m_bridge->setITrackRating(60);
         QCOMPARE(keeper->commands, QStringList{u"rating 60"_s});
         QCOMPARE(m_bridge->iTrackRating(), QVariant(60));
-        QVERIFY(!m_bridge->store().entry(keeper->track().storeKey()).rating.has_value());
+        m_bridge->store().flush();
+        QVERIFY(!RatingStore().entry(keeper->track().storeKey()).rating.has_value());
 
         FixedPlayer* plain = m_fixed->add(new FixedPlayer(u"fixed:plain"_s, u"Plain"_s));
         plain->play(fixedTrack(u"Stored"_s));
@@ -213,7 +214,8 @@ private Q_SLOTS:
         QCOMPARE(followedName(), u"Plain"_s);
         m_bridge->setITrackRating(80);
         m_bridge->setITrackLoved(1);
-        QCOMPARE(m_bridge->store().entry(plain->track().storeKey()).rating, std::optional<int>(80));
+        m_bridge->store().flush();
+        QCOMPARE(RatingStore().entry(plain->track().storeKey()).rating, std::optional<int>(80));
         QCOMPARE(m_bridge->iTrackLoved(), QVariant(1));
         QCOMPARE(m_bridge->iTrackRating(), QVariant(80));
     }
