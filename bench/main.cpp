@@ -34,6 +34,7 @@
 #include <cstring>
 #include <optional>
 #include <unistd.h>
+#include <variant>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -393,6 +394,7 @@ private:
             return times;
         };
         const QList<double> cached = measure(m_cached, true);
+        const QString cachedBreakdown = breakdowns.value(&m_cached);
         const QList<double> new1000 = measure(m_new1000, false);
         const QList<double> new3000 = measure(m_new3000, false);
         const QList<double> wide = measure(m_wide, false);
@@ -419,6 +421,23 @@ private:
         const std::optional<Child::Line> popups = displayProcess->waitFor("popups", 5000);
         m_popupsMs = popups ? ms(field(popups->text, 1)) : -1.0;
         displayProcess.reset();
+
+        // The change to a shown artwork again, with the crossfade of the whole track turned off.
+        const auto setTransitions = [&](bool on) {
+            QSettings settings(m_environment.value(u"XDG_CONFIG_HOME"_s) + u"/Sleevelight/Sleevelight.conf"_s,
+                               QSettings::IniFormat);
+            settings.setValue(u"transitions"_s, on);
+        };
+        QList<double> cachedPlain;
+        setTransitions(false);
+        displayProcess = display();
+        if (displayProcess->waitFor("first-frame", 20000)) {
+            for (const QString& art : m_cached)
+                change(*playerProcess, *displayProcess, art, true);
+            cachedPlain = measure(m_cached, true);
+        }
+        displayProcess.reset();
+        setTransitions(true);
 
         // The peer: from the same signal to its line of output.
         QList<double> peer;
@@ -462,6 +481,8 @@ private:
             u"<= 2 ms, ratio <= 2"_s,
             within(cached, 2.0).value_or(false) && !ratio(cached).isEmpty() &&
                 sleevelight::bench::median(cached) / peerMedian <= 2.0);
+        std::printf("      %s\n", qPrintable(cachedBreakdown));
+        row("  the same, transitions off", median(cachedPlain), peerText, ratio(cachedPlain));
         detail(m_cached);
         row(qPrintable(u"new 1000 x 1000 JPEG (%1 KiB)"_s.arg(size1000)), median(new1000), peerText,
             ratio(new1000));
@@ -728,6 +749,58 @@ private:
     double m_popupsMs = -1.0;
 };
 
+constexpr const char* usage =
+    "Usage: sleevelight-bench [--runs N] [--seconds S] [--changes N] [--quick]\n"
+    "                         [--only changes|start|steady|memory]\n"
+    "\n"
+    "Measures the display on a private session bus and prints medians beside the targets.\n"
+    "  --runs N      runs of each timed change (11)\n"
+    "  --seconds S   seconds of each steady state (60)\n"
+    "  --changes N   track changes of the memory part (5000)\n"
+    "  --quick       5 runs, 10 s, 300 changes\n"
+    "  --only PART   one part of the four\n";
+
+// The options, or the status to exit with: 0 after --help, 2 after a wrong option (with the usage).
+std::variant<Options, int> parseOptions(int argc, char* argv[])
+{
+    Options options;
+    const auto wrong = [](const QByteArray& what) {
+        std::fprintf(stderr, "sleevelight-bench: %s\n\n%s", what.constData(), usage);
+        return 2;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument = argv[i];
+        const bool takesValue = argument == "--runs" || argument == "--seconds" || argument == "--changes" ||
+                                argument == "--only";
+        if (takesValue && i + 1 >= argc)
+            return wrong(argument + " needs a value");
+        const QByteArray value = takesValue ? QByteArray(argv[++i]) : QByteArray();
+        bool ok = false;
+        const int number = value.toInt(&ok);
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(usage, stdout);
+            return 0;
+        } else if (argument == "--only") {
+            if (value != "changes" && value != "start" && value != "steady" && value != "memory")
+                return wrong("no part named " + value);
+            options.only = value;
+        } else if (takesValue && (!ok || number <= 0)) {
+            return wrong(argument + " takes a whole number above 0, not " + value);
+        } else if (argument == "--runs") {
+            options.runs = number;
+        } else if (argument == "--seconds") {
+            options.seconds = number;
+        } else if (argument == "--changes") {
+            options.changes = number;
+        } else if (argument == "--quick") {
+            options.runs = 5, options.seconds = 10, options.changes = 300, options.quick = true;
+        } else {
+            return wrong("unknown option " + argument);
+        }
+    }
+    return options;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -739,6 +812,12 @@ int main(int argc, char* argv[])
         QCoreApplication app(argc, argv);
         return runPlayer(playerBusName);
     }
+
+    // The options are read before anything starts, so that a wrong one starts nothing.
+    const std::variant<Options, int> parsed = parseOptions(argc, argv);
+    if (const int* status = std::get_if<int>(&parsed))
+        return *status;
+    const Options options = std::get<Options>(parsed);
 
     // Everything runs on a bus of its own, never on the desktop's.
     if (qEnvironmentVariable("SLEEVELIGHT_BENCH_BUS") != "1"_L1) {
@@ -752,21 +831,6 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    Options options;
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray argument = argv[i];
-        const int value = i + 1 < argc ? std::atoi(argv[i + 1]) : 0;
-        if (argument == "--runs" && value > 0)
-            options.runs = value, ++i;
-        else if (argument == "--seconds" && value > 0)
-            options.seconds = value, ++i;
-        else if (argument == "--changes" && value > 0)
-            options.changes = value, ++i;
-        else if (argument == "--only" && i + 1 < argc)
-            options.only = argv[++i];
-        else if (argument == "--quick")
-            options.runs = 5, options.seconds = 10, options.changes = 300, options.quick = true;
-    }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     Bench bench(options, QCoreApplication::applicationFilePath());

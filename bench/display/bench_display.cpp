@@ -5,12 +5,17 @@
 #include "tests/support/testenvironment.h"
 
 #include "platform/image.h"
+#include "platform/views/fadeoverlay.h"
+#include "platform/views/frameview.h"
 #include "platform/views/mainwindow.h"
 #include "platform/views/textfield.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <cstdio>
 #include <functional>
@@ -69,8 +74,17 @@ void count(const char* what, int count, int expected)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen, on a screen as large as the largest window measured.
+    QTemporaryDir folder;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || qgetenv("QT_QPA_PLATFORM") == "offscreen") {
+        const QString screens = folder.filePath(u"screens.json"_s);
+        QFile file(screens);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(R"({"screens": [{"name": "large", "x": 0, "y": 0, "width": 3840, "height": 2160,)"
+                       R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+        file.close();
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens));
+    }
     QApplication app(argc, argv);
 
     const QByteArray big = photo(4000, 4000);
@@ -154,5 +168,43 @@ int main(int argc, char** argv)
                    d->mWindow->repaint(d->mTrackProgressElapsed->geometry());
                },
                21));
+
+    // A track change to a picture already shown, with the crossfade of the whole track and
+    // without, and the frames of the crossfade, at two sizes of screen.
+    // The window shown, as a fade draws over what the window shows.
+    d->mWindow->show();
+    QTest::qWaitForWindowExposed(d->mWindow);
+    const QList<QByteArray> shown{photo(1200, 1200)};
+    for (const QSize size : {QSize(1920, 1080), QSize(3840, 2160)}) {
+        f.setWindowSize(size.width(), size.height());
+        QTest::qWait(50);
+        const QString at = u"%1 x %2"_s.arg(size.width()).arg(size.height());
+        for (const bool transitions : {true, false}) {
+            d->setLivePreference(u"transitions"_s, transitions);
+            report(qPrintable(u"track change, artwork shown, transitions %1, %2"_s.arg(
+                       transitions ? u"on"_s : u"off"_s, at)),
+                   timed([&] {
+                       f.play(u"Track %1"_s.arg(++track), shown);
+                       d->mWindow->repaint();
+                   }));
+        }
+        d->setLivePreference(u"transitions"_s, true);
+        f.play(u"Track %1"_s.arg(++track), shown);
+        d->mWindow->repaint();
+        const auto* overlay = d->mView->findChild<FadeOverlay*>();
+        QList<double> frames;
+        while (overlay != nullptr && overlay->isFading()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QElapsedTimer frame;
+            frame.start();
+            d->mView->repaint();
+            frames << frame.nsecsElapsed() / 1e6;
+        }
+        std::sort(frames.begin(), frames.end());
+        report(qPrintable(u"slowest crossfade frame, %1 (of %2)"_s.arg(at).arg(frames.size())),
+               frames.isEmpty() ? -1.0 : frames.constLast());
+        report(qPrintable(u"median crossfade frame, %1"_s.arg(at)),
+               frames.isEmpty() ? -1.0 : frames.at(frames.size() / 2));
+    }
     return 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QPixmap>
+#include <QImage>
 #include <QWidget>
 
 class QVariantAnimation;
@@ -17,8 +17,8 @@ public:
     // Covers `covered`, following its size, above all its other children.
     explicit FadeOverlay(QWidget* covered);
 
-    // Takes a picture of the covered widget as it stands (a fade under way included) and fades it
-    // out over `milliseconds`.
+    // Takes a picture of the covered widget as it was last shown (a fade under way included) and
+    // fades it out over `milliseconds`.
     void fadeOut(int milliseconds);
     bool isFading() const { return isVisible(); }
 
@@ -27,7 +27,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QPixmap m_picture;
+    QImage m_picture;
     QVariantAnimation* m_fade;
 };
 
