@@ -374,10 +374,11 @@ QVariant PlayerBridge::iTrackLoved()
     const SourcePlayer* player = track();
     if (player == nullptr)
         return 0;
-    const std::optional<bool> loved =
-        player->keepsRatings()
-            ? player->track().loved
-            : m_store->entry(player->track().storeKey()).value_or(RatingStore::Entry()).loved;
+    std::optional<bool> loved = player->track().loved;
+    if (!player->keepsRatings()) {
+        const std::optional<RatingStore::Entry> kept = m_store->entry(player->track().storeKey());
+        loved = kept ? kept->loved : std::nullopt;
+    }
     return loved.value_or(false) ? 1 : 0;
 }
 
@@ -400,9 +401,9 @@ QVariant PlayerBridge::iTrackRating()
         return 0;
     const Track& metadata = player->track();
     if (!player->keepsRatings())
-        if (const std::optional<int> stored =
-                m_store->entry(metadata.storeKey()).value_or(RatingStore::Entry()).rating)
-            return *stored;
+        if (const std::optional<RatingStore::Entry> kept = m_store->entry(metadata.storeKey());
+            kept && kept->rating)
+            return *kept->rating;
     return metadata.rating ? qRound(*metadata.rating * 100.0) : 0;
 }
 
