@@ -100,11 +100,15 @@ bool PlayerChoice::matches(const SourcePlayer* player, const QStringList& names)
 QList<SourcePlayer*> PlayerChoice::onePerConnection(bool withIgnored) const
 {
     QList<SourcePlayer*> list;
-    QSet<QString> connections;
+    QSet<QString> reached;
     for (SourcePlayer* player : players()) {
-        if ((!withIgnored && matches(player, m_ignored)) || connections.contains(player->connection()))
+        const QStringList ways = player->reachedAs();
+        const bool seen = std::any_of(ways.cbegin(), ways.cend(),
+                                      [&](const QString& way) { return reached.contains(way); });
+        if ((!withIgnored && matches(player, m_ignored)) || seen)
             continue;
-        connections.insert(player->connection());
+        for (const QString& way : ways)
+            reached.insert(way);
         list << player;
     }
     return list;

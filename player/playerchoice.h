@@ -29,7 +29,7 @@ public:
     SourcePlayer* followed() const { return m_followed; }
     // Every player of every source, by the order of their ids.
     QList<SourcePlayer*> players() const;
-    // One player per connection, ignored ones too.
+    // One player per way it is reached, ignored ones too.
     QList<SourcePlayer*> present() const;
     // True once every source knows the players already there at start.
     bool isReady() const;
@@ -55,8 +55,8 @@ private:
     void markActive(SourcePlayer* player);
     void choose();
     bool matches(const SourcePlayer* player, const QStringList& names) const;
-    // The players that may be followed, one per connection (a browser owns a name and an
-    // instance name), by id; a mirror only when it is alone.
+    // The players that may be followed, one per way they are reached (a browser owns a name and
+    // an instance name; a daemon may be on two buses), by id; a mirror only when it is alone.
     QList<SourcePlayer*> candidates() const;
     QList<SourcePlayer*> onePerConnection(bool withIgnored) const;
 

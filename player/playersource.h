@@ -28,8 +28,10 @@ public:
     // The names a preference may give the player by, the most specific first; matched without
     // regard to case.
     const QStringList& names() const { return m_names; }
-    // Players of one connection are one player under several names: only one of them is followed.
-    virtual QString connection() const { return id(); }
+    // The ways the player is reached. Players that share one are one player under several names
+    // (a browser's two names on one connection) or reached two ways (a daemon on two buses): only
+    // the first of them, by id, is listed and followed.
+    virtual QStringList reachedAs() const { return {id()}; }
     // A player that only mirrors whichever other player was active last; followed only when alone.
     virtual bool isMirror() const { return false; }
     // What the source can start the player again by when it has gone; empty when it cannot.

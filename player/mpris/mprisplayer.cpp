@@ -25,9 +25,9 @@ const QString positionKey = u"Position"_s;
 
 } // namespace
 
-MprisPlayer::MprisPlayer(const QDBusConnection& bus, const QString& busName, const QString& owner,
-                         QObject* parent)
-    : SourcePlayer(parent), m_bus(bus), m_busName(busName), m_owner(owner)
+MprisPlayer::MprisPlayer(const QDBusConnection& bus, const QString& busLabel, const QString& busName,
+                         const QString& owner, QObject* parent)
+    : SourcePlayer(parent), m_bus(bus), m_busLabel(busLabel), m_busName(busName), m_owner(owner)
 {
     setNames({mpris::startableName(busName).mid(mpris::busNamePrefix.size())});
     m_properties = new OrgFreedesktopDBusPropertiesInterface(owner, mpris::objectPath, bus, this);
@@ -58,7 +58,8 @@ bool MprisPlayer::isMirror() const
 
 QString MprisPlayer::startName() const
 {
-    return mpris::startableName(m_busName);
+    // Services of the system bus are the system's to start.
+    return m_busLabel.isEmpty() ? mpris::startableName(m_busName) : QString();
 }
 
 void MprisPlayer::load()

@@ -23,17 +23,19 @@ class MprisPlayer : public SourcePlayer
     Q_OBJECT
 
 public:
-    MprisPlayer(const QDBusConnection& bus, const QString& busName, const QString& owner,
-                QObject* parent = nullptr);
+    // `busLabel` tells the bus apart from the others followed ("system"); empty for the session bus.
+    MprisPlayer(const QDBusConnection& bus, const QString& busLabel, const QString& busName,
+                const QString& owner, QObject* parent = nullptr);
     ~MprisPlayer() override;
 
     QString busName() const { return m_busName; }
     QString owner() const { return m_owner; }
 
-    QString id() const override { return m_busName; }
+    QString id() const override { return m_busLabel.isEmpty() ? m_busName : m_busLabel + u':' + m_busName; }
     // What the player calls itself ("VLC media player"), else the last part of its bus name.
     QString identity() const override;
-    QString connection() const override { return m_owner; }
+    // By its connection on its bus, and by its name on any bus.
+    QStringList reachedAs() const override { return {m_busLabel + u'/' + m_owner, m_busName}; }
     bool isMirror() const override;
     QString startName() const override;
 
@@ -62,6 +64,7 @@ private:
                      const QVariantList& arguments);
 
     QDBusConnection m_bus;
+    QString m_busLabel;
     QString m_busName;
     QString m_owner;
     OrgFreedesktopDBusPropertiesInterface* m_properties = nullptr;

@@ -14,7 +14,8 @@ using namespace Qt::StringLiterals;
 
 namespace sleevelight {
 
-MprisSource::MprisSource(const QDBusConnection& bus, QObject* parent) : PlayerSource(parent), m_bus(bus)
+MprisSource::MprisSource(const QDBusConnection& bus, const QString& busLabel, QObject* parent)
+    : PlayerSource(parent), m_bus(bus), m_busLabel(busLabel)
 {
     // Qt's service watcher takes no name patterns here, so the bus's own signal is followed and
     // everything but player names is passed over.
@@ -72,7 +73,7 @@ QList<SourcePlayer*> MprisSource::players() const
 
 bool MprisSource::startPlayer(const QString& startName)
 {
-    if (!startName.startsWith(mpris::busNamePrefix))
+    if (!m_busLabel.isEmpty() || !startName.startsWith(mpris::busNamePrefix))
         return false;
     QDBusMessage start = QDBusMessage::createMethodCall(mpris::busService, mpris::busPath,
                                                         mpris::busInterface, u"StartServiceByName"_s);
@@ -97,7 +98,7 @@ void MprisSource::addPlayer(const QString& name, const QString& owner)
 {
     if (m_players.contains(name))
         removePlayer(name);
-    auto* player = new MprisPlayer(m_bus, name, owner, this);
+    auto* player = new MprisPlayer(m_bus, m_busLabel, name, owner, this);
     m_players.insert(name, player);
     Q_EMIT playerAdded(player);
 }

@@ -17,7 +17,9 @@ class MprisSource : public PlayerSource
     Q_OBJECT
 
 public:
-    explicit MprisSource(const QDBusConnection& bus, QObject* parent = nullptr);
+    // `busLabel` tells this bus's players apart from the session bus's ("system"); empty for the
+    // session bus.
+    explicit MprisSource(const QDBusConnection& bus, const QString& busLabel = {}, QObject* parent = nullptr);
     ~MprisSource() override;
 
     // Every player by its well-known name, several of one connection among them.
@@ -34,6 +36,7 @@ private:
     void removePlayer(const QString& name);
 
     QDBusConnection m_bus;
+    QString m_busLabel;
     QHash<QString, MprisPlayer*> m_players; // by well-known name
     // Names the watcher reported before the first listing came back; the watcher knows better.
     QSet<QString> m_heardOf;

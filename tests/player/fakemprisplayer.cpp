@@ -17,10 +17,13 @@ const QString propertiesInterface = u"org.freedesktop.DBus.Properties"_s;
 int g_connections = 0;
 } // namespace
 
-FakeMprisPlayer::FakeMprisPlayer(const QString& busName, const QVariantMap& playerProperties)
+FakeMprisPlayer::FakeMprisPlayer(const QString& busName, const QVariantMap& playerProperties,
+                                 const QString& busAddress)
     : identity(u"Fake "_s + busName.section(u'.', 3, 3)), properties(playerProperties),
       m_connectionName(u"fake-mpris-%1"_s.arg(++g_connections)),
-      m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName))
+      m_bus(busAddress.isEmpty()
+                ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName)
+                : QDBusConnection::connectToBus(busAddress, m_connectionName))
 {
     m_bus.registerVirtualObject(mprisPath, this);
     m_bus.registerVirtualObject(rhythmDbPath, this);

@@ -27,8 +27,9 @@ public:
         withErrors, // every call is answered with an error
     };
 
+    // On the session bus, or on the bus at `busAddress` (one standing for the system bus).
     explicit FakeMprisPlayer(const QString& busName = u"org.mpris.MediaPlayer2.fake"_s,
-                             const QVariantMap& playerProperties = {});
+                             const QVariantMap& playerProperties = {}, const QString& busAddress = {});
     ~FakeMprisPlayer() override;
 
     // What it calls itself: "Fake vlc" for org.mpris.MediaPlayer2.vlc.
@@ -74,9 +75,9 @@ private:
 // The fake players a test has put on the bus; they leave it with the list.
 struct FakeMprisPlayers : std::vector<std::unique_ptr<FakeMprisPlayer>>
 {
-    FakeMprisPlayer* add(const QString& name, const QVariantMap& properties)
+    FakeMprisPlayer* add(const QString& name, const QVariantMap& properties, const QString& busAddress = {})
     {
-        return emplace_back(std::make_unique<FakeMprisPlayer>(name, properties)).get();
+        return emplace_back(std::make_unique<FakeMprisPlayer>(name, properties, busAddress)).get();
     }
 };
 

@@ -1,6 +1,7 @@
 // The MPRIS bridge against fake players on the test's private bus.
 
 #include "player/media/lyrics.h"
+#include "player/mpris/mprisplayer.h"
 #include "player/playerbridge.h"
 #include "player/playerchoice.h"
 #include "player/playersource.h"
@@ -47,8 +48,8 @@ class TestMprisBridge : public QObject
 
     bool follows(const FakeMprisPlayer* fake) const
     {
-        return followed() != nullptr && followed()->connection() == fake->uniqueName() &&
-               followed()->isLoaded();
+        const auto* player = qobject_cast<const MprisPlayer*>(followed());
+        return player != nullptr && player->owner() == fake->uniqueName() && player->isLoaded();
     }
 
     // Waits until the bridge has told everything it had to tell: no notification for a while.

@@ -1,6 +1,7 @@
 // The bridge over more than one source of players: a fixed source in the test's process beside
 // the MPRIS players of the test's private bus.
 
+#include "player/mpris/mprissource.h"
 #include "player/playerbridge.h"
 #include "player/playerchoice.h"
 #include "player/playersource.h"
@@ -10,7 +11,9 @@
 #include "tests/player/sessionbridge.h"
 #include "tests/support/testenvironment.h"
 
+#include <QDBusError>
 #include <QDBusObjectPath>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -218,6 +221,43 @@ private Q_SLOTS:
         QCOMPARE(RatingStore().entry(plain->track().storeKey()).rating, std::optional<int>(80));
         QCOMPARE(m_bridge->iTrackLoved(), QVariant(1));
         QCOMPARE(m_bridge->iTrackRating(), QVariant(80));
+    }
+
+    // Players on the system bus (system services on a box without a desktop) are followed like the
+    // session bus's; one that is on both counts once; without a system bus nothing changes.
+    void followsPlayersOnTheSystemBus()
+    {
+        // A bus of the test's own stands for the system bus (DBUS_SYSTEM_BUS_ADDRESS gives it to the
+        // display; a process reads that once, before this test could set it).
+        QProcess daemon;
+        daemon.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address"_s});
+        QVERIFY(daemon.waitForReadyRead(10000));
+        QByteArray address;
+        QVERIFY(QTest::qWaitFor([&] { return (address += daemon.readAll()).endsWith('\n'); }, 10000));
+        const QString systemAddress = QString::fromUtf8(address.trimmed());
+        const QDBusConnection system = QDBusConnection::connectToBus(systemAddress, u"test-system"_s);
+        QVERIFY2(system.isConnected(), qPrintable(QString::fromUtf8(address) + system.lastError().message()));
+        m_bridge->addSource(new MprisSource(system, u"system"_s));
+        QTRY_VERIFY(m_bridge->players().isReady());
+
+        // A receiver on the system bus alone: followed, not started by us.
+        const QString receiver = u"org.mpris.MediaPlayer2.spotifyd"_s;
+        m_fakes.add(receiver, FakeMprisPlayer::playing(trackMetadata(u"Receiver"_s)), systemAddress);
+        QTRY_COMPARE(shownName(), QVariant(u"Receiver"_s));
+        QCOMPARE(m_bridge->players().followed()->id(), u"system:"_s + receiver);
+        QVERIFY(m_bridge->players().followed()->startName().isEmpty());
+
+        // The same player on the session bus too: one player, the session bus's.
+        m_fakes.add(receiver, FakeMprisPlayer::playing(trackMetadata(u"Twin"_s)));
+        QTRY_COMPARE(m_bridge->players().players().size(), 2);
+        QTRY_COMPARE(m_bridge->playerNames(), QStringList{u"Fake spotifyd"_s});
+        QTRY_COMPARE(shownName(), QVariant(u"Twin"_s));
+
+        m_fakes.clear();
+        m_bridge.reset();
+        QDBusConnection::disconnectFromBus(u"test-system"_s);
+        daemon.terminate();
+        daemon.waitForFinished(5000);
     }
 
     // A seek reaches an MPRIS player as SetPosition for the track it plays, and the position
