@@ -51,6 +51,10 @@ public:
     // Whether lyrics may be looked up on the web for tracks that carry none.
     virtual void setLyricsFromWeb(bool allowed) { Q_UNUSED(allowed); }
 
+    // The track after the current one in the player's queue, with the keys trackName and
+    // trackArtist; none when nothing is next or the player does not say.
+    virtual std::optional<QVariantMap> nextTrackInfo() { return std::nullopt; }
+
     virtual QVariant soundVolume() = 0;
     virtual void setSoundVolume(const QVariant& volume) = 0;
     virtual QVariant iTrackLoved() = 0;

@@ -311,6 +311,20 @@ QImage PlayerBridge::artworkPreview(qsizetype index)
     return read == nullptr ? QImage() : read->previews.value(index);
 }
 
+std::optional<QVariantMap> PlayerBridge::nextTrackInfo()
+{
+    const SourcePlayer* player = track();
+    if (player == nullptr || !player->nextTrack())
+        return std::nullopt;
+    const Track& next = *player->nextTrack();
+    QVariantMap info;
+    if (const std::optional<QString> name = next.displayName())
+        info.insert(BridgeKey::trackName, *name);
+    if (next.artist)
+        info.insert(BridgeKey::trackArtist, *next.artist);
+    return info;
+}
+
 lyrics::Lyrics PlayerBridge::trackLyrics()
 {
     const TrackFiles* read = files();

@@ -57,6 +57,7 @@ public:
     std::optional<QList<QByteArray>> artworkImages() override;
     QImage artworkPreview(qsizetype index) override;
     lyrics::Lyrics trackLyrics() override;
+    std::optional<QVariantMap> nextTrackInfo() override;
     std::optional<qint64> trackPositionMs() override;
     qint64 lyricsShiftMs() override;
     void setLyricsShiftMs(qint64 ms) override;

@@ -58,4 +58,12 @@ bool SourcePlayer::applyTrack(const Track& track)
     return true;
 }
 
+bool SourcePlayer::applyNextTrack(const std::optional<Track>& next)
+{
+    if (next == m_nextTrack)
+        return false;
+    m_nextTrack = next;
+    return true;
+}
+
 } // namespace sleevelight

@@ -44,6 +44,9 @@ public:
     double rate() const { return m_rate; }
     std::optional<double> volume() const { return m_volume; }
     const Track& track() const { return m_track; }
+    // The track after this one in the player's queue; none when nothing is next or the player
+    // does not say.
+    const std::optional<Track>& nextTrack() const { return m_nextTrack; }
 
     // Microseconds into the track; a source whose players do not say how far they are may ask now
     // (without waiting) for the next time.
@@ -82,6 +85,7 @@ protected:
     bool applyStatus(PlaybackStatus status);
     bool applyRate(double rate);
     bool applyTrack(const Track& track);
+    bool applyNextTrack(const std::optional<Track>& next);
     void applyVolume(double volume) { m_volume = volume; }
     // The player said where it is now.
     void anchorPosition(qint64 positionUs);
@@ -95,6 +99,7 @@ private:
     double m_rate = 1.0;
     std::optional<double> m_volume;
     Track m_track;
+    std::optional<Track> m_nextTrack;
     qint64 m_anchorUs = 0;
     QElapsedTimer m_anchorClock;
 };

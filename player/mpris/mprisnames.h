@@ -11,6 +11,7 @@ inline const QString busNamePrefix = u"org.mpris.MediaPlayer2."_s;
 inline const QString objectPath = u"/org/mpris/MediaPlayer2"_s;
 inline const QString rootInterface = u"org.mpris.MediaPlayer2"_s;
 inline const QString playerInterface = u"org.mpris.MediaPlayer2.Player"_s;
+inline const QString trackListInterface = u"org.mpris.MediaPlayer2.TrackList"_s;
 inline const QString propertiesInterface = u"org.freedesktop.DBus.Properties"_s;
 
 // A daemon that mirrors whichever player was active last; it adds nothing a real player does not.

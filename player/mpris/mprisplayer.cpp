@@ -6,11 +6,15 @@
 #include "player/mpris/mprisplayerproxy.h"
 #include "player/mpris/mprispropertiesproxy.h"
 
+#include <QDBusArgument>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -84,6 +88,16 @@ void MprisPlayer::load()
                 names.prepend(name);
         setNames(names);
         Q_EMIT identified();
+        // Players that offer their queue tell what comes next.
+        if (const QVariant trackList = mpris::plainValue(reply.value().value(u"HasTrackList"_s));
+            trackList.typeId() == QMetaType::Bool && trackList.toBool()) {
+            m_hasTrackList = true;
+            for (const char* signal :
+                 {"TrackListReplaced", "TrackAdded", "TrackRemoved", "TrackMetadataChanged"})
+                m_bus.connect(m_owner, mpris::objectPath, mpris::trackListInterface,
+                              QString::fromLatin1(signal), this, SLOT(askNextTrack()));
+            askNextTrack();
+        }
     });
 
     auto* watcher = new QDBusPendingCallWatcher(m_properties->GetAll(mpris::playerInterface), this);
@@ -103,6 +117,10 @@ void MprisPlayer::load()
 void MprisPlayer::onPropertiesChanged(const QString& interface, const QVariantMap& changedProperties,
                                       const QStringList& invalidated)
 {
+    if (interface == mpris::trackListInterface) {
+        askNextTrack();
+        return;
+    }
     if (interface != mpris::playerInterface)
         return;
     applyProperties(changedProperties);
@@ -155,6 +173,7 @@ void MprisPlayer::applyProperties(const QVariantMap& properties)
             if (newTrack) {
                 m_positionReported = false;
                 m_lastPoll.invalidate();
+                askNextTrack();
             }
             anyChange = true;
         } else if (key == volumeKey) {
@@ -196,6 +215,61 @@ void MprisPlayer::askPosition()
         m_positionReported = m_positionReported || *us > 0.0;
         anchorPosition(static_cast<qint64>(*us));
     });
+}
+
+void MprisPlayer::askNextTrack()
+{
+    if (!m_hasTrackList)
+        return;
+    if (m_nextAsked) {
+        m_nextAgain = true;
+        return;
+    }
+    m_nextAsked = true;
+    auto* tracks =
+        new QDBusPendingCallWatcher(m_properties->Get(mpris::trackListInterface, u"Tracks"_s), this);
+    connect(tracks, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        QDBusPendingReply<QDBusVariant> reply = *call;
+        QList<QDBusObjectPath> ids;
+        if (!reply.isError()) {
+            const QVariant value = reply.value().variant();
+            if (value.userType() == qMetaTypeId<QDBusArgument>() &&
+                value.value<QDBusArgument>().currentSignature() == "ao"_L1)
+                value.value<QDBusArgument>() >> ids;
+            else
+                ids = value.value<QList<QDBusObjectPath>>();
+        }
+        const auto current = std::find_if(
+            ids.cbegin(), ids.cend(), [this](const QDBusObjectPath& id) { return id.path() == track().id; });
+        if (current == ids.cend() || current + 1 == ids.cend()) {
+            nextTrackKnown(std::nullopt);
+            return;
+        }
+        QDBusMessage ask = QDBusMessage::createMethodCall(m_owner, mpris::objectPath,
+                                                          mpris::trackListInterface, u"GetTracksMetadata"_s);
+        ask << QVariant::fromValue(QList<QDBusObjectPath>{*(current + 1)});
+        auto* metadata = new QDBusPendingCallWatcher(m_bus.asyncCall(ask, mpris::callTimeoutMs), this);
+        connect(metadata, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* answer) {
+            answer->deleteLater();
+            const QVariant first = answer->reply().arguments().value(0);
+            QList<QVariantMap> tracks;
+            if (first.userType() == qMetaTypeId<QDBusArgument>() &&
+                first.value<QDBusArgument>().currentSignature() == "aa{sv}"_L1)
+                first.value<QDBusArgument>() >> tracks;
+            const Track next = tracks.isEmpty() ? Track() : mpris::parseMetadata(tracks.constFirst());
+            nextTrackKnown(next.isEmpty() ? std::nullopt : std::optional<Track>(next));
+        });
+    });
+}
+
+void MprisPlayer::nextTrackKnown(const std::optional<Track>& next)
+{
+    m_nextAsked = false;
+    if (applyNextTrack(next))
+        Q_EMIT changed();
+    if (std::exchange(m_nextAgain, false))
+        askNextTrack();
 }
 
 void MprisPlayer::playPause()

@@ -51,8 +51,13 @@ public:
     // Players that publish a Rating get it; Rhythmbox keeps it in its database beside the player.
     void setRating(int percent) override;
 
+private Q_SLOTS:
+    // The player's queue changed (TrackList): what is next is asked again.
+    void askNextTrack();
+
 private:
     void load();
+    void nextTrackKnown(const std::optional<Track>& next);
     void applyProperties(const QVariantMap& properties);
     void onPropertiesChanged(const QString& interface, const QVariantMap& changed,
                              const QStringList& invalidated);
@@ -72,6 +77,11 @@ private:
 
     QString m_identity;
     QSet<QString> m_published;
+    // The player offers its queue (TrackList); a question about it is on its way, and another is
+    // due when it is answered.
+    bool m_hasTrackList = false;
+    bool m_nextAsked = false;
+    bool m_nextAgain = false;
 
     QElapsedTimer m_lastPoll;
     bool m_pollInFlight = false;

@@ -1,6 +1,8 @@
 #include "tests/player/fakemprisplayer.h"
 
+#include <QDBusArgument>
 #include <QDBusConnectionInterface>
+#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 
@@ -13,6 +15,7 @@ const QString mprisPath = u"/org/mpris/MediaPlayer2"_s;
 const QString rhythmDbPath = u"/org/gnome/Rhythmbox3/RhythmDB"_s;
 const QString playerInterface = u"org.mpris.MediaPlayer2.Player"_s;
 const QString propertiesInterface = u"org.freedesktop.DBus.Properties"_s;
+const QString trackListInterface = u"org.mpris.MediaPlayer2.TrackList"_s;
 
 int g_connections = 0;
 } // namespace
@@ -25,6 +28,7 @@ FakeMprisPlayer::FakeMprisPlayer(const QString& busName, const QVariantMap& play
                 ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName)
                 : QDBusConnection::connectToBus(busAddress, m_connectionName))
 {
+    qDBusRegisterMetaType<QList<QVariantMap>>();
     m_bus.registerVirtualObject(mprisPath, this);
     m_bus.registerVirtualObject(rhythmDbPath, this);
     m_onBus =
@@ -121,11 +125,26 @@ bool FakeMprisPlayer::handleMessage(const QDBusMessage& message, const QDBusConn
 
     QDBusMessage reply = message.createReply();
     const QString name = args.value(1).toString();
+    // The queue (TrackList): the ids of trackList, and the metadata of those asked for.
+    QList<QDBusObjectPath> ids;
+    for (const QVariantMap& track : std::as_const(trackList))
+        ids << track.value(u"mpris:trackid"_s).value<QDBusObjectPath>();
     if (member == "GetAll"_L1 && message.interface() == propertiesInterface)
-        reply = message.createReply(QVariant::fromValue(args.value(0).toString() == playerInterface
-                                                            ? properties
-                                                            : QVariantMap{{u"Identity"_s, identity}}));
-    else if (member == "Get"_L1 && !properties.contains(name))
+        reply = message.createReply(QVariant::fromValue(
+            args.value(0).toString() == playerInterface
+                ? properties
+                : QVariantMap{{u"Identity"_s, identity}, {u"HasTrackList"_s, !trackList.isEmpty()}}));
+    else if (member == "Get"_L1 && args.value(0).toString() == trackListInterface && name == "Tracks"_L1)
+        reply = message.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(ids))));
+    else if (member == "GetTracksMetadata"_L1) {
+        QList<QDBusObjectPath> asked;
+        args.value(0).value<QDBusArgument>() >> asked;
+        QList<QVariantMap> tracks;
+        for (const QDBusObjectPath& id : std::as_const(asked))
+            if (const qsizetype at = ids.indexOf(id); at >= 0)
+                tracks << trackList.at(at);
+        reply = message.createReply(QVariant::fromValue(tracks));
+    } else if (member == "Get"_L1 && !properties.contains(name))
         reply = message.createErrorReply(u"org.freedesktop.DBus.Error.InvalidArgs"_s, u"no such property"_s);
     else if (member == "Get"_L1)
         reply = message.createReply(QVariant::fromValue(QDBusVariant(properties.value(name))));

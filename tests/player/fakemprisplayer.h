@@ -43,6 +43,8 @@ public:
 
     // The Player interface's properties.
     QVariantMap properties;
+    // The queue the TrackList interface offers, each with its mpris:trackid; none: no TrackList.
+    QList<QVariantMap> trackList;
     Answers answers = Answers::normally;
 
     // "PlayPause", "Get Position", "Set Volume", "GetAll", "SetEntryProperties"…, in order.

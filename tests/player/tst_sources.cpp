@@ -12,6 +12,7 @@
 #include "tests/support/testenvironment.h"
 
 #include <QDBusError>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QProcess>
 #include <QSignalSpy>
@@ -258,6 +259,41 @@ private Q_SLOTS:
         QDBusConnection::disconnectFromBus(u"test-system"_s);
         daemon.terminate();
         daemon.waitForFinished(5000);
+    }
+
+    // A player that offers its queue (MPRIS TrackList) tells what comes next, whenever the track or
+    // the queue changes; the bridge hands it on with the track.
+    void theNextTrackOfAPlayersQueue()
+    {
+        const QVariantMap now = trackMetadata(u"Now"_s);
+        QVariantMap later = trackMetadata(u"Later"_s);
+        later.insert(u"xesam:artist"_s, QStringList{u"Next Artist"_s});
+        FakeMprisPlayer* fake = m_fakes.add(u"org.mpris.MediaPlayer2.vlc"_s, FakeMprisPlayer::playing(now));
+        fake->trackList = {now, later};
+        const auto nextName = [this] {
+            return m_bridge->nextTrackInfo().value_or(QVariantMap()).value(BridgeKey::trackName);
+        };
+        QTRY_COMPARE(nextName(), QVariant(u"Later"_s));
+        QCOMPARE(m_bridge->nextTrackInfo()->value(BridgeKey::trackArtist), QVariant(u"Next Artist"_s));
+
+        // The last of the queue: nothing is next, until the queue grows and the player says so.
+        fake->change({{u"Metadata"_s, later}});
+        QTRY_COMPARE(m_bridge->trackInfo()->value(BridgeKey::trackName), QVariant(u"Later"_s));
+        QTRY_VERIFY(!m_bridge->nextTrackInfo());
+        fake->trackList << trackMetadata(u"Even Later"_s);
+        QDBusMessage added = QDBusMessage::createSignal(
+            u"/org/mpris/MediaPlayer2"_s, u"org.mpris.MediaPlayer2.TrackList"_s, u"TrackAdded"_s);
+        added << trackMetadata(u"Even Later"_s) << later.value(u"mpris:trackid"_s);
+        fake->connection().send(added);
+        QTRY_COMPARE(nextName(), QVariant(u"Even Later"_s));
+
+        // A player without a queue says nothing of what comes next.
+        m_fakes.clear();
+        m_fakes.add(u"org.mpris.MediaPlayer2.mpv"_s, FakeMprisPlayer::playing(now));
+        QTRY_COMPARE(m_bridge->trackInfo().value_or(QVariantMap()).value(BridgeKey::trackName),
+                     QVariant(u"Now"_s));
+        QTest::qWait(100);
+        QVERIFY(!m_bridge->nextTrackInfo());
     }
 
     // A seek reaches an MPRIS player as SetPosition for the track it plays, and the position

@@ -34,14 +34,49 @@ QString DemoPlayer::playbackStatus() const
     return u"Stopped"_s;
 }
 
+namespace {
+
+QDBusObjectPath trackId(qsizetype index)
+{
+    return QDBusObjectPath(u"/org/sleevelight/demo/track/%1"_s.arg(index));
+}
+
+} // namespace
+
 QVariantMap DemoPlayer::metadata() const
 {
-    if (m_playlist.isEmpty())
-        return {};
-    const DemoTrack& track = m_playlist.at(m_index);
+    return m_playlist.isEmpty() ? QVariantMap() : metadataOf(m_index);
+}
+
+QList<QDBusObjectPath> DemoPlayer::tracks() const
+{
+    QList<QDBusObjectPath> ids;
+    for (qsizetype index = 0; index < m_playlist.size(); ++index)
+        ids << trackId(index);
+    return ids;
+}
+
+QList<QVariantMap> DemoPlayer::GetTracksMetadata(const QList<QDBusObjectPath>& trackIds) const
+{
+    const QList<QDBusObjectPath> ids = tracks();
+    QList<QVariantMap> found;
+    for (const QDBusObjectPath& id : trackIds)
+        if (const qsizetype index = ids.indexOf(id); index >= 0)
+            found << metadataOf(int(index));
+    return found;
+}
+
+void DemoPlayer::GoTo(const QDBusObjectPath& id)
+{
+    if (const qsizetype index = tracks().indexOf(id); index >= 0)
+        moveTo(int(index));
+}
+
+QVariantMap DemoPlayer::metadataOf(int index) const
+{
+    const DemoTrack& track = m_playlist.at(index);
     QVariantMap map{
-        {u"mpris:trackid"_s,
-         QVariant::fromValue(QDBusObjectPath(u"/org/sleevelight/demo/track/%1"_s.arg(m_index)))},
+        {u"mpris:trackid"_s, QVariant::fromValue(trackId(index))},
         {u"mpris:length"_s, track.lengthUs},
         {u"xesam:title"_s, track.title},
         {u"xesam:album"_s, track.album},

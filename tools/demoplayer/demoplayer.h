@@ -57,6 +57,9 @@ class DemoPlayer : public QObject
     Q_PROPERTY(bool CanPause READ canControl)
     Q_PROPERTY(bool CanSeek READ canControl)
     Q_PROPERTY(bool CanControl READ canControl)
+    // org.mpris.MediaPlayer2.TrackList: the playlist, in order
+    Q_PROPERTY(QList<QDBusObjectPath> Tracks READ tracks)
+    Q_PROPERTY(bool CanEditTracks READ canEditTracks)
 
 public:
     static inline const QString busName = u"org.mpris.MediaPlayer2.sleevelightdemo"_s;
@@ -65,7 +68,7 @@ public:
 
     bool canQuit() const { return true; }
     bool canRaise() const { return false; }
-    bool hasTrackList() const { return false; }
+    bool hasTrackList() const { return true; }
     QString identity() const { return u"Sleevelight demo player"_s; }
     QString desktopEntry() const { return {}; }
     QStringList supportedUriSchemes() const { return {}; }
@@ -83,6 +86,8 @@ public:
     void setVolume(double volume);
     qlonglong position() const;
     bool canControl() const { return true; }
+    QList<QDBusObjectPath> tracks() const;
+    bool canEditTracks() const { return false; }
 
 public Q_SLOTS:
     void Raise() {}
@@ -96,6 +101,8 @@ public Q_SLOTS:
     void Seek(qlonglong offset);
     void SetPosition(const QDBusObjectPath& trackId, qlonglong position);
     void OpenUri(const QString&) {}
+    QList<QVariantMap> GetTracksMetadata(const QList<QDBusObjectPath>& trackIds) const;
+    void GoTo(const QDBusObjectPath& trackId);
 
 Q_SIGNALS:
     void Seeked(qlonglong position);
@@ -107,6 +114,7 @@ private:
         playing,
         paused
     };
+    QVariantMap metadataOf(int index) const;
     void setState(State state);
     void moveTo(int index);
     void jumpTo(qint64 positionUs);

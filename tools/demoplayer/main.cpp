@@ -3,11 +3,13 @@
 
 #include "mprisplayeradaptor.h"
 #include "mprisrootadaptor.h"
+#include "mpristracklistadaptor.h"
 #include "tools/demoplayer/demoplayer.h"
 #include "tools/demoplayer/playlist.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMetaType>
 #include <QDir>
 #include <QGuiApplication>
 #include <QStandardPaths>
@@ -52,6 +54,8 @@ int main(int argc, char* argv[])
     DemoPlayer player(playlist);
     new MediaPlayer2Adaptor(&player);
     new PlayerAdaptor(&player);
+    qDBusRegisterMetaType<QList<QVariantMap>>();
+    new TrackListAdaptor(&player);
     if (!bus.registerObject(u"/org/mpris/MediaPlayer2"_s, &player)) {
         std::fputs("sleevelight-demo-player: cannot publish the player object.\n", stderr);
         return 1;
