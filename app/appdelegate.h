@@ -313,7 +313,8 @@ public:
     static inline const QString helpText =
         u"(c): file information \r\n(l): set track loved \r\n(m): toggle showing main/multiple artwork \r\n"
         "(n): show next artwork \r\n(p): follow the next player \r\n(s): set track rating \r\n"
-        "(v): show/hide vinyl \r\n(y): show/hide lyrics \r\n([ ]): lyrics sooner/later \r\n(h): help"_s;
+        "(u): show/hide the next track \r\n(v): show/hide vinyl \r\n"
+        "(y): show/hide lyrics, ([ ]) sooner/later \r\n(h): help"_s;
 
     // ---- Features beyond the display's own: each a class of its own (app/features.cpp makes them) ----
     void createFeatures();

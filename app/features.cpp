@@ -5,6 +5,7 @@
 
 #include "display/ambientbackground.h"
 #include "display/lyricsdisplay.h"
+#include "display/nextup.h"
 #include "display/screencare.h"
 #include "display/transitions.h"
 #include "interaction/playerfollowing.h"
@@ -14,8 +15,9 @@ namespace sleevelight {
 
 void AppDelegate::createFeatures()
 {
-    features = {new PlayerFollowing(*this),   new LyricsDisplay(*this),    new ScreenCare(*this),
-                new AmbientBackground(*this), new TrackTransitions(*this), new PlayersPage(*this)};
+    features = {new PlayerFollowing(*this), new LyricsDisplay(*this),     new NextUpLine(*this),
+                new ScreenCare(*this),      new AmbientBackground(*this), new TrackTransitions(*this),
+                new PlayersPage(*this)};
 }
 
 } // namespace sleevelight

@@ -30,6 +30,8 @@ KeyCommand fromXkbKeycode(quint32 code)
         return KeyCommand::LyricsSooner;
     case 35:
         return KeyCommand::LyricsLater;
+    case 30:
+        return KeyCommand::NextUp;
     default:
         return KeyCommand::None;
     }
@@ -60,6 +62,8 @@ KeyCommand fromLetter(int qtKey)
         return KeyCommand::LyricsSooner;
     case Qt::Key_BracketRight:
         return KeyCommand::LyricsLater;
+    case Qt::Key_U:
+        return KeyCommand::NextUp;
     default:
         return KeyCommand::None;
     }

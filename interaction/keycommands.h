@@ -19,6 +19,7 @@ enum class KeyCommand
     Lyrics,        // y
     LyricsSooner,  // [
     LyricsLater,   // ]
+    NextUp,        // u
 };
 
 // The command of a key press. The key is told by its place on the keyboard (the key that carries

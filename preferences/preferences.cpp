@@ -72,6 +72,7 @@ const std::vector<PreferenceField>& preferenceFields()
         field("standbyDelay", &P::standbyDelay),
         field("shiftAgainstBurnIn", &P::shiftAgainstBurnIn),
         field("showLyrics", &P::showLyrics),
+        field("showNextUp", &P::showNextUp),
         field("lyricsFromWeb", &P::lyricsFromWeb),
         field("preferredPlayers", &P::preferredPlayers),
         field("ignoredPlayers", &P::ignoredPlayers),

@@ -56,6 +56,8 @@ struct Preferences
     bool shiftAgainstBurnIn = true;
     // A track's lyrics, where it has any, stand in the place of its album and numbers (key y).
     bool showLyrics = false;
+    // The next track of the player's queue under the progress.
+    bool showNextUp = false;
     // Tracks without lyrics of their own have them looked up on the web (lrclib.net), which is
     // sent the artist, title, album and length.
     bool lyricsFromWeb = false;

@@ -2,6 +2,7 @@
 // application's own event filter on the offscreen window; and keeping the display awake, against
 // fake desktop services on the test's private session bus.
 
+#include "display/nextup.h"
 #include "display/screencare.h"
 #include "interaction/keycommands.h"
 #include "interaction/playerfollowing.h"
@@ -484,6 +485,43 @@ private Q_SLOTS:
         QVERIFY(!view->isVisible());
         QVERIFY(d->mTrackAlbum->isVisible());
         QCOMPARE(UserDefaults::standardUserDefaults().boolForKey(u"showLyrics"_s), false);
+    }
+
+    // Key u shows the next track of the player's queue under the progress, one dim line, and keeps
+    // the choice; nothing shows when nothing is next.
+    void nextUp()
+    {
+        Launched app;
+        AppDelegate* d = app.d;
+        app.bridge->next = QVariantMap{{BridgeKey::trackName, u"Later (Official Video)"_s},
+                                       {BridgeKey::trackArtist, u"The Band"_s}};
+        app.play();
+        const auto shownLine = [&]() -> TextField* {
+            for (TextField* line : app.window->findChildren<TextField*>(u"nextUp"_s))
+                if (line->isVisible())
+                    return line;
+            return nullptr;
+        };
+        QCOMPARE(shownLine(), nullptr); // off unless asked for
+        app.key(Qt::Key_U);
+        QCOMPARE(d->alertInfo(), NextUpLine::showText);
+        QCOMPARE(UserDefaults::standardUserDefaults().boolForKey(u"showNextUp"_s), true);
+        TextField* line = shownLine();
+        QVERIFY(line != nullptr);
+        QCOMPARE(line->text(), u"Next: Later \u2014 The Band"_s);
+        app.placeStacks();
+        const QWidget* progress = d->mTrackStackProgressRight->isVisible()
+                                      ? d->mTrackStackProgressRight.data()
+                                      : d->mTrackStackProgressLeft.data();
+        QVERIFY(line->mapTo(d->mView, QPoint()).y() >=
+                progress->mapTo(d->mView, QPoint(0, progress->height())).y());
+
+        app.bridge->next.reset();
+        d->updateTrackInfo();
+        QCOMPARE(shownLine(), nullptr);
+        app.key(Qt::Key_U);
+        QCOMPARE(d->alertInfo(), NextUpLine::hideText);
+        QCOMPARE(UserDefaults::standardUserDefaults().boolForKey(u"showNextUp"_s), false);
     }
 
     void standby()

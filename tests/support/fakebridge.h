@@ -41,6 +41,7 @@ public:
     QStringList preferredRule;
     QStringList ignoredRule;
     lyrics::Lyrics lyrics;
+    std::optional<QVariantMap> next;
     qint64 lyricsShift = 0;
     QList<qint64> lyricsShiftWrites;
     // The position runs on in real time from where it was last set while the state says playing.
@@ -72,6 +73,7 @@ public:
     std::optional<QList<QByteArray>> artworkImages() override { return read(u"artworkImages"_s, artworks); }
     QImage artworkPreview(qsizetype index) override { return previews.value(index); }
     lyrics::Lyrics trackLyrics() override { return lyrics; }
+    std::optional<QVariantMap> nextTrackInfo() override { return next; }
     std::optional<qint64> trackPositionMs() override
     {
         return m_positionMs + (state == 2 && m_positionClock.isValid() ? m_positionClock.elapsed() : 0);
