@@ -21,7 +21,8 @@ constexpr const char* usage =
     "brings the display already running to the front; --new-instance starts another one beside it.\n"
     "\n"
     "Keys: h help, c file information, l loved, s rating, n next artwork,\n"
-    "      m main or all artworks, v vinyl record, y lyrics. Right-click for the menu.\n"
+    "      m main or all artworks, v vinyl record, y lyrics, u the next track, p the next player.\n"
+    "      Right-click for the menu.\n"
     "Settings: $XDG_CONFIG_HOME/Sleevelight/Sleevelight.conf (~/.config when unset).\n";
 
 bool asksForNewInstance(int argc, char* argv[])
