@@ -26,10 +26,8 @@ double luminance(QRgb pixel)
 // keeps a contrast of at least 5 : 1 against the brightest of them (WCAG asks 4.5 : 1).
 QImage ambientFrom(const QImage& picture)
 {
-    // A picture of few colours (a one-colour cover is saved with a palette of two) loses its colours
-    // when scaled smoothly: it is made true colour first.
-    const QImage colours = picture.depth() == 32 ? picture : picture.convertToFormat(QImage::Format_RGB32);
-    QImage light = colours.scaled(5, 5, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+    // Pictures come in true colour (see inTrueColour), so the few pixels keep their hue.
+    QImage light = picture.scaled(5, 5, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                        .scaled(24, 24, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                        .convertToFormat(QImage::Format_RGB32);
     const double dimmestText = luminance(QColor::fromRgbF(0.8f, 0.8f, 0.8f).rgb());

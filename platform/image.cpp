@@ -92,9 +92,7 @@ QImage decodeBytes(const QByteArray& bytes, const QSize& size, bool rotated, con
     }
     QImage image = reader.read();
     ++decodes;
-    if (!image.isNull() && image.depth() < 32)
-        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                              : QImage::Format_RGB32);
+    image = inTrueColour(image);
     if (!image.isNull() && image.size() != target)
         image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return image;
@@ -162,13 +160,21 @@ Image Image::fromData(const QByteArray& bytes)
     return result;
 }
 
+QImage inTrueColour(const QImage& image)
+{
+    if (image.isNull() || image.depth() >= 32)
+        return image;
+    return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                         : QImage::Format_RGB32);
+}
+
 Image Image::fromImage(const QImage& image)
 {
     if (image.isNull())
         return {};
     Image result;
     result.d = std::make_shared<Data>();
-    result.d->image = image;
+    result.d->image = inTrueColour(image);
     result.d->size = image.size();
     return result;
 }

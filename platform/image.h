@@ -22,6 +22,11 @@ public:
     virtual void keep(const QByteArray& bytes, const QImage& decoded) = 0;
 };
 
+// The picture with a colour of its own in every pixel. A picture of few colours (a one-colour cover
+// is saved with a palette) comes as a palette image, which Qt scales down smoothly to grey or
+// white; every picture is made true colour before it is scaled.
+QImage inTrueColour(const QImage& image);
+
 // An immutable picture: either encoded bytes whose size was read from the header
 // (decoded later, at the size it is shown) or an already decoded image.
 // Copies share the picture; two images are equal when they are the same picture.

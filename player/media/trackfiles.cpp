@@ -133,11 +133,7 @@ std::optional<QImage> TrackFilesReader::preview(const QByteArray& bytes) const
     QImage image = reader.read();
     if (image.isNull())
         return std::nullopt;
-    // A picture of few colours (a one-colour cover is saved with a palette) comes as a palette
-    // image, which loses its colours when scaled down smoothly: it is made true colour.
-    if (image.depth() < 32)
-        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                              : QImage::Format_RGB32);
+    image = inTrueColour(image);
     if (image.width() > previewSide || image.height() > previewSide)
         image = image.scaled(previewSide, previewSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return image;
