@@ -61,6 +61,7 @@ void NextUpLine::trackRowsShown()
 {
     for (TextField* line : std::as_const(m_lines))
         line->setVisible(isShown());
+    setLineTexts();
 }
 
 bool NextUpLine::keyPressed(KeyCommand command)
@@ -110,6 +111,9 @@ void NextUpLine::trackTextStyled(float aRatio)
 
 void NextUpLine::setLineTexts()
 {
+    // Every layout and every step of the text's fitting come here: a line not shown costs nothing.
+    if (!isShown())
+        return;
     for (qsizetype at = 0; at < m_lines.size(); ++at) {
         TextField* line = m_lines[at];
         const double width = at == 2 ? m_wideWidth : m_sideWidth;

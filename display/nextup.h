@@ -33,7 +33,7 @@ public:
 
 private:
     bool isShown() const;
-    // The text, cut with an ellipsis where a field is too narrow for it.
+    // The text, cut with an ellipsis where a field is too narrow for it, while the line shows.
     void setLineTexts();
 
     QString m_text;
