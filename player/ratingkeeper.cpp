@@ -41,6 +41,7 @@ std::optional<RatingStore::Entry> RatingKeeper::entry(const QString& key)
     if (key.isEmpty())
         return RatingStore::Entry();
     if (!m_entriesAsked.contains(key)) {
+        forgetWhenLarge();
         m_entriesAsked.insert(key);
         onStoreThread([this, key](RatingStore& store) {
             const RatingStore::Entry read = store.entry(key);
@@ -61,6 +62,18 @@ std::optional<RatingStore::Entry> RatingKeeper::entry(const QString& key)
     if (found == m_entries.cend())
         return std::nullopt;
     return *found;
+}
+
+void RatingKeeper::forgetWhenLarge()
+{
+    // A display on all day meets thousands of tracks. What it forgets is read again when asked;
+    // the file answers after every write made before, as the store's thread works in order.
+    if (m_entriesAsked.size() + m_valuesAsked.size() < maxKnown)
+        return;
+    m_entries.clear();
+    m_entriesAsked.clear();
+    m_values.clear();
+    m_valuesAsked.clear();
 }
 
 void RatingKeeper::setLoved(const QString& key, bool loved)
@@ -84,6 +97,7 @@ std::optional<QString> RatingKeeper::value(const QString& name)
     if (const auto found = m_values.constFind(name); found != m_values.cend())
         return *found;
     if (!m_valuesAsked.contains(name)) {
+        forgetWhenLarge();
         m_valuesAsked.insert(name);
         onStoreThread([this, name](RatingStore& store) {
             const QString read = store.value(name);

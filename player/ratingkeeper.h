@@ -36,6 +36,9 @@ public:
     std::optional<QString> value(const QString& name);
     void setValue(const QString& name, const QString& value);
 
+    // How many tracks and values it knows at most before it forgets them all.
+    static constexpr qsizetype maxKnown = 2000;
+
     // Returns once everything asked of the file so far is done, its answers delivered.
     void flush();
 
@@ -44,6 +47,7 @@ Q_SIGNALS:
     void known(const QString& key);
 
 private:
+    void forgetWhenLarge();
     // Runs `work` with the store on its thread, after everything asked before.
     void onStoreThread(std::function<void(RatingStore&)> work);
 

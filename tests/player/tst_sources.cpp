@@ -296,6 +296,19 @@ private Q_SLOTS:
         QVERIFY(!m_bridge->nextTrackInfo());
     }
 
+    // The store's thread keeps what it knows within bounds on a display that meets thousands of
+    // tracks, and what it forgets is read again, writes included.
+    void theStoresMemoryIsBounded()
+    {
+        RatingKeeper& store = m_bridge->store();
+        store.setRating(u"file:///kept.flac"_s, 60);
+        for (int key = 0; key < 2 * RatingKeeper::maxKnown; ++key)
+            store.entry(u"file:///other/%1.flac"_s.arg(key));
+        QVERIFY(!store.entry(u"file:///kept.flac"_s)); // forgotten, and asked for again
+        store.flush();
+        QCOMPARE(store.entry(u"file:///kept.flac"_s)->rating, std::optional<int>(60));
+    }
+
     // A seek reaches an MPRIS player as SetPosition for the track it plays, and the position
     // runs on from there.
     void mprisPlayersSeekWithinTheirTrack()
