@@ -16,8 +16,9 @@ PlayerFollowing::PlayerFollowing(AppDelegate& app) : DisplayFeature(app)
 
 void PlayerFollowing::livePreferencesChanged()
 {
-    app.iTunesBridge->setPlayerRules(app.livePreferences().preferredPlayers,
-                                     app.livePreferences().ignoredPlayers);
+    const Preferences& live = app.livePreferences();
+    app.iTunesBridge->setPlayerRules(live.preferredPlayers, live.ignoredPlayers);
+    app.iTunesBridge->setMusicServers(live.mpdServers, live.mpdMusicFolder);
 }
 
 bool PlayerFollowing::keyPressed(KeyCommand command)

@@ -77,6 +77,13 @@ public:
         Q_UNUSED(preferred);
         Q_UNUSED(ignored);
     }
+    // Music servers to follow ("[password@]host[:port]" or a socket's path; none: the environment's
+    // or the local one), and where their songs are on this machine when they are.
+    virtual void setMusicServers(const QStringList& servers, const QString& musicFolder)
+    {
+        Q_UNUSED(servers);
+        Q_UNUSED(musicFolder);
+    }
 
     virtual void playPause() = 0;
     virtual void gotoPreviousTrack() = 0;

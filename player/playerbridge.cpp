@@ -104,6 +104,7 @@ void PlayerBridge::registerAsApplicationBridge()
 void PlayerBridge::addSource(PlayerSource* source)
 {
     source->setParent(this);
+    m_sources << source;
     m_players->addSource(source);
 }
 
@@ -123,8 +124,10 @@ const TrackFiles* PlayerBridge::files()
     if (player == nullptr)
         return nullptr;
     const Track& metadata = player->track();
-    // A web picture is fetched only when the disk has none kept from before (see filesRead).
-    const std::optional<QByteArray> webPicture = m_web->fetched(metadata.artUrl);
+    // A web picture is fetched only when the disk has none kept from before (see filesRead); a
+    // source that reads pictures itself hands them over.
+    const std::optional<QByteArray> webPicture =
+        isWebAddress(metadata.artUrl) ? m_web->fetched(metadata.artUrl) : player->picture();
     // The web is asked for lyrics only when allowed, and only for tracks with none of their own
     // (see filesRead); it is sent the artist, title, album and length.
     const QString lyricsAddress =
@@ -138,10 +141,8 @@ const TrackFiles* PlayerBridge::files()
     if (key != m_filesAsked) {
         m_filesAsked = key;
         m_codecInfoAwaited = false; // it was asked of another track
-        const bool toRead = !localPath(metadata.url).isEmpty() || !localPath(metadata.artUrl).isEmpty() ||
-                            metadata.artUrl.startsWith("data:"_L1, Qt::CaseInsensitive) ||
-                            isWebAddress(metadata.artUrl) || !metadata.lyricsText.isEmpty() ||
-                            !lyricsAddress.isEmpty();
+        const bool toRead = !localPath(metadata.url).isEmpty() || !metadata.artUrl.isEmpty() ||
+                            !metadata.lyricsText.isEmpty() || !lyricsAddress.isEmpty();
         if (toRead) {
             m_filesTicket =
                 m_reader->read({metadata.url, metadata.artUrl, webPicture.value_or(QByteArray()),
@@ -474,6 +475,12 @@ QStringList PlayerBridge::playerNames()
 void PlayerBridge::setPlayerRules(const QStringList& preferred, const QStringList& ignored)
 {
     m_players->setRules(preferred, ignored);
+}
+
+void PlayerBridge::setMusicServers(const QStringList& servers, const QString& musicFolder)
+{
+    for (PlayerSource* source : std::as_const(m_sources))
+        source->applySettings({servers, musicFolder});
 }
 
 void PlayerBridge::playPause()

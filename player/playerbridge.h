@@ -73,6 +73,7 @@ public:
     QString followNextPlayer() override;
     QStringList playerNames() override;
     void setPlayerRules(const QStringList& preferred, const QStringList& ignored) override;
+    void setMusicServers(const QStringList& servers, const QString& musicFolder) override;
     void playPause() override;
     void gotoPreviousTrack() override;
     void gotoNextTrack() override;
@@ -87,6 +88,7 @@ private:
     void filesRead(quint64 ticket, const TrackFiles& files);
 
     PlayerChoice* m_players = nullptr;
+    QList<PlayerSource*> m_sources;
     WebFetches* m_web = nullptr;
     LocalReader* m_reader = nullptr;
     RatingKeeper* m_store = nullptr;

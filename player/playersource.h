@@ -2,6 +2,7 @@
 
 #include "player/track.h"
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
@@ -67,6 +68,9 @@ public:
     // The rating (0-100) and the loved flag, to a player that takes them; others ignore them.
     virtual void setRating(int percent) { Q_UNUSED(percent); }
     virtual void setLoved(bool loved) { Q_UNUSED(loved); }
+    // The track's artwork as the source itself read it (a music server sends it), once it has;
+    // empty when there is none. Nothing from a source that leaves pictures to the track's address.
+    virtual std::optional<QByteArray> picture() const { return std::nullopt; }
 
 Q_SIGNALS:
     void statusChanged();
@@ -104,6 +108,18 @@ private:
     QElapsedTimer m_anchorClock;
 };
 
+// What the user's settings say about where players are.
+struct SourceSettings
+{
+    // Music servers, "[password@]host[:port]" or a socket's path; empty for the environment's or
+    // the local one.
+    QStringList mpdServers;
+    // Where those servers' songs are on this machine, when they are.
+    QString mpdMusicFolder;
+
+    bool operator==(const SourceSettings&) const = default;
+};
+
 // Where players come from (the session bus, a music server): it tells of players coming and
 // going. It owns its players; a player is announced gone before it is deleted.
 class PlayerSource : public QObject
@@ -123,6 +139,8 @@ public:
         Q_UNUSED(startName);
         return false;
     }
+    // Sources that read the settings take them here, at start and after each change.
+    virtual void applySettings(const SourceSettings& settings) { Q_UNUSED(settings); }
 
 Q_SIGNALS:
     void playerAdded(sleevelight::SourcePlayer* player);

@@ -1,5 +1,6 @@
 #include "player/sources.h"
 
+#include "player/mpd/mpdsource.h"
 #include "player/mpris/mprissource.h"
 
 #include <QDBusConnection>
@@ -20,6 +21,8 @@ QList<PlayerSource*> applicationSources()
     else
         qInfo("Sleevelight: no system bus to follow players on (%s)",
               qPrintable(system.lastError().message()));
+    // Music servers, near or far, from the settings on.
+    sources << new MpdSource;
     return sources;
 }
 

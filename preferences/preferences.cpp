@@ -76,6 +76,8 @@ const std::vector<PreferenceField>& preferenceFields()
         field("lyricsFromWeb", &P::lyricsFromWeb),
         field("preferredPlayers", &P::preferredPlayers),
         field("ignoredPlayers", &P::ignoredPlayers),
+        field("mpdServers", &P::mpdServers),
+        field("mpdMusicFolder", &P::mpdMusicFolder),
     };
     return fields;
 }

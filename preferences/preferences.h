@@ -65,6 +65,11 @@ struct Preferences
     // bus, the first listed first, and never to follow.
     QStringList preferredPlayers;
     QStringList ignoredPlayers;
+    // Music servers to follow, "[password@]host[:port]" or a socket's path; none: MPD_HOST and
+    // MPD_PORT, else the local one.
+    QStringList mpdServers;
+    // Where those servers' songs are on this machine, when they are; none: a local server's word.
+    QString mpdMusicFolder;
 
     bool operator==(const Preferences&) const = default;
 };

@@ -235,12 +235,13 @@ std::optional<QByteArray> TrackFilesReader::artPicture(const TrackFilesRequest& 
     const QString& artUrl = request.artUrl;
     if (!request.webPicture.isEmpty())
         return request.webPicture;
-    if (isWebAddress(artUrl))
-        return m_webCache.picture(artUrl, m_limits.maxPictureBytes);
     if (artUrl.startsWith("data:"_L1, Qt::CaseInsensitive))
         return decodeDataUrl(artUrl, m_limits.maxPictureBytes);
     if (const QString path = localPath(artUrl); !path.isEmpty())
         return localmedia::readRegularFile(path, m_limits.maxPictureBytes);
+    // A picture from the web, or one a music server sent, kept from before.
+    if (!artUrl.isEmpty())
+        return m_webCache.picture(artUrl, m_limits.maxPictureBytes);
     return std::nullopt;
 }
 

@@ -13,8 +13,8 @@
 namespace sleevelight {
 
 // Where a track's files are: its address, its art address, and the picture fetched from the web
-// for an art address on the web (kept on disk once it proves to be a picture, and read from there
-// when it is not given).
+// for an art address on the web or sent by the track's source (kept on disk by the art address once
+// it proves to be a picture, and read from there when it is not given).
 struct TrackFilesRequest
 {
     QString trackUrl;
