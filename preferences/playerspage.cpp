@@ -5,9 +5,49 @@
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QTableWidget>
 
+using namespace Qt::StringLiterals;
+
 namespace sleevelight {
+
+void PlayersPage::preferencePanelFilled()
+{
+    fillPlayersList();
+    fillServers();
+}
+
+void PlayersPage::fillServers()
+{
+    if (!app.mPreferenceView3)
+        return;
+    auto* servers = app.mPreferenceView3->findChild<QLineEdit*>(u"mpdServersField"_s);
+    auto* folder = app.mPreferenceView3->findChild<QLineEdit*>(u"mpdMusicFolderField"_s);
+    if (servers == nullptr || folder == nullptr)
+        return;
+    const QSignalBlocker quietServers(servers);
+    const QSignalBlocker quietFolder(folder);
+    servers->setText(app.workingPreferences().mpdServers.join(u", "_s));
+    folder->setText(app.workingPreferences().mpdMusicFolder);
+    // Wired once: the page is filled each time the panel opens.
+    if (servers->property("wired").toBool())
+        return;
+    servers->setProperty("wired", true);
+    connect(servers, &QLineEdit::textEdited, this, [this](const QString& text) {
+        Preferences working = app.workingPreferences();
+        working.mpdServers.clear();
+        for (const QString& entry : text.split(u',', Qt::SkipEmptyParts))
+            if (!entry.trimmed().isEmpty())
+                working.mpdServers << entry.trimmed();
+        app.setWorkingPreferences(working);
+    });
+    connect(folder, &QLineEdit::textEdited, this, [this](const QString& text) {
+        Preferences working = app.workingPreferences();
+        working.mpdMusicFolder = text.trimmed();
+        app.setWorkingPreferences(working);
+    });
+}
 
 void PlayersPage::fillPlayersList()
 {

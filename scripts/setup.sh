@@ -18,7 +18,7 @@ esac
 packages=(
   # build
   cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-  libtag1-dev libsqlite3-dev libfontconfig-dev
+  libtag1-dev libsqlite3-dev libfontconfig-dev libmpdclient-dev
   # keeping the screen awake without a desktop service: X11's screen saver, Wayland's idle inhibitor
   libxcb1-dev libxcb-screensaver0-dev libwayland-dev wayland-protocols qt6-base-private-dev
   # run: what the Debian package depends on or recommends
@@ -29,6 +29,8 @@ if ((!display_only)); then
     # test: a font family with italic faces, a real player, virtual screens and their tools
     dbus-x11 fonts-dejavu-extra
     mpv mpv-mpris playerctl
+    # a real music server and its client
+    mpd mpc
     xvfb xauth openbox xdotool x11-utils imagemagick weston
     # packaging checks
     desktop-file-utils appstream dpkg-dev

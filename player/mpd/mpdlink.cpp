@@ -150,6 +150,8 @@ private:
     bool m_canReadPictures = false;
     bool m_canReadComments = false;
     QString m_pictureFor;
+    // A picture whose reading broke a bound: not asked for again, so the server's songs still show.
+    QString m_pictureFailed;
 };
 
 void Worker::run()
@@ -240,7 +242,9 @@ bool Worker::connectAny()
             disconnect();
             continue;
         }
-        mpd_connection_set_timeout(m_connection, unsigned(m_limits.answerWait.count()));
+        // The library takes the part beyond whole seconds as microseconds: whole seconds only.
+        const auto seconds = std::max<qint64>(1, (m_limits.answerWait.count() + 999) / 1000);
+        mpd_connection_set_timeout(m_connection, unsigned(seconds * 1000));
         mpd_connection_set_keepalive(m_connection, true);
         if (setUp(endpoint))
             return true;
@@ -351,7 +355,10 @@ bool Worker::setUp(const MpdEndpoint& endpoint)
         const QByteArray password = endpoint.password.toUtf8();
         if (!mpd_run_password(m_connection, password.constData())) {
             // The server's own words could only repeat what was sent; the password is never logged.
-            fault(u"refused the password"_s);
+            if (mpd_connection_get_error(m_connection) == MPD_ERROR_SERVER)
+                fault(u"refused the password"_s);
+            else
+                done(false);
             return false;
         }
     }
@@ -441,7 +448,6 @@ bool Worker::refresh()
     }
     m_state = state;
     m_reached = true;
-    m_lastFault.clear(); // a fault after a good answer is a new one
     post([state](MpdLink* link) { Q_EMIT link->stateRead(state); });
     return true;
 }
@@ -453,14 +459,16 @@ bool Worker::readPicture()
         return true;
     const QByteArray file = m_state.songFile.toUtf8();
     Answer answer = Answer::Given;
-    // The picture in the file, else the folder's cover.
-    QByteArray bytes = picture("readpicture", file, answer);
-    if (answer == Answer::Failed)
-        return false;
-    if (bytes.isEmpty()) {
-        bytes = picture("albumart", file, answer);
-        if (answer == Answer::Failed)
+    QByteArray bytes;
+    if (url != m_pictureFailed) {
+        // The picture in the file, else the folder's cover.
+        bytes = picture("readpicture", file, answer);
+        if (answer != Answer::Failed && bytes.isEmpty())
+            bytes = picture("albumart", file, answer);
+        if (answer == Answer::Failed) {
+            m_pictureFailed = url;
             return false;
+        }
     }
     m_pictureFor = url;
     post([url, bytes](MpdLink* link) { Q_EMIT link->pictureRead(url, bytes); });
@@ -547,7 +555,11 @@ bool Worker::idle(unsigned& events)
     } else {
         events = mpd_recv_idle(m_connection, true);
     }
-    return done(mpd_connection_get_error(m_connection) == MPD_ERROR_SUCCESS);
+    if (!done(mpd_connection_get_error(m_connection) == MPD_ERROR_SUCCESS))
+        return false;
+    // The server did all it was asked: a fault from here on is a new one, worth a line.
+    m_lastFault.clear();
+    return true;
 }
 
 bool Worker::runCommands()

@@ -16,6 +16,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QLineEdit>
 #include <QTableWidget>
 
 using namespace Qt::StringLiterals;
@@ -287,6 +288,18 @@ private Q_SLOTS:
         s.bridge->names = {u"Firefox"_s};
         d->openPreference(nullptr);
         QCOMPARE(rows(), (QStringList{u"Firefox: Ignore"_s, u"VLC media player: Prefer"_s}));
+
+        // Music servers are added on the same page, and reach the bridge when applied.
+        auto* servers = d->mPreferenceView3->findChild<QLineEdit*>(u"mpdServersField"_s);
+        auto* folder = d->mPreferenceView3->findChild<QLineEdit*>(u"mpdMusicFolderField"_s);
+        QTest::keyClicks(servers, u"box, pw@far:7000,"_s);
+        QTest::keyClicks(folder, u"/srv/music"_s);
+        QCOMPARE(d->workingPreferences().mpdServers, (QStringList{u"box"_s, u"pw@far:7000"_s}));
+        QVERIFY(s.bridge->musicServers.first.isEmpty());
+        d->setPreferenceDone(nullptr);
+        QCOMPARE(s.bridge->musicServers, (std::pair{QStringList{u"box"_s, u"pw@far:7000"_s}, u"/srv/music"_s}));
+        d->openPreference(nullptr);
+        QCOMPARE(servers->text(), u"box, pw@far:7000"_s);
     }
 
     void confirmingAppliesAtOnceAndSurvivesARestart()

@@ -11,6 +11,7 @@
 #include "player/ratingstore.h"
 #include "tests/player/fakemprisplayer.h"
 #include "tests/player/mediafiles.h"
+#include "tests/support/latenessprobe.h"
 #include "tests/support/testenvironment.h"
 
 #include <QDBusConnectionInterface>
@@ -53,26 +54,6 @@ inline qint64 heapInUseKiB()
     const struct mallinfo2 info = mallinfo2();
     return qint64((info.uordblks + info.hblkhd) / 1024);
 }
-
-// How late a 10 ms timer fires: the longest the event loop went without answering.
-class LatenessProbe
-{
-public:
-    LatenessProbe()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_timer, &QTimer::timeout,
-                         [this] { m_worstMs = std::max(m_worstMs, m_clock.restart() - 10); });
-        m_clock.start();
-        m_timer.start(10);
-    }
-    qint64 worstMs() const { return m_worstMs; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_worstMs = 0;
-};
 
 // The whole application on the real MPRIS bridge, launched.
 struct RunningApplication

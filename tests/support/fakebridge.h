@@ -39,6 +39,7 @@ public:
     QString nextPlayer;
     QStringList names;
     QStringList preferredRule;
+    std::pair<QStringList, QString> musicServers;
     QStringList ignoredRule;
     lyrics::Lyrics lyrics;
     std::optional<QVariantMap> next;
@@ -91,6 +92,10 @@ public:
     {
         preferredRule = preferred;
         ignoredRule = ignored;
+    }
+    void setMusicServers(const QStringList& servers, const QString& folder) override
+    {
+        musicServers = {servers, folder};
     }
     void setSoundVolume(const QVariant& value) override { volumeWrites << (volume = value); }
     void setITrackLoved(const QVariant& value) override { lovedWrites << (loved = value); }
