@@ -3,7 +3,7 @@
 // application binary itself for the steady state, and `playerctl metadata --follow` beside it.
 // It prints medians and the targets beside them; it sets no limit and never fails on a figure.
 //   build-bench/bench/sleevelight-bench [--runs N] [--seconds S] [--changes N] [--quick]
-//                                       [--only changes|start|steady|memory]
+//                                       [--only changes|start|steady|memory|music]
 // It starts a private session bus of its own (dbus-run-session) and shows nothing on the desktop.
 
 #include "bench/benchsupport.h"
@@ -24,6 +24,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QSysInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
@@ -284,6 +286,8 @@ public:
             steadyState();
         if (wanted("memory"))
             memory();
+        if (wanted("music"))
+            musicServer();
         std::printf("\nload average at the end: %s\n", qPrintable(loadAverage()));
     }
 
@@ -690,6 +694,130 @@ private:
                             it.key().constData());
     }
 
+    // A silent WAV the music server plays and names by its file name.
+    static void writeSilence(const QString& path, int seconds)
+    {
+        const quint32 rate = 8000;
+        const quint32 bytes = rate * 2 * quint32(seconds);
+        QByteArray wav("RIFF");
+        const auto put32 = [&wav](quint32 value) {
+            for (int shift = 0; shift < 32; shift += 8)
+                wav += char((value >> shift) & 0xFF);
+        };
+        const auto put16 = [&wav](quint16 value) {
+            wav += char(value & 0xFF);
+            wav += char(value >> 8);
+        };
+        put32(36 + bytes);
+        wav += "WAVEfmt ";
+        put32(16), put16(1), put16(1), put32(rate), put32(rate * 2), put16(2), put16(16);
+        wav += "data";
+        put32(bytes);
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(wav + QByteArray(qsizetype(bytes), '\0'));
+    }
+
+    void musicServer()
+    {
+        std::printf("\n6. Music server: `next` leaves a client -> the new song painted (Debian's mpd on "
+                    "loopback)\n");
+        std::printf("  %-46s %12s %12s %7s\n", "", "Sleevelight", "mpc", "ratio");
+        if (QStandardPaths::findExecutable(u"mpd"_s).isEmpty() || QStandardPaths::findExecutable(u"mpc"_s).isEmpty()) {
+            std::printf("  mpd and mpc are not installed\n");
+            return;
+        }
+        const QString folder = m_home.path() + u"/mpd"_s;
+        QDir().mkpath(folder + u"/music"_s);
+        const int songs = m_options.runs + 2;
+        for (int i = 1; i <= songs; ++i)
+            writeSilence(u"%1/music/Song %2.wav"_s.arg(folder).arg(i, 2, 10, QLatin1Char('0')), 120);
+        const auto freePort = [] {
+            QTcpServer probe;
+            probe.listen(QHostAddress::LocalHost);
+            return probe.serverPort();
+        };
+        const quint16 port = freePort();
+        QFile config(folder + u"/mpd.conf"_s);
+        config.open(QIODevice::WriteOnly);
+        config.write(u"music_directory \"%1/music\"\ndb_file \"%1/db\"\nbind_to_address \"127.0.0.1\"\n"
+                     "port \"%2\"\naudio_output {\n type \"null\"\n name \"null\"\n}\n"_s.arg(folder)
+                         .arg(port)
+                         .toUtf8());
+        config.close();
+        Child server(u"mpd"_s, {u"--no-daemon"_s, config.fileName()}, m_environment);
+        QTcpSocket control;
+        for (int tries = 0; tries < 100 && control.state() != QAbstractSocket::ConnectedState; ++tries) {
+            control.connectToHost(QHostAddress::LocalHost, port);
+            if (!control.waitForConnected(100))
+                QThread::msleep(50);
+        }
+        const auto command = [&control](const QByteArray& line) {
+            control.write(line + '\n');
+            control.waitForBytesWritten(1000);
+            QByteArray answer;
+            while (!answer.endsWith("OK\n") && !answer.contains("ACK") && control.waitForReadyRead(5000))
+                answer += control.readAll();
+            return answer;
+        };
+        control.waitForReadyRead(5000);
+        control.readAll(); // the greeting
+        command("update");
+        for (int tries = 0; tries < 100 && command("status").contains("updating_db"); ++tries)
+            QThread::msleep(100);
+        command("add \"\"");
+        command("play 0");
+
+        QProcessEnvironment environment = m_environment;
+        environment.insert(u"MPD_HOST"_s, u"127.0.0.1"_s);
+        environment.insert(u"MPD_PORT"_s, QString::number(port));
+        auto displayProcess = std::make_unique<Child>(m_self, QStringList{u"--display"_s}, environment);
+        if (!displayProcess->waitFor("frame", 20000, "Song 01")) {
+            std::printf("  the display did not show the server's song\n");
+            return;
+        }
+        QList<double> ours, idle, current;
+        for (int i = 2; i <= m_options.runs + 1; ++i) {
+            const QByteArray name = u"Song %1"_s.arg(i, 2, 10, QLatin1Char('0')).toUtf8();
+            // The peers wait on the server as the display does: for its next change.
+            Child idlePeer(u"stdbuf"_s, {u"-oL"_s, u"mpc"_s, u"idle"_s, u"player"_s}, environment);
+            Child currentPeer(u"stdbuf"_s, {u"-oL"_s, u"mpc"_s, u"current"_s, u"--wait"_s}, environment);
+            displayProcess->drain(400);
+            displayProcess->clear();
+            const qint64 t0 = nowNs();
+            command("next");
+            if (const std::optional<Child::Line> frame = displayProcess->waitFor("frame", 5000, name))
+                ours << ms(field(frame->text, 1) - t0);
+            if (const std::optional<Child::Line> line = idlePeer.waitFor("player", 5000))
+                idle << ms(line->readAt - t0);
+            if (const std::optional<Child::Line> line = currentPeer.waitFor("", 5000))
+                current << ms(line->readAt - t0);
+        }
+        const auto ratio = [&](const QList<double>& peer) {
+            return ours.isEmpty() || peer.isEmpty() ? QString()
+                                                    : number(sleevelight::bench::median(ours) /
+                                                                 sleevelight::bench::median(peer),
+                                                             1);
+        };
+        row("the new song painted, beside `mpc idle player`", median(ours), median(idle), ratio(idle));
+        row("  the same, beside `mpc current --wait`", median(ours), median(current), ratio(current));
+        displayProcess.reset();
+
+        // A server that is not there: the display tries it again now and then, and nothing more.
+        const int seconds = std::min(m_options.seconds, 30);
+        environment.insert(u"MPD_PORT"_s, QString::number(freePort()));
+        displayProcess = std::make_unique<Child>(m_self, QStringList{u"--display"_s}, environment);
+        displayProcess->waitFor("first-frame", 20000);
+        displayProcess->drain(2000);
+        const pid_t pid = displayProcess->pid();
+        const qint64 start = nowNs();
+        const qint64 cpu = processorNs(pid);
+        displayProcess->drain(seconds * 1000);
+        const double percent = 100.0 * double(processorNs(pid) - cpu) / double(nowNs() - start);
+        row(qPrintable(u"processor, a server that is not there (%1 s)"_s.arg(seconds)), number(percent, 3, " %"),
+            {}, {}, u"nothing measurable"_s, percent < 0.05);
+    }
+
     void memory()
     {
         std::printf("\n5. Memory: resident set of the display process\n");
@@ -751,14 +879,14 @@ private:
 
 constexpr const char* usage =
     "Usage: sleevelight-bench [--runs N] [--seconds S] [--changes N] [--quick]\n"
-    "                         [--only changes|start|steady|memory]\n"
+    "                         [--only changes|start|steady|memory|music]\n"
     "\n"
     "Measures the display on a private session bus and prints medians beside the targets.\n"
     "  --runs N      runs of each timed change (11)\n"
     "  --seconds S   seconds of each steady state (60)\n"
     "  --changes N   track changes of the memory part (5000)\n"
     "  --quick       5 runs, 10 s, 300 changes\n"
-    "  --only PART   one part of the four\n";
+    "  --only PART   one part of the five\n";
 
 // The options, or the status to exit with: 0 after --help, 2 after a wrong option (with the usage).
 std::variant<Options, int> parseOptions(int argc, char* argv[])
@@ -781,7 +909,8 @@ std::variant<Options, int> parseOptions(int argc, char* argv[])
             std::fputs(usage, stdout);
             return 0;
         } else if (argument == "--only") {
-            if (value != "changes" && value != "start" && value != "steady" && value != "memory")
+            if (value != "changes" && value != "start" && value != "steady" && value != "memory" &&
+                value != "music")
                 return wrong("no part named " + value);
             options.only = value;
         } else if (takesValue && (!ok || number <= 0)) {
