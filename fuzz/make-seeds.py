@@ -164,6 +164,8 @@ def main():
     write("fuzz_settings", "binary.conf", bytes(range(256)))
     write("fuzz_settings", "cut-short.conf", "[General]\nfullScreenMode=tr")
 
+    write("fuzz_mpdanswer", "song", 'pw@box:6600\nfile: Album/01 Song.flac\nLast-Modified: 2021-01-01T00:00:00Z\nArtist: One\nArtist: Two\nAlbumArtist: Various\nTitle: Song\nAlbum: Album\nTrack: 3/12\nDisc: 1/2\nDate: 2019-05-01\nTime: 215\nduration: 214.733\nPos: 0\nId: 7\n')
+    write("fuzz_mpdanswer", "status", '[::1]:6601\nvolume: 40\nrepeat: 0\nstate: play\nsong: 0\nsongid: 7\nelapsed: 12.5\nbitrate: 320\nduration: 214.733\naudio: 44100:24:2\nnextsong: 1\nnextsongid: 8\nsticker: rating=7\nsticker: like=2\nLYRICS: [00:01.00]one line\nUNSYNCEDLYRICS: plain\n')
     write("fuzz_versionpage", "current", "v1.0.0 (1)\n")
     write("fuzz_versionpage", "newer", "v1.2 (57)")
     write("fuzz_versionpage", "bom-crlf", b"\xef\xbb\xbfv2.0\r\n")
