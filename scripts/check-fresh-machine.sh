@@ -69,6 +69,10 @@ deb $mirror bookworm-updates main
 deb $security bookworm-security main
 SOURCES
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+# Services the packages bring (mpd for the tests) are not started: the folder shares this machine's
+# network and processes, which a real fresh machine would not.
+printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
+chmod +x "$root/usr/sbin/policy-rc.d"
 
 mount_into() { # type source target [options]
   mkdir -p "$root$3"
