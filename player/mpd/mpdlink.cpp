@@ -157,7 +157,6 @@ private:
 void Worker::run()
 {
     auto pause = m_limits.firstRetryPause;
-    bool tried = false;
     while (!m_shared->isStopping()) {
         if (connectAny() && refresh()) {
             pause = m_limits.firstRetryPause;
@@ -168,8 +167,6 @@ void Worker::run()
         disconnect();
         if (std::exchange(m_reached, false))
             post([](MpdLink* link) { Q_EMIT link->lost(); });
-        if (!std::exchange(tried, true))
-            post([](MpdLink* link) { Q_EMIT link->tried(); });
         if (waitFor(-1, 0, pause) == Wait::Woken)
             break;
         {

@@ -85,8 +85,6 @@ Q_SIGNALS:
     void pictureRead(const QString& trackUrl, const QByteArray& bytes);
     // The server went away after it was reached.
     void lost();
-    // The first try to reach the server ended, reached or not.
-    void tried();
 
 private:
     std::shared_ptr<Shared> m_shared;

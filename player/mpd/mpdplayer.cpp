@@ -19,7 +19,6 @@ MpdPlayer::MpdPlayer(const MpdServer& server, const QString& musicFolder, const 
     m_link = new MpdLink(server, musicFolder, limits, this);
     connect(m_link, &MpdLink::stateRead, this, &MpdPlayer::stateRead);
     connect(m_link, &MpdLink::pictureRead, this, &MpdPlayer::pictureRead);
-    connect(m_link, &MpdLink::tried, this, &MpdPlayer::tried);
     connect(m_link, &MpdLink::lost, this, [this] {
         m_reached = false;
         Q_EMIT reachedChanged();

@@ -34,7 +34,6 @@ public:
 
 Q_SIGNALS:
     void reachedChanged();
-    void tried();
 
 private:
     void send(const MpdLink::Command& command);

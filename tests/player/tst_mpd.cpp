@@ -78,6 +78,7 @@ public:
         writeFile(m_folder + u"/mpd.conf"_s,
                   u"music_directory \"%1\"\ndb_file \"%2/db\"\nstate_file \"%2/state\"\n"
                   "sticker_file \"%2/sticker.sql\"\nbind_to_address \"127.0.0.1\"\nport \"%3\"\n"
+                  "bind_to_address \"%2/socket\"\n"
                   "audio_output {\n type \"null\"\n name \"null\"\n mixer_type \"software\"\n}\n"_s
                       .arg(musicFolder(), m_folder)
                       .arg(m_port)
@@ -87,6 +88,7 @@ public:
 
     QString musicFolder() const { return m_folder + u"/music"_s; }
     QString address() const { return u"127.0.0.1:%1"_s.arg(m_port); }
+    QString socketPath() const { return m_folder + u"/socket"_s; }
 
     bool start()
     {
@@ -466,6 +468,11 @@ private Q_SLOTS:
         QTRY_COMPARE(shownName(), QVariant(u"Local"_s));
         QTRY_COMPARE(m_bridge->artworkImages().value_or(QList<QByteArray>()).size(), 2);
         QVERIFY(m_bridge->iCodecInfo().toString().contains(u"song.wav"_s));
+
+        // A server on this computer's socket says itself where its music is.
+        follow({server.socketPath()});
+        QTRY_COMPARE(m_bridge->playerNames(), QStringList{u"MPD "_s + server.socketPath()});
+        QTRY_COMPARE(m_bridge->artworkImages().value_or(QList<QByteArray>()).size(), 2);
         m_bridge.reset();
     }
 
