@@ -146,6 +146,7 @@ private:
     mpd_connection* m_connection = nullptr;
     QString m_lastFault;
     bool m_reached = false;
+    bool m_servedWell = false;
     MpdState m_state;
     bool m_canReadPictures = false;
     bool m_canReadComments = false;
@@ -159,11 +160,14 @@ void Worker::run()
     auto pause = m_limits.firstRetryPause;
     while (!m_shared->isStopping()) {
         if (connectAny() && refresh()) {
-            pause = m_limits.firstRetryPause;
             unsigned events = 0;
             while (readPicture() && idle(events) && runCommands() && (events == 0 || refresh()))
                 ;
         }
+        // A server that went away after it served well is tried again soon; one that fails each
+        // time it is reached, less and less often.
+        if (std::exchange(m_servedWell, false))
+            pause = m_limits.firstRetryPause;
         disconnect();
         if (std::exchange(m_reached, false))
             post([](MpdLink* link) { Q_EMIT link->lost(); });
@@ -556,6 +560,7 @@ bool Worker::idle(unsigned& events)
         return false;
     // The server did all it was asked: a fault from here on is a new one, worth a line.
     m_lastFault.clear();
+    m_servedWell = true;
     return true;
 }
 
