@@ -300,6 +300,8 @@ public:
     // The three handlers see every input event of the application and always let it go on.
     void handleKeyDown(QKeyEvent* event);
     void handleLeftMouse(QMouseEvent* event);
+    // The preferences or the update panel shows; keys and presses are theirs then.
+    bool isPanelVisible() const;
     void handleMouseMoved(QMouseEvent* event);
     void showAlertInfo(const QString& text);
     void resetAlertInfo();
@@ -312,9 +314,9 @@ public:
     void hideMouse();
     static inline const QString helpText =
         u"(c): file information \r\n(l): set track loved \r\n(m): toggle showing main/multiple artwork \r\n"
-        "(n): show next artwork \r\n(p): follow the next player \r\n(s): set track rating \r\n"
-        "(u): show/hide the next track \r\n(v): show/hide vinyl \r\n"
-        "(y): show/hide lyrics, ([ ]) sooner/later \r\n(h): help"_s;
+        "(n): show next artwork \r\n(p): follow the next player, (u): show/hide the next track \r\n"
+        "(s): set track rating \r\n(space \u2190 \u2192): play/pause, previous/next track \r\n"
+        "(v): show/hide vinyl \r\n(y): show/hide lyrics, ([ ]) sooner/later \r\n(h): help"_s;
 
     // ---- Features beyond the display's own: each a class of its own (app/features.cpp makes them) ----
     void createFeatures();
@@ -519,7 +521,6 @@ private:
     QStringList m_trackInfoFitFor;
     float m_trackInfoFitRatio = 0.0f;
     // -- interaction --
-    bool isPanelVisible() const;
     bool isInDisplayView(const QPointF& windowPosition) const;
     void showStandardWindowButtons(bool show);
     void showHiddenPointer();

@@ -8,6 +8,7 @@
 #include "display/nextup.h"
 #include "display/screencare.h"
 #include "display/transitions.h"
+#include "interaction/playbackcontrol.h"
 #include "interaction/playerfollowing.h"
 #include "preferences/playerspage.h"
 
@@ -15,9 +16,9 @@ namespace sleevelight {
 
 void AppDelegate::createFeatures()
 {
-    features = {new PlayerFollowing(*this), new LyricsDisplay(*this),     new NextUpLine(*this),
-                new ScreenCare(*this),      new AmbientBackground(*this), new TrackTransitions(*this),
-                new PlayersPage(*this)};
+    features = {new PlayerFollowing(*this), new PlaybackControl(*this),   new LyricsDisplay(*this),
+                new NextUpLine(*this),      new ScreenCare(*this),        new AmbientBackground(*this),
+                new TrackTransitions(*this), new PlayersPage(*this)};
 }
 
 } // namespace sleevelight

@@ -244,13 +244,25 @@ void AppDelegate::placeAlertInfo()
     // On the artwork, away from the text, on a dark backing that keeps it readable on any picture.
     const double scale = windowSizeRatio;
     QRectF room = mArtworkView->geometry();
-    if (m_arrangement == Arrangement::Wide)
+    if (m_arrangement == Arrangement::Wide) {
         room = QRectF(m_picture.topLeft(), QSizeF(m_picture.width() / 2.0, m_picture.height()));
-    Utility::styleTextField(mAlertInfo, {.size = 24.0 * scale});
+        // The text stands on the picture's lower part: the notice stays above it.
+        if (mTrackStackViewWide && mTrackStackViewWide->isVisibleTo(mView) &&
+            mTrackStackViewWide->y() > room.top())
+            room.setBottom(std::min(room.bottom(), double(mTrackStackViewWide->y())));
+    }
     mAlertInfo->setBacking(QColor(0, 0, 0, 150));
     const int inset = int(std::lround(40.0 * scale));
     const int width = std::max(1, int(room.width()) - 2 * inset);
     mAlertInfo->setPreferredMaxLayoutWidth(width);
+    // A notice of many lines (the list of keys) is set smaller until it fits its room.
+    double size = 24.0 * scale;
+    Utility::styleTextField(mAlertInfo, {.size = size});
+    const double height = room.height() - 40.0 * scale;
+    for (int tries = 0; tries < 4 && mAlertInfo->sizeHint().height() > height && size > 9.0; ++tries) {
+        size = std::max(9.0, size * height / mAlertInfo->sizeHint().height() * 0.95);
+        Utility::styleTextField(mAlertInfo, {.size = size});
+    }
     mAlertInfo->setGeometry(int(room.x()) + inset, int(room.y() + 20.0 * scale), width,
                             mAlertInfo->sizeHint().height());
     mAlertInfo->raise();

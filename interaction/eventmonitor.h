@@ -7,7 +7,8 @@ namespace sleevelight {
 class AppDelegate;
 
 // Sees every key press, left press or drag, and pointer movement of the application's
-// windows once, hands it to the application object's handlers, and always lets it go on.
+// windows once and hands it to the application object's handlers. It lets it go on, except a key
+// or a press that only woke the display, and a key that worked the player.
 class EventMonitor : public QObject
 {
     Q_OBJECT
@@ -20,6 +21,8 @@ protected:
 
 private:
     AppDelegate* m_delegate;
+    // The key whose press woke the display; its press is dropped when it comes.
+    int m_wakingKey = 0;
 };
 
 } // namespace sleevelight

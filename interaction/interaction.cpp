@@ -67,8 +67,8 @@ void AppDelegate::handleKeyDown(QKeyEvent* event)
         return;
 
     const bool running = playerState() != PlayerState::notRunning;
-    const KeyCommand command =
-        keyCommand(event->key(), event->nativeScanCode(), QGuiApplication::platformName());
+    const KeyCommand command = keyCommand(event->key(), event->nativeScanCode(),
+                                          QGuiApplication::platformName(), event->modifiers());
     switch (command) {
     case KeyCommand::Rating: {
         if (!running)
@@ -199,11 +199,7 @@ void AppDelegate::showAlertInfo(const QString& text)
     m_codecInfoAwaited = false;
     setAlertInfo(text);
     // The notice line is one line high; the list of keys and the file information take several.
-    if (mAlertInfo) {
-        const int needed = mAlertInfo->sizeHint().height();
-        if (needed > mAlertInfo->height())
-            mAlertInfo->resize(mAlertInfo->width(), needed);
-    }
+    placeAlertInfo();
     if (QTimer* timer = resetAlertInfoTimer()) {
         Timers::invalidate(timer);
         setResetAlertInfoTimer(nullptr);

@@ -69,10 +69,32 @@ KeyCommand fromLetter(int qtKey)
     }
 }
 
+KeyCommand playbackKey(int qtKey)
+{
+    switch (qtKey) {
+    case Qt::Key_Space:
+    case Qt::Key_MediaPlay:
+    case Qt::Key_MediaPause:
+    case Qt::Key_MediaTogglePlayPause:
+        return KeyCommand::PlayPause;
+    case Qt::Key_Right:
+    case Qt::Key_MediaNext:
+        return KeyCommand::NextTrack;
+    case Qt::Key_Left:
+    case Qt::Key_MediaPrevious:
+        return KeyCommand::PreviousTrack;
+    default:
+        return KeyCommand::None;
+    }
+}
+
 } // namespace
 
-KeyCommand keyCommand(int qtKey, quint32 nativeScanCode, const QString& platformName)
+KeyCommand keyCommand(int qtKey, quint32 nativeScanCode, const QString& platformName,
+                      Qt::KeyboardModifiers modifiers)
 {
+    if (const KeyCommand playback = playbackKey(qtKey); playback != KeyCommand::None)
+        return (modifiers & ~Qt::KeypadModifier) == Qt::NoModifier ? playback : KeyCommand::None;
     // Other Linux platforms (the framebuffer ones) report raw input codes without the offset,
     // so only these two are read by place.
     const bool xkbCodes = platformName == u"xcb" || platformName.startsWith(u"wayland");

@@ -20,11 +20,24 @@ enum class KeyCommand
     LyricsSooner,  // [
     LyricsLater,   // ]
     NextUp,        // u
+    PlayPause,     // space, the media key
+    NextTrack,     // Right, the media key
+    PreviousTrack, // Left, the media key
 };
+
+// The commands that work the player; their keys do nothing else.
+inline bool isPlaybackCommand(KeyCommand command)
+{
+    return command == KeyCommand::PlayPause || command == KeyCommand::NextTrack ||
+           command == KeyCommand::PreviousTrack;
+}
 
 // The command of a key press. The key is told by its place on the keyboard (the key that carries
 // the letter on a US layout) where the platform reports X keyboard codes; elsewhere, and when no
-// code comes with the event, by the letter the key produced.
-KeyCommand keyCommand(int qtKey, quint32 nativeScanCode, const QString& platformName);
+// code comes with the event, by the letter the key produced. Space, the arrows and the media keys
+// are told by what they are, and only without a modifier (Ctrl with the arrows belongs to the
+// menu's items).
+KeyCommand keyCommand(int qtKey, quint32 nativeScanCode, const QString& platformName,
+                      Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
 } // namespace sleevelight

@@ -27,6 +27,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTime>
 #include <QWindow>
@@ -220,6 +221,60 @@ private Q_SLOTS:
         app.keys(playerKeys + QList<Qt::Key>{Qt::Key_H});
         QVERIFY(d->trackRating() == 60 && d->trackLoved() == true && d->currentArtworkNumber == 1);
         QCOMPARE(d->alertInfo(), AppDelegate::helpText);
+    }
+
+    // Space, the arrows and the media keys work the player once each, with a notice, whatever has
+    // the focus; Ctrl with an arrow stays the menu's; in standby a key only wakes the display.
+    void playbackKeys()
+    {
+        Launched app(0.002); // five minutes of standby delay in 0.6 s
+        AppDelegate* d = app.d;
+        app.play();
+        auto* button = new QPushButton(u"focused"_s, app.d->mView);
+        int clicked = 0;
+        connect(button, &QPushButton::clicked, this, [&clicked] { ++clicked; });
+        button->show();
+        button->setFocus();
+        QTRY_VERIFY(button->hasFocus());
+        const QList<std::tuple<Qt::Key, QString, QString>> keys{
+            {Qt::Key_Space, u"playPause"_s, u"Pause"_s},
+            {Qt::Key_Right, u"gotoNextTrack"_s, u"Next"_s},
+            {Qt::Key_Left, u"gotoPreviousTrack"_s, u"Previous"_s},
+            {Qt::Key_MediaTogglePlayPause, u"playPause"_s, u"Pause"_s},
+            {Qt::Key_MediaNext, u"gotoNextTrack"_s, u"Next"_s},
+            {Qt::Key_MediaPrevious, u"gotoPreviousTrack"_s, u"Previous"_s},
+        };
+        for (const auto& [key, command, notice] : keys) {
+            app.bridge->commands.clear();
+            if (key >= Qt::Key_Space && key <= Qt::Key_Right) {
+                app.key(key);
+            } else {
+                // A media key has no letter for the test library: given as the platform gives it.
+                QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+                QCoreApplication::sendEvent(app.handle(), &press);
+            }
+            QCOMPARE(app.bridge->commands, QStringList{command});
+            QCOMPARE(d->alertInfo(), notice);
+        }
+        QCOMPARE(clicked, 0);
+        d->setPlayerState(PlayerState::paused);
+        app.key(Qt::Key_Space);
+        QCOMPARE(d->alertInfo(), u"Play"_s);
+        d->setAlertInfo(QString());
+        QTest::keyClick(app.handle(), Qt::Key_Right, Qt::ControlModifier);
+        QCOMPARE(d->alertInfo(), QString());
+
+        // Paused long enough: standby. Space only wakes the display; the next space plays.
+        app.bridge->state = 3;
+        d->updateTrackInfo();
+        QTRY_VERIFY(d->feature<ScreenCare>()->isInStandby());
+        app.bridge->commands.clear();
+        app.key(Qt::Key_Space);
+        QVERIFY(!d->feature<ScreenCare>()->isInStandby());
+        QVERIFY(app.bridge->commands.isEmpty());
+        app.key(Qt::Key_Space);
+        QCOMPARE(app.bridge->commands, QStringList{u"playPause"_s});
+        QCOMPARE(clicked, 0);
     }
 
     void notices_data()
