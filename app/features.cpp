@@ -10,6 +10,7 @@
 #include "display/transitions.h"
 #include "interaction/playbackcontrol.h"
 #include "interaction/playerfollowing.h"
+#include "interaction/touchgestures.h"
 #include "preferences/playerspage.h"
 
 namespace sleevelight {
@@ -18,7 +19,7 @@ void AppDelegate::createFeatures()
 {
     features = {new PlayerFollowing(*this), new PlaybackControl(*this),   new LyricsDisplay(*this),
                 new NextUpLine(*this),      new ScreenCare(*this),        new AmbientBackground(*this),
-                new TrackTransitions(*this), new PlayersPage(*this)};
+                new TrackTransitions(*this), new TouchGestures(*this),    new PlayersPage(*this)};
 }
 
 } // namespace sleevelight

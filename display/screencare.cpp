@@ -113,6 +113,8 @@ void ScreenCare::leaveStandby()
 bool ScreenCare::userWasActive()
 {
     const bool wasInStandby = isInStandby();
+    if (wasInStandby)
+        m_woke.start();
     leaveStandby();
     // Standby comes back the full delay after the last key or movement.
     if (m_standbyTimer != nullptr) {

@@ -2,6 +2,7 @@
 
 #include "display/displayfeature.h"
 
+#include <QElapsedTimer>
 #include <QPoint>
 #include <QtGlobal>
 
@@ -22,6 +23,8 @@ public:
     explicit ScreenCare(AppDelegate& app);
 
     bool isInStandby() const;
+    // Standby ended this recently (by a key or the pointer): a gesture begun now only woke it.
+    bool wokeWithin(qint64 ms) const { return m_woke.isValid() && m_woke.elapsed() < ms; }
 
     void livePreferencesChanged() override { update(); }
     // Standby ends and its delay starts again.
@@ -37,6 +40,7 @@ private:
     StandbyView* m_standbyView = nullptr;
     QTimer* m_driftTimer = nullptr;
     qint64 m_driftStep = 0;
+    QElapsedTimer m_woke;
 };
 
 // Where the drift against burn-in has moved the composition after `step` steps (one a minute) on

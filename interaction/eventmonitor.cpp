@@ -25,6 +25,13 @@ bool userWasActive(AppDelegate* delegate)
 
 } // namespace
 
+bool EventMonitor::isGesture(const QMouseEvent* mouse) const
+{
+    // What a finger does is a gesture's (a swipe does not move the window) while gestures are on.
+    return m_delegate->livePreferences().touchGestures && mouse->pointingDevice() != nullptr &&
+           mouse->pointingDevice()->type() == QInputDevice::DeviceType::TouchScreen;
+}
+
 EventMonitor::EventMonitor(AppDelegate* delegate) : QObject(delegate), m_delegate(delegate) {}
 
 bool EventMonitor::eventFilter(QObject* watched, QEvent* event)
@@ -67,13 +74,15 @@ bool EventMonitor::eventFilter(QObject* watched, QEvent* event)
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (userWasActive(m_delegate))
             return true;
-        if (mouse->button() == Qt::LeftButton)
+        if (mouse->button() == Qt::LeftButton && !isGesture(mouse))
             m_delegate->handleLeftMouse(mouse);
         break;
     }
     case QEvent::MouseMove: {
         userWasActive(m_delegate);
         auto* mouse = static_cast<QMouseEvent*>(event);
+        if (isGesture(mouse))
+            break;
         if (mouse->buttons() & Qt::LeftButton)
             m_delegate->handleLeftMouse(mouse);
         else if (mouse->buttons() == Qt::NoButton)

@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+class QMouseEvent;
+
 namespace sleevelight {
 
 class AppDelegate;
@@ -20,6 +22,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool isGesture(const QMouseEvent* mouse) const;
+
     AppDelegate* m_delegate;
     // The key whose press woke the display; its press is dropped when it comes.
     int m_wakingKey = 0;

@@ -78,6 +78,8 @@ const std::vector<PreferenceField>& preferenceFields()
         field("ignoredPlayers", &P::ignoredPlayers),
         field("mpdServers", &P::mpdServers),
         field("mpdMusicFolder", &P::mpdMusicFolder),
+        field("touchGestures", &P::touchGestures),
+        field("reverseSwipes", &P::reverseSwipes),
     };
     return fields;
 }

@@ -70,6 +70,10 @@ struct Preferences
     QStringList mpdServers;
     // Where those servers' songs are on this machine, when they are; none: a local server's word.
     QString mpdMusicFolder;
+    // Taps and swipes on a touch panel (and swipes of the mouse in full screen) work the player,
+    // and a swipe's direction the other way round.
+    bool touchGestures = true;
+    bool reverseSwipes = false;
 
     bool operator==(const Preferences&) const = default;
 };

@@ -14,6 +14,7 @@
 #include "platform/views/panel.h"
 #include "platform/views/stackview.h"
 #include "platform/views/standbyview.h"
+#include "interaction/touchgestures.h"
 #include "platform/views/textfield.h"
 #include "platform/views/titlebutton.h"
 #include "player/media/lyrics.h"
@@ -275,6 +276,96 @@ private Q_SLOTS:
         app.key(Qt::Key_Space);
         QCOMPARE(app.bridge->commands, QStringList{u"playPause"_s});
         QCOMPARE(clicked, 0);
+    }
+
+    // Touch on the real window: a tap on the artwork, swipes both ways (and reversed), a swipe too
+    // short, the long press, a star tapped on and beside it, the first touch in standby; the mouse
+    // swipes in full screen only.
+    void touchAndSwipes()
+    {
+        Launched app(0.002); // five minutes of standby delay in 0.6 s
+        AppDelegate* d = app.d;
+        app.play();
+        app.window->showFullScreen();
+        QTRY_VERIFY(app.window->isFullScreen());
+        QPointingDevice* finger = QTest::createTouchDevice();
+        const QRect view(d->mView->mapTo(app.window, QPoint()), d->mView->size());
+        const QPoint art = QRect(d->mArtworkView->mapTo(app.window, QPoint()), d->mArtworkView->size()).center();
+        const auto swipe = [&](int dx, QPointingDevice* device) {
+            const QPoint from(view.center().x() - dx / 2, view.center().y());
+            QTest::touchEvent(app.handle(), device).press(0, from);
+            for (int step = 1; step <= 4; ++step)
+                QTest::touchEvent(app.handle(), device).move(0, from + QPoint(dx * step / 4, 0));
+            QTest::touchEvent(app.handle(), device).release(0, from + QPoint(dx, 0));
+        };
+        const auto commands = [&] { return std::exchange(app.bridge->commands, {}); };
+
+        QTest::touchEvent(app.handle(), finger).press(0, art);
+        QTest::touchEvent(app.handle(), finger).release(0, art);
+        QCOMPARE(commands(), QStringList{u"playPause"_s});
+        QCOMPARE(d->alertInfo(), u"Pause"_s);
+        swipe(-view.width() * 2 / 5, finger);
+        QCOMPARE(commands(), QStringList{u"gotoNextTrack"_s});
+        swipe(view.width() * 2 / 5, finger);
+        QCOMPARE(commands(), QStringList{u"gotoPreviousTrack"_s});
+        swipe(-view.width() / 25, finger);
+        swipe(view.width() / 6, finger);
+        QCOMPARE(commands(), QStringList());
+        d->setLivePreference(u"reverseSwipes"_s, true);
+        swipe(-view.width() * 2 / 5, finger);
+        QCOMPARE(commands(), QStringList{u"gotoPreviousTrack"_s});
+        d->setLivePreference(u"reverseSwipes"_s, false);
+
+        // Held a second: the next player, as key p.
+        app.bridge->nextPlayer = u"VLC media player"_s;
+        QStringList notices; // each is gone in a moment at this speed of the clock
+        connect(d, &AppDelegate::alertInfoChanged, this, [&] { notices << d->alertInfo(); });
+        QTest::touchEvent(app.handle(), finger).press(0, art);
+        QTest::qWait(TouchGestures::longPressMs + 200);
+        QTest::touchEvent(app.handle(), finger).release(0, art);
+        QVERIFY(notices.contains(u"Now following: VLC media player"_s));
+        QCOMPARE(commands(), QStringList());
+
+        // A star on it and a finger's width beside it.
+        d->setLivePreference(u"isShowRatings"_s, true);
+        d->updateTrackInfo();
+        const auto stars = d->mTrackStackViewRight->isVisibleTo(d->mView) ? *d->mTrackRatingRight : *d->mTrackRatingLeft;
+        QTRY_VERIFY(stars[2]->isVisibleTo(d->mView));
+        const QRect third(stars[2]->mapTo(app.window, QPoint()), stars[2]->size());
+        QTest::touchEvent(app.handle(), finger).press(0, third.center());
+        QTest::touchEvent(app.handle(), finger).release(0, third.center());
+        QTRY_COMPARE(app.bridge->ratingWrites.value(0), QVariant(60));
+        const QRect fifth(stars[4]->mapTo(app.window, QPoint()), stars[4]->size());
+        const QPoint beside(fifth.right() + 12, fifth.center().y());
+        QTest::touchEvent(app.handle(), finger).press(0, beside);
+        QTest::touchEvent(app.handle(), finger).release(0, beside);
+        QTRY_COMPARE(app.bridge->ratingWrites.value(1), QVariant(100));
+        QCOMPARE(commands(), QStringList());
+
+        // The mouse in full screen: a swipe works, a 40-pixel drag and a click do nothing.
+        const auto drag = [&](int dx) {
+            const QPoint from(view.center().x() - dx / 2, view.center().y());
+            QTest::mousePress(app.handle(), Qt::LeftButton, Qt::NoModifier, from);
+            QTest::mouseMove(app.handle(), from + QPoint(dx, 0));
+            QTest::mouseRelease(app.handle(), Qt::LeftButton, Qt::NoModifier, from + QPoint(dx, 0));
+        };
+        drag(-view.width() * 2 / 5);
+        QCOMPARE(commands(), QStringList{u"gotoNextTrack"_s});
+        drag(40);
+        drag(0);
+        QCOMPARE(commands(), QStringList());
+
+        // Standby: the first touch, or drag, only wakes the display.
+        app.bridge->state = 3;
+        d->updateTrackInfo();
+        QTRY_VERIFY(d->feature<ScreenCare>()->isInStandby());
+        swipe(-view.width() * 2 / 5, finger);
+        QVERIFY(!d->feature<ScreenCare>()->isInStandby());
+        QCOMPARE(commands(), QStringList());
+        QTRY_VERIFY(d->feature<ScreenCare>()->isInStandby());
+        drag(-view.width() * 2 / 5);
+        QVERIFY(!d->feature<ScreenCare>()->isInStandby());
+        QCOMPARE(commands(), QStringList());
     }
 
     void notices_data()
