@@ -288,7 +288,9 @@ private Q_SLOTS:
         app.play();
         app.window->showFullScreen();
         QTRY_VERIFY(app.window->isFullScreen());
-        QPointingDevice* finger = QTest::createTouchDevice();
+        // The test library makes the device and leaves it to the caller.
+        const std::unique_ptr<QPointingDevice> device(QTest::createTouchDevice());
+        QPointingDevice* finger = device.get();
         const QRect view(d->mView->mapTo(app.window, QPoint()), d->mView->size());
         const QPoint art = QRect(d->mArtworkView->mapTo(app.window, QPoint()), d->mArtworkView->size()).center();
         const auto swipe = [&](int dx, QPointingDevice* device) {
