@@ -31,6 +31,8 @@ struct Application::Private
     ZivPreferences* preferences = nullptr;
     Panel* updatePanel = nullptr;
     std::unique_ptr<AppDelegate> delegate;
+    // The window's size as the interface file gives it.
+    QSize designedSize;
 };
 
 Application::Application() : d(std::make_unique<Private>()) {}
@@ -51,6 +53,7 @@ bool Application::load(QString* error)
 
     d->window = std::make_unique<MainWindow>();
     d->mainUi.setupUi(d->window.get());
+    d->designedSize = d->window->size();
     d->preferences = new ZivPreferences(d->window.get());
     d->preferencesUi.setupUi(d->preferences);
     d->updatePanel = new Panel(d->window.get());
@@ -83,6 +86,13 @@ void Application::launch()
     MainWindow* window = d->window.get();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
+        // Two thirds of the screen in its proportions: a window that leaves full screen has a
+        // sensible size, and the interface file's size can never be taken for a window that
+        // already covers the screen (1280 x 720 is a common panel's whole screen, where the
+        // display would then never ask for full screen).
+        const QSize screenSize = screen->geometry().size();
+        if (window->size() == d->designedSize && screenSize.width() >= 600 && screenSize.height() >= 450)
+            window->resize(screenSize * 2 / 3);
         window->move(available.center() - window->rect().center());
     }
     // The views get their first geometry before the launch sequence measures them.
