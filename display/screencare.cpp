@@ -5,6 +5,7 @@
 
 #include "app/appdelegate.h"
 
+#include "platform/screenpower.h"
 #include "platform/timers.h"
 #include "platform/views/frameview.h"
 #include "platform/views/mainwindow.h"
@@ -51,6 +52,14 @@ QPoint driftOffset(qint64 step, int height)
 ScreenCare::ScreenCare(AppDelegate& app) : DisplayFeature(app)
 {
     connect(&app, &AppDelegate::playerStateChanged, this, &ScreenCare::update);
+}
+
+ScreenCare::~ScreenCare() = default;
+
+void ScreenCare::setScreenPower(std::unique_ptr<ScreenPower> power)
+{
+    m_power = std::move(power);
+    m_powerAsked = true;
 }
 
 void ScreenCare::update()
@@ -102,12 +111,25 @@ void ScreenCare::enterStandby()
         m_standbyView->setClockFont(*app.mTrackName->fieldFont());
     m_standbyView->setLastTrack(app.trackName().toString(), app.trackArtist().toString());
     m_standbyView->fadeIn(standbyFadeInMs);
+    if (!app.livePreferences().standbyScreenOff)
+        return;
+    if (!std::exchange(m_powerAsked, true)) {
+        m_power = ScreenPower::forPlatform();
+        // Said once: the clock shows instead (GNOME's and KDE's compositors offer applications no
+        // way, nor does an X server without DPMS).
+        if (!m_power)
+            qInfo("Sleevelight: this window system offers no way to turn the screen off; standby "
+                  "shows the clock instead");
+    }
+    m_screenOff = m_power && m_power->setOn(false);
 }
 
 void ScreenCare::leaveStandby()
 {
     if (m_standbyView != nullptr)
         m_standbyView->fadeOut(standbyFadeOutMs);
+    if (std::exchange(m_screenOff, false) && m_power)
+        m_power->setOn(true);
 }
 
 bool ScreenCare::userWasActive()

@@ -6,21 +6,30 @@
 #include <QPoint>
 #include <QtGlobal>
 
+#include <memory>
+
 class QTimer;
 
 namespace sleevelight {
 
+class ScreenPower;
 class StandbyView;
 
 // Care for a screen that is on all day: after standbyDelay minutes with nothing playing the
-// display fades to a dim clock and the last track (a key or the pointer ends it, and does nothing
-// else), and while something plays the whole display drifts a pixel a minute against burn-in.
+// display fades to a dim clock and the last track, or turns the screen itself off
+// (standbyScreenOff) where the window system offers a way (a key or the pointer ends it, and does
+// nothing else), and while something plays the whole display drifts a pixel a minute against
+// burn-in.
 class ScreenCare : public DisplayFeature
 {
     Q_OBJECT
 
 public:
     explicit ScreenCare(AppDelegate& app);
+    ~ScreenCare() override;
+
+    // The way the screen is turned off, in place of the window system's (tests).
+    void setScreenPower(std::unique_ptr<ScreenPower> power);
 
     bool isInStandby() const;
     // Standby ended this recently (by a key or the pointer): a gesture begun now only woke it.
@@ -41,6 +50,9 @@ private:
     QTimer* m_driftTimer = nullptr;
     qint64 m_driftStep = 0;
     QElapsedTimer m_woke;
+    std::unique_ptr<ScreenPower> m_power;
+    bool m_powerAsked = false;
+    bool m_screenOff = false;
 };
 
 // Where the drift against burn-in has moved the composition after `step` steps (one a minute) on

@@ -80,6 +80,7 @@ const std::vector<PreferenceField>& preferenceFields()
         field("mpdMusicFolder", &P::mpdMusicFolder),
         field("touchGestures", &P::touchGestures),
         field("reverseSwipes", &P::reverseSwipes),
+        field("standbyScreenOff", &P::standbyScreenOff),
     };
     return fields;
 }

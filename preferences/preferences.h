@@ -74,6 +74,8 @@ struct Preferences
     // and a swipe's direction the other way round.
     bool touchGestures = true;
     bool reverseSwipes = false;
+    // Standby turns the screen off, where the window system offers a way, instead of the clock.
+    bool standbyScreenOff = false;
 
     bool operator==(const Preferences&) const = default;
 };

@@ -21,6 +21,8 @@ packages=(
   libtag1-dev libsqlite3-dev libfontconfig-dev libmpdclient-dev
   # keeping the screen awake without a desktop service: X11's screen saver, Wayland's idle inhibitor
   libxcb1-dev libxcb-screensaver0-dev libwayland-dev wayland-protocols qt6-base-private-dev
+  # turning the screen off in standby: X11's DPMS
+  libxcb-dpms0-dev
   # run: what the Debian package depends on or recommends
   dbus fontconfig fonts-dejavu-core qt6-qpa-plugins qt6-wayland
 )

@@ -15,6 +15,7 @@
 #include "platform/views/stackview.h"
 #include "platform/views/standbyview.h"
 #include "interaction/touchgestures.h"
+#include "platform/screenpower.h"
 #include "platform/views/textfield.h"
 #include "platform/views/titlebutton.h"
 #include "player/media/lyrics.h"
@@ -723,6 +724,55 @@ private Q_SLOTS:
         d->updateTrackInfo();
         QTest::qWait(1000);
         QVERIFY(!d->feature<ScreenCare>()->isInStandby());
+    }
+
+    // With standbyScreenOff, standby turns the screen off (here DPMS, its requests recorded in
+    // place of an X server's) and a key or playing turns it on; where the window system offers no
+    // way (offscreen), the clock shows and the log says so once.
+    void screenTurnedOffInStandby()
+    {
+        struct FakeDpms : DpmsRequests
+        {
+            explicit FakeDpms(QStringList* log) : log(log) {}
+            bool isOffered() override { return true; }
+            void enable() override { *log << u"enable"_s; }
+            void forceLevel(bool on) override { *log << (on ? u"on"_s : u"off"_s); }
+            QStringList* log;
+        };
+        Launched app(0.002); // five minutes in 0.6 s
+        AppDelegate* d = app.d;
+        auto* care = d->feature<ScreenCare>();
+        QStringList requests;
+        care->setScreenPower(dpmsScreenPower(std::make_unique<FakeDpms>(&requests)));
+        d->setLivePreference(u"standbyScreenOff"_s, true);
+        app.play();
+        app.bridge->state = 3;
+        d->updateTrackInfo();
+        QTRY_VERIFY(care->isInStandby());
+        QCOMPARE(requests, (QStringList{u"enable"_s, u"off"_s}));
+        app.key(Qt::Key_V);
+        QCOMPARE(requests, (QStringList{u"enable"_s, u"off"_s, u"enable"_s, u"on"_s}));
+        QTRY_VERIFY(care->isInStandby());
+        app.bridge->state = 2;
+        d->updateTrackInfo();
+        QCOMPARE(requests.mid(4), (QStringList{u"enable"_s, u"off"_s, u"enable"_s, u"on"_s}));
+
+        // No way offered here: the clock, and one line.
+        Launched plain(0.002);
+        static QStringList said;
+        said.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& message) { said << message; });
+        plain.d->setLivePreference(u"standbyScreenOff"_s, true);
+        plain.play();
+        for (int round = 0; round < 2; ++round) {
+            plain.bridge->state = 3;
+            plain.d->updateTrackInfo();
+            QTRY_VERIFY(plain.d->feature<ScreenCare>()->isInStandby());
+            plain.key(Qt::Key_V);
+        }
+        qInstallMessageHandler(previous);
+        QCOMPARE(said.filter(u"no way to turn the screen off"_s).size(), 1);
     }
 
     // While playing, the whole display drifts a pixel at a time within a few pixels of its place,
