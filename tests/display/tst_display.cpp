@@ -218,7 +218,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("longNames");
         const bool dense = qApp->devicePixelRatio() > 1.0;
         for (const QSize display : {QSize(1920, 1080), QSize(1080, 1920), QSize(1280, 1024), QSize(1024, 768),
-                                    QSize(2560, 1080), QSize(800, 480), QSize(3840, 2160)}) {
+                                    QSize(2560, 1080), QSize(800, 480), QSize(720, 1280), QSize(3840, 2160)}) {
             if (dense && display != QSize(1920, 1080))
                 continue;
             for (const QSize picture : {QSize(600, 600), QSize(400, 500), QSize(800, 400), QSize()})
