@@ -2,6 +2,7 @@
 
 #include "interaction/keycommands.h"
 
+#include <QList>
 #include <QObject>
 
 namespace sleevelight {
@@ -55,5 +56,14 @@ public:
 protected:
     AppDelegate& app;
 };
+
+// Every feature hears of a key, a press or a movement; true when it only woke the display.
+inline bool tellUserWasActive(const QList<DisplayFeature*>& features)
+{
+    bool woke = false;
+    for (DisplayFeature* feature : features)
+        woke = feature->userWasActive() || woke;
+    return woke;
+}
 
 } // namespace sleevelight

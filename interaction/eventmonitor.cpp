@@ -14,13 +14,9 @@ namespace sleevelight {
 
 namespace {
 
-// Every feature hears of it; true when it only woke the display.
 bool userWasActive(AppDelegate* delegate)
 {
-    bool woke = false;
-    for (DisplayFeature* feature : std::as_const(delegate->features))
-        woke = feature->userWasActive() || woke;
-    return woke;
+    return tellUserWasActive(delegate->features);
 }
 
 } // namespace

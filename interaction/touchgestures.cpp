@@ -125,10 +125,7 @@ void TouchGestures::begin(const QPointF& global, bool byFinger)
     const std::optional<QPointF> at = inView(global);
     if (!at)
         return;
-    bool woke = false;
-    if (byFinger)
-        for (DisplayFeature* feature : std::as_const(app.features))
-            woke = feature->userWasActive() || woke;
+    bool woke = byFinger && tellUserWasActive(app.features);
     // The pointer's way to where the drag begins woke the display a moment ago: the drag is part
     // of waking it.
     if (const auto* care = app.feature<ScreenCare>(); care && care->wokeWithin(wakingGestureMs))

@@ -616,7 +616,8 @@ private Q_SLOTS:
         QTRY_COMPARE(d->artworkImage(), Image::fromData(square));
 
         // A run of such tracks decodes the last one, not every one in turn. The one decoding thread
-        // may finish a few while the window stages a dozen tracks (slowly, in a sanitized build).
+        // may finish a few while the window stages a dozen tracks (slowly, in a sanitized build
+        // sharing two cores with another test: six have been seen), never half of them.
         QList<QByteArray> run;
         for (int i = 0; i < 12; ++i)
             run << pictureBytes({2400 + i, 2400}, QColor::fromHsv(i * 30, 200, 200));
@@ -624,7 +625,7 @@ private Q_SLOTS:
         for (int i = 0; i < run.size(); ++i)
             f->play(u"Run %1"_s.arg(i), QList<QByteArray>{run[i]});
         QTRY_COMPARE(d->artworkImage(), Image::fromData(run.last()));
-        QVERIFY2(Image::decodeCount() - decodesBefore <= 5,
+        QVERIFY2(Image::decodeCount() - decodesBefore < run.size() / 2 + 1,
                  qPrintable(QString::number(Image::decodeCount() - decodesBefore)));
 
         QByteArray cut = pictureBytes({2500, 2500}, Qt::cyan);
