@@ -4,11 +4,13 @@
 
 #include <memory>
 
+class QDBusConnection;
+
 namespace sleevelight {
 
 // Turns the screen itself off, and on again, the window system's own way: the X server's DPMS,
-// or a wlroots compositor's output power management (sway, labwc, cage). Requests are sent and
-// never waited for.
+// a wlroots compositor's output power management (sway, labwc), or GNOME's power save mode.
+// Requests are sent and never waited for.
 class ScreenPower
 {
 public:
@@ -20,7 +22,7 @@ public:
     virtual bool setOn(bool on) = 0;
 
     // The way of the window system the application runs on; null where it offers none (offscreen,
-    // GNOME's and KDE's compositors, an X server without the extension).
+    // KDE's Wayland compositor, an X server without the extension).
     static std::unique_ptr<ScreenPower> forPlatform();
 };
 
@@ -40,5 +42,9 @@ public:
 
 // The DPMS way over those requests: on the X server, or a test's stand-in.
 std::unique_ptr<ScreenPower> dpmsScreenPower(std::unique_ptr<DpmsRequests> requests);
+
+// GNOME's way on Wayland: the power save mode of Mutter's display configuration, on that session
+// bus (the one gnome-settings-daemon sets when the screen blanks).
+std::unique_ptr<ScreenPower> mutterScreenPower(const QDBusConnection& bus);
 
 } // namespace sleevelight

@@ -29,6 +29,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QDBusConnection>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTime>
@@ -114,6 +115,20 @@ struct Launched : TestApplication
     }
 
     MainWindow* window = nullptr;
+};
+
+// GNOME's display configuration as Mutter offers it on the session bus, reduced to its power
+// save mode: what it was set to, in turn.
+class FakeMutterDisplayConfig : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.Mutter.DisplayConfig")
+    Q_PROPERTY(int PowerSaveMode READ powerSaveMode WRITE setPowerSaveMode)
+
+public:
+    int powerSaveMode() const { return modes.isEmpty() ? 0 : modes.last(); }
+    void setPowerSaveMode(int mode) { modes << mode; }
+    QList<int> modes;
 };
 
 } // namespace
@@ -773,6 +788,28 @@ private Q_SLOTS:
         }
         qInstallMessageHandler(previous);
         QCOMPARE(said.filter(u"no way to turn the screen off"_s).size(), 1);
+    }
+
+    // On GNOME's Wayland session the screen goes off through Mutter's power save mode (3), and on (0).
+    void gnomePowerSaveMode()
+    {
+        FakeMutterDisplayConfig mutter;
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        QVERIFY(bus.registerObject(u"/org/gnome/Mutter/DisplayConfig"_s, &mutter,
+                                   QDBusConnection::ExportAllProperties));
+        QVERIFY(bus.registerService(u"org.gnome.Mutter.DisplayConfig"_s));
+        Launched app(0.002);
+        AppDelegate* d = app.d;
+        d->feature<ScreenCare>()->setScreenPower(mutterScreenPower(bus));
+        d->setLivePreference(u"standbyScreenOff"_s, true);
+        app.play();
+        app.bridge->state = 3;
+        d->updateTrackInfo();
+        QTRY_COMPARE(mutter.modes, QList<int>{3});
+        app.key(Qt::Key_V);
+        QTRY_COMPARE(mutter.modes, (QList<int>{3, 0}));
+        bus.unregisterService(u"org.gnome.Mutter.DisplayConfig"_s);
+        bus.unregisterObject(u"/org/gnome/Mutter/DisplayConfig"_s);
     }
 
     // While playing, the whole display drifts a pixel at a time within a few pixels of its place,
