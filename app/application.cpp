@@ -56,6 +56,7 @@ bool Application::load(QString* error)
     d->designedSize = d->window->size();
     d->preferences = new ZivPreferences(d->window.get());
     d->preferencesUi.setupUi(d->preferences);
+    d->preferences->letPagesScroll(d->preferencesUi.mPreferenceView);
     d->updatePanel = new Panel(d->window.get());
     d->updateUi.setupUi(d->updatePanel);
     // A build without the update check offers neither its command nor its preference's control.

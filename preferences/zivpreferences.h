@@ -3,6 +3,7 @@
 #include "platform/views/panel.h"
 
 #include <QPointer>
+#include <QScrollArea>
 #include <QVariant>
 
 namespace sleevelight {
@@ -29,6 +30,10 @@ public:
     QVariant isShowVinyl() const { return m_isShowVinyl; }
     void setIsShowVinyl(const QVariant& value);
 
+    // The pages scroll where the screen is shorter than they are (a small panel's 480 or 720
+    // lines); elsewhere the panel shows them whole, as before.
+    void letPagesScroll(QWidget* pages);
+
     QPointer<Panel> preferencePanel;
     qint64 showVinyl = 0;
     QPointer<QWidget> preferenceView;
@@ -40,8 +45,12 @@ public Q_SLOTS:
 Q_SIGNALS:
     void isShowVinylChanged();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QVariant m_isShowVinyl;
+    QPointer<QScrollArea> m_pagesArea;
 };
 
 } // namespace sleevelight
