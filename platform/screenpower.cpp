@@ -1,5 +1,6 @@
 #include "platform/screenpower.h"
 
+#include "kde-dpms-client-protocol.h"
 #include "wlr-output-power-management-unstable-v1-client-protocol.h"
 
 #include <QDBusConnection>
@@ -68,28 +69,33 @@ private:
     xcb_connection_t* m_connection;
 };
 
-// Every output of a wlroots compositor, through its output power manager, on an event queue of
-// its own so that Qt's dispatching never sees these objects.
-class WlrPower : public ScreenPower
+// Every output of a Wayland compositor that lets clients power them: wlroots' output power
+// manager (sway, labwc) or KWin's DPMS manager, on an event queue of its own so that Qt's
+// dispatching never sees these objects. Their events (the modes, a failure) are read and let go.
+class WaylandPower : public ScreenPower
 {
 public:
-    explicit WlrPower(wl_display* display) : m_display(display) {}
+    explicit WaylandPower(wl_display* display) : m_display(display) {}
 
-    ~WlrPower() override
+    ~WaylandPower() override
     {
-        for (zwlr_output_power_v1* power : std::as_const(m_powers))
+        for (zwlr_output_power_v1* power : std::as_const(m_wlrPowers))
             zwlr_output_power_v1_destroy(power);
+        for (org_kde_kwin_dpms* dpms : std::as_const(m_kdePowers))
+            org_kde_kwin_dpms_release(dpms);
         for (wl_output* output : std::as_const(m_outputs))
             wl_output_destroy(output);
-        if (m_manager != nullptr)
-            zwlr_output_power_manager_v1_destroy(m_manager);
+        if (m_wlrManager != nullptr)
+            zwlr_output_power_manager_v1_destroy(m_wlrManager);
+        if (m_kdeManager != nullptr)
+            wl_proxy_destroy(reinterpret_cast<wl_proxy*>(m_kdeManager));
         if (m_registry != nullptr)
             wl_registry_destroy(m_registry);
         if (m_queue != nullptr)
             wl_event_queue_destroy(m_queue);
     }
 
-    // True when the compositor offers the manager.
+    // True when the compositor offers either manager.
     bool bind()
     {
         m_queue = wl_display_create_queue(m_display);
@@ -99,10 +105,13 @@ public:
         wl_proxy_wrapper_destroy(wrapper);
         static const wl_registry_listener listener = {
             [](void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t) {
-                auto* self = static_cast<WlrPower*>(data);
+                auto* self = static_cast<WaylandPower*>(data);
                 if (std::strcmp(interface, zwlr_output_power_manager_v1_interface.name) == 0)
-                    self->m_manager = static_cast<zwlr_output_power_manager_v1*>(
+                    self->m_wlrManager = static_cast<zwlr_output_power_manager_v1*>(
                         wl_registry_bind(registry, name, &zwlr_output_power_manager_v1_interface, 1));
+                else if (std::strcmp(interface, org_kde_kwin_dpms_manager_interface.name) == 0)
+                    self->m_kdeManager = static_cast<org_kde_kwin_dpms_manager*>(
+                        wl_registry_bind(registry, name, &org_kde_kwin_dpms_manager_interface, 1));
                 else if (std::strcmp(interface, wl_output_interface.name) == 0 && self->m_outputs.size() < 16)
                     self->m_outputs << static_cast<wl_output*>(
                         wl_registry_bind(registry, name, &wl_output_interface, 1));
@@ -112,31 +121,44 @@ public:
         wl_registry_add_listener(m_registry, &listener, this);
         // The compositor's list of globals, once, as the idle inhibitor asks for its own.
         wl_display_roundtrip_queue(m_display, m_queue);
-        return m_manager != nullptr;
+        return m_wlrManager != nullptr || m_kdeManager != nullptr;
     }
 
-    QString way() const override { return u"wlr output power management"_s; }
+    QString way() const override
+    {
+        return m_wlrManager != nullptr ? u"wlr output power management"_s : u"KWin's DPMS"_s;
+    }
 
     bool setOn(bool on) override
     {
-        if (m_powers.isEmpty())
-            for (wl_output* output : std::as_const(m_outputs))
-                m_powers << zwlr_output_power_manager_v1_get_output_power(m_manager, output);
-        for (zwlr_output_power_v1* power : std::as_const(m_powers))
-            zwlr_output_power_v1_set_mode(power, on ? ZWLR_OUTPUT_POWER_V1_MODE_ON : ZWLR_OUTPUT_POWER_V1_MODE_OFF);
+        if (m_wlrManager != nullptr) {
+            if (m_wlrPowers.isEmpty())
+                for (wl_output* output : std::as_const(m_outputs))
+                    m_wlrPowers << zwlr_output_power_manager_v1_get_output_power(m_wlrManager, output);
+            for (zwlr_output_power_v1* power : std::as_const(m_wlrPowers))
+                zwlr_output_power_v1_set_mode(power, on ? ZWLR_OUTPUT_POWER_V1_MODE_ON
+                                                        : ZWLR_OUTPUT_POWER_V1_MODE_OFF);
+        } else {
+            if (m_kdePowers.isEmpty())
+                for (wl_output* output : std::as_const(m_outputs))
+                    m_kdePowers << org_kde_kwin_dpms_manager_get(m_kdeManager, output);
+            for (org_kde_kwin_dpms* dpms : std::as_const(m_kdePowers))
+                org_kde_kwin_dpms_set(dpms, on ? ORG_KDE_KWIN_DPMS_MODE_ON : ORG_KDE_KWIN_DPMS_MODE_OFF);
+        }
         wl_display_flush(m_display);
-        // What the compositor said meanwhile (the modes, a failure) is read and let go.
         wl_display_dispatch_queue_pending(m_display, m_queue);
-        return !m_powers.isEmpty();
+        return !m_outputs.isEmpty();
     }
 
 private:
     wl_display* m_display;
     wl_event_queue* m_queue = nullptr;
     wl_registry* m_registry = nullptr;
-    zwlr_output_power_manager_v1* m_manager = nullptr;
+    zwlr_output_power_manager_v1* m_wlrManager = nullptr;
+    org_kde_kwin_dpms_manager* m_kdeManager = nullptr;
     QList<wl_output*> m_outputs;
-    QList<zwlr_output_power_v1*> m_powers;
+    QList<zwlr_output_power_v1*> m_wlrPowers;
+    QList<org_kde_kwin_dpms*> m_kdePowers;
 };
 
 class MutterPower : public ScreenPower
@@ -190,7 +212,7 @@ std::unique_ptr<ScreenPower> ScreenPower::forPlatform()
                             : nullptr;
         if (display == nullptr)
             return nullptr;
-        auto power = std::make_unique<WlrPower>(display);
+        auto power = std::make_unique<WaylandPower>(display);
         if (power->bind())
             return power;
         if (qEnvironmentVariable("XDG_CURRENT_DESKTOP").contains(u"GNOME"_s, Qt::CaseInsensitive))

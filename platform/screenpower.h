@@ -9,7 +9,8 @@ class QDBusConnection;
 namespace sleevelight {
 
 // Turns the screen itself off, and on again, the window system's own way: the X server's DPMS,
-// a wlroots compositor's output power management (sway, labwc), or GNOME's power save mode.
+// a wlroots compositor's output power management (sway, labwc), KWin's DPMS, or GNOME's power
+// save mode.
 // Requests are sent and never waited for.
 class ScreenPower
 {
@@ -22,7 +23,7 @@ public:
     virtual bool setOn(bool on) = 0;
 
     // The way of the window system the application runs on; null where it offers none (offscreen,
-    // KDE's Wayland compositor, an X server without the extension).
+    // an X server without the extension, a compositor without any of these).
     static std::unique_ptr<ScreenPower> forPlatform();
 };
 
