@@ -523,8 +523,6 @@ QByteArray Worker::picture(const char* command, const QByteArray& file, Answer& 
             // Too large to show; the piece is read so that the connection can go on.
             QByteArray skipped(chunk, Qt::Uninitialized);
             answer = mpd_recv_binary(m_connection, skipped.data(), size_t(chunk)) ? finish() : Answer::Failed;
-            if (answer == Answer::Failed)
-                return {};
             return {};
         }
         const qsizetype before = bytes.size();
