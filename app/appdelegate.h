@@ -299,6 +299,8 @@ public:
     // ---- Keyboard, mouse and notices (interaction/interaction.cpp) ----
     // The three handlers see every input event of the application and always let it go on.
     void handleKeyDown(QKeyEvent* event);
+    // What a command key does, pressed or sent from elsewhere (the remote).
+    void runKeyCommand(KeyCommand command);
     void handleLeftMouse(QMouseEvent* event);
     // The preferences or the update panel shows; keys and presses are theirs then.
     bool isPanelVisible() const;
@@ -316,7 +318,7 @@ public:
         u"(c): file information \r\n(l): set track loved \r\n(m): toggle showing main/multiple artwork \r\n"
         "(n): show next artwork \r\n(p): follow the next player, (u): show/hide the next track \r\n"
         "(s): set track rating \r\n(space \u2190 \u2192): play/pause, previous/next track \r\n"
-        "(v): show/hide vinyl \r\n(y): show/hide lyrics, ([ ]) sooner/later \r\n(h): help"_s;
+        "(v): show/hide vinyl \r\n(y): show/hide lyrics, ([ ]) sooner/later \r\n(h): help, (r): the remote's address"_s;
 
     // ---- Features beyond the display's own: each a class of its own (app/features.cpp makes them) ----
     void createFeatures();

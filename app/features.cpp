@@ -12,6 +12,7 @@
 #include "interaction/playerfollowing.h"
 #include "interaction/touchgestures.h"
 #include "preferences/playerspage.h"
+#include "remote/remotecontrol.h"
 
 namespace sleevelight {
 
@@ -19,7 +20,8 @@ void AppDelegate::createFeatures()
 {
     features = {new PlayerFollowing(*this), new PlaybackControl(*this),   new LyricsDisplay(*this),
                 new NextUpLine(*this),      new ScreenCare(*this),        new AmbientBackground(*this),
-                new TrackTransitions(*this), new TouchGestures(*this),    new PlayersPage(*this)};
+                new TrackTransitions(*this), new TouchGestures(*this),    new PlayersPage(*this),
+                new RemoteControl(*this)};
 }
 
 } // namespace sleevelight

@@ -101,9 +101,16 @@ bool ScreenCare::isInStandby() const
     return m_standbyView != nullptr && m_standbyView->isShown();
 }
 
+void ScreenCare::standbyNow()
+{
+    Timers::invalidate(m_standbyTimer);
+    m_standbyTimer = nullptr;
+    enterStandby();
+}
+
 void ScreenCare::enterStandby()
 {
-    if (app.mWindow == nullptr || app.playerState() == PlayerState::playing)
+    if (app.mWindow == nullptr || app.playerState() == PlayerState::playing || isInStandby())
         return;
     if (m_standbyView == nullptr)
         m_standbyView = new StandbyView(app.mWindow->contentView());
@@ -111,6 +118,7 @@ void ScreenCare::enterStandby()
         m_standbyView->setClockFont(*app.mTrackName->fieldFont());
     m_standbyView->setLastTrack(app.trackName().toString(), app.trackArtist().toString());
     m_standbyView->fadeIn(standbyFadeInMs);
+    Q_EMIT standbyChanged();
     if (!app.livePreferences().standbyScreenOff)
         return;
     if (!std::exchange(m_powerAsked, true)) {
@@ -126,8 +134,10 @@ void ScreenCare::enterStandby()
 
 void ScreenCare::leaveStandby()
 {
-    if (m_standbyView != nullptr)
+    if (isInStandby()) {
         m_standbyView->fadeOut(standbyFadeOutMs);
+        Q_EMIT standbyChanged();
+    }
     if (std::exchange(m_screenOff, false) && m_power)
         m_power->setOn(true);
 }

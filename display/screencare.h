@@ -32,6 +32,13 @@ public:
     void setScreenPower(std::unique_ptr<ScreenPower> power);
 
     bool isInStandby() const;
+    // Standby at once, as if the delay had passed (the remote's switch); nothing while playing.
+    void standbyNow();
+
+Q_SIGNALS:
+    void standbyChanged();
+
+public:
     // Standby ended this recently (by a key or the pointer): a gesture begun now only woke it.
     bool wokeWithin(qint64 ms) const { return m_woke.isValid() && m_woke.elapsed() < ms; }
 

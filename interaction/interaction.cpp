@@ -66,9 +66,13 @@ void AppDelegate::handleKeyDown(QKeyEvent* event)
     if (isPanelVisible())
         return;
 
+    runKeyCommand(keyCommand(event->key(), event->nativeScanCode(), QGuiApplication::platformName(),
+                             event->modifiers()));
+}
+
+void AppDelegate::runKeyCommand(KeyCommand command)
+{
     const bool running = playerState() != PlayerState::notRunning;
-    const KeyCommand command = keyCommand(event->key(), event->nativeScanCode(),
-                                          QGuiApplication::platformName(), event->modifiers());
     switch (command) {
     case KeyCommand::Rating: {
         if (!running)

@@ -32,6 +32,8 @@ KeyCommand fromXkbKeycode(quint32 code)
         return KeyCommand::LyricsLater;
     case 30:
         return KeyCommand::NextUp;
+    case 27:
+        return KeyCommand::Remote;
     default:
         return KeyCommand::None;
     }
@@ -64,6 +66,8 @@ KeyCommand fromLetter(int qtKey)
         return KeyCommand::LyricsLater;
     case Qt::Key_U:
         return KeyCommand::NextUp;
+    case Qt::Key_R:
+        return KeyCommand::Remote;
     default:
         return KeyCommand::None;
     }

@@ -20,6 +20,7 @@ enum class KeyCommand
     LyricsSooner,  // [
     LyricsLater,   // ]
     NextUp,        // u
+    Remote,        // r: the remote's address as a code to scan
     PlayPause,     // space, the media key
     NextTrack,     // Right, the media key
     PreviousTrack, // Left, the media key

@@ -30,4 +30,10 @@ bool PlayerFollowing::keyPressed(KeyCommand command)
     return true;
 }
 
+void PlayerFollowing::follow(const QString& name)
+{
+    const QString followed = app.iTunesBridge->followPlayer(name);
+    app.showAlertInfo(followed.isEmpty() ? noPlayerText : nowFollowingText.arg(followed));
+}
+
 } // namespace sleevelight

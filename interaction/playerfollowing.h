@@ -21,6 +21,8 @@ public:
 
     void livePreferencesChanged() override;
     bool keyPressed(KeyCommand command) override;
+    // Follows the player that calls itself `name` (the remote's choice), with the same notice.
+    void follow(const QString& name);
 };
 
 } // namespace sleevelight

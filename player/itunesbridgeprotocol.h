@@ -69,6 +69,15 @@ public:
     // Key p: follows the next player and keeps to it while it is there. What the player followed
     // now calls itself; empty when there is none.
     virtual QString followNextPlayer() { return {}; }
+    // Follows the player that calls itself `name` from now on while it is there, as key p would;
+    // what the player followed now calls itself (empty when there is none).
+    virtual QString followPlayer(const QString& name)
+    {
+        Q_UNUSED(name);
+        return {};
+    }
+    // What the player followed calls itself; empty when there is none.
+    virtual QString followedPlayerName() { return {}; }
     // What the players of every source now call themselves, one per player.
     virtual QStringList playerNames() { return {}; }
     // Names of players to follow whenever they are there, the first listed first, and never to follow.

@@ -464,6 +464,18 @@ QString PlayerBridge::followNextPlayer()
     return player != nullptr ? player->identity() : QString();
 }
 
+QString PlayerBridge::followPlayer(const QString& name)
+{
+    const SourcePlayer* player = m_players->follow(name);
+    return player != nullptr ? player->identity() : followedPlayerName();
+}
+
+QString PlayerBridge::followedPlayerName()
+{
+    const SourcePlayer* player = m_players->followed();
+    return player != nullptr ? player->identity() : QString();
+}
+
 QStringList PlayerBridge::playerNames()
 {
     QStringList names;

@@ -71,6 +71,8 @@ public:
     QVariant iCodecInfo() override;
     bool isReadingCodecInfo() override;
     QString followNextPlayer() override;
+    QString followPlayer(const QString& name) override;
+    QString followedPlayerName() override;
     QStringList playerNames() override;
     void setPlayerRules(const QStringList& preferred, const QStringList& ignored) override;
     void setMusicServers(const QStringList& servers, const QString& musicFolder) override;

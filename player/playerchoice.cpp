@@ -140,6 +140,18 @@ SourcePlayer* PlayerChoice::followNext()
     return m_chosen;
 }
 
+SourcePlayer* PlayerChoice::follow(const QString& identity)
+{
+    for (SourcePlayer* player : candidates()) {
+        if (player->identity() == identity) {
+            m_chosen = player;
+            choose();
+            return player;
+        }
+    }
+    return nullptr;
+}
+
 void PlayerChoice::markActive(SourcePlayer* player)
 {
     m_lastActive.insert(player, ++m_activityClock);

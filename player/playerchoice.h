@@ -39,6 +39,9 @@ public:
     // Follows the next player, in the order of their ids, from now on while it is there; the
     // player, or none when no player may be followed.
     SourcePlayer* followNext();
+    // Follows the player that calls itself `identity` from now on while it is there; the player, or
+    // none when no such player may be followed.
+    SourcePlayer* follow(const QString& identity);
 
 Q_SIGNALS:
     void followedChanged();

@@ -81,6 +81,9 @@ const std::vector<PreferenceField>& preferenceFields()
         field("touchGestures", &P::touchGestures),
         field("reverseSwipes", &P::reverseSwipes),
         field("standbyScreenOff", &P::standbyScreenOff),
+        field("remoteControl", &P::remoteControl),
+        field("remotePort", &P::remotePort),
+        field("remoteToken", &P::remoteToken),
     };
     return fields;
 }

@@ -76,6 +76,11 @@ struct Preferences
     bool reverseSwipes = false;
     // Standby turns the screen off, where the window system offers a way, instead of the clock.
     bool standbyScreenOff = false;
+    // A page for phones on the network, at this port, for those who carry the token (made when
+    // the remote is first turned on).
+    bool remoteControl = false;
+    qint64 remotePort = 8470;
+    QString remoteToken;
 
     bool operator==(const Preferences&) const = default;
 };

@@ -196,9 +196,11 @@ void AppDelegate::resetPreference(QObject*)
 
 void AppDelegate::resetWorkingCopy()
 {
-    // Reset leaves the update check as the user set it.
+    // Reset leaves the update check as the user set it, and the remote's token: phones paired
+    // stay paired.
     Preferences defaults;
     defaults.automaticCheckUpdate = m_working.automaticCheckUpdate;
+    defaults.remoteToken = m_working.remoteToken;
     setWorkingPreferences(defaults);
 }
 

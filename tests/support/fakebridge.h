@@ -38,6 +38,7 @@ public:
     bool readingCodecInfo = false;
     QString nextPlayer;
     QStringList names;
+    QString followed;
     QStringList preferredRule;
     std::pair<QStringList, QString> musicServers;
     QStringList ignoredRule;
@@ -87,6 +88,13 @@ public:
     QVariant iCodecInfo() override { return read(u"iCodecInfo"_s, codecInfo); }
     bool isReadingCodecInfo() override { return readingCodecInfo; }
     QString followNextPlayer() override { return nextPlayer; }
+    QString followPlayer(const QString& name) override
+    {
+        if (names.contains(name))
+            followed = name;
+        return followed;
+    }
+    QString followedPlayerName() override { return followed; }
     QStringList playerNames() override { return names; }
     void setPlayerRules(const QStringList& preferred, const QStringList& ignored) override
     {
