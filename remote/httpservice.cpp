@@ -46,7 +46,7 @@ QByteArray methodName(QHttpServerRequest::Method method)
 class GuardedTcpServer : public QTcpServer
 {
 public:
-    GuardedTcpServer(HttpService& service) : m_service(service) {}
+    GuardedTcpServer(HttpService& service) : QTcpServer(&service), m_service(service) {}
 
 protected:
     void incomingConnection(qintptr descriptor) override
@@ -94,6 +94,9 @@ protected:
             if (!head.headers.contains(name.toLower()))
                 head.headers.insert(name.toLower(), value);
         head.contentLength = request.body().size();
+        // An admitted WebSocket is not answered here: taken as handled, the server hands it over.
+        if (head.isWebSocketUpgrade() && m_service.m_admission && m_service.m_admission(head) == 0)
+            return true;
         HttpRequest asked{head.method, head.path, head.query, request.body()};
         const HttpReply reply = m_service.reply(asked, head);
         makeResponder(request, socket)
@@ -139,8 +142,6 @@ HttpService::~HttpService()
         if (connection.socket)
             connection.socket->disconnect(this);
     delete m_http;
-    if (!m_tcp->parent())
-        delete m_tcp;
 }
 
 bool HttpService::listen(const QHostAddress& address, quint16 port)

@@ -109,14 +109,10 @@ QString commandProblem(const QJsonObject& command)
     return name.isEmpty() ? u"no command"_s : u"unknown command"_s;
 }
 
-RemoteServer::RemoteServer(const HttpService::Limits& limits)
-    : m_service(new HttpService(limits, this))
-    , m_ping(new QTimer(this))
+RemoteServer::RemoteServer(const HttpService::Limits& limits) : m_limits(limits), m_ping(new QTimer(this))
 {
     m_ping->setInterval(pingMs);
     connect(m_ping, &QTimer::timeout, this, &RemoteServer::pingPhones);
-    m_service->setHandler([this](const HttpRequest& request) { return handle(request); });
-    connect(m_service, &HttpService::webSocketOpened, this, &RemoteServer::webSocketOpened);
 }
 
 RemoteServer::~RemoteServer()
@@ -130,6 +126,12 @@ RemoteServer::~RemoteServer()
 
 void RemoteServer::start(const QString& token, quint16 port)
 {
+    // Made here, on the server's thread: Qt's HTTP server keeps objects of its own that would
+    // otherwise stay on the thread that made it.
+    delete m_service;
+    m_service = new HttpService(m_limits, this);
+    m_service->setHandler([this](const HttpRequest& request) { return handle(request); });
+    connect(m_service, &HttpService::webSocketOpened, this, &RemoteServer::webSocketOpened);
     const RemoteRules rules = localRules(token);
     m_service->setAdmission([rules](const RequestHead& head) { return rules.admit(head); });
     for (const auto& [path, file] : {std::pair{u"/"_s, u":/remote/index.html"_s},

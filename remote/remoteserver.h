@@ -29,7 +29,7 @@ public:
     ~RemoteServer() override;
 
 public Q_SLOTS:
-    // Listens on every address at `port` (0: any free port) for phones carrying `token`.
+    // Listens (on the server's thread) on every address at `port` (0: any free port) for phones carrying `token`.
     void start(const QString& token, quint16 port);
     // The track and the display as the page shows them; pushed to every phone when it changed.
     void publishState(const QByteArray& json);
@@ -49,6 +49,7 @@ private:
     void webSocketOpened(QWebSocket* socket);
     void pingPhones();
 
+    HttpService::Limits m_limits;
     HttpService* m_service = nullptr;
     QByteArray m_state = "{}";
     QByteArray m_artwork;

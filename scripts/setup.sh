@@ -23,6 +23,8 @@ packages=(
   libxcb1-dev libxcb-screensaver0-dev libwayland-dev wayland-protocols qt6-base-private-dev
   # turning the screen off in standby: X11's DPMS
   libxcb-dpms0-dev
+  # the remote for phones: an HTTP server, WebSockets, the address as a QR code
+  qt6-httpserver-dev qt6-websockets-dev libqrencode-dev
   # run: what the Debian package depends on or recommends
   dbus fontconfig fonts-dejavu-core qt6-qpa-plugins qt6-wayland
 )
@@ -33,6 +35,8 @@ if ((!display_only)); then
     mpv mpv-mpris playerctl
     # a real music server and its client
     mpd mpc
+    # a real browser for the remote's page, driven through its DevTools protocol
+    chromium
     xvfb xauth openbox xdotool x11-utils imagemagick weston
     # packaging checks
     desktop-file-utils appstream dpkg-dev

@@ -75,7 +75,7 @@ function showStars(rating) {
       const star = document.createElement('button');
       star.type = 'button';
       star.className = 'star';
-      star.textContent = '\u2605\uFE0E';
+      star.innerHTML = '<svg viewBox="0 0 24 24" aria-hidden="true"><path d="M12 2.5l2.9 6.1 6.6.8-4.9 4.6 1.3 6.6L12 17.3l-5.9 3.3 1.3-6.6-4.9-4.6 6.6-.8z"/></svg>';
       star.setAttribute('aria-label', n === 1 ? '1 star' : `${n} stars`);
       // The star of the rating given takes it back to none, as on the display.
       star.addEventListener('click', () => send({ command: 'rating', value: state && state.rating === n ? 0 : n }));
@@ -112,13 +112,13 @@ function showState() {
   $('name').textContent = state.name || '';
   $('album').textContent = state.album || '';
   $('artist').textContent = state.artist || '';
-  $('numbers').textContent = [state.numbers, state.year].filter(Boolean).join('  ');
+  $('numbers').textContent = [state.numbers, state.year].filter(Boolean).join(' \u00B7 ');
   $('duration').textContent = state.duration || '';
   $('nextUp').textContent = state.nextUp && state.nextUp.name
     ? 'Next: ' + state.nextUp.name + (state.nextUp.artist ? ' \u2014 ' + state.nextUp.artist : '') : '';
   const playing = state.state === 'playing';
   $('playPause').setAttribute('aria-label', playing ? 'Pause' : 'Play');
-  $('playPause').innerHTML = playing ? '&#x23F8;&#xFE0E;' : '&#x25B6;&#xFE0E;';
+  $('playShape').setAttribute('d', playing ? 'M6 4h4v16H6zM14 4h4v16h-4z' : 'M7 4v16l13-8z');
   $('loved').setAttribute('aria-pressed', String(!!state.loved));
   showStars(state.rating || 0);
   if (state.volume != null && performance.now() > volumeHeldUntil) $('volume').value = state.volume;
