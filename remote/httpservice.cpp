@@ -148,6 +148,7 @@ bool HttpService::listen(const QHostAddress& address, quint16 port)
 {
     if (!m_tcp->listen(address, port)) {
         m_error = m_tcp->errorString();
+        m_addressInUse = m_tcp->serverError() == QAbstractSocket::AddressInUseError;
         return false;
     }
     m_http->bind(m_tcp);

@@ -72,6 +72,7 @@ public:
     bool listen(const QHostAddress& address, quint16 port);
     quint16 port() const;
     QString errorString() const { return m_error; }
+    bool isAddressInUse() const { return m_addressInUse; }
     int connectionCount() const;
 
     static QByteArray reasonPhrase(int status);
@@ -115,6 +116,7 @@ private:
     QHash<QTcpSocket*, Connection> m_connections;
     QTimer* m_sweep = nullptr;
     QString m_error;
+    bool m_addressInUse = false;
 };
 
 // The bytes of a whole answer with that status, for a connection that is then closed.

@@ -159,9 +159,16 @@ void RemoteControl::livePreferencesChanged()
         renewToken();
         return;
     }
-    if (m_thread == nullptr || live.remoteToken != m_token || live.remotePort != m_requestedPort) {
+    if (m_thread == nullptr || live.remotePort != m_requestedPort) {
         stop();
         start();
+    } else if (live.remoteToken != m_token) {
+        // A new token: the same server, which lets every phone paired before go.
+        m_token = live.remoteToken;
+        QMetaObject::invokeMethod(m_server, [server = m_server, token = m_token] { server->setToken(token); },
+                                  Qt::QueuedConnection);
+        if (!m_address.isEmpty())
+            announce(m_port, m_host);
     }
     stateMayHaveChanged();
 }
@@ -196,17 +203,10 @@ void RemoteControl::start()
         publish(true);
     });
     const QString token = m_token;
-    connect(m_server, &RemoteServer::started, this, [this, token](quint16 port, const QStringList& addresses) {
-        m_port = port;
-        QString host = addresses.value(0, u"127.0.0.1"_s);
-        m_address = u"http://%1:%2/?token=%3"_s.arg(host).arg(port).arg(token);
-        std::fprintf(stderr, "Sleevelight: remote control at %s\n", qPrintable(m_address));
-        std::fflush(stderr);
+    connect(m_server, &RemoteServer::started, this, [this](quint16 port, const QStringList& addresses) {
         m_published = {};
         m_artworkPublished = {};
-        publish(true);
-        fillPanel();
-        Q_EMIT listening(m_address);
+        announce(port, addresses.value(0, u"127.0.0.1"_s));
     });
     connect(m_server, &RemoteServer::failed, this, [this](const QString& reason) {
         std::fprintf(stderr, "Sleevelight: the remote control cannot listen on port %lld: %s\n",
@@ -217,6 +217,20 @@ void RemoteControl::start()
     const quint16 port = quint16(std::clamp<qint64>(m_requestedPort, 0, 65535));
     QMetaObject::invokeMethod(m_server, [server = m_server, token, port] { server->start(token, port); },
                               Qt::QueuedConnection);
+}
+
+void RemoteControl::announce(quint16 port, const QString& host)
+{
+    m_port = port;
+    m_host = host;
+    m_address = u"http://%1:%2/?token=%3"_s.arg(host).arg(port).arg(m_token);
+    std::fprintf(stderr, "Sleevelight: remote control at %s\n", qPrintable(m_address));
+    std::fflush(stderr);
+    publish(true);
+    fillPanel();
+    if (m_pairing != nullptr && m_pairing->isVisible())
+        m_pairing->showAddress(m_address);
+    Q_EMIT listening(m_address);
 }
 
 void RemoteControl::stop()

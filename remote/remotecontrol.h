@@ -52,6 +52,8 @@ Q_SIGNALS:
 private:
     void start();
     void stop();
+    // Listening at that port, reached by that host: says where, here and on standard error.
+    void announce(quint16 port, const QString& host);
     // A change is published once, after whatever else changed with it.
     void stateMayHaveChanged();
     void publish(bool positionMoved);
@@ -63,6 +65,7 @@ private:
     QString m_token;
     qint64 m_requestedPort = -1;
     quint16 m_port = 0;
+    QString m_host;
     QString m_address;
     bool m_publishQueued = false;
     // What was published last, without the position that moves every second.

@@ -132,8 +132,8 @@ void RemoteServer::start(const QString& token, quint16 port)
     m_service = new HttpService(m_limits, this);
     m_service->setHandler([this](const HttpRequest& request) { return handle(request); });
     connect(m_service, &HttpService::webSocketOpened, this, &RemoteServer::webSocketOpened);
-    const RemoteRules rules = localRules(token);
-    m_service->setAdmission([rules](const RequestHead& head) { return rules.admit(head); });
+    m_rules = localRules(token);
+    m_service->setAdmission([this](const RequestHead& head) { return m_rules.admit(head); });
     for (const auto& [path, file] : {std::pair{u"/"_s, u":/remote/index.html"_s},
                                      std::pair{u"/remote.js"_s, u":/remote/remote.js"_s},
                                      std::pair{u"/remote.css"_s, u":/remote/remote.css"_s}}) {
@@ -141,11 +141,28 @@ void RemoteServer::start(const QString& token, quint16 port)
         if (resource.open(QIODevice::ReadOnly))
             m_files.insert(path, resource.readAll());
     }
-    if (!m_service->listen(QHostAddress::Any, port) && !m_service->listen(QHostAddress::AnyIPv4, port)) {
-        Q_EMIT failed(m_service->errorString());
+    listen(port, 8);
+}
+
+void RemoteServer::listen(quint16 port, int triesLeft)
+{
+    if (m_service->listen(QHostAddress::Any, port) || m_service->listen(QHostAddress::AnyIPv4, port)) {
+        Q_EMIT started(m_service->port(), reachableAddresses());
         return;
     }
-    Q_EMIT started(m_service->port(), reachableAddresses());
+    // The server of a moment ago (the remote turned off and on) may still be letting the port go.
+    if (triesLeft > 0 && m_service->isAddressInUse()) {
+        QTimer::singleShot(250, this, [this, port, triesLeft] { listen(port, triesLeft - 1); });
+        return;
+    }
+    Q_EMIT failed(m_service->errorString());
+}
+
+void RemoteServer::setToken(const QString& token)
+{
+    m_rules.token = token;
+    for (QWebSocket* phone : m_phones.keys())
+        phone->close(QWebSocketProtocol::CloseCodePolicyViolated, u"unpaired"_s);
 }
 
 void RemoteServer::publishState(const QByteArray& json)

@@ -31,6 +31,8 @@ public:
 public Q_SLOTS:
     // Listens (on the server's thread) on every address at `port` (0: any free port) for phones carrying `token`.
     void start(const QString& token, quint16 port);
+    // From now on only phones carrying `token` are served; those connected are let go.
+    void setToken(const QString& token);
     // The track and the display as the page shows them; pushed to every phone when it changed.
     void publishState(const QByteArray& json);
     // The current artwork's encoded picture (empty: none), scaled here for phones.
@@ -48,6 +50,7 @@ private:
     HttpReply handle(const HttpRequest& request);
     void webSocketOpened(QWebSocket* socket);
     void pingPhones();
+    void listen(quint16 port, int triesLeft);
 
     HttpService::Limits m_limits;
     HttpService* m_service = nullptr;
@@ -58,6 +61,7 @@ private:
     // Each phone, and whether it answered the last ping.
     QHash<QWebSocket*, bool> m_phones;
     QTimer* m_ping = nullptr;
+    RemoteRules m_rules;
 };
 
 // Why a command cannot be done, in a few words; empty when it is well formed.
