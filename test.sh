@@ -30,7 +30,7 @@ cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWith
   -DSLEEVELIGHT_BUILD_TESTS=OFF >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target sleevelight_fuzzers
 seconds="${SLEEVELIGHT_FUZZ_SECONDS:-20}"
-targets=(fuzz_metadata fuzz_mpdanswer fuzz_dataurl fuzz_picture fuzz_settings fuzz_versionpage)
+targets=(fuzz_metadata fuzz_mpdanswer fuzz_requesthead fuzz_dataurl fuzz_picture fuzz_settings fuzz_versionpage)
 for target in "${targets[@]}"; do
   # New inputs go to the build folder; the committed seeds are only read.
   mkdir -p "build-fuzz/corpus/$target" build-fuzz/artifacts

@@ -166,6 +166,11 @@ def main():
 
     write("fuzz_mpdanswer", "song", 'pw@box:6600\nfile: Album/01 Song.flac\nLast-Modified: 2021-01-01T00:00:00Z\nArtist: One\nArtist: Two\nAlbumArtist: Various\nTitle: Song\nAlbum: Album\nTrack: 3/12\nDisc: 1/2\nDate: 2019-05-01\nTime: 215\nduration: 214.733\nPos: 0\nId: 7\n')
     write("fuzz_mpdanswer", "status", '[::1]:6601\nvolume: 40\nrepeat: 0\nstate: play\nsong: 0\nsongid: 7\nelapsed: 12.5\nbitrate: 320\nduration: 214.733\naudio: 44100:24:2\nnextsong: 1\nnextsongid: 8\nsticker: rating=7\nsticker: like=2\nLYRICS: [00:01.00]one line\nUNSYNCEDLYRICS: plain\n')
+    write("fuzz_requesthead", "phone", "GET /api/track?token=abc HTTP/1.1\r\nHost: 192.168.1.20:8470\r\nUser-Agent: Mozilla/5.0\r\nAccept: */*\r\n\r\n")
+    write("fuzz_requesthead", "command", "POST /api/command HTTP/1.1\r\nHost: box.local:8470\r\nOrigin: http://box.local:8470\r\nAuthorization: Bearer abc\r\nContent-Type: application/json\r\nContent-Length: 18\r\n\r\n{\"command\":\"next\"}")
+    write("fuzz_requesthead", "websocket", "GET /ws?token=abc HTTP/1.1\r\nHost: [::1]:8470\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n")
+    write("fuzz_requesthead", "lf-only", "GET /%2e%2e/remote.js HTTP/1.0\nHost: localhost\nTransfer-Encoding: chunked\n\n")
+    write("fuzz_requesthead", "two-lengths", "POST /api/command HTTP/1.1\r\nHost: box\r\nContent-Length: 2\r\nContent-Length: 99999999999999999999\r\n\r\n")
     write("fuzz_versionpage", "current", "v1.0.0 (1)\n")
     write("fuzz_versionpage", "newer", "v1.2 (57)")
     write("fuzz_versionpage", "bom-crlf", b"\xef\xbb\xbfv2.0\r\n")
