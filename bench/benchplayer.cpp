@@ -68,6 +68,8 @@ int runPlayer(const QString& busName)
             const QStringList words = line.split(u' ');
             if (words.value(0) == "quit"_L1) {
                 QCoreApplication::quit();
+            } else if (words.value(0) == "pause"_L1) {
+                player.change({{u"PlaybackStatus"_s, u"Paused"_s}});
             } else if (words.value(0) == "track"_L1 && words.size() >= 4) {
                 const QString art = words.at(2) == "-"_L1 ? QString() : words.at(2);
                 const QVariantMap metadata = metadataOf(words.at(1).toInt(), art, words.mid(3).join(u' '));

@@ -3,7 +3,7 @@
 // application binary itself for the steady state, and `playerctl metadata --follow` beside it.
 // It prints medians and the targets beside them; it sets no limit and never fails on a figure.
 //   build-bench/bench/sleevelight-bench [--runs N] [--seconds S] [--changes N] [--quick]
-//                                       [--only changes|start|steady|memory|music]
+//                                       [--only changes|start|steady|memory|music|remote]
 // It starts a private session bus of its own (dbus-run-session) and shows nothing on the desktop.
 
 #include "bench/benchsupport.h"
@@ -29,8 +29,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
+#include <QWebSocket>
 
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -288,6 +290,8 @@ public:
             memory();
         if (wanted("music"))
             musicServer();
+        if (wanted("remote"))
+            remote();
         std::printf("\nload average at the end: %s\n", qPrintable(loadAverage()));
     }
 
@@ -356,6 +360,30 @@ private:
                 return timing;
             }
         }
+    }
+
+    // The peer: from the player's signal to `playerctl metadata --follow`'s line of output.
+    QList<double> playerctlFollow(Child& playerProcess)
+    {
+        QList<double> peer;
+        Child follow(u"stdbuf"_s,
+                     {u"-oL"_s, u"playerctl"_s, u"--player="_s + playerName, u"metadata"_s, u"--format"_s,
+                      u"{{title}}"_s, u"--follow"_s},
+                     m_environment);
+        follow.waitFor("", 5000);
+        for (int i = 0; i < m_options.runs; ++i) {
+            const int number = ++m_track;
+            const QByteArray title = "Measured Track " + QByteArray::number(number);
+            follow.clear();
+            playerProcess.send("track " + QByteArray::number(number) + ' ' + fileUrl(m_cached.at(i % 2)).toUtf8() +
+                               ' ' + title);
+            const std::optional<Child::Line> sent = playerProcess.waitFor("sent", 5000);
+            const std::optional<Child::Line> line = follow.waitFor(title, 5000);
+            if (sent && line)
+                peer << ms(line->readAt - field(sent->text, 1));
+            follow.drain(150);
+        }
+        return peer;
     }
 
     QString median(const QList<double>& values, int decimals = 2) const
@@ -443,27 +471,7 @@ private:
         displayProcess.reset();
         setTransitions(true);
 
-        // The peer: from the same signal to its line of output.
-        QList<double> peer;
-        {
-            Child follow(u"stdbuf"_s,
-                         {u"-oL"_s, u"playerctl"_s, u"--player="_s + playerName, u"metadata"_s, u"--format"_s,
-                          u"{{title}}"_s, u"--follow"_s},
-                         m_environment);
-            follow.waitFor("", 5000);
-            for (int i = 0; i < m_options.runs; ++i) {
-                const int number = ++m_track;
-                const QByteArray title = "Measured Track " + QByteArray::number(number);
-                follow.clear();
-                playerProcess->send("track " + QByteArray::number(number) + ' ' +
-                                    fileUrl(m_cached.at(i % 2)).toUtf8() + ' ' + title);
-                const std::optional<Child::Line> sent = playerProcess->waitFor("sent", 5000);
-                const std::optional<Child::Line> line = follow.waitFor(title, 5000);
-                if (sent && line)
-                    peer << ms(line->readAt - field(sent->text, 1));
-                follow.drain(150);
-            }
-        }
+        const QList<double> peer = playerctlFollow(*playerProcess);
         const double peerMedian = sleevelight::bench::median(peer);
         auto ratio = [&](const QList<double>& ours) {
             return ours.isEmpty() || peer.isEmpty() || peerMedian <= 0.0
@@ -818,6 +826,112 @@ private:
             {}, {}, u"nothing measurable"_s, percent < 0.05);
     }
 
+    // The display with the remote on, and a phone's WebSocket in this process.
+    void remote()
+    {
+        std::printf("\n7. Remote: PropertiesChanged leaves the player -> the phone's WebSocket message\n");
+        std::printf("  %-46s %12s %12s %7s   %-22s\n", "", "Sleevelight", "playerctl", "ratio", "target");
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost);
+        const quint16 port = probe.serverPort();
+        probe.close();
+        const QString token = u"bench-token-0123456789abcdef0123456789"_s;
+        const auto displayWithRemote = [&](bool on) {
+            QProcessEnvironment environment = m_environment;
+            const QString config = m_home.path() + (on ? u"/remote-on"_s : u"/remote-off"_s);
+            environment.insert(u"XDG_CONFIG_HOME"_s, config);
+            QSettings settings(config + u"/Sleevelight/Sleevelight.conf"_s, QSettings::IniFormat);
+            for (const QString& key : QSettings(m_environment.value(u"XDG_CONFIG_HOME"_s) +
+                                                    u"/Sleevelight/Sleevelight.conf"_s,
+                                                QSettings::IniFormat)
+                                          .allKeys())
+                settings.setValue(key, QSettings(m_environment.value(u"XDG_CONFIG_HOME"_s) +
+                                                     u"/Sleevelight/Sleevelight.conf"_s,
+                                                 QSettings::IniFormat)
+                                           .value(key));
+            settings.setValue(u"automaticCheckUpdate"_s, false);
+            settings.setValue(u"remoteControl"_s, on);
+            settings.setValue(u"remotePort"_s, port);
+            settings.setValue(u"remoteToken"_s, token);
+            settings.sync();
+            return std::make_unique<Child>(m_self, QStringList{u"--display"_s}, environment);
+        };
+        const auto playerProcess = player();
+        auto displayProcess = displayWithRemote(true);
+        if (!displayProcess->waitFor("first-frame", 20000)) {
+            std::printf("  the display did not start\n");
+            return;
+        }
+        QList<std::pair<qint64, QByteArray>> messages;
+        QWebSocket phone;
+        QObject::connect(&phone, &QWebSocket::textMessageReceived,
+                         [&messages](const QString& text) { messages.append({nowNs(), text.toUtf8()}); });
+        const auto pump = [](const std::function<bool()>& done, int timeoutMs) {
+            const qint64 end = nowNs() + qint64(timeoutMs) * 1'000'000;
+            while (!done() && nowNs() < end)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            return done();
+        };
+        const QUrl address(u"ws://127.0.0.1:%1/ws?token=%2"_s.arg(port).arg(token));
+        for (int tries = 0; tries < 50 && phone.state() != QAbstractSocket::ConnectedState; ++tries) {
+            phone.open(address);
+            pump([&] { return phone.state() == QAbstractSocket::ConnectedState || phone.state() == QAbstractSocket::UnconnectedState; }, 2000);
+            if (phone.state() != QAbstractSocket::ConnectedState)
+                QThread::msleep(100);
+        }
+        if (phone.state() != QAbstractSocket::ConnectedState) {
+            std::printf("  no phone could connect to the remote\n");
+            return;
+        }
+        // Measured from the player's "sent", read before the message can be (the message takes the
+        // bus, the refresh and the server's thread; the player answers at once).
+        QList<double> ours;
+        for (int i = 0; i < m_options.runs; ++i) {
+            const int number = ++m_track;
+            const QByteArray title = "Measured Track " + QByteArray::number(number);
+            messages.clear();
+            playerProcess->send("track " + QByteArray::number(number) + ' ' + fileUrl(m_cached.at(i % 2)).toUtf8() +
+                                ' ' + title);
+            const std::optional<Child::Line> sent = playerProcess->waitFor("sent", 5000);
+            const auto named = [&] {
+                return std::find_if(messages.cbegin(), messages.cend(), [&](const auto& message) {
+                    return message.second.contains(QByteArray("\"name\":\"" + title + '"'));
+                });
+            };
+            if (sent && pump([&] { return named() != messages.cend(); }, 5000))
+                ours << ms(named()->first - field(sent->text, 1));
+            pump([] { return false; }, 150);
+        }
+        const QList<double> peer = playerctlFollow(*playerProcess);
+        const QString ratio = ours.isEmpty() || peer.isEmpty()
+                                  ? QString()
+                                  : number(sleevelight::bench::median(ours) / sleevelight::bench::median(peer), 1);
+        row("the phone's message, beside playerctl's line", median(ours), median(peer), ratio, u"< 1000 ms"_s,
+            !ours.isEmpty() && sleevelight::bench::median(ours) < 1000.0);
+        phone.close();
+        pump([&] { return phone.state() == QAbstractSocket::UnconnectedState; }, 2000);
+
+        // The processor with the remote on and no phone, beside the same display with it off, the
+        // player paused (playing, the display's own second tick would be most of it).
+        playerProcess->send("pause");
+        const int seconds = std::min(m_options.seconds, 30);
+        const auto processor = [&](Child& child) {
+            child.drain(2000);
+            const qint64 start = nowNs();
+            const qint64 cpu = processorNs(child.pid());
+            child.drain(seconds * 1000);
+            return 100.0 * double(processorNs(child.pid()) - cpu) / double(nowNs() - start);
+        };
+        const double on = processor(*displayProcess);
+        displayProcess.reset();
+        displayProcess = displayWithRemote(false);
+        displayProcess->waitFor("first-frame", 20000);
+        const double off = processor(*displayProcess);
+        row(qPrintable(u"processor, remote on and no phone (%1 s)"_s.arg(seconds)), number(on, 3, " %"));
+        row("  the same display with the remote off", number(off, 3, " %"), {}, {}, u"nothing measurable"_s,
+            on - off < 0.05);
+    }
+
     void memory()
     {
         std::printf("\n5. Memory: resident set of the display process\n");
@@ -879,14 +993,14 @@ private:
 
 constexpr const char* usage =
     "Usage: sleevelight-bench [--runs N] [--seconds S] [--changes N] [--quick]\n"
-    "                         [--only changes|start|steady|memory|music]\n"
+    "                         [--only changes|start|steady|memory|music|remote]\n"
     "\n"
     "Measures the display on a private session bus and prints medians beside the targets.\n"
     "  --runs N      runs of each timed change (11)\n"
     "  --seconds S   seconds of each steady state (60)\n"
     "  --changes N   track changes of the memory part (5000)\n"
     "  --quick       5 runs, 10 s, 300 changes\n"
-    "  --only PART   one part of the five\n";
+    "  --only PART   one part of the six\n";
 
 // The options, or the status to exit with: 0 after --help, 2 after a wrong option (with the usage).
 std::variant<Options, int> parseOptions(int argc, char* argv[])
@@ -910,7 +1024,7 @@ std::variant<Options, int> parseOptions(int argc, char* argv[])
             return 0;
         } else if (argument == "--only") {
             if (value != "changes" && value != "start" && value != "steady" && value != "memory" &&
-                value != "music")
+                value != "music" && value != "remote")
                 return wrong("no part named " + value);
             options.only = value;
         } else if (takesValue && (!ok || number <= 0)) {
