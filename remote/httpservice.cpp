@@ -56,7 +56,11 @@ protected:
             delete socket;
             return;
         }
-        if (m_service.connectionCount() >= m_service.m_limits.maxConnections) {
+        // One client (a phone, or someone on the network holding connections open) cannot take
+        // every place.
+        const QHostAddress peer = socket->peerAddress();
+        if (m_service.connectionCount() >= m_service.m_limits.maxConnections ||
+            m_service.connectionCount(&peer) >= m_service.m_limits.maxPerAddress) {
             // Past the bound: a short answer, and the socket goes whether or not it is read.
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             socket->write(plainAnswer(503, R"({"error":"too many connections"})"));
@@ -160,11 +164,11 @@ quint16 HttpService::port() const
     return m_tcp->isListening() ? m_tcp->serverPort() : 0;
 }
 
-int HttpService::connectionCount() const
+int HttpService::connectionCount(const QHostAddress* from) const
 {
     int count = 0;
     for (const Connection& connection : m_connections)
-        count += connection.socket ? 1 : 0;
+        count += connection.socket && (from == nullptr || connection.peer.isEqual(*from)) ? 1 : 0;
     return count;
 }
 
@@ -177,6 +181,7 @@ void HttpService::accepted(QTcpSocket* socket)
 {
     Connection connection;
     connection.socket = socket;
+    connection.peer = socket->peerAddress();
     connection.phaseStarted = now();
     m_connections.insert(socket, connection);
     // Connected before the HTTP server connects its own: the guard reads each byte first.

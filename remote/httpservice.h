@@ -50,6 +50,7 @@ public:
     {
         qsizetype maxHead = 8 * 1024;
         int maxConnections = 16;
+        int maxPerAddress = 8;
         // A head begun must be whole, and a body must arrive, within this time; a connection kept
         // open between requests is closed after the idle time.
         int headMs = 5000;
@@ -73,7 +74,8 @@ public:
     quint16 port() const;
     QString errorString() const { return m_error; }
     bool isAddressInUse() const { return m_addressInUse; }
-    int connectionCount() const;
+    // Open connections, WebSockets included; those from one address.
+    int connectionCount(const QHostAddress* from = nullptr) const;
 
     static QByteArray reasonPhrase(int status);
 
@@ -95,6 +97,7 @@ private:
             Refused,
         };
         QPointer<QTcpSocket> socket;
+        QHostAddress peer;
         Phase phase = Phase::Head;
         QByteArray head;
         qint64 bodyLeft = 0;

@@ -19,10 +19,11 @@ struct HttpAnswer
 
 // Sends `bytes` and reads until the server closes or a whole answer with a length came; the event
 // loop turns meanwhile, so the window's side of the remote goes on.
-inline HttpAnswer exchange(quint16 port, const QByteArray& bytes, int timeoutMs = 5000)
+inline HttpAnswer exchange(quint16 port, const QByteArray& bytes, int timeoutMs = 5000,
+                           const QHostAddress& to = QHostAddress::LocalHost)
 {
     QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
+    socket.connectToHost(to, port);
     HttpAnswer answer;
     if (!socket.waitForConnected(timeoutMs))
         return answer;

@@ -396,13 +396,14 @@ void TestRemote::offMeansNothingListens()
 void TestRemote::connectionLimits()
 {
     HttpService::Limits limits;
-    limits.maxConnections = 3;
+    limits.maxConnections = 4;
+    limits.maxPerAddress = 3;
     limits.headMs = 300;
     limits.bodyMs = 300;
     limits.idleMs = 600;
     HttpService service(limits);
     service.setHandler([](const HttpRequest&) { return HttpReply{200, "text/plain", "fine"}; });
-    QVERIFY(service.listen(QHostAddress::LocalHost, 0));
+    QVERIFY(service.listen(QHostAddress::Any, 0));
 
     // A request whose head trickles in, one whose body never comes, and one that says nothing.
     QTcpSocket slowHead, slowBody, silent;
@@ -414,9 +415,16 @@ void TestRemote::connectionLimits()
     slowBody.write("POST / HTTP/1.1\r\nHost: a\r\nContent-Length: 100\r\n\r\n{");
     QTRY_COMPARE(service.connectionCount(), 3);
 
-    // Beyond the bound: turned away at once.
-    const HttpAnswer turnedAway = exchange(service.port(), "GET / HTTP/1.1\r\nHost: a\r\n\r\n");
-    QCOMPARE(turnedAway.status, 503);
+    // Beyond the bound of one address: turned away at once, while another address is served.
+    const QByteArray get = "GET / HTTP/1.1\r\nHost: a\r\n\r\n";
+    QCOMPARE(exchange(service.port(), get).status, 503);
+    QCOMPARE(exchange(service.port(), get, 5000, QHostAddress::LocalHostIPv6).status, 200);
+    // Beyond the bound of all.
+    QTcpSocket other;
+    other.connectToHost(QHostAddress::LocalHostIPv6, service.port());
+    QVERIFY(other.waitForConnected(1000));
+    QTRY_COMPARE(service.connectionCount(), 4);
+    QCOMPARE(exchange(service.port(), get, 5000, QHostAddress::LocalHostIPv6).status, 503);
 
     // Each is dropped after its time, and then there is room again.
     QElapsedTimer clock;
