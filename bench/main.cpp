@@ -911,9 +911,13 @@ private:
         phone.close();
         pump([&] { return phone.state() == QAbstractSocket::UnconnectedState; }, 2000);
 
-        // The processor with the remote on and no phone, beside the same display with it off, the
-        // player paused (playing, the display's own second tick would be most of it).
+        // The processor with the remote on and no phone, beside the same display with it off, each
+        // started afresh with the player paused (playing, the display's own second tick would be
+        // most of it).
         playerProcess->send("pause");
+        displayProcess.reset();
+        displayProcess = displayWithRemote(true);
+        displayProcess->waitFor("first-frame", 20000);
         const int seconds = std::min(m_options.seconds, 30);
         const auto processor = [&](Child& child) {
             child.drain(2000);
