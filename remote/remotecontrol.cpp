@@ -192,6 +192,7 @@ void RemoteControl::start()
     const Preferences& live = app.livePreferences();
     m_token = live.remoteToken;
     m_requestedPort = live.remotePort;
+    m_failure.clear();
     m_thread = new QThread;
     m_thread->setObjectName(u"remote"_s);
     m_server = new RemoteServer;
@@ -209,8 +210,9 @@ void RemoteControl::start()
         announce(port, addresses.value(0, u"127.0.0.1"_s));
     });
     connect(m_server, &RemoteServer::failed, this, [this](const QString& reason) {
-        std::fprintf(stderr, "Sleevelight: the remote control cannot listen on port %lld: %s\n",
-                     static_cast<long long>(m_requestedPort), qPrintable(reason));
+        m_failure = u"The remote cannot listen on port %1: %2"_s.arg(m_requestedPort).arg(reason);
+        std::fprintf(stderr, "Sleevelight: %s\n", qPrintable(m_failure));
+        fillPanel();
         Q_EMIT failed(reason);
     });
     m_thread->start();
@@ -460,7 +462,7 @@ bool RemoteControl::keyPressed(KeyCommand command)
     if (command != KeyCommand::Remote)
         return false;
     if (m_address.isEmpty()) {
-        app.showAlertInfo(remoteOffText);
+        app.showAlertInfo(m_thread != nullptr && !m_failure.isEmpty() ? m_failure : remoteOffText);
         return true;
     }
     if (app.mWindow == nullptr)
@@ -488,7 +490,9 @@ void RemoteControl::fillPanel()
     auto* renew = app.mPreferenceView3->findChild<QPushButton*>(u"remoteNewTokenButton"_s);
     if (address == nullptr || code == nullptr || renew == nullptr)
         return;
-    address->setText(m_address.isEmpty() ? u"The remote is off."_s : m_address);
+    address->setText(!m_address.isEmpty() ? m_address
+                     : m_thread != nullptr && !m_failure.isEmpty() ? m_failure
+                                                                   : u"The remote is off."_s);
     const QImage image = m_address.isEmpty() ? QImage() : qrCode(m_address.toUtf8());
     code->setPixmap(image.isNull() ? QPixmap()
                                    : QPixmap::fromImage(image.scaled(image.size() * 3, Qt::KeepAspectRatio,

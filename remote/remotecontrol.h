@@ -66,6 +66,8 @@ private:
     qint64 m_requestedPort = -1;
     quint16 m_port = 0;
     QString m_host;
+    // Why the server does not listen, when it could not.
+    QString m_failure;
     QString m_address;
     bool m_publishQueued = false;
     // What was published last, without the position that moves every second.

@@ -16,6 +16,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QWebSocket>
 
 using namespace sleevelight;
@@ -98,6 +99,7 @@ private Q_SLOTS:
     void hostileRequestsNeverHoldTheWindow();
     void newTokenShutsOutPhones();
     void offMeansNothingListens();
+    void portTakenIsSaid();
     void connectionLimits();
 };
 
@@ -391,6 +393,25 @@ void TestRemote::offMeansNothingListens()
     // Key r says so.
     remote.d->runKeyCommand(KeyCommand::Remote);
     QCOMPARE(remote.d->alertInfo(), RemoteControl::remoteOffText);
+}
+
+void TestRemote::portTakenIsSaid()
+{
+    QTcpServer other;
+    QVERIFY(other.listen(QHostAddress::Any, 0));
+    TestApplication app;
+    auto* remote = app.d->feature<RemoteControl>();
+    QSignalSpy failed(remote, &RemoteControl::failed);
+    Preferences live = app.d->livePreferences();
+    live.remoteControl = true;
+    live.remotePort = other.serverPort();
+    app.d->setLivePreferences(live);
+    // Tried for a while (the port may be on its way out), then said.
+    QVERIFY(failed.wait(5000));
+    QVERIFY(remote->address().isEmpty());
+    app.d->runKeyCommand(KeyCommand::Remote);
+    QVERIFY2(app.d->alertInfo().startsWith(u"The remote cannot listen on port %1"_s.arg(other.serverPort())),
+             qPrintable(app.d->alertInfo()));
 }
 
 void TestRemote::connectionLimits()
