@@ -840,15 +840,12 @@ private:
             QProcessEnvironment environment = m_environment;
             const QString config = m_home.path() + (on ? u"/remote-on"_s : u"/remote-off"_s);
             environment.insert(u"XDG_CONFIG_HOME"_s, config);
+            // The other parts' settings, and the remote's.
+            const QSettings base(m_environment.value(u"XDG_CONFIG_HOME"_s) + u"/Sleevelight/Sleevelight.conf"_s,
+                                 QSettings::IniFormat);
             QSettings settings(config + u"/Sleevelight/Sleevelight.conf"_s, QSettings::IniFormat);
-            for (const QString& key : QSettings(m_environment.value(u"XDG_CONFIG_HOME"_s) +
-                                                    u"/Sleevelight/Sleevelight.conf"_s,
-                                                QSettings::IniFormat)
-                                          .allKeys())
-                settings.setValue(key, QSettings(m_environment.value(u"XDG_CONFIG_HOME"_s) +
-                                                     u"/Sleevelight/Sleevelight.conf"_s,
-                                                 QSettings::IniFormat)
-                                           .value(key));
+            for (const QString& key : base.allKeys())
+                settings.setValue(key, base.value(key));
             settings.setValue(u"automaticCheckUpdate"_s, false);
             settings.setValue(u"remoteControl"_s, on);
             settings.setValue(u"remotePort"_s, port);

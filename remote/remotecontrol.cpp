@@ -285,10 +285,9 @@ void RemoteControl::publish(bool positionMoved)
     // The same picture is the same bytes, shared: compared by where they are before what they hold.
     if (artwork.constData() != m_artworkPublished.constData() && artwork != m_artworkPublished) {
         m_artworkPublished = artwork;
-        const quint64 version = ++m_artworkVersion;
-        QMetaObject::invokeMethod(
-            m_server, [server = m_server, artwork, version] { server->publishArtwork(artwork, version); },
-            Qt::QueuedConnection);
+        ++m_artworkVersion;
+        QMetaObject::invokeMethod(m_server, [server = m_server, artwork] { server->publishArtwork(artwork); },
+                                  Qt::QueuedConnection);
     }
 
     QJsonObject shown = state();

@@ -174,9 +174,8 @@ void RemoteServer::publishState(const QByteArray& json)
         phone->sendTextMessage(QString::fromUtf8(m_state));
 }
 
-void RemoteServer::publishArtwork(const QByteArray& encoded, quint64 version)
+void RemoteServer::publishArtwork(const QByteArray& encoded)
 {
-    Q_UNUSED(version);
     std::tie(m_artwork, m_artworkType) = encoded.isEmpty() ? std::pair<QByteArray, QByteArray>()
                                                             : phoneArtwork(encoded, artworkSide);
 }

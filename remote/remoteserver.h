@@ -36,7 +36,7 @@ public Q_SLOTS:
     // The track and the display as the page shows them; pushed to every phone when it changed.
     void publishState(const QByteArray& json);
     // The current artwork's encoded picture (empty: none), scaled here for phones.
-    void publishArtwork(const QByteArray& encoded, quint64 version);
+    void publishArtwork(const QByteArray& encoded);
 
 Q_SIGNALS:
     // Listening at `port`; the addresses of this machine a phone may reach it at.
