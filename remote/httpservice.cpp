@@ -20,6 +20,12 @@ constexpr QByteArrayView contentPolicy = "default-src 'none'; script-src 'self';
                                          "img-src 'self' blob:; connect-src 'self'; "
                                          "frame-ancestors 'none'; base-uri 'none'; form-action 'none'";
 
+// {"error":"not found"} and the like.
+QByteArray errorJson(int status)
+{
+    return R"({"error":")" + HttpService::reasonPhrase(status).toLower() + R"("})";
+}
+
 QByteArray methodName(QHttpServerRequest::Method method)
 {
     switch (method) {
@@ -256,7 +262,7 @@ void HttpService::refuse(Connection& connection, int status)
     QTcpSocket* socket = connection.socket;
     // Read before the server can: it never sees the request.
     socket->readAll();
-    socket->write(plainAnswer(status, R"({"error":")" + reasonPhrase(status).toLower() + R"("})"));
+    socket->write(plainAnswer(status, errorJson(status)));
     socket->disconnectFromHost();
 }
 
@@ -308,7 +314,7 @@ void HttpService::sweep()
 HttpReply HttpService::reply(const HttpRequest& request, const RequestHead& head) const
 {
     if (const int verdict = m_admission ? m_admission(head) : 0; verdict != 0)
-        return {verdict, "application/json", R"({"error":")" + reasonPhrase(verdict).toLower() + R"("})"};
+        return {verdict, "application/json", errorJson(verdict)};
     return m_handler ? m_handler(request) : HttpReply{404, "application/json", R"({"error":"not found"})"};
 }
 

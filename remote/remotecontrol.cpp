@@ -203,7 +203,6 @@ void RemoteControl::start()
         m_phones = count;
         publish(true);
     });
-    const QString token = m_token;
     connect(m_server, &RemoteServer::started, this, [this](quint16 port, const QStringList& addresses) {
         m_published = {};
         m_artworkPublished = {};
@@ -217,7 +216,7 @@ void RemoteControl::start()
     });
     m_thread->start();
     const quint16 port = quint16(std::clamp<qint64>(m_requestedPort, 0, 65535));
-    QMetaObject::invokeMethod(m_server, [server = m_server, token, port] { server->start(token, port); },
+    QMetaObject::invokeMethod(m_server, [server = m_server, token = m_token, port] { server->start(token, port); },
                               Qt::QueuedConnection);
 }
 

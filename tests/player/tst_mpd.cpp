@@ -36,12 +36,6 @@ using namespace sleevelight::test;
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr qint64 maxLatenessMs = 250; // a sanitized build on two busy cores
-#else
-constexpr qint64 maxLatenessMs = 50;
-#endif
-
 QStringList g_messages;
 QMutex g_messagesLock; // the links log from their own threads
 QtMessageHandler g_previousHandler = nullptr;

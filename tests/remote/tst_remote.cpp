@@ -25,12 +25,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr qint64 maxLatenessMs = 250; // a sanitized build on two busy cores
-#else
-constexpr qint64 maxLatenessMs = 50;
-#endif
-
 // The application with the remote turned on at a free port.
 struct Remote : TestApplication
 {
